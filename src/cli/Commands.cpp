@@ -1,0 +1,10 @@
+#include "Commands.h"
+
+namespace pellmora::cli {
+
+QList<Command> commands()
+{
+    return programFileCommands() + settingsFileCommands() + deviceCommands();
+}
+
+} // namespace pellmora::cli

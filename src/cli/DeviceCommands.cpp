@@ -1,0 +1,10 @@
+#include "Commands.h"
+
+namespace pellmora::cli {
+
+QList<Command> deviceCommands()
+{
+    return {};
+}
+
+} // namespace pellmora::cli

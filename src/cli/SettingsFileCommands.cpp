@@ -1,0 +1,10 @@
+#include "Commands.h"
+
+namespace pellmora::cli {
+
+QList<Command> settingsFileCommands()
+{
+    return {};
+}
+
+} // namespace pellmora::cli

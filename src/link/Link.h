@@ -1,0 +1,95 @@
+#pragma once
+
+#include "LinkState.h"
+#include "PortIo.h"
+
+#include <functional>
+#include <span>
+
+namespace pellmora {
+
+// Called by the block transfers between EEPROM pages and every 16 bytes read,
+// with the number of bytes done so far and the total. It lets a window move a
+// progress bar and process pending messages; it never touches the bus.
+using TransferProgress = std::function<void(int done, int total)>;
+
+// The device link on one PortIo: port lines, link power, bus delay and the
+// I2C bus master. One instance per process (or per test), created over the
+// process-wide LinkState.
+class Link {
+public:
+    static constexpr int PollLimit = 500;
+
+    Link(PortIo &io, LinkState &state);
+
+    PortIo &io() { return io_; }
+    LinkState &state() { return state_; }
+
+    // Port line access. Each drive operation is a read-modify-write of the
+    // live modem-control register followed by one modem-status read.
+    static quint16 ComPortBase(quint8 port);
+    void SdaHigh();
+    void SdaLow();
+    void SclHigh();
+    void SclLow();
+    bool SdaIsHigh();
+    void LinkPowerOn();
+    void LinkPowerOff();
+
+    // One bus delay step: LoopCount iterations of a pure processor loop.
+    void BitDelay();
+
+    // Bus sequences, each reading like its timing diagram.
+    void I2cStart();
+    void I2cStop();
+    void I2cSendBit(bool bit);
+    bool I2cReadBit();
+    bool I2cReadAck(); // true = NOT acknowledged
+    void I2cAck();
+    void I2cNack();
+
+    // Byte sends return true when the byte was NOT acknowledged.
+    bool I2cSendByte(quint8 value);
+    bool I2cSendAddress();
+    bool I2cSendWordAddress();
+    void I2cReadByte(quint8 &value);
+    void I2cReadLastByte(quint8 &value);
+
+    void SetEepromBlock(quint8 block);
+    // Block transfers over a 512-byte image; true = success.
+    bool EepromWrite(std::span<quint8, 512> image, quint16 count, quint8 startLow, quint8 pageSize,
+                     const TransferProgress &progress = {});
+    bool EepromRead(std::span<quint8, 512> image, quint16 count, quint8 startLow,
+                    const TransferProgress &progress = {});
+
+    // Bus state shared by the EEPROM and clock transfers.
+    quint8 DeviceSelect = 0;
+    quint8 WordAddress = 0;
+
+    // Link-busy guard: one device operation at a time on the port.
+    bool busy() const { return busy_; }
+
+private:
+    friend class LinkSession;
+    PortIo &io_;
+    LinkState &state_;
+    bool busy_ = false;
+};
+
+// Held for the whole of one device operation. A second operation started while
+// one runs (a click pumped in during a transfer) gets acquired() == false and
+// must refuse to start.
+class LinkSession {
+public:
+    explicit LinkSession(Link &link);
+    ~LinkSession();
+    LinkSession(const LinkSession &) = delete;
+    LinkSession &operator=(const LinkSession &) = delete;
+    bool acquired() const { return acquired_; }
+
+private:
+    Link &link_;
+    bool acquired_;
+};
+
+} // namespace pellmora
