@@ -1,0 +1,27 @@
+#include "Prompt.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace pellmora::ui {
+
+void MessageBoxPrompt::message(QWidget *parent, const QString &text)
+{
+    QMessageBox::information(parent, QApplication::applicationName(), text);
+}
+
+bool MessageBoxPrompt::ask(QWidget *parent, const QString &text, Buttons buttons)
+{
+    QMessageBox::StandardButton positive = QMessageBox::Yes;
+    QMessageBox::StandardButton negative = QMessageBox::Cancel;
+    switch (buttons) {
+    case Buttons::YesCancel: break;
+    case Buttons::OkCancel: positive = QMessageBox::Ok; break;
+    case Buttons::YesAbort: negative = QMessageBox::Abort; break;
+    case Buttons::OkAbort: positive = QMessageBox::Ok; negative = QMessageBox::Abort; break;
+    }
+    return QMessageBox::warning(parent, QApplication::applicationName(), text, positive | negative, negative)
+        == positive;
+}
+
+} // namespace pellmora::ui

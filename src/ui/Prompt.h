@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace pellmora::ui {
+
+// Every message box and question of the windows goes through this interface,
+// so that tests can replace it with a scripted one that records the texts and
+// answers as planned.
+class Prompt {
+public:
+    enum class Buttons { YesCancel, OkCancel, YesAbort, OkAbort };
+
+    virtual ~Prompt() = default;
+    // A plain information box with an OK button.
+    virtual void message(QWidget *parent, const QString &text) = 0;
+    // A warning question; true when the user chose the positive button (Yes or OK).
+    virtual bool ask(QWidget *parent, const QString &text, Buttons buttons) = 0;
+};
+
+// The real thing: modal QMessageBox instances.
+class MessageBoxPrompt : public Prompt {
+public:
+    void message(QWidget *parent, const QString &text) override;
+    bool ask(QWidget *parent, const QString &text, Buttons buttons) override;
+};
+
+} // namespace pellmora::ui
