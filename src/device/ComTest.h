@@ -1,0 +1,39 @@
+#pragma once
+
+#include "link/Link.h"
+#include "model/Notice.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace pellmora::device {
+
+// How the communication test talks to its dialog while it runs.
+struct ComTestHooks {
+    std::function<void(const QString &)> label; // ProcessLabel text
+    std::function<void(int)> progress;          // new progress position, 0..100
+    std::function<void()> pump;                 // process pending window messages once
+};
+
+struct ComTestOutcome {
+    bool started = false;   // false: another device operation was running
+    bool connected = false; // all four stages passed: SetDeviceCommandsEnabled(true),
+                            // result button caption "OK - Připojeno"
+    int error = 0;          // 1..5 when a stage failed, else 0
+    int exchanges = 0;      // echo exchanges run in the last stage
+    int score = 0;          // the echo score when the last stage ran
+    Notices notices;        // the message box of a failed stage
+};
+
+inline constexpr auto ConnectedCaption = "OK - Připojeno";
+inline constexpr auto NotConnectedCaption = "Nepřipojeno";
+
+// The communication test: the port must be quiet, the interface must answer
+// once powered, the microcontroller must signal its presence and release the
+// data line, and it must echo random bytes. Runs with LoopCount :=
+// PICmicro_Loop on the selected port; leaves the link powered from the second
+// stage on.
+ComTestOutcome RunComTest(Link &link, const ComTestHooks &hooks = {});
+
+} // namespace pellmora::device

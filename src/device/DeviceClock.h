@@ -1,0 +1,38 @@
+#pragma once
+
+#include "link/Link.h"
+#include "model/Notice.h"
+
+#include <QString>
+#include <QTime>
+
+namespace pellmora::device {
+
+// The microcontroller's clock on the bus: select 0x60 then hours, minutes,
+// seconds to set it; select 0x61 then the same three bytes read back. Both use
+// the link as they find it (port, power and speed are not touched) and always
+// release the bus with a stop condition.
+
+// true when the microcontroller answered with a valid time of day. A reply
+// with hours over 23 or minutes or seconds over 59 is a failed read: `time`
+// keeps its value and `problem` (when given) says what came back.
+bool ReadDeviceClock(Link &link, QTime &time, QString *problem = nullptr);
+
+// true when every byte was acknowledged. Milliseconds are dropped.
+bool WriteDeviceClock(Link &link, QTime time);
+
+// The message of a clock transfer the microcontroller did not acknowledge.
+QString clockNoAckText();
+
+struct ClockOutcome {
+    bool started = false;
+    bool ok = false;
+    Notices notices;
+};
+
+// The clock dialog's two transfers, guarded against other device operations:
+// FetchDeviceTime replaces `shown` only on success.
+ClockOutcome FetchDeviceTime(Link &link, QTime &shown);
+ClockOutcome StoreDeviceTime(Link &link, QTime shown);
+
+} // namespace pellmora::device

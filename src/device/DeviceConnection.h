@@ -1,0 +1,65 @@
+#pragma once
+
+#include "LinkOptions.h"
+
+#include "link/Link.h"
+#include "link/LinkState.h"
+#include "link/PortIo.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace pellmora::sim {
+class SimulatedSwitch;
+class BusTrace;
+}
+
+namespace pellmora::device {
+
+// The port backend chosen by the link options, with the optional bus trace
+// over it and the one Link that every device operation of the process uses.
+// Created once by the application (or a command, or a test) over the
+// process-wide LinkState.
+class DeviceConnection {
+public:
+    // Opens the backend for `selectedPort` (0..3). Real backends get their
+    // port rights here; the simulated switch hangs on options.simPort.
+    // Returns nullptr with a one-line text naming the cause in `error`.
+    static std::unique_ptr<DeviceConnection> open(const LinkOptions &options, LinkState &state,
+                                                  quint8 selectedPort, QString *error);
+    ~DeviceConnection();
+    DeviceConnection(const DeviceConnection &) = delete;
+    DeviceConnection &operator=(const DeviceConnection &) = delete;
+
+    PortIo &io();          // what Link drives: the trace when one is recorded, else the backend
+    Link &link();
+    LinkState &state();
+    Backend backend() const;
+
+    // One line for the window and --verbose, e.g. "simulovaný spínač na COM1",
+    // "porty I/O 0x3F8", "/dev/ttyS0".
+    QString description() const;
+
+    // The simulated switch when the backend is the simulation, else nullptr.
+    sim::SimulatedSwitch *simulatedSwitch();
+
+    // Ends the run: writes the bus trace (atomically) and saves the simulated
+    // memory when they are in use. Also done by the destructor if not called;
+    // call it to learn whether it worked.
+    bool finish(QString *error);
+
+private:
+    DeviceConnection(const LinkOptions &options, LinkState &state);
+
+    LinkOptions options_;
+    LinkState &state_;
+    QString description_;
+    std::unique_ptr<PortIo> backend_;
+    sim::SimulatedSwitch *simulated_ = nullptr; // == backend_ when simulating
+    std::unique_ptr<sim::BusTrace> trace_;
+    std::unique_ptr<Link> link_;
+    bool finished_ = false;
+};
+
+} // namespace pellmora::device

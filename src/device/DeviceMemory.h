@@ -1,0 +1,67 @@
+#pragma once
+
+#include "link/Link.h"
+#include "model/DeviceImage.h"
+#include "model/Notice.h"
+
+#include <QtGlobal>
+
+#include <array>
+#include <functional>
+
+namespace pellmora::device {
+
+using MemoryBytes = std::array<quint8, DeviceImage::ByteCount>;
+
+// Device state kept for the whole run beside the link: what the last
+// verification read from the EEPROM (shown by the memory listing). All zero at
+// start; replaced only by a verification whose read succeeded.
+struct DeviceMemoryState {
+    MemoryBytes VerifyBuffer{};
+};
+
+// What a window hands to a transfer. Every member may be empty.
+struct TransferHooks {
+    TransferProgress progress;          // bytes done / total, between pages and every 16 bytes read
+    std::function<void()> pump;         // process pending window messages once
+    std::function<void()> verifying;    // programming went through; its verification starts now
+};
+
+// The outcome of one device command and the texts to show, in order.
+struct DeviceOutcome {
+    bool started = false; // false: another device operation was running, nothing was touched
+    bool ok = false;      // the command did what it was asked
+    Notices notices;
+};
+
+// The text shown when a device command is refused because another one runs.
+QString busyText();
+
+// Programming: writes the 512 bytes of `image` from address 0 in 16-byte pages
+// (LoopCount := EEPROM_Loop, PortBase from SelectedPort, power on, block 0)
+// and, when the write went through, verifies them at once. `ok` is true only
+// when the write succeeded and the verification found the same bytes.
+// The caller runs PackHeader first and asks the user beforehand.
+DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
+                                const TransferHooks &hooks = {});
+
+// Loading: reads the whole EEPROM into `image`. A failed read leaves `image`
+// untouched. The caller runs ReloadProgram afterwards, failed read or not
+// (but not when `started` is false).
+DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHooks &hooks = {});
+
+// Verification: reads the EEPROM into VerifyBuffer (with PortBase as found)
+// and compares it with `image`, with the result message. `ok` = equal.
+DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
+                           const TransferHooks &hooks = {});
+
+// The verification step itself, inside a running device operation: 1 when
+// the EEPROM holds exactly `image`, 0 when it does not or the read failed.
+// Appends the read's notices (not the result message) to `notices`.
+quint8 VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
+                          Notices &notices, const TransferProgress &progress = {});
+
+// Addresses at which `device` differs from `image`, in ascending order.
+QList<int> differingAddresses(const MemoryBytes &device, const DeviceImage &image);
+
+} // namespace pellmora::device

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QStringView>
+#include <QtGlobal>
+
+namespace pellmora {
+
+// Hexadecimal text as the windows read it: the last character has weight 1,
+// each one to its left 16 times more; "0".."9" and upper-case "A".."F" count,
+// any other character counts 0 but still takes its position. Digits beyond
+// 32 bits are carried modulo 2^32.
+quint32 HexTextToNumber(QStringView text);
+
+} // namespace pellmora

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <optional>
+
+namespace pellmora::sim {
+enum class Fault;
+}
+
+namespace pellmora::device {
+
+// Which PortIo drives the port lines.
+enum class Backend {
+    Sim,    // the simulated time switch (default)
+    IoPort, // direct x86 I/O ports
+    Tty,    // the port's serial device: modem lines through the serial driver
+};
+
+// The link options shared by `pellmora` and `pellmora-cli`:
+//   --link sim|ioport|tty      backend (default sim)
+//   --sim-port COMn            port the simulated switch hangs on (default COM1)
+//   --sim-memory PATH|none     where the simulated EEPROM persists; none = blank every run
+//   --sim-fault NAME           a fault of the simulated switch (repeatable)
+//   --tty-device PATH          serial device for the selected port (USB adapters)
+//   --trace PATH.vcd           record the bus into a VCD file written at the end
+struct LinkOptions {
+    Backend backend = Backend::Sim;
+    quint8 simPort = 0;                   // 0..3 = COM1..COM4
+    std::optional<QString> simMemoryPath; // unset = the default state file
+    bool simMemoryNone = false;           // --sim-memory none: blank memory, nothing saved
+    QList<sim::Fault> simFaults;
+    QString ttyDevice; // empty = /dev/ttyS0..3 for COM1..COM4
+    QString tracePath; // empty = no trace
+
+    // Not on the command line: lets tests count the EEPROM write cycle in
+    // refused select bytes instead of real time (0 = real 5 ms cycle).
+    int simWriteCycleSelects = 0;
+};
+
+// "COM1".."COM4" (case-insensitive) -> 0..3.
+std::optional<quint8> portFromName(QStringView name);
+QString portName(quint8 port); // 0..3 -> "COM1".."COM4"
+
+// Takes every link option (with its value) out of `args` and leaves the rest
+// in order. On a bad option value returns nullopt with a one-line text in
+// `error` and leaves `args` as it was.
+std::optional<LinkOptions> takeLinkOptions(QStringList &args, QString *error);
+
+// The usage lines of the link options, for --help texts.
+QString linkOptionsUsage();
+
+} // namespace pellmora::device
