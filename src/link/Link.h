@@ -69,11 +69,35 @@ public:
     // Link-busy guard: one device operation at a time on the port.
     bool busy() const { return busy_; }
 
+    // Register offsets from PortBase and the bits the link uses in them.
+    static constexpr quint16 LineControl = 3;
+    static constexpr quint16 ModemControl = 4;
+    static constexpr quint16 ModemStatus = 6;
+    static constexpr quint8 SupplyBits = 0xC0; // divisor-latch access + set break
+    static constexpr quint8 SclBit = 0x01;     // DTR
+    static constexpr quint8 SdaOutBit = 0x02;  // RTS
+    static constexpr quint8 SdaInBit = 0x20;   // DSR
+    static constexpr quint8 PresenceBit = 0x10; // CTS
+    static constexpr quint32 PowerOnWait = 500001;
+    static constexpr quint32 PowerOffWait = 200001;
+
+    // Called at every BitDelay, before it waits. Lets a bus trace or a test
+    // see where the delays fall; empty by default.
+    void setDelayObserver(std::function<void()> observer) { delayObserver_ = std::move(observer); }
+
 private:
     friend class LinkSession;
+    void ChangeModemControl(quint8 set, quint8 clear);
+    void ChangeLineControl(quint8 set, quint8 clear);
+    void SelectWriteAddress(quint16 addr);
+    bool SendPage(std::span<const quint8, 512> image, quint16 &addr, quint16 &written, quint16 count,
+                  quint8 pageSize);
+    bool PollForAcknowledge();
+
     PortIo &io_;
     LinkState &state_;
     bool busy_ = false;
+    std::function<void()> delayObserver_;
 };
 
 // Held for the whole of one device operation. A second operation started while

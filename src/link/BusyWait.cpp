@@ -1,0 +1,16 @@
+#include "BusyWait.h"
+
+namespace pellmora {
+
+// Kept out of line so that the bus delays and the calibration always run the
+// very same machine code, whatever the caller's inlining decisions.
+[[gnu::noinline]] void SpinLoop(quint32 iterations)
+{
+    for (quint32 left = iterations; left != 0; --left) {
+        // An empty volatile statement that claims to read and change the
+        // counter: the loop must really count down, step by step.
+        asm volatile("" : "+r"(left));
+    }
+}
+
+} // namespace pellmora

@@ -1,0 +1,370 @@
+#include "Link.h"
+
+#include "BusyWait.h"
+
+#include <array>
+
+namespace pellmora {
+
+namespace {
+
+// The 24LC04 decodes nine address bits: an image index is the device byte
+// address taken modulo its 512 bytes, so no count or start can reach outside
+// the image, and the index always names the byte the device really moves.
+constexpr quint16 ImageIndexMask = 0x1FF;
+
+constexpr quint8 EepromDeviceCode = 0xA0;
+constexpr quint8 ReadBit = 0x01;
+
+// Progress of a sequential read is reported after every this many bytes.
+constexpr int ReadProgressStep = 16;
+
+} // namespace
+
+Link::Link(PortIo &io, LinkState &state) : io_(io), state_(state) {}
+
+// ---------------------------------------------------------------- port lines
+
+quint16 Link::ComPortBase(quint8 port)
+{
+    static constexpr std::array<quint16, 4> bases{0x3F8, 0x2F8, 0x3E8, 0x2E8};
+    // Only 0..3 exist; anything else is folded onto the table instead of
+    // reading past it.
+    return bases[port & 3];
+}
+
+void Link::ChangeModemControl(quint8 set, quint8 clear)
+{
+    const quint16 reg = state_.PortBase + ModemControl;
+    const quint8 value = io_.PortIn(reg);
+    io_.PortOut(reg, quint8((value | set) & ~clear));
+}
+
+void Link::ChangeLineControl(quint8 set, quint8 clear)
+{
+    const quint16 reg = state_.PortBase + LineControl;
+    const quint8 value = io_.PortIn(reg);
+    io_.PortOut(reg, quint8((value | set) & ~clear));
+}
+
+// Each drive operation ends with a modem-status read whose value nobody uses:
+// it belongs to the line operation's bus time (three port accesses).
+void Link::SdaHigh()
+{
+    ChangeModemControl(SdaOutBit, 0);
+    io_.PortIn(state_.PortBase + ModemStatus);
+}
+
+void Link::SdaLow()
+{
+    ChangeModemControl(0, SdaOutBit);
+    io_.PortIn(state_.PortBase + ModemStatus);
+}
+
+void Link::SclHigh()
+{
+    ChangeModemControl(SclBit, 0);
+    io_.PortIn(state_.PortBase + ModemStatus);
+}
+
+void Link::SclLow()
+{
+    ChangeModemControl(0, SclBit);
+    io_.PortIn(state_.PortBase + ModemStatus);
+}
+
+bool Link::SdaIsHigh()
+{
+    return (io_.PortIn(state_.PortBase + ModemStatus) & SdaInBit) != 0;
+}
+
+void Link::LinkPowerOn()
+{
+    ChangeModemControl(SdaOutBit, 0);
+    ChangeModemControl(SclBit, 0);
+    ChangeLineControl(SupplyBits, 0);
+    SpinLoop(PowerOnWait);
+}
+
+void Link::LinkPowerOff()
+{
+    ChangeLineControl(0, SupplyBits);
+    SpinLoop(PowerOffWait);
+    ChangeModemControl(0, SdaOutBit);
+    ChangeModemControl(0, SclBit);
+}
+
+void Link::BitDelay()
+{
+    if (delayObserver_)
+        delayObserver_();
+    SpinLoop(state_.LoopCount);
+}
+
+// ------------------------------------------------------------- bus sequences
+
+void Link::I2cStart()
+{
+    SdaHigh();
+    BitDelay();
+    SclHigh();
+    BitDelay();
+    SdaLow(); // data falls while the clock is high
+    BitDelay();
+    SclLow();
+    BitDelay();
+}
+
+void Link::I2cStop()
+{
+    SclLow();
+    SdaLow();
+    BitDelay();
+    SclHigh();
+    BitDelay();
+    SdaHigh(); // data rises while the clock is high: bus idle
+    BitDelay();
+}
+
+void Link::I2cSendBit(bool bit)
+{
+    SclLow();
+    BitDelay();
+    if (bit)
+        SdaHigh();
+    else
+        SdaLow();
+    BitDelay();
+    SclHigh();
+    BitDelay();
+    BitDelay();
+    SclLow();
+    BitDelay();
+}
+
+bool Link::I2cReadBit()
+{
+    SclLow();
+    BitDelay();
+    SdaHigh(); // release the data line to the device
+    SclHigh();
+    BitDelay();
+    BitDelay();
+    const bool high = SdaIsHigh();
+    SclLow();
+    BitDelay();
+    BitDelay();
+    return high;
+}
+
+bool Link::I2cReadAck()
+{
+    SclLow();
+    BitDelay();
+    SdaHigh();
+    SclHigh();
+    BitDelay();
+    BitDelay();
+    BitDelay();
+    const bool notAcknowledged = SdaIsHigh();
+    SclLow();
+    BitDelay();
+    return notAcknowledged;
+}
+
+void Link::I2cAck()
+{
+    SclLow();
+    BitDelay();
+    SdaLow();
+    BitDelay();
+    SclHigh();
+    BitDelay();
+    BitDelay();
+    SclLow();
+    BitDelay();
+}
+
+void Link::I2cNack()
+{
+    SclLow();
+    BitDelay();
+    SdaHigh();
+    BitDelay();
+    SclHigh();
+    BitDelay();
+    BitDelay();
+    SclLow();
+    BitDelay();
+}
+
+// ------------------------------------------------------------------- bytes
+
+bool Link::I2cSendByte(quint8 value)
+{
+    for (quint8 mask = 0x80; mask != 0; mask >>= 1)
+        I2cSendBit((value & mask) != 0);
+    return I2cReadAck();
+}
+
+bool Link::I2cSendAddress()
+{
+    return I2cSendByte(DeviceSelect);
+}
+
+bool Link::I2cSendWordAddress()
+{
+    return I2cSendByte(WordAddress);
+}
+
+void Link::I2cReadByte(quint8 &value)
+{
+    value = 0;
+    for (quint8 mask = 0x80; mask != 0; mask >>= 1) {
+        if (I2cReadBit())
+            value |= mask;
+    }
+    I2cAck();
+}
+
+void Link::I2cReadLastByte(quint8 &value)
+{
+    value = 0;
+    for (quint8 mask = 0x80; mask != 0; mask >>= 1) {
+        if (I2cReadBit())
+            value |= mask;
+    }
+    I2cNack();
+}
+
+// ---------------------------------------------------------------- EEPROM
+
+void Link::SetEepromBlock(quint8 block)
+{
+    DeviceSelect = quint8((DeviceSelect & 0xF1) | ((block * 2) & 0x0E));
+}
+
+void Link::SelectWriteAddress(quint16 addr)
+{
+    DeviceSelect = quint8(EepromDeviceCode | (((addr >> 8) & 7) << 1));
+    WordAddress = quint8(addr & 0xFF);
+}
+
+// Sends up to one page of data after the address bytes. Every byte counts as
+// sent, also the one the device refused. False = a byte was refused.
+bool Link::SendPage(std::span<const quint8, 512> image, quint16 &addr, quint16 &written, quint16 count,
+                    quint8 pageSize)
+{
+    for (quint8 n = 0; n < pageSize && written < count; ++n) {
+        const bool refused = I2cSendByte(image[addr & ImageIndexMask]);
+        ++addr;
+        ++written;
+        if (refused)
+            return false;
+    }
+    return true;
+}
+
+// The device refuses its select byte while its write cycle runs: repeat
+// start + select until it answers. Only an answer within PollLimit polls
+// counts; an answer to the poll after the last one is still a failure.
+bool Link::PollForAcknowledge()
+{
+    int polls = 0;
+    bool refused = true;
+    do {
+        ++polls;
+        I2cStart();
+        refused = I2cSendAddress();
+    } while (refused && polls <= PollLimit);
+    return polls <= PollLimit;
+}
+
+bool Link::EepromWrite(std::span<quint8, 512> image, quint16 count, quint8 startLow, quint8 pageSize,
+                       const TransferProgress &progress)
+{
+    DeviceSelect = quint8(((DeviceSelect & 0x0F) | EepromDeviceCode) & ~ReadBit);
+    quint16 addr = quint16(startLow + ((DeviceSelect >> 1) & 7) * 256);
+    WordAddress = startLow;
+    quint16 written = 0;
+    bool failed = false;
+
+    // A page of no bytes would never get anywhere: refuse before the bus.
+    if (pageSize == 0 && count > 0)
+        return false;
+
+    while (written < count && !failed) {
+        I2cStart();
+        bool pageSent = false;
+        if (!I2cSendAddress()) {
+            if (I2cSendWordAddress()) {
+                failed = true;
+            } else {
+                failed = !SendPage(image, addr, written, count, pageSize);
+                pageSent = true;
+            }
+        } else {
+            failed = !PollForAcknowledge(); // busy with its write cycle
+        }
+        I2cStop(); // after a page this starts the device's write cycle
+        SelectWriteAddress(addr);
+        if (pageSent && progress)
+            progress(written, count);
+    }
+    I2cStop();
+    return !failed;
+}
+
+bool Link::EepromRead(std::span<quint8, 512> image, quint16 count, quint8 startLow,
+                      const TransferProgress &progress)
+{
+    DeviceSelect = quint8((DeviceSelect & 0x0F) | EepromDeviceCode);
+    quint16 addr = quint16(startLow + ((DeviceSelect >> 1) & 7) * 256);
+    DeviceSelect &= quint8(~ReadBit);
+    WordAddress = startLow;
+    quint16 n = 0;
+
+    const auto reportRead = [&] {
+        if (progress && n % ReadProgressStep == 0)
+            progress(n, count);
+    };
+
+    I2cStart();
+    bool failed = I2cSendAddress() || I2cSendWordAddress();
+    if (!failed) {
+        DeviceSelect |= ReadBit;
+        I2cStart(); // repeated start, no stop
+        failed = I2cSendAddress();
+    }
+    if (!failed) {
+        while (n + 1 < count) {
+            I2cReadByte(image[addr & ImageIndexMask]);
+            ++addr;
+            ++n;
+            reportRead();
+        }
+        if (count > n) {
+            I2cReadLastByte(image[addr & ImageIndexMask]);
+            ++n;
+            reportRead();
+        }
+    }
+    I2cStop();
+    return !failed;
+}
+
+// ------------------------------------------------------------ busy guard
+
+LinkSession::LinkSession(Link &link) : link_(link), acquired_(!link.busy_)
+{
+    if (acquired_)
+        link_.busy_ = true;
+}
+
+LinkSession::~LinkSession()
+{
+    if (acquired_)
+        link_.busy_ = false;
+}
+
+} // namespace pellmora
