@@ -1,0 +1,109 @@
+#pragma once
+
+#include "link/PortIo.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <QTime>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace pellmora::sim {
+
+// Faults that can be switched on in the simulated time switch, one per way
+// the real hardware is known to go wrong.
+enum class Fault {
+    NoInterface,   // nothing behind the port: CTS clear, nothing acknowledges
+    NoisyPort,     // another device toggles a modem-status input between reads
+    SdaStuckLow,   // the data wire is shorted to ground while powered
+    SilentPic,     // the microcontroller never answers (no presence, echo, clock)
+    WrongEcho,     // the microcontroller echoes the byte itself, not its complement
+    NoEeprom,      // the memory is missing from the bus
+    EndlessWrite,  // the memory's write cycle never ends
+    FlipBit,       // one bit of the memory reads back flipped
+    BadClockReply, // the clock answers hours and minutes out of range
+};
+
+// Command-line names ("no-interface", "noisy-port", ...), in declaration order.
+std::optional<Fault> faultFromName(QStringView name);
+QString faultName(Fault fault);
+QStringList faultNames();
+
+struct SimOptions {
+    quint8 port = 0;    // the COM port (0..3 = COM1..COM4) the interface hangs on
+    QString memoryPath; // empty = blank memory, nothing saved
+    QList<Fault> faults;
+    // 0 = the memory's write cycle lasts 5 ms of real time; N > 0 = it lasts
+    // N refused select bytes (deterministic and fast, for tests).
+    int writeCycleSelects = 0;
+    qint64 clockOffsetSeconds = 0; // device clock = host time of day + offset
+    double clockDriftPerDay = 0;   // seconds the device clock gains per day
+    // Host local time in milliseconds since the epoch; empty = the real clock.
+    // Tests inject their own to read the device clock deterministically.
+    std::function<qint64()> hostClock;
+};
+
+// Where the simulated memory lives between runs when no path is given: a file
+// in the user's state directory.
+QString defaultMemoryPath();
+
+class SimulatedSwitchModel;
+
+// The hardware behind the serial ports, as the device link sees it: the four
+// UARTs (register blocks at 0x3F8, 0x2F8, 0x3E8, 0x2E8), the interface on one of
+// them (supply on the break bits, presence on CTS, SCL from DTR, SDA the
+// wired-AND of RTS and every device, read back on DSR), and on the interface's
+// bus the 24LC04 memory and the microcontroller with its clock, presence
+// signal and echo.
+class SimulatedSwitch : public PortIo {
+public:
+    explicit SimulatedSwitch(SimOptions options);
+    ~SimulatedSwitch() override; // saves the memory when a path is set
+    SimulatedSwitch(const SimulatedSwitch &) = delete;
+    SimulatedSwitch &operator=(const SimulatedSwitch &) = delete;
+
+    quint8 PortIn(quint16 address) override;
+    void PortOut(quint16 address, quint8 value) override;
+
+    const SimOptions &options() const;
+
+    // The 512 memory cells (pages whose write cycle has started are included).
+    QByteArray memory() const;
+    // Replaces the memory; shorter input is padded with 0xFF, longer cut.
+    void setMemory(const QByteArray &bytes);
+    // Writes the memory to options().memoryPath atomically; true when there is
+    // no path or the file was written.
+    bool saveMemory(QString *error);
+    // Why the state file could not be used at start (empty when it was read,
+    // or there was none): the memory then starts fresh.
+    QString memoryLoadProblem() const;
+
+    QTime deviceTime() const;
+    void setDeviceTime(QTime time);
+
+    // The interface's lines as they are now: bus levels SCL and SDA, the
+    // master's SDA output (RTS), the DSR and CTS inputs and the supply.
+    struct Lines {
+        bool scl = false;
+        bool sda = false;
+        bool sdaOut = false;
+        bool dsr = false;
+        bool cts = false;
+        bool supply = false;
+        bool operator==(const Lines &) const = default;
+    };
+    Lines lines() const;
+    // Called (synchronously, inside PortIn/PortOut) whenever one of the lines
+    // changes, and once at once with the present lines.
+    void setLineObserver(std::function<void(const Lines &)> observer);
+
+private:
+    std::unique_ptr<SimulatedSwitchModel> model_;
+};
+
+} // namespace pellmora::sim
