@@ -1,0 +1,139 @@
+#include "InstructionsFormat.h"
+
+#include "model/InstructionFormat.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace pellmora::ui {
+
+namespace {
+
+QRadioButton *formatButton(const QString &caption, const char *name, QWidget *parent)
+{
+    auto *button = new QRadioButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+
+QLineEdit *userEdit(const QString &text, const char *name, QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setMaxLength(FormatWordMaxLength);
+    edit->setText(text);
+    edit->setEnabled(false);
+    return edit;
+}
+
+} // namespace
+
+InstructionsFormat::InstructionsFormat(InstructionFormat &format, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , format_(format)
+    , formats_(new QButtonGroup(this))
+    , OnOff(formatButton(tr("&On/Off"), "OnOff", this))
+    , ZapnutoVypnuto(formatButton(tr("&Zapnuto/Vypnuto"), "ZapnutoVypnuto", this))
+    , ShiningNoshining(formatButton(tr("&Svítí/Nesvítí"), "ShiningNoshining", this))
+    , User(formatButton(tr("&User"), "User", this))
+    , UserInstructionsPositive(userEdit(tr("Rozsviť na"), "UserInstructionsPositive", this))
+    , ChrOR(new QLabel(QStringLiteral("/"), this))
+    , UserInstructionsNegative(userEdit(tr("Zhasni na"), "UserInstructionsNegative", this))
+    , InstrFormatOK(new QPushButton(tr("OK"), this))
+{
+    setObjectName(QStringLiteral("InstructionsFormat"));
+    setWindowTitle(tr("Formát Instrukcí"));
+    setModal(false);
+    ChrOR->setObjectName(QStringLiteral("ChrOR"));
+    InstrFormatOK->setObjectName(QStringLiteral("InstrFormatOK"));
+    InstrFormatOK->setDefault(true);
+
+    formats_->addButton(OnOff, 1);
+    formats_->addButton(ZapnutoVypnuto, 2);
+    formats_->addButton(ShiningNoshining, 3);
+    formats_->addButton(User, UserFormatCode);
+    ShiningNoshining->setChecked(true);
+
+    connect(formats_, &QButtonGroup::idClicked, this, &InstructionsFormat::formatClicked);
+    connect(InstrFormatOK, &QPushButton::clicked, this, &InstructionsFormat::InstrFormatOKClick);
+    layOut();
+}
+
+void InstructionsFormat::layOut()
+{
+    auto *choices = new QVBoxLayout;
+    for (QAbstractButton *button : formats_->buttons())
+        choices->addWidget(button);
+
+    auto *words = new QHBoxLayout;
+    words->addSpacing(20);
+    words->addWidget(UserInstructionsPositive);
+    words->addWidget(ChrOR);
+    words->addWidget(UserInstructionsNegative);
+    choices->addLayout(words);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(InstrFormatOK);
+
+    auto *whole = new QVBoxLayout(this);
+    whole->addLayout(choices);
+    whole->addLayout(buttons);
+    whole->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void InstructionsFormat::SetCurrentInstrFormat(int code, const QString &positive, const QString &negative)
+{
+    setUserEditsEnabled(false);
+    // The user's own words stay in their fields whatever format is chosen, so
+    // that they are offered again and written back to the configuration.
+    if (code == UserFormatCode || !positive.isEmpty() || !negative.isEmpty()) {
+        UserInstructionsPositive->setText(positive);
+        UserInstructionsNegative->setText(negative);
+    }
+    format_.SetCurrentInstrFormat(code, positive, negative);
+    if (QAbstractButton *button = formats_->button(code)) {
+        button->setChecked(true);
+        setUserEditsEnabled(code == UserFormatCode);
+    }
+}
+
+QString InstructionsFormat::userPositiveText() const
+{
+    return UserInstructionsPositive->text();
+}
+
+QString InstructionsFormat::userNegativeText() const
+{
+    return UserInstructionsNegative->text();
+}
+
+void InstructionsFormat::setUserEditsEnabled(bool enabled)
+{
+    UserInstructionsPositive->setEnabled(enabled);
+    UserInstructionsNegative->setEnabled(enabled);
+}
+
+// A click takes effect at once; the user's own words only at OK.
+void InstructionsFormat::formatClicked(int code)
+{
+    format_.ChooseFormat(code);
+    setUserEditsEnabled(code == UserFormatCode);
+}
+
+void InstructionsFormat::InstrFormatOKClick()
+{
+    if (User->isChecked())
+        format_.ApplyUserWords(UserInstructionsPositive->text(), UserInstructionsNegative->text());
+    emit formatConfirmed();
+    hide();
+}
+
+} // namespace pellmora::ui
