@@ -1,0 +1,140 @@
+#include "Timing.h"
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+
+namespace pellmora {
+
+namespace {
+
+constexpr quint16 LineStatusPort = 0x2FD;
+
+// One bit slot lasts 100/speed ms = 100000/speed µs.
+constexpr quint64 SlotMicrosTimesSpeed = 100000;
+
+quint64 SteadyMicros()
+{
+    using namespace std::chrono;
+    return quint64(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+// Runs `transfers` mock bit transfers with `loopCount` and returns how long
+// they took by the clock.
+quint64 TimeRun(Link &link, quint32 loopCount, quint64 transfers, const MonotonicMicros &clock)
+{
+    link.state().LoopCount = loopCount;
+    const quint64 start = clock();
+    for (quint64 i = 0; i < transfers; ++i)
+        MockBitTransfer(link);
+    const quint64 end = clock();
+    return end > start ? end - start : 0;
+}
+
+// Transfers that last about minRunMicros at the target slot time.
+quint64 TransfersForRun(quint16 speed, quint64 minRunMicros)
+{
+    const quint64 transfers = (minRunMicros * speed + SlotMicrosTimesSpeed - 1) / SlotMicrosTimesSpeed;
+    return std::max<quint64>(transfers, 1);
+}
+
+} // namespace
+
+quint16 EffectiveEepromSpeed(quint16 speed)
+{
+    return speed == 0 ? EepromSpeedMin : speed;
+}
+
+quint16 EffectivePicSpeed(quint16 speed)
+{
+    return speed == 0 ? PicSpeedMin : speed;
+}
+
+void MockLineOperation(Link &link)
+{
+    PortIo &io = link.io();
+    io.PortIn(LineStatusPort);
+    io.PortIn(LineStatusPort);
+    io.PortIn(LineStatusPort);
+}
+
+void MockBitTransfer(Link &link)
+{
+    MockLineOperation(link);
+    link.BitDelay();
+    MockLineOperation(link);
+    link.BitDelay();
+    MockLineOperation(link);
+    link.BitDelay();
+    link.BitDelay();
+    MockLineOperation(link);
+    link.BitDelay();
+}
+
+quint32 LoopCountForSpeed(quint64 measuredLoopCount, quint64 bitTransfers, quint64 elapsedMicros,
+                          quint16 speed)
+{
+    constexpr quint32 most = std::numeric_limits<quint32>::max();
+    quint64 divisor = 0;
+    if (__builtin_mul_overflow(std::max<quint64>(elapsedMicros, 1), quint64(std::max<quint16>(speed, 1)), &divisor))
+        return 0;
+    quint64 dividend = 0;
+    if (__builtin_mul_overflow(measuredLoopCount, bitTransfers, &dividend)
+        || __builtin_mul_overflow(dividend, quint64(1000), &dividend))
+        return most;
+    const quint64 quotient = dividend / divisor;
+    return quotient > most / 100 ? most : quint32(quotient * 100);
+}
+
+void CalibrateLoop(Link &link, quint16 speed, const MonotonicMicros &clock, const CalibrationPlan &plan)
+{
+    const MonotonicMicros now = clock ? clock : MonotonicMicros(SteadyMicros);
+    speed = EffectivePicSpeed(speed);
+
+    // First estimate: lengthen the run until the clock can time it well.
+    quint64 transfers = std::max<quint32>(plan.firstTransfers, 1);
+    quint64 elapsed = TimeRun(link, plan.firstLoopCount, transfers, now);
+    for (int i = 0; i < plan.maxLengthenings && elapsed < plan.minRunMicros; ++i) {
+        transfers *= 4;
+        elapsed = TimeRun(link, plan.firstLoopCount, transfers, now);
+    }
+    quint32 count = LoopCountForSpeed(plan.firstLoopCount, transfers, elapsed, speed);
+
+    // The port accesses of a slot do not shrink with the loop count, so the
+    // first estimate runs long at high speeds. Measuring again at the count
+    // found and scaling once more converges on the wanted slot time.
+    const quint64 refineTransfers = TransfersForRun(speed, plan.minRunMicros);
+    for (int i = 0; i < plan.refinements && count != 0; ++i) {
+        const quint64 first = TimeRun(link, count, refineTransfers, now);
+        const quint64 second = TimeRun(link, count, refineTransfers, now);
+        count = LoopCountForSpeed(count, refineTransfers, std::min(first, second), speed);
+    }
+    link.state().LoopCount = count;
+}
+
+void CalibrateEeprom(Link &link, const MonotonicMicros &clock, const CalibrationPlan &plan)
+{
+    CalibrateLoop(link, EffectiveEepromSpeed(link.state().EepromBaudRate), clock, plan);
+    link.state().EEPROM_Loop = link.state().LoopCount;
+}
+
+void CalibratePic(Link &link, const MonotonicMicros &clock, const CalibrationPlan &plan)
+{
+    CalibrateLoop(link, EffectivePicSpeed(link.state().PicBaudRate), clock, plan);
+    link.state().PICmicro_Loop = link.state().LoopCount;
+}
+
+void RunCalibrationSequence(Link &link, const CalibrationPanel &panel, const MonotonicMicros &clock,
+                            const CalibrationPlan &plan)
+{
+    if (panel.show)
+        panel.show();
+    if (panel.pump)
+        panel.pump();
+    CalibrateEeprom(link, clock, plan);
+    CalibratePic(link, clock, plan);
+    if (panel.close)
+        panel.close();
+}
+
+} // namespace pellmora
