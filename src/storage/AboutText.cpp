@@ -1,0 +1,22 @@
+#include "AboutText.h"
+
+#include "FileText.h"
+#include "StorageTexts.h"
+
+namespace pellmora {
+
+namespace {
+// Two lines of an info-bar text never need more; a larger file is not read whole.
+constexpr qint64 LargestAboutText = 64 * 1024;
+} // namespace
+
+AboutText ReadAboutText()
+{
+    const std::optional<QByteArray> contents = storage::readFileHead(AboutFileName, LargestAboutText);
+    if (!contents)
+        return {false, {}, {Notice::message(storage::uiText("Nenelezen About Vantor Corp. Soubor : 'about.abg'"))}};
+    const QList<QByteArray> lines = storage::splitLines(*contents).mid(0, 2);
+    return {true, storage::decodeFileText(lines.join()), {}};
+}
+
+} // namespace pellmora

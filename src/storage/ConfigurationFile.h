@@ -1,0 +1,62 @@
+#pragma once
+
+// The configuration file "plmprg.cfg": the settings that outlive a run, read
+// once at start-up and rewritten once at close, keeping the user's comments.
+
+#include "FileText.h"
+
+#include "model/Notice.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace pellmora {
+
+inline constexpr char ConfigurationFileName[] = "plmprg.cfg";
+
+// The settings the file carries, with their values when no file sets them.
+struct ConfigurationSettings {
+    QString DeviceDirectory;
+    QString SystemDirectory;
+    QString CurrentFileName;
+    quint8 SelectedPort = 0;        // 0..3 = COM1..COM4
+    quint8 FormatCode = 0;
+    QString UserOnWord;             // at most 15 characters
+    QString UserOffWord;            // at most 15 characters
+    quint16 EepromBaudRate = 1000;
+    quint16 PicBaudRate = 60;
+
+    bool operator==(const ConfigurationSettings &) const = default;
+};
+
+// Applies the lines of a configuration file to `settings` and returns the
+// messages for the lines it could not use, in order.
+Notices ParseConfiguration(const QByteArray &contents, ConfigurationSettings &settings);
+
+// Reads "plmprg.cfg" from the current directory. A missing file is reported
+// and created empty; the settings then keep their values.
+Notices ReadConfiguration(ConfigurationSettings &settings);
+
+// The file as the writer leaves it: the nine setting lines, each followed by
+// the comment of the old line with the same number, then the old extra lines'
+// comments. The user words come from the wording dialog's two fields.
+QByteArray BuildConfiguration(const QByteArray &oldContents, const ConfigurationSettings &settings,
+                              const QString &userPositive, const QString &userNegative);
+
+enum class ConfigurationWrite {
+    Written,
+    FileMissing,  // nothing written; the system closes anyway
+    Failed,       // the file could not be replaced; the close is abandoned
+};
+
+struct ConfigurationWriteOutcome {
+    ConfigurationWrite result = ConfigurationWrite::Failed;
+    Notices notices;
+};
+
+// Rewrites "plmprg.cfg" in the current directory at close.
+ConfigurationWriteOutcome WriteConfiguration(const ConfigurationSettings &settings,
+                                             const QString &userPositive, const QString &userNegative,
+                                             const storage::WriteInterruption &interrupted = {});
+
+} // namespace pellmora

@@ -1,0 +1,74 @@
+#include "FileText.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace pellmora::storage {
+
+QString decodeFileText(const QByteArray &bytes)
+{
+    QStringDecoder decoder("windows-1250");
+    return decoder(bytes);
+}
+
+QByteArray encodeFileText(const QString &text)
+{
+    QStringEncoder encoder("windows-1250");
+    return encoder(text);
+}
+
+QList<QByteArray> splitLines(const QByteArray &bytes)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n') {
+            ++i;
+            continue;
+        }
+        lines.append(bytes.mid(start, i - start));
+        const bool crlf = c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n';
+        i += crlf ? 2 : 1;
+        start = i;
+    }
+    if (start < bytes.size())
+        lines.append(bytes.mid(start));
+    return lines;
+}
+
+std::optional<QByteArray> readFileHead(const QString &path, qint64 limit)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes;
+    while (bytes.size() < limit) {
+        const QByteArray chunk = file.read(limit - bytes.size());
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    return bytes;
+}
+
+bool replaceFile(const QString &path, const QByteArray &bytes, const WriteInterruption &interrupted)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    if (interrupted && interrupted()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace pellmora::storage
