@@ -36,6 +36,15 @@ struct DeviceOutcome {
 
 // The text shown when a device command is refused because another one runs.
 QString busyText();
+DeviceOutcome refusedWhileBusy(); // not started, with busyText()
+
+// What the window says before a transfer starts, in this order:
+// programming: info programmingWarningInfo(), question programmingQuestion()
+// (Yes/Cancel), info programmingInfo(); loading: info loadingInfo().
+QString programmingWarningInfo();
+QString programmingQuestion();
+QString programmingInfo();
+QString loadingInfo();
 
 // Programming: writes the 512 bytes of `image` from address 0 in 16-byte pages
 // (LoopCount := EEPROM_Loop, PortBase from SelectedPort, power on, block 0)

@@ -1,0 +1,248 @@
+#include "ComTest.h"
+
+#include "DeviceMemory.h"
+#include "DeviceText.h"
+
+#include <QDateTime>
+#include <QRandomGenerator>
+
+#include <algorithm>
+
+namespace pellmora::device {
+
+namespace {
+
+constexpr quint16 ModemControl = 4;
+constexpr quint16 ModemStatus = 6;
+constexpr quint8 CtsMask = 0x10;
+
+constexpr int QuietIterations = 500;     // stage 1 runs while count <= 500
+constexpr int PresenceSamples = 2000;    // stage 2 samples while count <= 2000
+constexpr int PresenceSignalLimit = 30;  // stage 3: the data line must fall within 29 samples
+constexpr int ReleasePulsePauses = 21;
+constexpr int ExchangeLimit = 30;        // stage 4 ends after at most 31 exchanges
+constexpr int StartScore = 100;
+constexpr int PassScore = 200;
+constexpr int ProgressMaximum = 100;
+
+// A fixed pause of 2001 iterations, deliberately not calibrated: the stages
+// are measured in iterations, not in time. The empty asm keeps the compiler
+// from removing the loop.
+void ShortPause()
+{
+    for (quint16 count = 2001; count > 0; --count)
+        asm volatile("" ::: "memory");
+}
+
+void ShortPauses(int times)
+{
+    for (int i = 0; i < times; ++i)
+        ShortPause();
+}
+
+// One run of the test: the dialog hooks, the progress position and the outcome.
+class ComTestRun {
+public:
+    ComTestRun(Link &link, const ComTestHooks &hooks) : link_(link), io_(link.io()), hooks_(hooks) {}
+
+    ComTestOutcome run();
+
+private:
+    bool portIsQuiet();
+    bool interfaceAnswers();
+    bool microcontrollerSignalsPresence();
+    bool echoExchange();
+
+    void label(const char *text)
+    {
+        if (hooks_.label)
+            hooks_.label(deviceText(text));
+    }
+    void pump()
+    {
+        if (hooks_.pump)
+            hooks_.pump();
+    }
+    void advance(int steps)
+    {
+        position_ = std::min(position_ + steps, ProgressMaximum);
+        if (hooks_.progress)
+            hooks_.progress(position_);
+    }
+    void setPosition(int position)
+    {
+        position_ = position;
+        if (hooks_.progress)
+            hooks_.progress(position_);
+    }
+    void fail(int error, const char *text)
+    {
+        outcome_.error = error;
+        outcome_.notices << Notice::message(deviceText(text));
+    }
+    quint16 selectedBase() const { return Link::ComPortBase(link_.state().SelectedPort); }
+
+    Link &link_;
+    PortIo &io_;
+    const ComTestHooks &hooks_;
+    int position_ = 0;
+    ComTestOutcome outcome_;
+};
+
+ComTestOutcome ComTestRun::run()
+{
+    outcome_.started = true;
+    link_.state().LoopCount = link_.state().PICmicro_Loop;
+    label("Process: Checking Links");
+    pump();
+    setPosition(0);
+
+    if (!portIsQuiet()) {
+        fail(1, "Stále dochází ke změnám na vstupech portu, je zde asi připojeno nějaké zařízení ! "
+                "-dalo by se očekávat, že ? [Error 1]");
+        ShortPause();
+        pump();
+        return outcome_;
+    }
+    if (!interfaceAnswers()) {
+        fail(2, "Nezdá se mi propojení se zařízením, zkontolujte ho, nebo přepněte na jiný port [Error 2]");
+        pump();
+        return outcome_;
+    }
+    if (!microcontrollerSignalsPresence())
+        return outcome_; // fail() has said which of the two checks it was
+    if (!echoExchange()) {
+        fail(5, "Nějak se ten procesor vzpouzí, nebo je špatně připojené zařízení, nechce odpovídat na "
+                "moje posílaný data... [Error 5]");
+        pump();
+        return outcome_;
+    }
+    outcome_.connected = true;
+    return outcome_;
+}
+
+// Stage 1: nothing else may drive the port's inputs, and nothing may change
+// its outputs, during 501 iterations of two modem-status reads.
+bool ComTestRun::portIsQuiet()
+{
+    const quint16 base = selectedBase();
+    int count = 0;
+    io_.PortIn(base + ModemStatus);
+    quint8 mcrB = io_.PortIn(base + ModemControl);
+    ShortPause();
+    pump();
+    quint8 msrA = 0, msrB = 0, mcrA = 0;
+    do {
+        msrA = io_.PortIn(base + ModemStatus);
+        mcrA = mcrB;
+        ShortPause();
+        msrB = io_.PortIn(base + ModemStatus);
+        mcrB = io_.PortIn(base + ModemControl);
+        ShortPause();
+        ++count;
+        if (count % 100 == 0)
+            advance(1);
+        pump();
+    } while (count <= QuietIterations && msrB == msrA && mcrB == mcrA);
+    return msrB == msrA && mcrB == mcrA;
+}
+
+// Stage 2: once powered the interface reports its presence on CTS. Only the
+// last of 2001 samples decides.
+bool ComTestRun::interfaceAnswers()
+{
+    LinkState &state = link_.state();
+    state.PortBase = selectedBase();
+    link_.LinkPowerOn();
+    ShortPauses(2);
+    label("Process: Checking Interface Connection");
+    pump();
+    ShortPause();
+
+    bool cts = false;
+    for (int count = 0; count <= PresenceSamples; ++count) {
+        cts = (io_.PortIn(state.PortBase + ModemStatus) & CtsMask) != 0;
+        ShortPauses(2);
+        if (count % 100 == 0)
+            advance(1);
+        pump();
+    }
+    return cts;
+}
+
+// Stage 3: the microcontroller holds the data line low as its communication
+// acknowledge and lets it go after one clock pulse.
+bool ComTestRun::microcontrollerSignalsPresence()
+{
+    label("Process: Catching Microcontroller's Communication ACK");
+    pump();
+
+    int count = 0;
+    do {
+        ++count;
+        ShortPause();
+    } while (link_.SdaIsHigh() && count <= PresenceSignalLimit);
+    advance(10);
+    if (count >= PresenceSignalLimit) {
+        fail(3, "Nechce o sobě dát potvrzení o naslouchání I2C, lenoch ! [Error 3]");
+        pump();
+        return false;
+    }
+
+    link_.SclLow();
+    ShortPauses(ReleasePulsePauses);
+    link_.SclHigh();
+    if (!link_.SdaIsHigh()) {
+        fail(4, "Odeslal sice ACK, ale nějak sedí na lince SDA (furt jí drží v nule) [Error 4]");
+        pump();
+        return false;
+    }
+    return true;
+}
+
+// Stage 4: the microcontroller acknowledges each random byte and answers its
+// bitwise complement. A good echo scores 21, a wrong one costs 15, a refused
+// byte 5; the link passes when the score exceeds 200 within 30 exchanges.
+bool ComTestRun::echoExchange()
+{
+    int count = 0;
+    label("Process: Establish Communication");
+    pump();
+    int score = StartScore;
+    QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
+
+    link_.I2cStart();
+    do {
+        const quint8 sent = quint8(random.bounded(255));
+        if (link_.I2cSendByte(sent)) {
+            score -= 5;
+        } else {
+            quint8 reply = 0;
+            link_.I2cReadByte(reply);
+            score += quint8(~reply) == sent ? 21 : -15;
+        }
+        ++count;
+        advance(3);
+    } while (count <= ExchangeLimit && score <= PassScore);
+    link_.I2cStop();
+    link_.LinkPowerOn();
+
+    outcome_.exchanges = count;
+    outcome_.score = score;
+    return count <= ExchangeLimit && score > PassScore;
+}
+
+} // namespace
+
+ComTestOutcome RunComTest(Link &link, const ComTestHooks &hooks)
+{
+    LinkSession session(link);
+    if (!session.acquired()) {
+        ComTestOutcome refused;
+        refused.notices << Notice::message(busyText());
+        return refused;
+    }
+    return ComTestRun(link, hooks).run();
+}
+
+} // namespace pellmora::device

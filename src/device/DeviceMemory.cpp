@@ -1,0 +1,169 @@
+#include "DeviceMemory.h"
+
+#include "DeviceText.h"
+
+namespace pellmora::device {
+
+namespace {
+
+constexpr quint16 TransferCount = DeviceImage::ByteCount;
+constexpr quint8 StartAddress = 0;
+constexpr quint8 PageSize = 16;
+
+QString eepromNoAckText()
+{
+    return deviceText("EEPROMka neposílá ACK, nebo je na spojení nějaká chybička - nemožno komunikovati");
+}
+
+MemoryBytes bytesOf(const DeviceImage &image)
+{
+    MemoryBytes bytes{};
+    for (int i = 0; i < DeviceImage::ByteCount; ++i)
+        bytes[i] = image.byteAt(i);
+    return bytes;
+}
+
+// Every EEPROM transfer of the main window runs at the EEPROM speed on the
+// selected port, powered, from block 0.
+void prepareSelectedPort(Link &link)
+{
+    LinkState &state = link.state();
+    state.LoopCount = state.EEPROM_Loop;
+    state.PortBase = Link::ComPortBase(state.SelectedPort);
+    link.LinkPowerOn();
+    link.SetEepromBlock(0);
+}
+
+void appendVerificationResult(quint8 equal, Notices &notices)
+{
+    if (equal) {
+        notices << Notice::message(deviceText("No výborně, musím se zase pochválit a obsluhu taky, žejo?"))
+                << Notice::info(deviceText("*** VERIFICATION OK MY BABY *** "));
+    } else {
+        notices << Notice::message(deviceText(
+                       "Nějak ti to hapruje člověče, nebo já už sem z toho uplně blbej,     > NO VERIFICATION OK <"))
+                << Notice::info(deviceText("*** VERIFICATION ERROR *** "));
+    }
+}
+
+} // namespace
+
+DeviceOutcome refusedWhileBusy()
+{
+    return {false, false, {Notice::message(busyText())}};
+}
+
+QString busyText()
+{
+    return deviceText("Se zařízením právě probíhá jiná operace, počkejte, až skončí.");
+}
+
+QString programmingWarningInfo()
+{
+    return deviceText("*** Nevratná operace.. přepíše paměť *** ");
+}
+
+QString programmingQuestion()
+{
+    return deviceText("Opravdu chcete naprogramovat součástku ?");
+}
+
+QString programmingInfo()
+{
+    return deviceText("*** PROGRAMMING MEMORY *** ");
+}
+
+QString loadingInfo()
+{
+    return deviceText("*** LOADING DEVICE DATA *** ");
+}
+
+DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
+                                const TransferHooks &hooks)
+{
+    LinkSession session(link);
+    if (!session.acquired())
+        return refusedWhileBusy();
+    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}};
+
+    prepareSelectedPort(link);
+    MemoryBytes buffer = bytesOf(image);
+    if (!link.EepromWrite(buffer, TransferCount, StartAddress, PageSize, hooks.progress)) {
+        outcome.notices << Notice::message(eepromNoAckText())
+                        << Notice::info(deviceText("*** NOT VALID I2C OPERATION ***"));
+        return outcome;
+    }
+
+    if (hooks.verifying)
+        hooks.verifying();
+    const quint8 equal = VerifyDeviceMemory(link, memory, image, outcome.notices, hooks.progress);
+    appendVerificationResult(equal, outcome.notices);
+    outcome.ok = equal == 1;
+    return outcome;
+}
+
+DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHooks &hooks)
+{
+    LinkSession session(link);
+    if (!session.acquired())
+        return refusedWhileBusy();
+    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}};
+
+    prepareSelectedPort(link);
+    MemoryBytes buffer = bytesOf(image);
+    if (!link.EepromRead(buffer, TransferCount, StartAddress, hooks.progress)) {
+        outcome.notices << Notice::message(eepromNoAckText())
+                        << Notice::info(deviceText("*** NOT VALID I2C OPERATION *** "));
+        return outcome;
+    }
+
+    outcome.notices << Notice::info(deviceText("*** DATA LOADED WITH NO ERRORS *** "));
+    for (int i = 0; i < DeviceImage::ByteCount; ++i)
+        image.setByteAt(i, buffer[i]);
+    outcome.ok = true;
+    return outcome;
+}
+
+quint8 VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
+                          Notices &notices, const TransferProgress &progress)
+{
+    link.LinkPowerOn();
+    link.state().LoopCount = link.state().EEPROM_Loop;
+    link.SetEepromBlock(0);
+
+    // Read into a copy so that a failed read leaves VerifyBuffer as it was.
+    MemoryBytes read = memory.VerifyBuffer;
+    if (!link.EepromRead(read, TransferCount, StartAddress, progress)) {
+        notices << Notice::message(deviceText("Nemožná komunikace se zařízením - neposílá ACK"))
+                << Notice::info(deviceText("*** NOT VALID I2C OPERATION ***"));
+        return 0;
+    }
+    memory.VerifyBuffer = read;
+    notices << Notice::info(deviceText("*** I2C OPERATION VALID ***"));
+    return differingAddresses(memory.VerifyBuffer, image).isEmpty() ? 1 : 0;
+}
+
+DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
+                           const TransferHooks &hooks)
+{
+    LinkSession session(link);
+    if (!session.acquired())
+        return refusedWhileBusy();
+    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}};
+    const quint8 equal = VerifyDeviceMemory(link, memory, image, outcome.notices, hooks.progress);
+    appendVerificationResult(equal, outcome.notices);
+    outcome.ok = equal == 1;
+    return outcome;
+}
+
+QList<int> differingAddresses(const MemoryBytes &device, const DeviceImage &image)
+{
+    QList<int> addresses;
+    for (int address = 0; address < DeviceImage::ByteCount; ++address) {
+        if (device[address] != image.byteAt(address))
+            addresses << address;
+    }
+    return addresses;
+}
+
+} // namespace pellmora::device

@@ -1,0 +1,26 @@
+#include "HexText.h"
+
+namespace pellmora {
+
+namespace {
+
+quint32 hexDigitValue(QChar c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c.unicode() - u'0';
+    if (c >= u'A' && c <= u'F')
+        return c.unicode() - u'A' + 10;
+    return 0; // lower case and anything else count 0 but keep their position
+}
+
+} // namespace
+
+quint32 HexTextToNumber(QStringView text)
+{
+    quint32 number = 0;
+    for (QChar c : text)
+        number = number * 16 + hexDigitValue(c);
+    return number;
+}
+
+} // namespace pellmora

@@ -1,0 +1,88 @@
+#include "ServiceTransfers.h"
+
+#include "DeviceText.h"
+#include "HexText.h"
+
+namespace pellmora::device {
+
+QString serviceNoAckText()
+{
+    return deviceText("Neposílá ACK - Not Valid I2C Operation");
+}
+
+bool PowerServicePort(Link &link)
+{
+    LinkSession session(link);
+    if (!session.acquired())
+        return false;
+    link.state().PortBase = ServicePortBase;
+    link.LinkPowerOn();
+    return true;
+}
+
+DeviceOutcome ServiceLoad(Link &link, GridBuffer &grid, const TransferHooks &hooks)
+{
+    LinkSession session(link);
+    if (!session.acquired())
+        return refusedWhileBusy();
+    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}};
+
+    link.LinkPowerOn();
+    link.SetEepromBlock(0);
+    GridBuffer read = grid; // a failed read leaves the grid as it was
+    if (!link.EepromRead(read, DeviceImage::ByteCount, 0, hooks.progress)) {
+        outcome.notices << Notice::message(serviceNoAckText());
+        return outcome;
+    }
+    grid = read;
+    outcome.ok = true;
+    return outcome;
+}
+
+bool GridFromCells(const QStringList &cells, GridBuffer &grid, QString *problem)
+{
+    if (cells.size() != DeviceImage::ByteCount) {
+        if (problem)
+            *problem = deviceText("Tabulka má %1 buněk místo 512, do zařízení se nic nezapsalo.").arg(cells.size());
+        return false;
+    }
+    GridBuffer converted{};
+    for (int address = 0; address < DeviceImage::ByteCount; ++address) {
+        const quint32 value = HexTextToNumber(cells[address]);
+        if (value > 0xFF) {
+            if (problem) {
+                *problem = deviceText("Hodnota '%1' na adrese %2H je větší než FF a do jednoho bajtu se nevejde, "
+                                      "do zařízení se nic nezapsalo.")
+                               .arg(cells[address], QString::number(address, 16).rightJustified(3, u'0').toUpper());
+            }
+            return false;
+        }
+        converted[address] = quint8(value);
+    }
+    grid = converted;
+    return true;
+}
+
+DeviceOutcome ServiceProgram(Link &link, GridBuffer &grid, const QStringList &cells, const TransferHooks &hooks)
+{
+    LinkSession session(link);
+    if (!session.acquired())
+        return refusedWhileBusy();
+    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}};
+
+    QString problem;
+    if (!GridFromCells(cells, grid, &problem)) {
+        outcome.notices << Notice::message(problem);
+        return outcome;
+    }
+    link.LinkPowerOn();
+    link.SetEepromBlock(0);
+    if (!link.EepromWrite(grid, DeviceImage::ByteCount, 0, 16, hooks.progress)) {
+        outcome.notices << Notice::message(serviceNoAckText());
+        return outcome;
+    }
+    outcome.ok = true;
+    return outcome;
+}
+
+} // namespace pellmora::device
