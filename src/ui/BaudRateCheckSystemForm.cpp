@@ -2,7 +2,6 @@
 
 #include "CentreOnScreen.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -28,12 +27,11 @@ BaudRateCheckSystemForm::BaudRateCheckSystemForm(QWidget *parent)
     setFixedSize(260, 70);
 }
 
-void BaudRateCheckSystemForm::showAndPaint()
+void BaudRateCheckSystemForm::showCentred()
 {
     centreOnScreen(*this);
     show();
     raise();
-    QCoreApplication::processEvents();
 }
 
 } // namespace pellmora::ui

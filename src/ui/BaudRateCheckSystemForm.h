@@ -10,15 +10,15 @@ namespace pellmora::ui {
 // screen, shown while the bus delays are calibrated and closed afterwards.
 // It has no controls and no events of its own.
 //
-// Usage: showAndPaint() shows the panel and lets the window system paint it
-// (pending messages processed once), so that it stays visible while the
-// calibration blocks the user interface; close() hides it again.
+// Usage: showCentred() shows the panel in the middle of the screen; the
+// calibration sequence then processes pending messages once so that it is
+// painted before the user interface blocks, and close() hides it again.
 class BaudRateCheckSystemForm : public QWidget {
     Q_OBJECT
 public:
     explicit BaudRateCheckSystemForm(QWidget *parent = nullptr);
 
-    void showAndPaint();
+    void showCentred();
 
 private:
     QLabel *SysCheckPanel;
