@@ -1,0 +1,85 @@
+#pragma once
+
+#include "PortIo.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+struct termios;
+
+namespace pellmora {
+
+// The operating-system calls the serial-line backend needs. The real one
+// talks to the kernel; tests hand in a fake. Calls return a non-negative
+// value on success or a negative errno value.
+class TtySystem {
+public:
+    virtual ~TtySystem() = default;
+    virtual int open(const QByteArray &path) = 0; // read/write, no controlling tty, non-blocking
+    virtual int close(int fd) = 0;
+    virtual int getAttributes(int fd, termios &attributes) = 0;
+    virtual int setAttributes(int fd, const termios &attributes) = 0;
+    virtual int ioctl(int fd, unsigned long request, int *argument) = 0;
+    virtual int ioctl(int fd, unsigned long request) = 0;
+};
+
+std::unique_ptr<TtySystem> RealTtySystem();
+
+// The UART registers of the selected port mapped onto a serial device:
+// writes of modem control (base+4) set DTR and RTS, in one call where the
+// driver allows it; writes of line control (base+3) turn the break on or off
+// with its bit 6; reads of modem status (base+6) are built from CTS, DSR, RI
+// and DCD with the delta bits of a real UART; a read of line status (base+5,
+// and 0x2FD for the calibration) costs one real line-status call, so that a
+// calibration measures what a line operation costs. Other bases read 0xFF
+// and drop writes, like a port with no UART behind it. A device that stops
+// answering (an adapter pulled out) reads as 0xFF and sets lastError().
+class TtyBackend : public PortIo {
+public:
+    static constexpr quint16 CalibrationPort = 0x2FD;
+
+    // The serial device: COM1..COM4 = /dev/ttyS0..3, unless a path is given.
+    static QString devicePath(quint8 selectedPort, const QString &ttyDevice);
+
+    // Opens the port's device with flow control off. On failure returns
+    // nullptr and sets *error to a message naming the device and the cause.
+    static std::unique_ptr<PortIo> open(quint8 selectedPort, const QString &ttyDevice, QString *error);
+    static std::unique_ptr<PortIo> open(quint8 selectedPort, const QString &ttyDevice, QString *error,
+                                        std::unique_ptr<TtySystem> system);
+
+    ~TtyBackend() override;
+    TtyBackend(const TtyBackend &) = delete;
+    TtyBackend &operator=(const TtyBackend &) = delete;
+
+    quint8 PortIn(quint16 address) override;
+    void PortOut(quint16 address, quint8 value) override;
+
+    QString lastError() const { return lastError_; }
+
+private:
+    enum class LineStatusCall { SerialLsr, OutputQueue };
+
+    TtyBackend(std::unique_ptr<TtySystem> system, int fd, QString path, quint16 base);
+    void writeModemControl(quint8 value);
+    void writeLineControl(quint8 value);
+    quint8 readModemStatus();
+    quint8 readLineStatus();
+    void fail(const char *what, int error);
+
+    std::unique_ptr<TtySystem> system_;
+    int fd_;
+    QString path_;
+    quint16 base_;
+    LineStatusCall lineStatusCall_ = LineStatusCall::SerialLsr;
+    bool combinedModemSet_ = true;
+    int keptModemBits_ = 0; // OUT1, OUT2, loop as the driver had them
+    quint8 modemControl_ = 0;
+    quint8 lineControl_ = 0x03;
+    quint8 scratch_ = 0;
+    quint8 lastModemLines_ = 0; // CTS/DSR/RI/DCD as bits 4..7 of the last read
+    QString lastError_;
+};
+
+} // namespace pellmora
