@@ -1,22 +1,20 @@
 #include "FileText.h"
 
+#include "model/Cp1250.h"
+
 #include <QFile>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 namespace pellmora::storage {
 
 QString decodeFileText(const QByteArray &bytes)
 {
-    QStringDecoder decoder("windows-1250");
-    return decoder(bytes);
+    return fromCp1250(bytes);
 }
 
 QByteArray encodeFileText(const QString &text)
 {
-    QStringEncoder encoder("windows-1250");
-    return encoder(text);
+    return toCp1250(text);
 }
 
 QList<QByteArray> splitLines(const QByteArray &bytes)

@@ -1,0 +1,224 @@
+#include "ProgramFile.h"
+
+#include "TemporaryCurrentDirectory.h"
+
+#include <QFileInfo>
+
+namespace pellmora {
+namespace {
+
+using testing::InTemporaryDirectory;
+
+QByteArray pattern(qsizetype size, int seed = 1)
+{
+    QByteArray bytes(size, '\0');
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + seed * 13) & 0xFF);
+    return bytes;
+}
+
+DeviceImage patternImage(int seed)
+{
+    return DeviceImage::fromBytes(pattern(DeviceImage::ByteCount, seed));
+}
+
+const QString CannotRead = QStringLiteral("Nelze číst z disku");
+const QString CannotSave =
+    QStringLiteral("Nelze zapisovat na disk nebo je chybná cesta, nahlédněte prosím do ADRESÁŘŮ");
+const QString LastFileMissing = QStringLiteral("Nelze číst z disku, nebo soubor neexistuje v adresáři : ");
+
+using ProgramFileTest = InTemporaryDirectory;
+
+TEST_F(ProgramFileTest, SaveAsThenOpenRestoresTheSame512Bytes)
+{
+    FileLocations locations;
+    const DeviceImage saved = patternImage(3);
+    ASSERT_TRUE(SaveProgramAs(path("a.plm"), locations, saved).ok);
+    EXPECT_EQ(locations.CurrentFileName, path("a.plm"));
+    EXPECT_EQ(QFileInfo(path("a.plm")).size(), 512);
+
+    DeviceImage opened;
+    locations.CurrentFileName.clear();
+    const FileOutcome outcome = OpenProgramFile(path("a.plm"), locations, opened);
+    EXPECT_TRUE(outcome.ok);
+    EXPECT_TRUE(outcome.notices.isEmpty());
+    EXPECT_EQ(opened, saved);
+    EXPECT_EQ(locations.CurrentFileName, path("a.plm"));
+}
+
+// Open accepts any file of at least 512 bytes as its first 512; a shorter or
+// missing file leaves the image as it was and is reported.
+TEST_F(ProgramFileTest, OpenTakesTheFirst512BytesOrNothing)
+{
+    struct Case {
+        const char *name;
+        qsizetype size;  // -1: no file
+        bool replaced;
+    };
+    const Case cases[] = {
+        {"missing", -1, false}, {"empty", 0, false},   {"100 bytes", 100, false},
+        {"511 bytes", 511, false}, {"512 bytes", 512, true}, {"1000 bytes", 1000, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = path(QStringLiteral("%1.plm").arg(c.size));
+        if (c.size >= 0)
+            writeBytes(file, pattern(c.size, 5));
+        const DeviceImage before = patternImage(9);
+        DeviceImage image = before;
+        FileLocations locations;
+        locations.CurrentFileName = QStringLiteral("previous.plm");
+
+        const FileOutcome outcome = OpenProgramFile(file, locations, image);
+
+        EXPECT_EQ(outcome.ok, c.replaced);
+        EXPECT_EQ(locations.CurrentFileName, file);
+        if (c.replaced) {
+            EXPECT_TRUE(outcome.notices.isEmpty());
+            EXPECT_EQ(image.toBytes(), pattern(c.size, 5).left(512));
+        } else {
+            EXPECT_EQ(outcome.notices, Notices{Notice::message(CannotRead)});
+            EXPECT_EQ(image, before);
+        }
+    }
+}
+
+TEST_F(ProgramFileTest, StartUpReopenReportsAMissingOrShortFileAndKeepsTheImageZero)
+{
+    struct Case {
+        const char *name;
+        QString fileName;
+        qsizetype size;  // -1: no file
+        bool replaced;
+        bool reported;
+    };
+    const Case cases[] = {
+        {"no current file", QString(), -1, false, false},
+        {"missing", QStringLiteral("gone.plm"), -1, false, true},
+        {"100 bytes", QStringLiteral("short.plm"), 100, false, true},
+        {"512 bytes", QStringLiteral("exact.plm"), 512, true, false},
+        {"1000 bytes", QStringLiteral("long.plm"), 1000, true, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.size >= 0)
+            writeBytes(c.fileName, pattern(c.size, 2));
+        FileLocations locations;
+        locations.CurrentFileName = c.fileName;
+        DeviceImage image;
+
+        const FileOutcome outcome = OpenLastFile(locations, image);
+
+        EXPECT_EQ(outcome.ok, c.replaced);
+        EXPECT_EQ(locations.CurrentFileName, c.fileName);
+        EXPECT_EQ(image.toBytes(), c.replaced ? pattern(c.size, 2).left(512) : QByteArray(512, '\0'));
+        const Notices expected =
+            c.reported ? Notices{Notice::message(LastFileMissing + c.fileName)} : Notices{};
+        EXPECT_EQ(outcome.notices, expected);
+    }
+}
+
+TEST_F(ProgramFileTest, SaveWritesTheCurrentFileInTheDeviceDirectoryAndStaysThere)
+{
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("devices")));
+    FileLocations locations;
+    locations.DeviceDirectory = path(QStringLiteral("devices"));
+    locations.CurrentFileName = QStringLiteral("relative.plm");
+
+    const SaveOutcome outcome = SaveProgram(locations, patternImage(4));
+
+    EXPECT_EQ(outcome.result, SaveResult::Saved);
+    EXPECT_TRUE(outcome.notices.isEmpty());
+    EXPECT_EQ(QDir::currentPath(), QDir(locations.DeviceDirectory).canonicalPath());
+    EXPECT_EQ(readBytes(path(QStringLiteral("devices/relative.plm"))), pattern(512, 4));
+}
+
+TEST_F(ProgramFileTest, SaveWithoutACurrentFileAsksForANameAfterEnteringTheDeviceDirectory)
+{
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("devices")));
+    FileLocations locations;
+    locations.DeviceDirectory = path(QStringLiteral("devices"));
+
+    const SaveOutcome outcome = SaveProgram(locations, patternImage(4));
+
+    EXPECT_EQ(outcome.result, SaveResult::NeedsFileName);
+    EXPECT_TRUE(outcome.notices.isEmpty());
+    EXPECT_EQ(QDir::currentPath(), QDir(locations.DeviceDirectory).canonicalPath());
+}
+
+// Every refused Save writes nothing and leaves an existing file as it was.
+TEST_F(ProgramFileTest, RefusedSaveWritesNothing)
+{
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("devices")));
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("devices/folder.plm")));
+    writeBytes(QStringLiteral("kept.plm"), pattern(512, 8));
+    struct Case {
+        const char *name;
+        QString deviceDirectory;
+        QString currentFileName;
+    };
+    const Case cases[] = {
+        {"empty device directory", QString(), path(QStringLiteral("kept.plm"))},
+        {"device directory missing", path(QStringLiteral("nowhere")), path(QStringLiteral("kept.plm"))},
+        {"current file is a folder", path(QStringLiteral("devices")), QStringLiteral("folder.plm")},
+        {"current file in a missing folder", path(QStringLiteral("devices")), path(QStringLiteral("no/x.plm"))},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir::setCurrent(folder.path());
+        const FileLocations locations{c.currentFileName, c.deviceDirectory, folder.path(), QString()};
+
+        const SaveOutcome outcome = SaveProgram(locations, patternImage(1));
+
+        EXPECT_EQ(outcome.result, SaveResult::Failed);
+        EXPECT_EQ(outcome.notices, Notices{Notice::message(CannotSave)});
+        EXPECT_EQ(readBytes(path(QStringLiteral("kept.plm"))), pattern(512, 8));
+        EXPECT_TRUE(QFileInfo(path(QStringLiteral("devices/folder.plm"))).isDir());
+    }
+}
+
+TEST_F(ProgramFileTest, SaveAsThatCannotCreateTheFileKeepsTheNewName)
+{
+    FileLocations locations;
+    const QString target = path(QStringLiteral("missing/new.plm"));
+
+    const FileOutcome outcome = SaveProgramAs(target, locations, patternImage(1));
+
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.notices, Notices{Notice::message(QStringLiteral("Nelze zapisovat na disk"))});
+    EXPECT_EQ(locations.CurrentFileName, target);
+    EXPECT_FALSE(QFileInfo::exists(target));
+}
+
+TEST_F(ProgramFileTest, WriteInterruptedBeforeCommitLeavesThePreviousFile)
+{
+    const QByteArray previousBytes = pattern(700, 6);  // an older, longer file
+    writeBytes(QStringLiteral("a.plm"), previousBytes);
+
+    EXPECT_FALSE(WriteProgramFile(QStringLiteral("a.plm"), patternImage(2), [] { return true; }));
+
+    EXPECT_EQ(readBytes(QStringLiteral("a.plm")), previousBytes);
+    EXPECT_EQ(QDir().entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("a.plm")});
+}
+
+TEST_F(ProgramFileTest, ClosingReturnsToTheStartUpDirectory)
+{
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("devices")));
+    ASSERT_TRUE(QDir::setCurrent(path(QStringLiteral("devices"))));
+    FileLocations locations;
+    locations.StartUpDirectory = folder.path();
+    EXPECT_TRUE(EnterStartUpDirectory(locations).ok);
+    EXPECT_EQ(QDir::currentPath(), QDir(folder.path()).canonicalPath());
+
+    locations.StartUpDirectory = path(QStringLiteral("gone"));
+    const FileOutcome outcome = EnterStartUpDirectory(locations);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.notices,
+              Notices{Notice::message(QStringLiteral("Nějaká vadná cesta spustitelného souboru (PMX): ")
+                                      + locations.StartUpDirectory
+                                      + QStringLiteral(" , nemohu uložit změny doposavad provedené"))});
+    EXPECT_EQ(QDir::currentPath(), QDir(folder.path()).canonicalPath());
+}
+
+} // namespace
+} // namespace pellmora
