@@ -1,0 +1,301 @@
+#include "TtyBackend.h"
+
+#include "Link.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <linux/serial.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace pellmora {
+
+namespace {
+
+// Register offsets inside one UART block.
+constexpr quint16 LineControlOffset = 3;
+constexpr quint16 ModemControlOffset = 4;
+constexpr quint16 LineStatusOffset = 5;
+constexpr quint16 ModemStatusOffset = 6;
+constexpr quint16 ScratchOffset = 7;
+constexpr quint16 BlockSize = 8;
+
+constexpr quint8 DtrBit = 0x01;
+constexpr quint8 RtsBit = 0x02;
+constexpr quint8 BreakBit = 0x40;
+constexpr quint8 CtsBit = 0x10;
+constexpr quint8 DsrBit = 0x20;
+constexpr quint8 RiBit = 0x40;
+constexpr quint8 DcdBit = 0x80;
+constexpr quint8 TransmitterEmpty = 0x60; // holding register and shift register empty
+
+// OUT1, OUT2 and loop-back as the kernel numbers them in TIOCMGET/TIOCMSET
+// (the C library's termios header leaves them out).
+constexpr int KeptModemBits = 0x2000 | 0x4000 | 0x8000;
+
+QString ErrorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(-error));
+}
+
+QString OpenFailureText(const QString &path, int error)
+{
+    switch (-error) {
+    case ENOENT:
+        return QStringLiteral("serial port %1 does not exist").arg(path);
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("no permission to open serial port %1 (the user may need to join the group that "
+                              "owns it, usually dialout)")
+            .arg(path);
+    case EBUSY:
+        return QStringLiteral("serial port %1 is in use by another program").arg(path);
+    case ENXIO:
+    case ENODEV:
+    case EIO:
+        return QStringLiteral("no serial port hardware answers behind %1").arg(path);
+    default:
+        return QStringLiteral("serial port %1 cannot be opened: %2").arg(path, ErrorText(error));
+    }
+}
+
+quint8 ModemStatusLines(int lines)
+{
+    quint8 status = 0;
+    if (lines & TIOCM_CTS)
+        status |= CtsBit;
+    if (lines & TIOCM_DSR)
+        status |= DsrBit;
+    if (lines & TIOCM_RI)
+        status |= RiBit;
+    if (lines & TIOCM_CD)
+        status |= DcdBit;
+    return status;
+}
+
+// The delta bits of a real modem-status register: CTS, DSR and DCD changed
+// since the last read, RI went from on to off.
+quint8 ModemStatusDeltas(quint8 before, quint8 now)
+{
+    const quint8 changed = before ^ now;
+    quint8 deltas = 0;
+    if (changed & CtsBit)
+        deltas |= 0x01;
+    if (changed & DsrBit)
+        deltas |= 0x02;
+    if ((before & RiBit) && !(now & RiBit))
+        deltas |= 0x04;
+    if (changed & DcdBit)
+        deltas |= 0x08;
+    return deltas;
+}
+
+class KernelTtySystem : public TtySystem {
+public:
+    int open(const QByteArray &path) override
+    {
+        const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        return fd >= 0 ? fd : -errno;
+    }
+    int close(int fd) override { return ::close(fd) == 0 ? 0 : -errno; }
+    int getAttributes(int fd, termios &attributes) override
+    {
+        return ::tcgetattr(fd, &attributes) == 0 ? 0 : -errno;
+    }
+    int setAttributes(int fd, const termios &attributes) override
+    {
+        return ::tcsetattr(fd, TCSANOW, &attributes) == 0 ? 0 : -errno;
+    }
+    int ioctl(int fd, unsigned long request, int *argument) override
+    {
+        const int result = ::ioctl(fd, request, argument);
+        return result >= 0 ? result : -errno;
+    }
+    int ioctl(int fd, unsigned long request) override
+    {
+        const int result = ::ioctl(fd, request);
+        return result >= 0 ? result : -errno;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<TtySystem> RealTtySystem()
+{
+    return std::make_unique<KernelTtySystem>();
+}
+
+QString TtyBackend::devicePath(quint8 selectedPort, const QString &ttyDevice)
+{
+    if (!ttyDevice.isEmpty())
+        return ttyDevice;
+    return QStringLiteral("/dev/ttyS%1").arg(selectedPort & 3);
+}
+
+std::unique_ptr<PortIo> TtyBackend::open(quint8 selectedPort, const QString &ttyDevice, QString *error)
+{
+    return open(selectedPort, ttyDevice, error, RealTtySystem());
+}
+
+std::unique_ptr<PortIo> TtyBackend::open(quint8 selectedPort, const QString &ttyDevice, QString *error,
+                                         std::unique_ptr<TtySystem> system)
+{
+    const QString path = devicePath(selectedPort, ttyDevice);
+    const auto refuse = [&](const QString &text) -> std::unique_ptr<PortIo> {
+        if (error)
+            *error = text;
+        return nullptr;
+    };
+
+    const int fd = system->open(path.toLocal8Bit());
+    if (fd < 0)
+        return refuse(OpenFailureText(path, fd));
+    const auto refuseOpen = [&](const QString &text) {
+        system->close(fd);
+        return refuse(text);
+    };
+
+    system->ioctl(fd, TIOCEXCL); // keep other programs off the lines; not every driver has it
+
+    termios attributes{};
+    if (const int result = system->getAttributes(fd, attributes); result != 0)
+        return refuseOpen(QStringLiteral("%1 is not a serial port: %2").arg(path, ErrorText(result)));
+    // Raw, no flow control of either kind: the lines belong to the bus. No
+    // hang-up on close and no wait for a carrier.
+    cfmakeraw(&attributes);
+    attributes.c_cflag &= ~(CRTSCTS | HUPCL);
+    attributes.c_cflag |= CLOCAL | CREAD;
+    attributes.c_iflag &= ~(IXON | IXOFF | IXANY);
+    if (const int result = system->setAttributes(fd, attributes); result != 0)
+        return refuseOpen(
+            QStringLiteral("serial port %1 refuses the line settings: %2").arg(path, ErrorText(result)));
+
+    int lines = 0;
+    if (const int result = system->ioctl(fd, TIOCMGET, &lines); result < 0)
+        return refuseOpen(QStringLiteral("serial port %1 has no modem control lines: %2").arg(path, ErrorText(result)));
+
+    std::unique_ptr<TtyBackend> backend(
+        new TtyBackend(std::move(system), fd, path, Link::ComPortBase(selectedPort)));
+    backend->keptModemBits_ = lines & KeptModemBits;
+    backend->modemControl_ = quint8(((lines & TIOCM_DTR) ? DtrBit : 0) | ((lines & TIOCM_RTS) ? RtsBit : 0));
+    backend->lastModemLines_ = ModemStatusLines(lines);
+
+    int status = 0;
+    if (backend->system_->ioctl(fd, TIOCSERGETLSR, &status) < 0)
+        backend->lineStatusCall_ = LineStatusCall::OutputQueue;
+    backend->system_->ioctl(fd, TIOCCBRK); // supply off until the link is powered
+    return backend;
+}
+
+TtyBackend::TtyBackend(std::unique_ptr<TtySystem> system, int fd, QString path, quint16 base)
+    : system_(std::move(system)), fd_(fd), path_(std::move(path)), base_(base)
+{
+}
+
+TtyBackend::~TtyBackend()
+{
+    system_->close(fd_);
+}
+
+void TtyBackend::fail(const char *what, int error)
+{
+    lastError_ = QStringLiteral("serial port %1: %2 failed: %3").arg(path_, QLatin1String(what), ErrorText(error));
+}
+
+quint8 TtyBackend::PortIn(quint16 address)
+{
+    if (address == CalibrationPort && base_ + LineStatusOffset != CalibrationPort)
+        return readLineStatus();
+    if (address < base_ || address >= base_ + BlockSize)
+        return 0xFF; // no UART of ours there
+    switch (address - base_) {
+    case LineControlOffset: return lineControl_;
+    case ModemControlOffset: return modemControl_;
+    case LineStatusOffset: return readLineStatus();
+    case ModemStatusOffset: return readModemStatus();
+    case ScratchOffset: return scratch_;
+    default: return 0x00;
+    }
+}
+
+void TtyBackend::PortOut(quint16 address, quint8 value)
+{
+    if (address < base_ || address >= base_ + BlockSize)
+        return;
+    switch (address - base_) {
+    case LineControlOffset: writeLineControl(value); break;
+    case ModemControlOffset: writeModemControl(value); break;
+    case ScratchOffset: scratch_ = value; break;
+    default: break; // no serial data is ever sent
+    }
+}
+
+// Every write reaches the driver, also one that changes nothing, so that each
+// line operation costs the same.
+void TtyBackend::writeModemControl(quint8 value)
+{
+    modemControl_ = value;
+    const int dtr = (value & DtrBit) ? TIOCM_DTR : 0;
+    const int rts = (value & RtsBit) ? TIOCM_RTS : 0;
+    if (combinedModemSet_) {
+        int lines = keptModemBits_ | dtr | rts;
+        if (system_->ioctl(fd_, TIOCMSET, &lines) >= 0)
+            return;
+        combinedModemSet_ = false; // this driver takes the lines only one by one
+    }
+    int set = dtr | rts;
+    int clear = (TIOCM_DTR | TIOCM_RTS) & ~set;
+    int result = 0;
+    if (set != 0)
+        result = system_->ioctl(fd_, TIOCMBIS, &set);
+    if (result >= 0 && clear != 0)
+        result = system_->ioctl(fd_, TIOCMBIC, &clear);
+    if (result < 0)
+        fail("setting DTR/RTS", result);
+}
+
+void TtyBackend::writeLineControl(quint8 value)
+{
+    lineControl_ = value;
+    const int result = system_->ioctl(fd_, (value & BreakBit) ? TIOCSBRK : TIOCCBRK);
+    if (result < 0)
+        fail("switching the break", result);
+}
+
+quint8 TtyBackend::readModemStatus()
+{
+    int lines = 0;
+    if (const int result = system_->ioctl(fd_, TIOCMGET, &lines); result < 0) {
+        fail("reading the modem status", result);
+        return 0xFF; // reads like a bus nobody pulls low: every byte refused
+    }
+    const quint8 now = ModemStatusLines(lines);
+    const quint8 status = now | ModemStatusDeltas(lastModemLines_, now);
+    lastModemLines_ = now;
+    return status;
+}
+
+quint8 TtyBackend::readLineStatus()
+{
+    int value = 0;
+    if (lineStatusCall_ == LineStatusCall::SerialLsr) {
+        const int result = system_->ioctl(fd_, TIOCSERGETLSR, &value);
+        if (result < 0) {
+            fail("reading the line status", result);
+            return TransmitterEmpty;
+        }
+        return (value & TIOCSER_TEMT) ? TransmitterEmpty : 0x00;
+    }
+    const int result = system_->ioctl(fd_, TIOCOUTQ, &value);
+    if (result < 0) {
+        fail("reading the output queue", result);
+        return TransmitterEmpty;
+    }
+    return value == 0 ? TransmitterEmpty : 0x00;
+}
+
+} // namespace pellmora
