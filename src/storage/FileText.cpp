@@ -7,6 +7,10 @@
 
 namespace pellmora::storage {
 
+namespace {
+constexpr qint64 ChunkSize = 64 * 1024;
+} // namespace
+
 QString decodeFileText(const QByteArray &bytes)
 {
     return fromCp1250(bytes);
@@ -45,7 +49,7 @@ std::optional<QByteArray> readFileHead(const QString &path, qint64 limit)
         return std::nullopt;
     QByteArray bytes;
     while (bytes.size() < limit) {
-        const QByteArray chunk = file.read(limit - bytes.size());
+        const QByteArray chunk = file.read(qMin<qint64>(limit - bytes.size(), ChunkSize));
         if (chunk.isEmpty())
             break;
         bytes += chunk;
