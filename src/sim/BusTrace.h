@@ -65,6 +65,8 @@ public:
     bool write(const QString &path, QString *error) const;
 
 private:
+    void recordFromRegisters();
+
     PortIo &inner_;
     const LinkState &state_;
     std::shared_ptr<TraceRecording> recording_;
