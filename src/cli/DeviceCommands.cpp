@@ -1,10 +1,403 @@
 #include "Commands.h"
 
+#include "DeviceConnection.h"
+#include "DeviceClock.h"
+#include "DeviceMemory.h"
+#include "ComTest.h"
+#include "LinkOptions.h"
+
+#include "link/Timing.h"
+#include "storage/ProgramFile.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+#include <QTime>
+
+#include <cstdio>
+#include <optional>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
 namespace pellmora::cli {
+
+namespace {
+
+using device::DeviceConnection;
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+int usageError(const QString &text)
+{
+    err() << "pellmora-cli: " << text << Qt::endl;
+    return ExitUsage;
+}
+
+void printNotices(const Notices &notices)
+{
+    for (const Notice &notice : notices)
+        out() << notice.text << '\n';
+    out().flush();
+}
+
+// A progress bar on stderr, drawn only when stderr is a terminal.
+class ProgressBar {
+public:
+    ProgressBar() : enabled_(isatty(fileno(stderr)) == 1) {}
+    ~ProgressBar() { end(); }
+
+    void show(int done, int total)
+    {
+        if (!enabled_ || total <= 0)
+            return;
+        constexpr int Width = 40;
+        const int filled = done * Width / total;
+        err() << '\r' << '[' << QString(filled, u'#') << QString(Width - filled, u'.') << "] "
+              << done * 100 / total << '%';
+        err().flush();
+        drawn_ = true;
+    }
+    void end()
+    {
+        if (drawn_)
+            err() << Qt::endl;
+        drawn_ = false;
+    }
+
+private:
+    bool enabled_;
+    bool drawn_ = false;
+};
+
+// The options every device command takes, and what they lead to: the port,
+// the speeds, the backend, and the link over them.
+struct DeviceRun {
+    device::LinkOptions linkOptions;
+    LinkState state;
+    bool verbose = false;
+    std::unique_ptr<DeviceConnection> connection;
+
+    Link &link() { return connection->link(); }
+};
+
+std::optional<quint16> speedValue(const QString &text, quint16 lowest, quint16 highest)
+{
+    bool ok = false;
+    const uint value = text.toUInt(&ok);
+    if (!ok || (value != 0 && (value < lowest || value > highest)))
+        return std::nullopt;
+    return quint16(value);
+}
+
+// Takes the device options out of `args`; what remains are the command's own
+// arguments. Returns an error text on bad usage.
+QString takeDeviceOptions(QStringList &args, DeviceRun &run)
+{
+    QString error;
+    const std::optional<device::LinkOptions> linkOptions = device::takeLinkOptions(args, &error);
+    if (!linkOptions)
+        return error;
+    run.linkOptions = *linkOptions;
+
+    QStringList rest;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        if (arg == u"--verbose") {
+            run.verbose = true;
+            continue;
+        }
+        if (arg != u"--port" && arg != u"--eeprom-speed" && arg != u"--pic-speed") {
+            rest << arg;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return u"%1 needs a value"_s.arg(arg);
+        const QString value = args[++i];
+        if (arg == u"--port") {
+            const std::optional<quint8> port = device::portFromName(value);
+            if (!port)
+                return u"--port: expected COM1..COM4, not '%1'"_s.arg(value);
+            run.state.SelectedPort = *port;
+        } else if (arg == u"--eeprom-speed") {
+            const std::optional<quint16> speed = speedValue(value, EepromSpeedMin, EepromSpeedMax);
+            if (!speed)
+                return u"--eeprom-speed: expected %1..%2, not '%3'"_s.arg(EepromSpeedMin).arg(EepromSpeedMax).arg(value);
+            run.state.EepromBaudRate = *speed;
+        } else {
+            const std::optional<quint16> speed = speedValue(value, PicSpeedMin, PicSpeedMax);
+            if (!speed)
+                return u"--pic-speed: expected %1..%2, not '%3'"_s.arg(PicSpeedMin).arg(PicSpeedMax).arg(value);
+            run.state.PicBaudRate = *speed;
+        }
+    }
+    args = rest;
+    return {};
+}
+
+// Opens the backend and calibrates both speeds, as the window does when it
+// first shows. Returns false (after saying why) when the port cannot be used.
+bool connect(DeviceRun &run)
+{
+    QString error;
+    run.connection = DeviceConnection::open(run.linkOptions, run.state, run.state.SelectedPort, &error);
+    if (!run.connection) {
+        err() << error << Qt::endl;
+        return false;
+    }
+    if (run.verbose) {
+        const quint16 base = Link::ComPortBase(run.state.SelectedPort);
+        out() << "link: " << run.connection->description() << '\n'
+              << "port: " << device::portName(run.state.SelectedPort) << " (0x"
+              << QString::number(base, 16).toUpper() << ")\n";
+        out().flush();
+    }
+    RunCalibrationSequence(run.link(), {});
+    return true;
+}
+
+// Ends the run: writes the trace and saves the simulated memory. A failure
+// there turns a success into an error exit.
+int finish(DeviceRun &run, int code)
+{
+    QString error;
+    if (run.connection && !run.connection->finish(&error)) {
+        err() << error << Qt::endl;
+        return code == ExitOk ? ExitRefused : code;
+    }
+    return code;
+}
+
+// The clock transfers and the verification use the link as a previous
+// command left it; on their own they first take the selected port, power it
+// and release the microcontroller's presence signal, as a communication test
+// would have done before them.
+void prepareLinkAsAfterTest(DeviceRun &run)
+{
+    run.state.PortBase = Link::ComPortBase(run.state.SelectedPort);
+    run.link().LinkPowerOn();
+    device::ReleasePresenceSignal(run.link());
+}
+
+device::TransferHooks progressHooks(ProgressBar &bar)
+{
+    device::TransferHooks hooks;
+    hooks.progress = [&bar](int done, int total) { bar.show(done, total); };
+    hooks.verifying = [&bar] { bar.end(); };
+    return hooks;
+}
+
+std::optional<QString> fileArgument(const QStringList &args, QString *error)
+{
+    if (args.size() != 1) {
+        *error = u"expected one program file"_s;
+        return std::nullopt;
+    }
+    return args.first();
+}
+
+std::optional<DeviceImage> readImage(const QString &path, QString *error)
+{
+    DeviceImage image;
+    if (!QFileInfo(path).isFile()) {
+        *error = u"%1: no such file"_s.arg(path);
+        return std::nullopt;
+    }
+    if (!ReadProgramFile(path, image)) {
+        *error = u"%1: not a program file (512 bytes)"_s.arg(path);
+        return std::nullopt;
+    }
+    return image;
+}
+
+int runTest(QStringList args)
+{
+    DeviceRun run;
+    QString error = takeDeviceOptions(args, run);
+    if (error.isEmpty() && !args.isEmpty())
+        error = u"test takes no arguments"_s;
+    if (!error.isEmpty())
+        return usageError(error);
+    if (!connect(run))
+        return finish(run, ExitRefused);
+
+    ProgressBar bar;
+    device::ComTestHooks hooks;
+    hooks.label = [&bar](const QString &text) {
+        bar.end();
+        out() << text << Qt::endl;
+    };
+    hooks.progress = [&bar](int position) { bar.show(position, 100); };
+    const device::ComTestOutcome outcome = device::RunComTest(run.link(), hooks);
+    bar.end();
+    printNotices(outcome.notices);
+    if (!outcome.connected)
+        return finish(run, ExitRefused);
+    out() << device::ConnectedCaption << Qt::endl;
+    return finish(run, ExitOk);
+}
+
+int runProgram(QStringList args)
+{
+    DeviceRun run;
+    QString error = takeDeviceOptions(args, run);
+    std::optional<DeviceImage> image;
+    if (error.isEmpty()) {
+        if (const std::optional<QString> path = fileArgument(args, &error))
+            image = readImage(*path, &error);
+    }
+    if (!image)
+        return usageError(error);
+    if (!connect(run))
+        return finish(run, ExitRefused);
+
+    out() << device::programmingWarningInfo() << '\n' << device::programmingInfo() << Qt::endl;
+    prepareLinkAsAfterTest(run);
+    ProgressBar bar;
+    device::DeviceMemoryState memory;
+    const device::DeviceOutcome outcome = device::WriteDeviceMemory(run.link(), memory, *image, progressHooks(bar));
+    bar.end();
+    printNotices(outcome.notices);
+    return finish(run, outcome.ok ? ExitOk : ExitRefused);
+}
+
+int runRead(QStringList args)
+{
+    DeviceRun run;
+    QString error = takeDeviceOptions(args, run);
+    QString path;
+    if (error.isEmpty()) {
+        if (args.size() == 2 && args[0] == u"-o")
+            path = args[1];
+        else
+            error = u"usage: read -o FILE.plm"_s;
+    }
+    if (!error.isEmpty())
+        return usageError(error);
+    if (!connect(run))
+        return finish(run, ExitRefused);
+
+    out() << device::loadingInfo() << Qt::endl;
+    prepareLinkAsAfterTest(run);
+    ProgressBar bar;
+    DeviceImage image;
+    const device::DeviceOutcome outcome = device::ReadDeviceMemory(run.link(), image, progressHooks(bar));
+    bar.end();
+    printNotices(outcome.notices);
+    if (!outcome.ok)
+        return finish(run, ExitRefused);
+    if (!WriteProgramFile(path, image)) {
+        err() << path << ": cannot write the program file" << Qt::endl;
+        return finish(run, ExitUsage);
+    }
+    return finish(run, ExitOk);
+}
+
+QString hexByte(quint8 value)
+{
+    return QString::number(value, 16).rightJustified(2, u'0').toUpper();
+}
+
+int runVerify(QStringList args)
+{
+    DeviceRun run;
+    QString error = takeDeviceOptions(args, run);
+    std::optional<DeviceImage> image;
+    if (error.isEmpty()) {
+        if (const std::optional<QString> path = fileArgument(args, &error))
+            image = readImage(*path, &error);
+    }
+    if (!image)
+        return usageError(error);
+    if (!connect(run))
+        return finish(run, ExitRefused);
+
+    prepareLinkAsAfterTest(run);
+    ProgressBar bar;
+    device::DeviceMemoryState memory;
+    const device::DeviceOutcome outcome = device::VerifyDevice(run.link(), memory, *image, progressHooks(bar));
+    bar.end();
+    printNotices(outcome.notices);
+    if (outcome.deviceAnswered) {
+        for (int address : device::differingAddresses(memory.VerifyBuffer, *image)) {
+            out() << QString::number(address, 16).rightJustified(3, u'0').toUpper() << "H: soubor "
+                  << hexByte(image->byteAt(address)) << ", zařízení " << hexByte(memory.VerifyBuffer[address])
+                  << '\n';
+        }
+        out().flush();
+    }
+    return finish(run, outcome.ok ? ExitOk : ExitRefused);
+}
+
+std::optional<QTime> timeArgument(const QString &text)
+{
+    for (const QString &format : {u"H:mm:ss"_s, u"H:mm"_s}) {
+        const QTime time = QTime::fromString(text, format);
+        if (time.isValid())
+            return time;
+    }
+    return std::nullopt;
+}
+
+int runClock(QStringList args)
+{
+    DeviceRun run;
+    QString error = takeDeviceOptions(args, run);
+    std::optional<QTime> newTime;
+    if (error.isEmpty()) {
+        if (args.size() == 2 && args[0] == u"--set") {
+            newTime = timeArgument(args[1]);
+            if (!newTime)
+                error = u"--set: expected HH:MM or HH:MM:SS, not '%1'"_s.arg(args[1]);
+        } else if (args == QStringList{u"--sync"_s}) {
+            // taken below, as late as possible
+        } else if (!args.isEmpty()) {
+            error = u"usage: clock [--set HH:MM[:SS] | --sync]"_s;
+        }
+    }
+    if (!error.isEmpty())
+        return usageError(error);
+    if (!connect(run))
+        return finish(run, ExitRefused);
+
+    prepareLinkAsAfterTest(run);
+    if (args == QStringList{u"--sync"_s})
+        newTime = QTime::currentTime();
+    if (newTime) {
+        const device::ClockOutcome stored = device::StoreDeviceTime(run.link(), *newTime);
+        printNotices(stored.notices);
+        if (!stored.ok)
+            return finish(run, ExitRefused);
+    }
+    QTime deviceTime(0, 0);
+    const device::ClockOutcome fetched = device::FetchDeviceTime(run.link(), deviceTime);
+    printNotices(fetched.notices);
+    if (!fetched.ok)
+        return finish(run, ExitRefused);
+    out() << deviceTime.toString(u"hh:mm:ss"_s) << Qt::endl;
+    return finish(run, ExitOk);
+}
+
+} // namespace
 
 QList<Command> deviceCommands()
 {
-    return {};
+    return {
+        {u"test"_s, runTest},
+        {u"program"_s, runProgram},
+        {u"read"_s, runRead},
+        {u"verify"_s, runVerify},
+        {u"clock"_s, runClock},
+    };
 }
 
 } // namespace pellmora::cli

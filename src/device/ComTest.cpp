@@ -3,6 +3,8 @@
 #include "DeviceMemory.h"
 #include "DeviceText.h"
 
+#include "link/BusyWait.h"
+
 #include <QDateTime>
 #include <QRandomGenerator>
 
@@ -26,18 +28,24 @@ constexpr int PassScore = 200;
 constexpr int ProgressMaximum = 100;
 
 // A fixed pause of 2001 iterations, deliberately not calibrated: the stages
-// are measured in iterations, not in time. The empty asm keeps the compiler
-// from removing the loop.
+// are measured in iterations, not in time.
 void ShortPause()
 {
-    for (quint16 count = 2001; count > 0; --count)
-        asm volatile("" ::: "memory");
+    SpinLoop(2001);
 }
 
 void ShortPauses(int times)
 {
     for (int i = 0; i < times; ++i)
         ShortPause();
+}
+
+// One clock low-high pulse, long enough for the microcontroller to see it.
+void PresenceReleasePulse(Link &link)
+{
+    link.SclLow();
+    ShortPauses(ReleasePulsePauses);
+    link.SclHigh();
 }
 
 // One run of the test: the dialog hooks, the progress position and the outcome.
@@ -189,9 +197,7 @@ bool ComTestRun::microcontrollerSignalsPresence()
         return false;
     }
 
-    link_.SclLow();
-    ShortPauses(ReleasePulsePauses);
-    link_.SclHigh();
+    PresenceReleasePulse(link_);
     if (!link_.SdaIsHigh()) {
         fail(4, "Odeslal sice ACK, ale nějak sedí na lince SDA (furt jí drží v nule) [Error 4]");
         pump();
@@ -243,6 +249,13 @@ ComTestOutcome RunComTest(Link &link, const ComTestHooks &hooks)
         return refused;
     }
     return ComTestRun(link, hooks).run();
+}
+
+bool ReleasePresenceSignal(Link &link)
+{
+    if (!link.SdaIsHigh())
+        PresenceReleasePulse(link);
+    return link.SdaIsHigh();
 }
 
 } // namespace pellmora::device

@@ -36,4 +36,11 @@ inline constexpr auto NotConnectedCaption = "Nepřipojeno";
 // stage on.
 ComTestOutcome RunComTest(Link &link, const ComTestHooks &hooks = {});
 
+// After power-up the microcontroller holds the data line low (its
+// communication acknowledge) until it sees one clock pulse. When the line is
+// held low, gives that pulse, as the test's third stage does. Returns whether
+// the data line reads high afterwards. Used by commands that talk to the
+// device without running the test first.
+bool ReleasePresenceSignal(Link &link);
+
 } // namespace pellmora::device

@@ -2,6 +2,8 @@
 
 #include "DeviceText.h"
 
+#include <optional>
+
 namespace pellmora::device {
 
 namespace {
@@ -34,7 +36,7 @@ void prepareSelectedPort(Link &link)
     link.SetEepromBlock(0);
 }
 
-void appendVerificationResult(quint8 equal, Notices &notices)
+void appendVerificationResult(bool equal, Notices &notices)
 {
     if (equal) {
         notices << Notice::message(deviceText("No výborně, musím se zase pochválit a obsluhu taky, žejo?"))
@@ -44,6 +46,37 @@ void appendVerificationResult(quint8 equal, Notices &notices)
                        "Nějak ti to hapruje člověče, nebo já už sem z toho uplně blbej,     > NO VERIFICATION OK <"))
                 << Notice::info(deviceText("*** VERIFICATION ERROR *** "));
     }
+}
+
+// Reads the whole EEPROM (with PortBase as found) and compares it with the
+// image: nullopt when the read was refused. Only a read that went through
+// replaces VerifyBuffer.
+std::optional<bool> readAndCompare(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
+                                   Notices &notices, const TransferProgress &progress)
+{
+    link.LinkPowerOn();
+    link.state().LoopCount = link.state().EEPROM_Loop;
+    link.SetEepromBlock(0);
+
+    MemoryBytes read = memory.VerifyBuffer;
+    if (!link.EepromRead(read, TransferCount, StartAddress, progress)) {
+        notices << Notice::message(deviceText("Nemožná komunikace se zařízením - neposílá ACK"))
+                << Notice::info(deviceText("*** NOT VALID I2C OPERATION ***"));
+        return std::nullopt;
+    }
+    memory.VerifyBuffer = read;
+    notices << Notice::info(deviceText("*** I2C OPERATION VALID ***"));
+    return differingAddresses(memory.VerifyBuffer, image).isEmpty();
+}
+
+// The verification with its result message, as the last step of a command.
+void finishWithVerification(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
+                            const TransferHooks &hooks, DeviceOutcome &outcome)
+{
+    const std::optional<bool> equal = readAndCompare(link, memory, image, outcome.notices, hooks.progress);
+    outcome.deviceAnswered = equal.has_value();
+    outcome.ok = equal.value_or(false);
+    appendVerificationResult(outcome.ok, outcome.notices);
 }
 
 } // namespace
@@ -84,7 +117,7 @@ DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const Dev
     LinkSession session(link);
     if (!session.acquired())
         return refusedWhileBusy();
-    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}};
+    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}, .deviceAnswered = false};
 
     prepareSelectedPort(link);
     MemoryBytes buffer = bytesOf(image);
@@ -96,9 +129,7 @@ DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const Dev
 
     if (hooks.verifying)
         hooks.verifying();
-    const quint8 equal = VerifyDeviceMemory(link, memory, image, outcome.notices, hooks.progress);
-    appendVerificationResult(equal, outcome.notices);
-    outcome.ok = equal == 1;
+    finishWithVerification(link, memory, image, hooks, outcome);
     return outcome;
 }
 
@@ -107,7 +138,7 @@ DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHoo
     LinkSession session(link);
     if (!session.acquired())
         return refusedWhileBusy();
-    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}};
+    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}, .deviceAnswered = false};
 
     prepareSelectedPort(link);
     MemoryBytes buffer = bytesOf(image);
@@ -117,6 +148,7 @@ DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHoo
         return outcome;
     }
 
+    outcome.deviceAnswered = true;
     outcome.notices << Notice::info(deviceText("*** DATA LOADED WITH NO ERRORS *** "));
     for (int i = 0; i < DeviceImage::ByteCount; ++i)
         image.setByteAt(i, buffer[i]);
@@ -127,20 +159,8 @@ DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHoo
 quint8 VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
                           Notices &notices, const TransferProgress &progress)
 {
-    link.LinkPowerOn();
-    link.state().LoopCount = link.state().EEPROM_Loop;
-    link.SetEepromBlock(0);
-
-    // Read into a copy so that a failed read leaves VerifyBuffer as it was.
-    MemoryBytes read = memory.VerifyBuffer;
-    if (!link.EepromRead(read, TransferCount, StartAddress, progress)) {
-        notices << Notice::message(deviceText("Nemožná komunikace se zařízením - neposílá ACK"))
-                << Notice::info(deviceText("*** NOT VALID I2C OPERATION ***"));
-        return 0;
-    }
-    memory.VerifyBuffer = read;
-    notices << Notice::info(deviceText("*** I2C OPERATION VALID ***"));
-    return differingAddresses(memory.VerifyBuffer, image).isEmpty() ? 1 : 0;
+    const std::optional<bool> equal = readAndCompare(link, memory, image, notices, progress);
+    return equal.value_or(false) ? 1 : 0;
 }
 
 DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
@@ -149,10 +169,8 @@ DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceIm
     LinkSession session(link);
     if (!session.acquired())
         return refusedWhileBusy();
-    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}};
-    const quint8 equal = VerifyDeviceMemory(link, memory, image, outcome.notices, hooks.progress);
-    appendVerificationResult(equal, outcome.notices);
-    outcome.ok = equal == 1;
+    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}, .deviceAnswered = false};
+    finishWithVerification(link, memory, image, hooks, outcome);
     return outcome;
 }
 

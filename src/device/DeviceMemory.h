@@ -32,6 +32,7 @@ struct DeviceOutcome {
     bool started = false; // false: another device operation was running, nothing was touched
     bool ok = false;      // the command did what it was asked
     Notices notices;
+    bool deviceAnswered = false; // the EEPROM acknowledged the transfer (a verification may still differ)
 };
 
 // The text shown when a device command is refused because another one runs.

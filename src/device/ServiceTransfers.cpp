@@ -25,7 +25,7 @@ DeviceOutcome ServiceLoad(Link &link, GridBuffer &grid, const TransferHooks &hoo
     LinkSession session(link);
     if (!session.acquired())
         return refusedWhileBusy();
-    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}};
+    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}, .deviceAnswered = false};
 
     link.LinkPowerOn();
     link.SetEepromBlock(0);
@@ -35,7 +35,7 @@ DeviceOutcome ServiceLoad(Link &link, GridBuffer &grid, const TransferHooks &hoo
         return outcome;
     }
     grid = read;
-    outcome.ok = true;
+    outcome.ok = outcome.deviceAnswered = true;
     return outcome;
 }
 
@@ -68,7 +68,7 @@ DeviceOutcome ServiceProgram(Link &link, GridBuffer &grid, const QStringList &ce
     LinkSession session(link);
     if (!session.acquired())
         return refusedWhileBusy();
-    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}};
+    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}, .deviceAnswered = false};
 
     QString problem;
     if (!GridFromCells(cells, grid, &problem)) {
@@ -81,7 +81,7 @@ DeviceOutcome ServiceProgram(Link &link, GridBuffer &grid, const QStringList &ce
         outcome.notices << Notice::message(serviceNoAckText());
         return outcome;
     }
-    outcome.ok = true;
+    outcome.ok = outcome.deviceAnswered = true;
     return outcome;
 }
 
