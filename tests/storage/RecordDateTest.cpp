@@ -1,0 +1,79 @@
+#include "RecordDate.h"
+
+#include <gtest/gtest.h>
+
+namespace pellmora {
+namespace {
+
+TEST(RecordDate, NumericShortFormatWidenedToFourDigitYears)
+{
+    struct Case {
+        const char *locale;
+        const char *format;
+        const char *written;  // 7 December 2026
+    };
+    const Case cases[] = {
+        {"cs_CZ", "dd.MM.yyyy", "07.12.2026"},
+        {"de_DE", "dd.MM.yyyy", "07.12.2026"},
+        {"en_US", "M/d/yyyy", "12/7/2026"},
+        {"ja_JP", "yyyy/MM/dd", "2026/12/07"},
+        {"pl_PL", "d.MM.yyyy", "7.12.2026"},
+        {"nl_NL", "dd-MM-yyyy", "07-12-2026"},
+        // Not numeric (month names, quoted text) or longer than 10: the fallback.
+        {"C", "dd.MM.yyyy", "07.12.2026"},
+        {"bg_BG", "dd.MM.yyyy", "07.12.2026"},
+        {"hu_HU", "dd.MM.yyyy", "07.12.2026"},
+        {"sk_SK", "dd.MM.yyyy", "07.12.2026"},
+        {"ar_EG", "dd.MM.yyyy", "07.12.2026"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.locale);
+        const QLocale locale(QString::fromLatin1(c.locale));
+        EXPECT_EQ(RecordDateFormat(locale), QString::fromLatin1(c.format));
+        EXPECT_EQ(FormatRecordDate(QDate(2026, 12, 7), locale), QString::fromLatin1(c.written));
+        EXPECT_EQ(ParseRecordDate(QString::fromLatin1(c.written), locale), QDate(2026, 12, 7));
+    }
+}
+
+TEST(RecordDate, EveryWrittenDateReadsBackWithinTenCharacters)
+{
+    for (const char *name : {"cs_CZ", "en_US", "ja_JP", "C", "ko_KR", "fa_IR"}) {
+        const QLocale locale(QString::fromLatin1(name));
+        for (QDate d(2000, 1, 1); d < QDate(2100, 1, 1); d = d.addDays(97)) {
+            const QString written = FormatRecordDate(d, locale);
+            ASSERT_LE(written.size(), 10) << name;
+            ASSERT_EQ(ParseRecordDate(written, locale), d) << name << " " << written.toStdString();
+        }
+    }
+}
+
+TEST(RecordDate, ReadingIsLenientOnlyWhereItIsUnambiguous)
+{
+    const QLocale czech(QStringLiteral("cs_CZ"));
+    struct Case {
+        const char *text;
+        QDate expected;  // invalid: unreadable
+    };
+    const Case cases[] = {
+        {"7.12.2026", QDate(2026, 12, 7)},
+        {"07.12.26", QDate(2026, 12, 7)},   // two-digit years are this century
+        {"1.1.99", QDate(2099, 1, 1)},
+        {" 07.12.2026 ", QDate(2026, 12, 7)},
+        {"31.02.2026", QDate()},
+        {"07.12.026", QDate()},
+        {"07.12.20261", QDate()},
+        {"07/12/2026", QDate()},
+        {"", QDate()},
+        {"..", QDate()},
+        {"123.4.2026", QDate()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ParseRecordDate(QString::fromLatin1(c.text), czech), c.expected);
+    }
+    // A Czech database read on a machine with another format still gives its dates.
+    EXPECT_EQ(ParseRecordDate(QStringLiteral("07.12.2026"), QLocale(QStringLiteral("en_US"))), QDate(2026, 12, 7));
+}
+
+} // namespace
+} // namespace pellmora
