@@ -178,14 +178,12 @@ int finish(DeviceRun &run, int code)
 }
 
 // The clock transfers and the verification use the link as a previous
-// command left it; on their own they first take the selected port, power it
-// and release the microcontroller's presence signal, as a communication test
-// would have done before them.
+// command left it; on their own they first take the selected port and power
+// it, as a communication test would have done before them.
 void prepareLinkAsAfterTest(DeviceRun &run)
 {
     run.state.PortBase = Link::ComPortBase(run.state.SelectedPort);
     run.link().LinkPowerOn();
-    device::ReleasePresenceSignal(run.link());
 }
 
 device::TransferHooks progressHooks(ProgressBar &bar)

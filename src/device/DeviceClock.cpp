@@ -19,6 +19,8 @@ bool isTimeOfDay(quint8 hours, quint8 minutes, quint8 seconds)
 
 bool ReadDeviceClock(Link &link, QTime &time, QString *problem)
 {
+    if (!DataLineFree(link))
+        return false;
     link.DeviceSelect = ClockReadSelect;
     link.I2cStart();
     if (link.I2cSendAddress()) {
@@ -47,7 +49,7 @@ bool ReadDeviceClock(Link &link, QTime &time, QString *problem)
 
 bool WriteDeviceClock(Link &link, QTime time)
 {
-    if (!time.isValid())
+    if (!time.isValid() || !DataLineFree(link))
         return false;
     link.DeviceSelect = ClockWriteSelect;
     link.I2cStart();

@@ -1,6 +1,9 @@
 #include "DeviceMemory.h"
 
+#include "ComTest.h"
 #include "DeviceText.h"
+
+#include <QElapsedTimer>
 
 #include <optional>
 
@@ -11,6 +14,7 @@ namespace {
 constexpr quint16 TransferCount = DeviceImage::ByteCount;
 constexpr quint8 StartAddress = 0;
 constexpr quint8 PageSize = 16;
+constexpr quint8 EepromWriteSelect = 0xA0;
 
 QString eepromNoAckText()
 {
@@ -36,6 +40,27 @@ void prepareSelectedPort(Link &link)
     link.SetEepromBlock(0);
 }
 
+// When the write returns, the memory is still busy with the internal write
+// cycle of the last page and refuses its select byte until the cycle ends, so
+// a verification started at once would find it silent. Poll it the way the
+// write polls between pages (start, select byte, until acknowledged, then a
+// stop that starts no write), for at least PollLimit polls and 20 ms.
+void awaitLastWriteCycle(Link &link)
+{
+    constexpr qint64 MinimumWaitMs = 20;
+    QElapsedTimer waited;
+    waited.start();
+    link.DeviceSelect = EepromWriteSelect;
+    for (int polls = 1;; ++polls) {
+        link.I2cStart();
+        if (!link.I2cSendAddress())
+            break;
+        if (polls > Link::PollLimit && waited.hasExpired(MinimumWaitMs))
+            break;
+    }
+    link.I2cStop();
+}
+
 void appendVerificationResult(bool equal, Notices &notices)
 {
     if (equal) {
@@ -59,7 +84,7 @@ std::optional<bool> readAndCompare(Link &link, DeviceMemoryState &memory, const 
     link.SetEepromBlock(0);
 
     MemoryBytes read = memory.VerifyBuffer;
-    if (!link.EepromRead(read, TransferCount, StartAddress, progress)) {
+    if (!DataLineFree(link) || !link.EepromRead(read, TransferCount, StartAddress, progress)) {
         notices << Notice::message(deviceText("Nemožná komunikace se zařízením - neposílá ACK"))
                 << Notice::info(deviceText("*** NOT VALID I2C OPERATION ***"));
         return std::nullopt;
@@ -121,12 +146,13 @@ DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const Dev
 
     prepareSelectedPort(link);
     MemoryBytes buffer = bytesOf(image);
-    if (!link.EepromWrite(buffer, TransferCount, StartAddress, PageSize, hooks.progress)) {
+    if (!DataLineFree(link) || !link.EepromWrite(buffer, TransferCount, StartAddress, PageSize, hooks.progress)) {
         outcome.notices << Notice::message(eepromNoAckText())
                         << Notice::info(deviceText("*** NOT VALID I2C OPERATION ***"));
         return outcome;
     }
 
+    awaitLastWriteCycle(link);
     if (hooks.verifying)
         hooks.verifying();
     finishWithVerification(link, memory, image, hooks, outcome);
@@ -142,7 +168,7 @@ DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHoo
 
     prepareSelectedPort(link);
     MemoryBytes buffer = bytesOf(image);
-    if (!link.EepromRead(buffer, TransferCount, StartAddress, hooks.progress)) {
+    if (!DataLineFree(link) || !link.EepromRead(buffer, TransferCount, StartAddress, hooks.progress)) {
         outcome.notices << Notice::message(eepromNoAckText())
                         << Notice::info(deviceText("*** NOT VALID I2C OPERATION *** "));
         return outcome;
@@ -172,6 +198,14 @@ DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceIm
     DeviceOutcome outcome{.started = true, .ok = false, .notices = {}, .deviceAnswered = false};
     finishWithVerification(link, memory, image, hooks, outcome);
     return outcome;
+}
+
+bool DataLineFree(Link &link)
+{
+    if (ReleasePresenceSignal(link))
+        return true;
+    link.I2cStop();
+    return false;
 }
 
 QList<int> differingAddresses(const MemoryBytes &device, const DeviceImage &image)

@@ -71,6 +71,14 @@ DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceIm
 quint8 VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
                           Notices &notices, const TransferProgress &progress = {});
 
+// Before a transfer the bus must be free: with both lines released the data
+// line reads high. After power-up the microcontroller holds it low until one
+// clock pulse, which this gives. A line still low after that (a shorted wire,
+// a device stuck in a byte) would make every acknowledge read as given and
+// every data byte as 0x00, so the transfer is refused instead: false, after a
+// stop condition.
+bool DataLineFree(Link &link);
+
 // Addresses at which `device` differs from `image`, in ascending order.
 QList<int> differingAddresses(const MemoryBytes &device, const DeviceImage &image);
 
