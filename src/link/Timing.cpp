@@ -103,11 +103,18 @@ void CalibrateLoop(Link &link, quint16 speed, const MonotonicMicros &clock, cons
     // The port accesses of a slot do not shrink with the loop count, so the
     // first estimate runs long at high speeds. Measuring again at the count
     // found and scaling once more converges on the wanted slot time.
+    // A clock that never moved gives nothing to refine on.
     const quint64 refineTransfers = TransfersForRun(speed, plan.minRunMicros);
-    for (int i = 0; i < plan.refinements && count != 0; ++i) {
+    for (int i = 0; i < plan.refinements && count != 0 && elapsed != 0; ++i) {
         const quint64 first = TimeRun(link, count, refineTransfers, now);
         const quint64 second = TimeRun(link, count, refineTransfers, now);
-        count = LoopCountForSpeed(count, refineTransfers, std::min(first, second), speed);
+        elapsed = std::min(first, second);
+        if (elapsed == 0)
+            break;
+        // The measured loop grows at most fourfold per step, so a stray
+        // reading cannot send the next run into an endless wait.
+        const quint64 bound = quint64(count) * 4;
+        count = quint32(std::min<quint64>(LoopCountForSpeed(count, refineTransfers, elapsed, speed), bound));
     }
     link.state().LoopCount = count;
 }
