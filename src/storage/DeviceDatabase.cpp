@@ -81,7 +81,9 @@ qsizetype readFieldText(const QByteArray &contents, qsizetype pos, const FieldRu
     qsizetype end = pos;
     while (end < contents.size() && end - pos < rule.readLimit && !endsFieldText(contents[end], rule))
         ++end;
-    text = decodeFileText(trimmedOfControls(contents.mid(pos, end - pos)).left(rule.keptLength));
+    // Trimmed again after the cut, so that a stored text never ends in a blank
+    // that the next load would drop.
+    text = decodeFileText(trimmedOfControls(trimmedOfControls(contents.mid(pos, end - pos)).left(rule.keptLength)));
     return end;
 }
 

@@ -90,6 +90,8 @@ TEST(DatabaseParse, RefusalsAndOddFiles)
         {"name cut to 10", "DDL { ! &12345678901234 }", {record("", "1234567890", "", "")}, {}},
         {"file kept to 80 of up to 255",
          "DDL { ! @" + QByteArray(300, 'f') + " }", {record("", "", "", QByteArray(80, 'f').constData())}, {}},
+        {"a cut file name loses the blank it ends in",
+         "DDL { ! @" + QByteArray(79, 'f') + "  g }", {record("", "", "", QByteArray(79, 'f').constData())}, {}},
         {"control bytes trimmed, high bytes kept", QByteArray("DDL { ! &\x01\x1f\xe8\x00x\xff\x20 }", 18),
          {{QString(), QStringLiteral("č") + QChar(0) + QStringLiteral("x˙"), QString(), QString()}}, {}},
         {"missing trailer", "DDL { ! $0001 &a", {record("0001", "a", "", "")}, {}},
