@@ -128,8 +128,7 @@ Configuration::Configuration(Program &program, Prompt &prompt, QWidget *parent)
     connect(OKButton, &QPushButton::clicked, this, &Configuration::OKButtonClick);
     layOut();
 
-    // Created empty; every opening loads the controls from the program.
-    InDeviceLabel->setEditText(QString());
+    // Every opening loads the controls from the program; so does the creation.
     FormShow();
 }
 

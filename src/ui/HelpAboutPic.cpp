@@ -2,40 +2,15 @@
 
 #include "CentreOnScreen.h"
 #include "Prompt.h"
+#include "storage/AboutText.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QStringDecoder>
 #include <QTimer>
 
-#include <optional>
-
 namespace pellmora::ui {
-
-namespace {
-
-// The about text: the first two lines of "about.abg" (code page 1250, CR LF)
-// joined without a separator; nothing when the file cannot be opened.
-std::optional<QString> readAboutText()
-{
-    QFile file(QStringLiteral("about.abg"));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray joined;
-    for (int line = 0; line < 2 && !file.atEnd(); ++line) {
-        QByteArray text = file.readLine();
-        while (text.endsWith('\n') || text.endsWith('\r'))
-            text.chop(1);
-        joined += text;
-    }
-    QStringDecoder decoder("windows-1250");
-    return QString(decoder(joined));
-}
-
-} // namespace
 
 HelpAboutPic::HelpAboutPic(Prompt &prompt, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
@@ -73,12 +48,11 @@ void HelpAboutPic::showEvent(QShowEvent *event)
 
 void HelpAboutPic::FormShow()
 {
-    const std::optional<QString> text = readAboutText();
-    if (!text) {
-        prompt_.message(this, tr("Nenelezen About Vantor Corp. Soubor : 'about.abg'"));
-        return;
-    }
-    emit aboutTextRead(*text);
+    const AboutText about = ReadAboutText();
+    for (const Notice &notice : about.notices)
+        prompt_.message(this, notice.text);
+    if (about.found)
+        emit aboutTextRead(about.text);
 }
 
 } // namespace pellmora::ui
