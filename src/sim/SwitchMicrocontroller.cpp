@@ -30,7 +30,7 @@ DeviceClock::DeviceClock(std::function<qint64()> hostClock, qint64 offsetSeconds
 qint64 DeviceClock::deviceMilliseconds() const
 {
     const double elapsed = double(hostClock_() - baseHostMs_) * rate_;
-    return wrapToDay(baseDeviceMs_ + qint64(std::floor(elapsed)));
+    return wrapToDay(baseDeviceMs_ + qint64(std::llround(elapsed)));
 }
 
 void DeviceClock::rebase(qint64 deviceMs)

@@ -1,0 +1,488 @@
+#include "SimBench.h"
+
+#include "device/ComTest.h"
+#include "device/DeviceClock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace pellmora::sim::test {
+namespace {
+
+constexpr quint16 Com1 = 0x3F8;
+constexpr quint8 MsrInputs = 0xF0;
+
+quint8 modemStatus(SimulatedSwitch &sim, quint16 base = Com1)
+{
+    sim.PortIn(base + 6); // clears the change bits
+    return sim.PortIn(base + 6);
+}
+
+TEST(SimFaults, NamesRoundTripAndUnknownNamesAreRefused)
+{
+    const QStringList names = faultNames();
+    ASSERT_EQ(names.size(), 9);
+    for (const QString &name : names) {
+        const std::optional<Fault> fault = faultFromName(name);
+        ASSERT_TRUE(fault.has_value()) << name.toStdString();
+        EXPECT_EQ(faultName(*fault), name);
+    }
+    for (const char *bad : {"", "No-Interface", "noisy", "flip-bit ", "bad_clock_reply"})
+        EXPECT_FALSE(faultFromName(QString::fromLatin1(bad)).has_value()) << bad;
+}
+
+TEST(SimUart, RegistersAnswerLikeA16550)
+{
+    SimulatedSwitch sim(simOptions());
+    for (quint16 base : {0x3F8, 0x2F8, 0x3E8, 0x2E8}) {
+        sim.PortOut(base + 7, 0x5A);
+        EXPECT_EQ(sim.PortIn(base + 7), 0x5A) << std::hex << base;
+        sim.PortOut(base + 7, 0xA5);
+        EXPECT_EQ(sim.PortIn(base + 7), 0xA5) << std::hex << base;
+        EXPECT_EQ(sim.PortIn(base + 5), 0x60) << "line status: transmitter idle";
+        EXPECT_EQ(sim.PortIn(base + 2), 0x01) << "no interrupt pending";
+        sim.PortOut(base + 4, 0xFF);
+        EXPECT_EQ(sim.PortIn(base + 4), 0x1F) << "modem control keeps five bits";
+        sim.PortOut(base + 4, 0x00);
+    }
+    struct {
+        quint16 address;
+        const char *what;
+    } const absent[] = {{0x300, "no UART"}, {0x2F0, "below COM2"}, {0x400, "above COM1"}};
+    for (const auto &a : absent)
+        EXPECT_EQ(sim.PortIn(a.address), 0xFF) << a.what;
+}
+
+TEST(SimInterface, ModemStatusFollowsSupplyDataLineAndFaults)
+{
+    struct Case {
+        const char *name;
+        quint8 port;
+        QList<Fault> faults;
+        std::function<void(Link &)> action;
+        quint16 readBase;
+        quint8 expected;
+    };
+    const auto powerOn = [](Link &l) { l.LinkPowerOn(); };
+    const Case cases[] = {
+        {"unpowered: data released, no presence", 0, {}, [](Link &) {}, Com1, 0x20},
+        {"powered: presence and released data", 0, {}, powerOn, Com1, 0x30},
+        {"master pulls data low", 0, {}, [](Link &l) { l.LinkPowerOn(); l.SdaLow(); }, Com1, 0x10},
+        {"clock low leaves data high", 0, {}, [](Link &l) { l.LinkPowerOn(); l.SclLow(); }, Com1, 0x30},
+        {"switched off again", 0, {}, [](Link &l) { l.LinkPowerOn(); l.LinkPowerOff(); }, Com1, 0x20},
+        {"no interface", 0, {Fault::NoInterface}, powerOn, Com1, 0x20},
+        {"data wire shorted", 0, {Fault::SdaStuckLow}, powerOn, Com1, 0x10},
+        {"interface on COM3, COM1 powered", 2, {}, powerOn, Com1, 0x20},
+        {"interface on COM3, COM3 powered", 2, {},
+         [](Link &l) { l.state().PortBase = 0x3E8; l.LinkPowerOn(); }, 0x3E8, 0x30},
+    };
+    for (const Case &c : cases) {
+        SimOptions options = simOptions(c.faults);
+        options.port = c.port;
+        SimBench bench(options);
+        bench.state.PortBase = Com1;
+        c.action(bench.link);
+        EXPECT_EQ(modemStatus(bench.sim, c.readBase) & MsrInputs, c.expected) << c.name;
+    }
+}
+
+TEST(SimInterface, ChangeBitsReportEachInputChangeOnce)
+{
+    SimBench bench;
+    bench.sim.PortIn(Com1 + 6);
+    bench.link.LinkPowerOn();
+    EXPECT_EQ(bench.sim.PortIn(Com1 + 6) & 0x0F, 0x01) << "CTS rose, DSR stayed high";
+    EXPECT_EQ(bench.sim.PortIn(Com1 + 6) & 0x0F, 0x00);
+    bench.sim.PortOut(Com1 + 4, bench.sim.PortIn(Com1 + 4) & ~0x02); // RTS low: data falls
+    bench.sim.PortOut(Com1 + 4, bench.sim.PortIn(Com1 + 4) | 0x02);  // and rises again
+    EXPECT_EQ(bench.sim.PortIn(Com1 + 6) & 0x0F, 0x02) << "a pulse between reads is not lost";
+}
+
+TEST(SimInterface, NoisyPortChangesBetweenEveryTwoReads)
+{
+    SimBench bench(simOptions({Fault::NoisyPort}));
+    quint8 previous = bench.sim.PortIn(Com1 + 6);
+    for (int i = 0; i < 4; ++i) {
+        const quint8 now = bench.sim.PortIn(Com1 + 6);
+        EXPECT_NE(now, previous);
+        previous = now;
+    }
+}
+
+// ------------------------------------------------------------------ memory
+
+TEST(SimEeprom, FreshMemoryReadsErased)
+{
+    SimBench bench;
+    std::array<quint8, 512> image{};
+    ASSERT_TRUE(bench.readImage(image));
+    EXPECT_EQ(toBytes(image), QByteArray(512, char(0xFF)));
+}
+
+TEST(SimEeprom, WholeImageWrittenInPagesReadsBackTheSame)
+{
+    SimBench bench;
+    std::array<quint8, 512> image = patternImage(3);
+    ASSERT_TRUE(bench.writeImage(image));
+    EXPECT_EQ(bench.sim.memory(), toBytes(image));
+    ASSERT_TRUE(bench.awaitWriteCycle());
+    std::array<quint8, 512> back{};
+    ASSERT_TRUE(bench.readImage(back));
+    EXPECT_EQ(toBytes(back), toBytes(image));
+}
+
+TEST(SimEeprom, PageWriteWrapsInsideItsPage)
+{
+    SimBench bench;
+    bench.link.LinkPowerOn();
+    const std::vector<bool> acks = bench.send({0xA2, 0x1E, 0x11, 0x22, 0x33, 0x44});
+    EXPECT_EQ(acks, std::vector<bool>(6, true));
+    const QByteArray m = bench.sim.memory();
+    EXPECT_EQ(quint8(m[0x11E]), 0x11);
+    EXPECT_EQ(quint8(m[0x11F]), 0x22);
+    EXPECT_EQ(quint8(m[0x110]), 0x33) << "wrapped to the start of the page";
+    EXPECT_EQ(quint8(m[0x111]), 0x44);
+    EXPECT_EQ(quint8(m[0x120]), 0xFF) << "the next page is untouched";
+    EXPECT_EQ(quint8(m[0x01E]), 0xFF) << "block 0 is untouched";
+}
+
+TEST(SimEeprom, WriteCycleRefusesTheGivenNumberOfSelects)
+{
+    for (int selects : {1, 2, 5}) {
+        SimBench bench(simOptions({}, selects));
+        bench.link.LinkPowerOn();
+        bench.send({0xA0, 0x00, 0x42});
+        for (int i = 0; i < selects; ++i)
+            EXPECT_EQ(bench.send({0xA1}), std::vector<bool>{false}) << selects << " select " << i;
+        EXPECT_EQ(bench.send({0xA1}), std::vector<bool>{true}) << selects;
+    }
+}
+
+TEST(SimEeprom, OnlyAStopRightAfterADataAcknowledgeWrites)
+{
+    struct Case {
+        const char *name;
+        std::function<void(SimBench &)> sequence;
+        bool writes;
+    };
+    const Case cases[] = {
+        {"data byte then stop", [](SimBench &b) { b.send({0xA0, 0x10, 0x55}); }, true},
+        {"word address only", [](SimBench &b) { b.send({0xA0, 0x10}); }, false},
+        {"repeated start after data",
+         [](SimBench &b) {
+             b.send({0xA0, 0x10, 0x55}, false);
+             b.send({0xA1});
+         },
+         false},
+        {"stop inside a data byte",
+         [](SimBench &b) {
+             b.send({0xA0, 0x10}, false);
+             for (bool bit : {false, true, false})
+                 b.link.I2cSendBit(bit);
+             b.link.I2cStop();
+         },
+         false},
+        {"stop after the data byte and three more bits",
+         [](SimBench &b) {
+             b.send({0xA0, 0x10, 0x55}, false);
+             for (bool bit : {true, true, false})
+                 b.link.I2cSendBit(bit);
+             b.link.I2cStop();
+         },
+         false},
+    };
+    for (const Case &c : cases) {
+        SimBench bench;
+        bench.link.LinkPowerOn();
+        c.sequence(bench);
+        EXPECT_EQ(quint8(bench.sim.memory()[0x10]), c.writes ? 0x55 : 0xFF) << c.name;
+        // A write cycle refuses the next select; without one it is taken.
+        EXPECT_EQ(bench.send({0xA0}), std::vector<bool>{!c.writes}) << c.name;
+    }
+}
+
+TEST(SimEeprom, SequentialReadRunsAcrossBlocksAndWrapsAtTheEnd)
+{
+    SimBench bench;
+    bench.sim.setMemory(toBytes(patternImage()));
+    bench.link.LinkPowerOn();
+    const QByteArray m = bench.sim.memory();
+    struct {
+        quint16 from;
+        std::array<int, 4> addresses;
+    } const cases[] = {
+        {0x0FE, {0x0FE, 0x0FF, 0x100, 0x101}},
+        {0x1FE, {0x1FE, 0x1FF, 0x000, 0x001}},
+        {0x1A7, {0x1A7, 0x1A8, 0x1A9, 0x1AA}},
+    };
+    for (const auto &c : cases) {
+        const QByteArray got = bench.readAt(c.from, 4);
+        ASSERT_EQ(got.size(), 4) << std::hex << c.from;
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(got[i], m[c.addresses[size_t(i)]]) << std::hex << c.from << " +" << i;
+    }
+}
+
+TEST(SimEeprom, SetMemoryPadsShortAndCutsLongInput)
+{
+    SimulatedSwitch sim(simOptions());
+    sim.setMemory(QByteArray(3, 0x11));
+    EXPECT_EQ(sim.memory(), QByteArray(3, 0x11) + QByteArray(509, char(0xFF)));
+    sim.setMemory(QByteArray(700, 0x22));
+    EXPECT_EQ(sim.memory(), QByteArray(512, 0x22));
+}
+
+TEST(SimEepromFile, MemoryPersistsBetweenTwoInstances)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SimOptions options = simOptions();
+    options.memoryPath = dir.filePath(QStringLiteral("state/eeprom.bin"));
+    std::array<quint8, 512> image = patternImage(9);
+    {
+        SimBench first(options);
+        ASSERT_TRUE(first.writeImage(image));
+        EXPECT_EQ(first.send({0xA0}), std::vector<bool>{false}) << "the last page's write cycle";
+        QFile saved(options.memoryPath);
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly)) << "saved when the write cycle ended";
+        EXPECT_EQ(saved.readAll(), toBytes(image));
+    }
+    SimBench second(options);
+    EXPECT_TRUE(second.sim.memoryLoadProblem().isEmpty());
+    std::array<quint8, 512> back{};
+    ASSERT_TRUE(second.readImage(back));
+    EXPECT_EQ(toBytes(back), toBytes(image));
+}
+
+TEST(SimEepromFile, UnusableStateFileGivesFreshMemory)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    struct Case {
+        const char *name;
+        std::function<void(const QString &)> make;
+        bool problem;
+    };
+    const auto withBytes = [](int n) {
+        return [n](const QString &path) {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(n, 0x00));
+        };
+    };
+    const Case cases[] = {
+        {"missing", [](const QString &) {}, false},
+        {"empty", withBytes(0), true},
+        {"short", withBytes(511), true},
+        {"long", withBytes(513), true},
+        {"a directory", [](const QString &path) { QDir().mkpath(path); }, true},
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        SimOptions options = simOptions();
+        options.memoryPath = dir.filePath(QStringLiteral("case%1.bin").arg(n++));
+        c.make(options.memoryPath);
+        SimulatedSwitch sim(options);
+        EXPECT_EQ(sim.memory(), QByteArray(512, char(0xFF))) << c.name;
+        EXPECT_EQ(!sim.memoryLoadProblem().isEmpty(), c.problem) << c.name;
+    }
+}
+
+TEST(SimEepromFile, SaveIntoAnImpossiblePlaceReportsTheCause)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile blocker(dir.filePath(QStringLiteral("plain-file")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SimOptions options = simOptions();
+    options.memoryPath = dir.filePath(QStringLiteral("plain-file/eeprom.bin"));
+    SimulatedSwitch sim(options);
+    QString error;
+    EXPECT_FALSE(sim.saveMemory(&error));
+    EXPECT_TRUE(error.contains(QStringLiteral("plain-file"))) << error.toStdString();
+
+    SimulatedSwitch unsaved(simOptions());
+    EXPECT_TRUE(unsaved.saveMemory(&error)) << "no path: nothing to save";
+}
+
+// ------------------------------------------------------------------ clock
+
+// Host local time: day 20000 since the epoch, 10:00:00.000.
+constexpr qint64 HostMorning = 20000LL * 86400000 + 10LL * 3600000;
+
+struct FakeHostClock {
+    std::shared_ptr<qint64> now = std::make_shared<qint64>(HostMorning);
+    std::function<qint64()> source() const
+    {
+        return [n = now] { return *n; };
+    }
+};
+
+TEST(SimClock, RunsOnHostTimeWithOffsetAndDrift)
+{
+    struct Case {
+        const char *name;
+        qint64 offsetSeconds;
+        double driftPerDay;
+        qint64 advanceMs;
+        QTime expected;
+    };
+    const Case cases[] = {
+        {"host time", 0, 0, 0, QTime(10, 0, 0)},
+        {"an hour ahead", 3600, 0, 0, QTime(11, 0, 0)},
+        {"behind across midnight", -11 * 3600, 0, 0, QTime(23, 0, 0)},
+        {"runs with the host", 0, 0, 61500, QTime(10, 1, 1, 500)},
+        {"gains 86.4 s a day", 0, 86.4, 10'000'000, QTime(12, 46, 50)},
+        {"loses 864 s a day", 0, -864, 100'000'000, QTime(13, 30, 0)},
+    };
+    for (const Case &c : cases) {
+        FakeHostClock host;
+        SimOptions options = simOptions();
+        options.hostClock = host.source();
+        options.clockOffsetSeconds = c.offsetSeconds;
+        options.clockDriftPerDay = c.driftPerDay;
+        SimulatedSwitch sim(options);
+        *host.now += c.advanceMs;
+        EXPECT_EQ(sim.deviceTime(), c.expected) << c.name;
+    }
+}
+
+TEST(SimClock, SetAndReadOverTheBus)
+{
+    FakeHostClock host;
+    SimOptions options = simOptions();
+    options.hostClock = host.source();
+    SimBench bench(options);
+    bench.link.LinkPowerOn();
+    ASSERT_TRUE(device::WriteDeviceClock(bench.link, QTime(14, 5, 37, 900)));
+    EXPECT_EQ(bench.sim.deviceTime(), QTime(14, 5, 37)) << "the fraction is dropped";
+    *host.now += 2500;
+    QTime read;
+    ASSERT_TRUE(device::ReadDeviceClock(bench.link, read));
+    EXPECT_EQ(read, QTime(14, 5, 39));
+
+    bench.sim.setDeviceTime(QTime(23, 59, 59));
+    *host.now += 1000;
+    ASSERT_TRUE(device::ReadDeviceClock(bench.link, read));
+    EXPECT_EQ(read, QTime(0, 0, 0)) << "the clock runs over midnight";
+}
+
+TEST(SimClock, OutOfRangeFieldsAreRefused)
+{
+    struct Case {
+        std::initializer_list<quint8> bytes;
+        std::vector<bool> acks;
+    };
+    const Case cases[] = {
+        {{0x60, 23, 59, 59}, {true, true, true, true}},
+        {{0x60, 24}, {true, false}},
+        {{0x60, 12, 60}, {true, true, false}},
+        {{0x60, 12, 30, 60}, {true, true, true, false}},
+        {{0x60, 1, 2, 3, 4}, {true, true, true, true, false}},
+    };
+    for (const Case &c : cases) {
+        SimBench bench;
+        bench.link.LinkPowerOn();
+        EXPECT_EQ(bench.send(c.bytes), c.acks);
+    }
+}
+
+// ------------------------------------------------------- presence and echo
+
+// Reads the modem status as the communication test's second stage does.
+void pollStatus(SimBench &bench, int reads)
+{
+    for (int i = 0; i < reads; ++i)
+        bench.sim.PortIn(Com1 + 6);
+}
+
+TEST(SimMicrocontroller, AnnouncesAfterALongIdleBusAndLetsGoAfterOnePulse)
+{
+    SimBench bench;
+    bench.link.LinkPowerOn();
+    pollStatus(bench, 1000);
+    EXPECT_TRUE(bench.link.SdaIsHigh()) << "still quiet";
+    bench.send({0x61, 0x00}); // bus traffic starts the wait over
+    pollStatus(bench, 1000);
+    EXPECT_TRUE(bench.link.SdaIsHigh()) << "traffic started the wait over";
+    pollStatus(bench, 600);
+    EXPECT_FALSE(bench.link.SdaIsHigh()) << "announcing: data held low";
+    EXPECT_FALSE(bench.link.SdaIsHigh()) << "held until the clock pulses";
+    bench.link.SclLow();
+    EXPECT_FALSE(bench.link.SdaIsHigh()) << "clock low is only half a pulse";
+    bench.link.SclHigh();
+    EXPECT_TRUE(bench.link.SdaIsHigh());
+}
+
+TEST(SimMicrocontroller, EchoAnswersComplementsAndLeavesTheMemoryAlone)
+{
+    SimBench bench;
+    bench.link.LinkPowerOn();
+    pollStatus(bench, 1600);
+    bench.link.SclLow();
+    bench.link.SclHigh();
+    ASSERT_TRUE(bench.link.SdaIsHigh());
+
+    bench.link.I2cStart();
+    // Bytes that would address and write the memory if it saw them.
+    for (quint8 v : {0xA0, 0x00, 0x12, 0xA1, 0x60, 0x00, 0xFE}) {
+        EXPECT_FALSE(bench.link.I2cSendByte(v)) << int(v);
+        quint8 r = 0;
+        bench.link.I2cReadByte(r);
+        EXPECT_EQ(r, quint8(~v)) << int(v);
+    }
+    bench.link.I2cStop();
+    EXPECT_EQ(bench.sim.memory(), QByteArray(512, char(0xFF)));
+    EXPECT_EQ(bench.send({0xA0, 0x00, 0x12}), std::vector<bool>(3, true)) << "back to normal";
+    EXPECT_EQ(quint8(bench.sim.memory()[0]), 0x12);
+}
+
+TEST(SimMicrocontroller, CommunicationTestOutcomeForEveryFault)
+{
+    struct Case {
+        const char *name;
+        QList<Fault> faults;
+        int error;
+    };
+    const Case cases[] = {
+        {"healthy", {}, 0},
+        {"no-interface", {Fault::NoInterface}, 2},
+        {"noisy-port", {Fault::NoisyPort}, 1},
+        {"sda-stuck-low", {Fault::SdaStuckLow}, 4},
+        {"silent-pic", {Fault::SilentPic}, 3},
+        {"wrong-echo", {Fault::WrongEcho}, 5},
+        {"no-eeprom: the test does not touch the memory", {Fault::NoEeprom}, 0},
+    };
+    for (const Case &c : cases) {
+        SimBench bench(simOptions(c.faults));
+        const device::ComTestOutcome outcome = device::RunComTest(bench.link);
+        EXPECT_TRUE(outcome.started) << c.name;
+        EXPECT_EQ(outcome.error, c.error) << c.name;
+        EXPECT_EQ(outcome.connected, c.error == 0) << c.name;
+        if (c.error == 0) {
+            EXPECT_EQ(outcome.exchanges, 5) << c.name;
+            EXPECT_EQ(outcome.score, 205) << c.name;
+        } else {
+            EXPECT_EQ(outcome.notices.size(), 1) << c.name;
+        }
+    }
+}
+
+TEST(SimMicrocontroller, CommunicationTestPassesAgainAndAgainWithoutWritingTheMemory)
+{
+    SimBench bench;
+    for (int run = 0; run < 12; ++run) {
+        const device::ComTestOutcome outcome = device::RunComTest(bench.link);
+        ASSERT_TRUE(outcome.connected) << "run " << run << " error " << outcome.error;
+    }
+    EXPECT_EQ(bench.sim.memory(), QByteArray(512, char(0xFF)));
+}
+
+} // namespace
+} // namespace pellmora::sim::test
