@@ -1,0 +1,166 @@
+#pragma once
+
+// Shared set-up of the main-window tests: a temporary current directory, a
+// session, the recording prompt and a window with counting hooks.
+
+#include "MainInterface.h"
+#include "RecordingPrompt.h"
+#include "Session.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+namespace pellmora::ui::test {
+
+// Makes a fresh temporary directory current for the life of the object.
+class TemporaryCurrentDirectory {
+public:
+    TemporaryCurrentDirectory() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+    ~TemporaryCurrentDirectory() { QDir::setCurrent(previous_); }
+    QString path() const { return dir_.path(); }
+    QString file(const QString &name) const { return dir_.filePath(name); }
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+inline QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// A configuration file as the application writes it, code page 1250 aside.
+inline QByteArray configurationText(const QString &lastFile = {}, const QString &deviceDirectory = {})
+{
+    const QStringList lines{
+        QStringLiteral("CFG_Pellmora  ;"),
+        QStringLiteral("Device Directory:'%1'  ;").arg(deviceDirectory),
+        QStringLiteral("System Directory:''  ;"),
+        QStringLiteral("Last Programmed Device:'%1'  ;").arg(lastFile),
+        QStringLiteral("Default Port:'COM1'  ;"),
+        QStringLiteral("Default Instruction Format:'3'  ;"),
+        QStringLiteral("User Instruction Format:'Rozsvit na'/'Zhasni na'  ;"),
+        QStringLiteral("EEPROM Baud Rate:'1000'  ;"),
+        QStringLiteral("Microcontroller Baud Rate:'60'  ;"),
+    };
+    return (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1();
+}
+
+inline const QByteArray EmptyDatabase = QByteArrayLiteral("DDL { }");
+
+struct WindowUnderTest {
+    RecordingPrompt prompt;
+    Session session;
+    int quietCalibrations = 0;
+    int panelCalibrations = 0;
+    int powerOffs = 0;
+    int configurationDialogs = 0;
+    QStringList openNames;  // answers of the open dialog, in order
+    QStringList saveNames;  // answers of the save dialog, in order
+    int saveDialogs = 0;
+    std::unique_ptr<MainInterface> window;
+
+    MainInterface::Hooks hooks()
+    {
+        MainInterface::Hooks h;
+        h.calibrateQuietly = [this] { ++quietCalibrations; };
+        h.calibrationSequence = [this] { ++panelCalibrations; };
+        h.linkPowerOff = [this] { ++powerOffs; };
+        h.configurationDialog = [this] { ++configurationDialogs; };
+        h.userWordFields = [] { return QStringList{QStringLiteral("Rozsviť na"), QStringLiteral("Zhasni na")}; };
+        h.askOpenFileName = [this] { return openNames.isEmpty() ? QString() : openNames.takeFirst(); };
+        h.askSaveFileName = [this] {
+            ++saveDialogs;
+            return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
+        };
+        return h;
+    }
+
+    // Creates the window (database read), shows it (configuration, last
+    // program) and lets the first paint run.
+    MainInterface &start()
+    {
+        create();
+        show();
+        return *window;
+    }
+
+    void create() { window = std::make_unique<MainInterface>(session, prompt, hooks()); }
+
+    void show()
+    {
+        window->show();
+        for (int i = 0; i < 10 && window->firstPaintPending(); ++i)
+            QCoreApplication::processEvents();
+        if (window->firstPaintPending())
+            window->windowPainted();
+    }
+
+    template <typename T> T *find(const QString &name) const
+    {
+        T *found = window->findChild<T *>(name);
+        if (!found)
+            qWarning("no %s", qPrintable(name));
+        return found;
+    }
+    QLineEdit *edit(const QString &name) const { return find<QLineEdit>(name); }
+    QPushButton *button(const QString &name) const { return find<QPushButton>(name); }
+    QAction *action(const QString &name) const { return find<QAction>(name); }
+    QLabel *label(const QString &name) const { return find<QLabel>(name); }
+    QListWidget *list() const { return find<QListWidget>(QStringLiteral("InstructionsBox")); }
+
+    QStringList items() const
+    {
+        QStringList texts;
+        for (int i = 0; i < list()->count(); ++i)
+            texts.append(list()->item(i)->text());
+        return texts;
+    }
+
+    // The field's text with blanks where the field shows its "0".
+    static QString fieldText(const QLineEdit *field)
+    {
+        return field->displayText().replace(QLatin1Char('0'), QLatin1Char(' '));
+    }
+
+    // Types digits into a masked field from its first position.
+    void type(const QString &field, const QString &keys) const
+    {
+        QLineEdit *e = edit(field);
+        e->setCursorPosition(0);
+        QTest::keyClicks(e, keys);
+    }
+
+    void typeDelay(const QString &keys) const { type(QStringLiteral("InDelay"), keys); }
+
+    void clickItem(int row) const
+    {
+        QListWidget *l = list();
+        const QRect r = l->visualItemRect(l->item(row));
+        QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, r.center());
+    }
+
+    quint16 word(int index) const { return session.program.image.words[index]; }
+};
+
+} // namespace pellmora::ui::test

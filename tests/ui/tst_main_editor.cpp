@@ -1,0 +1,341 @@
+// The program editor of the main window, driven through its widgets.
+
+#include "MainWindowFixture.h"
+
+#include "model/ProgramHeader.h"
+
+using namespace pellmora;
+using namespace pellmora::ui;
+using namespace pellmora::ui::test;
+
+class MainEditorTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TemporaryCurrentDirectory> dir_;
+    std::unique_ptr<WindowUnderTest> ui_;
+
+    WindowUnderTest &started()
+    {
+        writeAll(QStringLiteral("plmprg.cfg"), configurationText());
+        writeAll(QStringLiteral("devices.ddl"), EmptyDatabase);
+        ui_->start();
+        ui_->prompt.shown.clear();
+        return *ui_;
+    }
+
+    // Sets the number of periods as the configuration dialog would.
+    void usePeriods(int periodCode)
+    {
+        ApplyPeriodCode(ui_->session.program, periodCode);
+        ui_->window->ShowProgram();
+    }
+
+    void appendTimes(int times)
+    {
+        for (int i = 0; i < times; ++i)
+            QTest::mouseClick(ui_->button(QStringLiteral("NewInstruction")), Qt::LeftButton);
+    }
+
+private slots:
+    void init()
+    {
+        dir_ = std::make_unique<TemporaryCurrentDirectory>();
+        ui_ = std::make_unique<WindowUnderTest>();
+    }
+    void cleanup()
+    {
+        ui_.reset();
+        dir_.reset();
+    }
+
+    void typingDelays_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<bool>("appendEnabled");
+        QTest::addColumn<QString>("preview");
+
+        QTest::newRow("1:30:00") << "13" << "1:3 :  " << 3 << true << "Nesvítí 1hod 30min ";
+        QTest::newRow("0:50:00") << "05" << " :5 :  " << 3 << true << "Nesvítí 50min ";
+        QTest::newRow("0:05:00") << "005" << " : 5:  " << 5 << true << "Nesvítí 5min ";
+        QTest::newRow("8:59:59") << "85959" << "8:59:59" << 7 << true << "Nesvítí 8hod 59min 59s ";
+        QTest::newRow("0:00:00") << "00000" << " :  :  " << 7 << false << "Instruction";
+        QTest::newRow("hours 9 refused") << "9" << " :  :  " << 2 << false << "Instruction";
+        QTest::newRow("hours 9 keeps the previous hour") << "4" << "4:  :  " << 2 << true << "Nesvítí 4hod ";
+        QTest::newRow("tens of minutes 6 refused") << "16" << "1:  :  " << 2 << true << "Nesvítí 1hod ";
+        QTest::newRow("refused, then accepted") << "175" << "1:5 :  " << 3 << true << "Nesvítí 1hod 50min ";
+        QTest::newRow("tens of seconds 7 refused") << "1307" << "1:3 :  " << 5 << true << "Nesvítí 1hod 30min ";
+        QTest::newRow("seconds") << "00045" << " :  :45" << 7 << true << "Nesvítí 45s ";
+    }
+
+    void typingDelays()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, text);
+        QFETCH(int, caret);
+        QFETCH(bool, appendEnabled);
+        QFETCH(QString, preview);
+        WindowUnderTest &ui = started();
+        ui.typeDelay(keys);
+        QLineEdit *delay = ui.edit(QStringLiteral("InDelay"));
+        QCOMPARE(WindowUnderTest::fieldText(delay), text);
+        QCOMPARE(delay->cursorPosition(), caret);
+        QCOMPARE(ui.button(QStringLiteral("NewInstruction"))->isEnabled(), appendEnabled);
+        QCOMPARE(ui.edit(QStringLiteral("Instruction"))->text(), preview);
+    }
+
+    void refusedHourRestoresTheRememberedDigit()
+    {
+        WindowUnderTest &ui = started();
+        ui.typeDelay(QStringLiteral("4"));
+        ui.typeDelay(QStringLiteral("9"));
+        QCOMPARE(WindowUnderTest::fieldText(ui.edit(QStringLiteral("InDelay"))), QStringLiteral("4:  :  "));
+        ui.typeDelay(QStringLiteral("15"));
+        QLineEdit *delay = ui.edit(QStringLiteral("InDelay"));
+        delay->setCursorPosition(2);
+        QTest::keyClicks(delay, QStringLiteral("8"));
+        QCOMPARE(WindowUnderTest::fieldText(delay), QStringLiteral("1:5 :  "));
+        QCOMPARE(delay->cursorPosition(), 2);
+    }
+
+    void typingStartUpTimes_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<int>("minutes");
+        QTest::addColumn<QString>("sentence");
+
+        QTest::newRow("07:30") << "0730" << " 7:3 " << 5 << 450 << "Konec bude v 7hodin a 30minut ";
+        QTest::newRow("07:05") << "0705" << " 7: 5" << 5 << 425 << "Konec bude v 7hodin a 5minut ";
+        QTest::newRow("23:59") << "2359" << "23:59" << 5 << 1439 << "Konec bude v 23hodin a 59minut ";
+        QTest::newRow("00:00") << "0000" << "  :  " << 5 << 0 << "Konec bude o půlnoci ";
+        QTest::newRow("hour 3x refused") << "3" << "  :  " << 1 << 0 << "Konec bude o půlnoci ";
+        // The caret cannot stand on the separator: it goes back before the refused digit.
+        QTest::newRow("hour 24 refused") << "24" << "2 :  " << 1 << 1200 << "Konec bude v 20hodin ";
+        QTest::newRow("tens of minutes 6 refused") << "196" << "19:  " << 4 << 1140 << "Konec bude v 19hodin ";
+        QTest::newRow("01:01") << "0101" << " 1: 1" << 5 << 61 << "Konec bude v 1hodinu a 1minutu ";
+    }
+
+    void typingStartUpTimes()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, text);
+        QFETCH(int, caret);
+        QFETCH(int, minutes);
+        QFETCH(QString, sentence);
+        WindowUnderTest &ui = started();
+        ui.type(QStringLiteral("StartUpTime"), keys);
+        QLineEdit *startUp = ui.edit(QStringLiteral("StartUpTime"));
+        QCOMPARE(WindowUnderTest::fieldText(startUp), text);
+        QCOMPARE(startUp->cursorPosition(), caret);
+        QCOMPARE(int(ui.session.program.settings.StartUpMinutes), minutes);
+        QCOMPARE(int(ui.word(header::StartUpWord)), minutes);
+        QCOMPARE(ui.window->statusPanel(0), sentence);
+    }
+
+    // The worked example: built through the widgets and saved, it gives
+    // exactly the bytes of the device memory.
+    void chodbaThroughTheWidgets()
+    {
+        WindowUnderTest &ui = started();
+        ProgramSettings &s = ui.session.program.settings;
+        s.DeviceName = QStringLiteral("Chodba");
+        s.DeviceId = 0x1111;
+        s.MemoryLocked = true;
+        s.CalibrationValue = 0x20;
+        s.CalibrationLate = true;
+        ui.window->ShowProgram();
+        QCOMPARE(ui.window->windowTitle(), QStringLiteral("Pellmora - (Chodba)"));
+
+        ui.type(QStringLiteral("StartUpTime"), QStringLiteral("1830"));
+        QTest::mouseClick(ui.find<QToolButton>(QStringLiteral("LightSwitch")), Qt::LeftButton);
+        ui.typeDelay(QStringLiteral("20000"));
+        appendTimes(1);
+        ui.typeDelay(QStringLiteral("03000"));
+        appendTimes(1);
+        ui.typeDelay(QStringLiteral("00005"));
+        appendTimes(1);
+
+        QCOMPARE(ui.items(), (QStringList{"Svítí 2hod ", "Nesvítí 30min ", "Svítí 5s "}));
+        QCOMPARE(ui.label(QStringLiteral("EELIOut"))->text(), QStringLiteral("Počet Instrukcí :  3"));
+        QCOMPARE(ui.window->statusPanel(0), QStringLiteral("Konec bude v 21hodin "));
+
+        ui.saveNames = {dir_->file(QStringLiteral("chodba.plm"))};
+        ui.window->SaveAsClick();
+        QByteArray expected(512, '\0');
+        const QByteArray head = QByteArray::fromHex("209C080705800000");
+        expected.replace(0, head.size(), head);
+        expected.replace(0x1F0, 16, QByteArray::fromHex("43686F64626100000000560411112028"));
+        QCOMPARE(readAll(dir_->file(QStringLiteral("chodba.plm"))).toHex(' '), expected.toHex(' '));
+        QVERIFY(ui.prompt.shown.isEmpty());
+    }
+
+    void appendFlipsTheLightInsertAndChangeDoNot()
+    {
+        WindowUnderTest &ui = started();
+        auto *lightSwitch = ui.find<QToolButton>(QStringLiteral("LightSwitch"));
+        QAction *menuItem = ui.action(QStringLiteral("LightSwitchMenu"));
+        ui.typeDelay(QStringLiteral("00005"));
+        appendTimes(2);
+        QCOMPARE(ui.items(), (QStringList{"Nesvítí 5s ", "Svítí 5s "}));
+        QVERIFY(!lightSwitch->isChecked());
+        QCOMPARE(menuItem->text(), QStringLiteral("Nesvítí "));
+
+        // Insert an on instruction of 10 s before position 0.
+        ui.clickItem(1);
+        ui.clickItem(0);
+        QCOMPARE(ui.label(QStringLiteral("CurrentPosition"))->text(), QStringLiteral("Aktuální pozice : 1"));
+        QCOMPARE(ui.edit(QStringLiteral("Instruction"))->text(), QStringLiteral("Nesvítí 5s "));
+        menuItem->trigger();
+        QVERIFY(lightSwitch->isChecked());
+        QVERIFY(menuItem->isChecked());
+        QCOMPARE(lightSwitch->statusTip(), QStringLiteral("Svítí "));
+        ui.typeDelay(QStringLiteral("00010"));
+        QVERIFY(ui.button(QStringLiteral("InsertInstruction"))->isEnabled());
+        QTest::mouseClick(ui.button(QStringLiteral("InsertInstruction")), Qt::LeftButton);
+        QCOMPARE(ui.word(0), quint16(0x800A));
+        QCOMPARE(ui.word(1), quint16(0x0005));
+        QCOMPARE(ui.word(2), quint16(0x8005));
+        QCOMPARE(ui.word(3), quint16(0x0000));
+        QVERIFY(lightSwitch->isChecked());
+        QVERIFY(!ui.button(QStringLiteral("InsertInstruction"))->isEnabled());
+        QVERIFY(!ui.action(QStringLiteral("InsertInstructionPopUp"))->isEnabled());
+
+        // Change position 2 through the popup item.
+        ui.clickItem(2);
+        QVERIFY(ui.action(QStringLiteral("ChangeInstructionPopUp"))->isEnabled());
+        ui.typeDelay(QStringLiteral("10000"));
+        ui.action(QStringLiteral("ChangeInstructionPopUp"))->trigger();
+        QCOMPARE(ui.word(2), quint16(0x8E10));
+        QCOMPARE(ui.items(), (QStringList{"Svítí 10s ", "Nesvítí 5s ", "Svítí 1hod "}));
+        QVERIFY(lightSwitch->isChecked());
+
+        // Delete position 0: the rest moves down, the end marker with them.
+        ui.clickItem(0);
+        QTest::mouseClick(ui.button(QStringLiteral("DeleteInstruction")), Qt::LeftButton);
+        QCOMPARE(ui.word(0), quint16(0x0005));
+        QCOMPARE(ui.word(1), quint16(0x8E10));
+        QCOMPARE(ui.word(2), quint16(0x0000));
+        QCOMPARE(ui.label(QStringLiteral("EELIOut"))->text(), QStringLiteral("Počet Instrukcí :  2"));
+        QVERIFY(!ui.button(QStringLiteral("DeleteInstruction"))->isEnabled());
+        QVERIFY(ui.prompt.shown.isEmpty());
+    }
+
+    void clickBesideTheItemsSelectsNothing()
+    {
+        WindowUnderTest &ui = started();
+        ui.typeDelay(QStringLiteral("00005"));
+        appendTimes(1);
+        QTest::mouseClick(ui.list()->viewport(), Qt::LeftButton, {}, QPoint(5, ui.list()->viewport()->height() - 5));
+        QVERIFY(!ui.button(QStringLiteral("DeleteInstruction"))->isEnabled());
+    }
+
+    void segmentLimits_data()
+    {
+        QTest::addColumn<int>("periodCode");
+        QTest::addColumn<int>("capacity");
+        QTest::newRow("one period") << 0 << 248;
+        QTest::newRow("eight periods") << 4 << 31;
+    }
+
+    // A segment takes capacity - 1 instructions; a further click adds nothing
+    // and says nothing, and the next segment is untouched.
+    void segmentLimits()
+    {
+        QFETCH(int, periodCode);
+        QFETCH(int, capacity);
+        WindowUnderTest &ui = started();
+        usePeriods(periodCode);
+        ui.typeDelay(QStringLiteral("00001"));
+        appendTimes(capacity + 1);
+        QCOMPARE(ui.list()->count(), capacity - 1);
+        QCOMPARE(ui.word(capacity - 1), quint16(0));
+        if (capacity < 248)
+            QCOMPARE(ui.word(capacity), quint16(0));
+        QCOMPARE(ui.label(QStringLiteral("EELIOut"))->text(),
+                 QStringLiteral("Počet Instrukcí :  %1").arg(capacity - 1));
+        QVERIFY(ui.prompt.shown.isEmpty());
+        QCOMPARE(ui.word(header::FlagsWord) >> 8 & 7, periodCode);
+    }
+
+    void fullSegmentFromAFileIsReported()
+    {
+        WindowUnderTest &ui = started();
+        DeviceImage full;
+        full.words.fill(0x8001);
+        full.words[header::FlagsWord] = 0;
+        writeAll(QStringLiteral("full.plm"), full.toBytes());
+        ui.openNames = {QStringLiteral("full.plm")};
+        ui.window->LoadFileClick();
+        QCOMPARE(ui.list()->count(), 248);
+        ui.typeDelay(QStringLiteral("00005"));
+        appendTimes(1);
+        QCOMPARE(ui.prompt.shown, QStringList{"Došlo k naplnění jednoho segmentu !"});
+        QCOMPARE(ui.edit(QStringLiteral("Instruction"))->text(), QStringLiteral("Za hranice možností !"));
+        QVERIFY(!ui.button(QStringLiteral("NewInstruction"))->isEnabled());
+    }
+
+    void eightPeriodsKeepTheirOwnSegments()
+    {
+        WindowUnderTest &ui = started();
+        usePeriods(4);
+        ui.typeDelay(QStringLiteral("00007"));
+        appendTimes(2);
+        QTest::mouseClick(ui.button(QStringLiteral("NextPeriod")), Qt::LeftButton);
+        QCOMPARE(ui.label(QStringLiteral("OutPeriod"))->text(), QStringLiteral("2. Perioda"));
+        QCOMPARE(ui.list()->count(), 0);
+        appendTimes(1);
+        QCOMPARE(ui.word(31), quint16(0x0007));
+        QCOMPARE(ui.word(2), quint16(0));
+        QTest::mouseClick(ui.button(QStringLiteral("BackPeriod")), Qt::LeftButton);
+        QCOMPARE(ui.items(), (QStringList{"Nesvítí 7s ", "Svítí 7s "}));
+    }
+
+    void periodNavigation_data()
+    {
+        QTest::addColumn<int>("periodCode");
+        QTest::addColumn<int>("periods");
+        QTest::newRow("one") << 0 << 1;
+        QTest::newRow("two") << 1 << 2;
+        QTest::newRow("six") << 3 << 6;
+        QTest::newRow("eight") << 4 << 8;
+    }
+
+    void periodNavigation()
+    {
+        QFETCH(int, periodCode);
+        QFETCH(int, periods);
+        WindowUnderTest &ui = started();
+        usePeriods(periodCode);
+        QPushButton *back = ui.button(QStringLiteral("BackPeriod"));
+        QPushButton *next = ui.button(QStringLiteral("NextPeriod"));
+        QLabel *caption = ui.label(QStringLiteral("OutPeriod"));
+        QCOMPARE(caption->text(), QStringLiteral("1. Perioda"));
+        QVERIFY(!back->isEnabled());
+        QCOMPARE(next->isEnabled(), periods > 1);
+        for (int p = 2; p <= periods; ++p) {
+            QTest::mouseClick(next, Qt::LeftButton);
+            QCOMPARE(caption->text(), QStringLiteral("%1. Perioda").arg(p));
+            QVERIFY(back->isEnabled());
+            QCOMPARE(next->isEnabled(), p < periods);
+        }
+        for (int p = periods - 1; p >= 1; --p) {
+            QTest::mouseClick(back, Qt::LeftButton);
+            QCOMPARE(caption->text(), QStringLiteral("%1. Perioda").arg(p));
+            QCOMPARE(back->isEnabled(), p > 1);
+            QVERIFY(next->isEnabled());
+        }
+    }
+};
+
+int main(int argc, char **argv)
+{
+    Q_INIT_RESOURCE(assets);
+    QApplication app(argc, argv);
+    MainEditorTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_main_editor.moc"
