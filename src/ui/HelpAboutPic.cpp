@@ -10,6 +10,13 @@
 #include <QShowEvent>
 #include <QTimer>
 
+// The pictures are compiled into the widget library; a static library only
+// brings them along when something asks for them.
+static void initPictureResources()
+{
+    Q_INIT_RESOURCE(assets);
+}
+
 namespace pellmora::ui {
 
 HelpAboutPic::HelpAboutPic(Prompt &prompt, QWidget *parent)
@@ -21,6 +28,7 @@ HelpAboutPic::HelpAboutPic(Prompt &prompt, QWidget *parent)
     setObjectName(QStringLiteral("HelpAboutPic"));
     setWindowTitle(tr("About"));
     setFixedSize(PictureWidth, PictureHeight);
+    initPictureResources();
 
     AboutImage->setObjectName(QStringLiteral("AboutImage"));
     AboutImage->setPixmap(QPixmap(QStringLiteral(":/about.png")));
