@@ -1,0 +1,307 @@
+// pellmora-cli show / export / import, driven as a user would.
+
+#include "model/Cp1250.h"
+#include "model/ProgramHeader.h"
+#include "model/Segment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace pellmora;
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliRun cli(const QStringList &args, const QByteArray &input = {})
+{
+    QProcess process;
+    process.start(QStringLiteral(PELLMORA_CLI), args);
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(30000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QString example(const char *name)
+{
+    return QStringLiteral(PELLMORA_EXAMPLES "/") + QLatin1String(name);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray withoutComments(const QByteArray &text)
+{
+    QByteArray out;
+    for (const QByteArray &line : text.split('\n')) {
+        if (!line.startsWith('#') && !line.isEmpty())
+            out += line + '\n';
+    }
+    return out;
+}
+
+struct ProgramFilesCli : ::testing::Test {
+    QTemporaryDir dir;
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+};
+
+} // namespace
+
+TEST_F(ProgramFilesCli, ChodbaExampleGivesTheWorkedImage)
+{
+    const CliRun run = cli({QStringLiteral("import"), example("chodba.txt"), QStringLiteral("-o"), path("c.plm")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QByteArray expected = QByteArray::fromHex("209C080705800000");
+    expected += QByteArray(0x1F0 - 8, '\0');
+    expected += QByteArray::fromHex("43686F646261000000005604111120 28");
+    EXPECT_EQ(readAll(path("c.plm")).toHex(' ').toStdString(), expected.toHex(' ').toStdString());
+    EXPECT_EQ(readAll(example("chodba.plm")), expected) << "examples/chodba.plm is the import of chodba.txt";
+
+    const CliRun show = cli({QStringLiteral("show"), example("chodba.plm")});
+    EXPECT_EQ(show.exitCode, 0);
+    EXPECT_EQ(show.out.toStdString(),
+              "Perioda 1\nSvítí 2hod \nNesvítí 30min \nSvítí 5s \nKonec bude v 21hodin \n");
+}
+
+TEST_F(ProgramFilesCli, ShowWordings)
+{
+    struct Case {
+        QStringList options;
+        const char *firstItem;
+    };
+    const Case cases[] = {
+        {{}, "Svítí 2hod "},
+        {{QStringLiteral("--wording"), QStringLiteral("1")}, "On 2hod "},
+        {{QStringLiteral("--wording"), QStringLiteral("2")}, "Zapnuto 2hod "},
+        {{QStringLiteral("--wording"), QStringLiteral("4")}, "Rozsviť na 2hod "},
+        {{QStringLiteral("--wording"), QStringLiteral("4"), QStringLiteral("--on"), QStringLiteral("Rozsviť na"),
+          QStringLiteral("--off"), QStringLiteral("Zhasni na")},
+         "Rozsviť na 2hod "},
+        {{QStringLiteral("--on"), QStringLiteral("Světlo plné 150"), QStringLiteral("--off"), QStringLiteral("x")},
+         "Světlo plné 1502hod "},
+    };
+    for (const Case &c : cases) {
+        const CliRun run = cli(QStringList{QStringLiteral("show"), example("chodba.plm")} + c.options);
+        ASSERT_EQ(run.exitCode, 0) << c.options.join(' ').toStdString() << run.err.toStdString();
+        EXPECT_EQ(run.out.split('\n').value(1).toStdString(), c.firstItem);
+    }
+}
+
+TEST_F(ProgramFilesCli, ShowReadsOnlyWholeImages)
+{
+    const QByteArray image = readAll(example("chodba.plm"));
+    writeAll(path("short.plm"), image.left(511));
+    writeAll(path("long.plm"), image + QByteArray(100, '\x55'));
+    struct Case {
+        QStringList args;
+        int exitCode;
+        const char *errorPart;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("show"), path("short.plm")}, 2, "short.plm: shorter than 512 bytes"},
+        {{QStringLiteral("show"), path("missing.plm")}, 2, "missing.plm: cannot be read"},
+        {{QStringLiteral("show"), path("long.plm")}, 0, ""},
+        {{QStringLiteral("export"), path("short.plm")}, 2, "short.plm: shorter than 512 bytes"},
+        {{QStringLiteral("show")}, 2, "usage:"},
+        {{QStringLiteral("show"), path("long.plm"), QStringLiteral("--wording"), QStringLiteral("5")}, 2, "usage:"},
+        {{QStringLiteral("show"), path("long.plm"), QStringLiteral("--wording"), QStringLiteral("1"),
+          QStringLiteral("--on"), QStringLiteral("x")}, 2, "usage:"},
+        {{QStringLiteral("show"), path("long.plm"), QStringLiteral("--on"), QStringLiteral("0123456789abcdef")}, 2,
+         "usage:"},
+        {{QStringLiteral("export")}, 2, "usage:"},
+        {{QStringLiteral("import"), example("chodba.txt")}, 2, "usage:"},
+    };
+    for (const Case &c : cases) {
+        const CliRun run = cli(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.errorPart))) << run.err.toStdString();
+        EXPECT_LE(run.err.count('\n'), 1) << run.err.toStdString();
+    }
+    EXPECT_EQ(cli({QStringLiteral("show"), path("long.plm")}).out, cli({QStringLiteral("show"), example("chodba.plm")}).out);
+}
+
+TEST_F(ProgramFilesCli, ImportRefusesBadTextsWithTheLine)
+{
+    struct Case {
+        const char *text;
+        int line;
+        const char *reasonPart;
+    };
+    const Case cases[] = {
+        {"name: Chodba\ncolour: red\n", 2, "unknown key"},
+        {"name: Obývací pokoj\n", 1, "over 10 characters"},
+        {"name: 日本\n", 1, "code page 1250"},
+        {"name: \"Chodba\n", 1, "closing quote"},
+        {"id: 12345\n", 1, "four hexadecimal digits"},
+        {"id: 12G4\n", 1, "four hexadecimal digits"},
+        {"start: 24:00\n", 1, "time of day"},
+        {"start: 7:60\n", 1, "time of day"},
+        {"periods: 3\n", 1, "1, 2, 4, 6 or 8"},
+        {"flags: locked dark\n", 1, "unknown flag"},
+        {"calibration: 256 late\n", 1, "0..255"},
+        {"calibration: 20\n", 1, "0..255"},
+        {"start: 18:30\nname: Chodba\n", 2, "out of order"},
+        {"name: A\nname: B\n", 2, "out of order"},
+        {"period 1\nname: A\n", 2, "out of order"},
+        {"on 1:00:00\n", 1, "before the first"},
+        {"period 1\non 9:00:00\n", 2, "out of range"},
+        {"period 1\non 0:60:00\n", 2, "out of range"},
+        {"period 1\non 1:00\n", 2, "not a delay"},
+        {"period 1\non 1:00:00\noff 0:00:00\n", 3, "off instruction of 0 seconds"},
+        {"periods: 2\nperiod 3\n", 2, "not one of 1..2"},
+        {"period 2\n", 1, "not one of 1..1"},
+        {"periods: 4\nperiod 2\nperiod 2\n", 3, "given twice"},
+        {"period 1\ndim 0:00:05\n", 2, "cannot read"},
+        {"# fine\n\nname: \xC3\x28\n", 3, "not UTF-8"},
+    };
+    for (const Case &c : cases) {
+        QFile::remove(path("out.plm"));
+        writeAll(path("bad.txt"), QByteArray(c.text));
+        const CliRun run = cli({QStringLiteral("import"), path("bad.txt"), QStringLiteral("-o"), path("out.plm")});
+        const std::string what = c.text;
+        EXPECT_EQ(run.exitCode, 2) << what;
+        const QString where = path("bad.txt") + QStringLiteral(":%1: ").arg(c.line);
+        EXPECT_TRUE(run.err.startsWith(where)) << what << " -> " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.reasonPart))) << what << " -> " << run.err.toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << what;
+        EXPECT_FALSE(QFile::exists(path("out.plm"))) << what;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << what << ": a temporary file left behind";
+    }
+}
+
+TEST_F(ProgramFilesCli, ImportLimitsEachPeriodToCapacityLessOne)
+{
+    struct Case {
+        int periods;
+        int capacity;
+    };
+    const Case cases[] = {{1, 248}, {6, 41}, {8, 31}};
+    for (const Case &c : cases) {
+        QByteArray text = "periods: " + QByteArray::number(c.periods) + "\nperiod " + QByteArray::number(c.periods) + "\n";
+        for (int i = 0; i < c.capacity - 1; ++i)
+            text += "on 0:00:01\n";
+        const CliRun fits = cli({QStringLiteral("import"), QStringLiteral("-"), QStringLiteral("-o"), path("fits.plm")}, text);
+        ASSERT_EQ(fits.exitCode, 0) << fits.err.toStdString();
+        const QByteArray image = readAll(path("fits.plm"));
+        const int last = (c.periods - 1) * c.capacity + c.capacity - 1; // the segment's last word
+        EXPECT_EQ(image.mid(2 * last, 2), QByteArray(2, '\0')) << c.periods;
+        EXPECT_EQ(image.mid(2 * (last - 1), 2), QByteArray::fromHex("0180")) << c.periods;
+
+        const CliRun tooMany = cli({QStringLiteral("import"), QStringLiteral("-"), QStringLiteral("-o"), path("no.plm")},
+                                text + "off 0:00:01\n");
+        EXPECT_EQ(tooMany.exitCode, 2);
+        EXPECT_TRUE(tooMany.err.startsWith(QStringLiteral("<stdin>:%1: ").arg(c.capacity + 2))) << tooMany.err.toStdString();
+        EXPECT_FALSE(QFile::exists(path("no.plm")));
+    }
+}
+
+TEST_F(ProgramFilesCli, ExamplesExportAsWritten)
+{
+    for (const char *name : {"chodba.txt", "schodiste-2-periody.txt", "vyloha-8-period.txt"}) {
+        const CliRun import = cli({QStringLiteral("import"), example(name), QStringLiteral("-o"), path("e.plm")});
+        ASSERT_EQ(import.exitCode, 0) << name << import.err.toStdString();
+        const CliRun exported = cli({QStringLiteral("export"), path("e.plm")});
+        EXPECT_EQ(exported.exitCode, 0);
+        EXPECT_TRUE(exported.err.isEmpty()) << exported.err.toStdString();
+        EXPECT_EQ(exported.out.toStdString(), withoutComments(readAll(example(name))).toStdString()) << name;
+    }
+}
+
+TEST_F(ProgramFilesCli, EditorWrittenImagesSurviveExportAndImport)
+{
+    std::mt19937 rng(7);
+    auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    const QString odd = QStringLiteral("#\"\\ Žluťoučký kůň\u0081\u0098");
+    for (int round = 0; round < 12; ++round) {
+        Program program;
+        ApplyPeriodCode(program, pick(5));
+        ProgramSettings &s = program.settings;
+        QString name;
+        for (int i = pick(11); i > 0; --i)
+            name += odd[pick(int(odd.size()))];
+        s.DeviceName = name;
+        s.DeviceId = static_cast<quint16>(pick(0x10000));
+        s.StartUpMinutes = static_cast<quint16>(pick(1440));
+        s.RandomDelays = pick(2);
+        s.MemoryLocked = pick(2);
+        s.FastMode = pick(2);
+        s.CalibrationLate = pick(2);
+        s.CalibrationValue = static_cast<quint8>(pick(256));
+        for (int p = 0; p <= s.LastPeriod; ++p) {
+            s.SegmentStart = static_cast<quint16>(SegmentFirstWord(s, p));
+            s.InstructionCount = 0;
+            for (int i = pick(s.SegmentCapacity); i > 0; --i)
+                SegmentAppend(program, BuildInstructionWord(static_cast<quint16>(1 + pick(MaxDelaySeconds)), pick(2)));
+        }
+        PackHeader(program);
+        writeAll(path("r.plm"), program.image.toBytes());
+
+        const CliRun exported = cli({QStringLiteral("export"), path("r.plm")});
+        ASSERT_EQ(exported.exitCode, 0);
+        EXPECT_TRUE(exported.err.isEmpty()) << exported.err.toStdString();
+        const CliRun imported = cli({QStringLiteral("import"), QStringLiteral("-"), QStringLiteral("-o"), path("back.plm")},
+                                 exported.out.toUtf8());
+        ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString() << "\n" << exported.out.toStdString();
+        EXPECT_EQ(readAll(path("back.plm")).toHex(' ').toStdString(), program.image.toBytes().toHex(' ').toStdString())
+            << exported.out.toStdString();
+    }
+}
+
+TEST_F(ProgramFilesCli, ExportWarnsOfWhatItLeavesOut)
+{
+    struct Case {
+        const char *what;
+        std::function<void(DeviceImage &)> spoil;
+        const char *warning;
+    };
+    const Case cases[] = {
+        {"words after an end marker", [](DeviceImage &i) { i.words[5] = 0x8001; }, "words after the end marker"},
+        {"period code 6", [](DeviceImage &i) { i.words[255] = 0x8600; }, "period code 6"},
+        {"full segment", [](DeviceImage &i) { i.words.fill(0x0001); i.words[255] = 0x0000; },
+         "instruction 248 of a full segment"},
+        {"long delay", [](DeviceImage &i) { i.words[1] = 0x7FFF; }, "over 8:59:59"},
+        {"start-up beyond midnight", [](DeviceImage &i) { i.words[253] = 1440; }, "beyond 23:59"},
+    };
+    for (const Case &c : cases) {
+        DeviceImage image = DeviceImage::fromBytes(readAll(example("chodba.plm")));
+        c.spoil(image);
+        writeAll(path("odd.plm"), image.toBytes());
+        const CliRun exported = cli({QStringLiteral("export"), path("odd.plm")});
+        EXPECT_EQ(exported.exitCode, 0) << c.what;
+        EXPECT_TRUE(exported.err.contains(QLatin1String(c.warning))) << c.what << ": " << exported.err.toStdString();
+        // What it wrote is a program text the import takes.
+        const CliRun imported = cli({QStringLiteral("import"), QStringLiteral("-"), QStringLiteral("-o"), path("o.plm")},
+                                 exported.out.toUtf8());
+        EXPECT_EQ(imported.exitCode, 0) << c.what << ": " << imported.err.toStdString();
+    }
+}
+
+TEST_F(ProgramFilesCli, ImportIntoAnUnwritablePlaceFails)
+{
+    const CliRun run = cli({QStringLiteral("import"), example("chodba.txt"), QStringLiteral("-o"),
+                         path("no/such/dir/x.plm")});
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.err.contains(QLatin1String("cannot be written"))) << run.err.toStdString();
+}
