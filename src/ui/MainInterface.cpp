@@ -143,6 +143,9 @@ MainInterface::MainInterface(Session &session, Prompt &prompt, Hooks hooks, QWid
                 AppDeactivate();
         });
     }
+    // Some widgets keep the status tips of their children to themselves; the
+    // window takes every tip of its own widgets before anyone else.
+    QCoreApplication::instance()->installEventFilter(this);
     pump();
     showNotices(LoadDatabase(session_.database, hooks_.pump));
 }
@@ -570,6 +573,11 @@ bool MainInterface::event(QEvent *event)
 // paint itself, because it processes pending messages and may open dialogs.
 bool MainInterface::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::StatusTip && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == this) {
+        info_.hint(static_cast<QStatusTipEvent *>(event)->tip());
+        return true;
+    }
     if (watched == InstructionsBox->viewport()) {
         if (event->type() == QEvent::MouseMove) {
             editor_.UpdateEndTime();

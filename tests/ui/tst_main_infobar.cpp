@@ -1,0 +1,257 @@
+// The info bar's scrolling and hints, the title and the status-bar panels.
+
+#include "MainWindowFixture.h"
+
+#include <QRegularExpression>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QSignalSpy>
+#include <QStatusTipEvent>
+
+using namespace pellmora;
+using namespace pellmora::ui;
+using namespace pellmora::ui::test;
+
+namespace {
+
+// Steps the bar until its timer stops; returns the number of steps.
+int scrollToRest(InfoBar &bar, int limit = 1000)
+{
+    int steps = 0;
+    while (bar.scrolling() && steps < limit) {
+        bar.step();
+        ++steps;
+    }
+    return steps;
+}
+
+} // namespace
+
+class MainInfoBarTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void scrollArithmetic_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<QString>("atRest");
+
+        // Padded to 73, a blank, then the frame: 74 steps to the left edge.
+        QTest::newRow("ten characters") << "0123456789" << "Hotovo" << 74 << "<Hotovo>";
+        QTest::newRow("empty") << "" << "A" << 74 << "<A>";
+        // Longer than 73: no padding, the whole old text plus the blank.
+        QTest::newRow("80 characters") << QString(80, QLatin1Char('x')) << "B" << 81 << "<B>";
+        // Old frames lose their "<", so the scroll stops at the new one only.
+        QTest::newRow("old frame") << "<Old>" << "New" << 74 << "<New>";
+    }
+
+    void scrollArithmetic()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, message);
+        QFETCH(int, steps);
+        QFETCH(QString, atRest);
+        InfoBar bar;
+        QSignalSpy shown(&bar, &InfoBar::textShown);
+        bar.setInfoText(before);
+        bar.ShowInfo(message);
+        QCOMPARE(bar.BarTimer().interval(), InfoBar::FirstStepMs);
+        QVERIFY(bar.scrolling());
+        QCOMPARE(scrollToRest(bar), steps);
+        QCOMPARE(bar.infoText(), atRest);
+        QCOMPARE(shown.last().first().toString(), atRest);
+        QCOMPARE(bar.BarTimer().interval(), InfoBar::StepMs);
+    }
+
+    void scrollingThroughRunsUntilEmpty()
+    {
+        InfoBar bar;
+        bar.setInfoText(QStringLiteral("<Old>"));
+        bar.ShowScrollingThrough(QStringLiteral("AB"));
+        QCOMPARE(bar.BarTimer().interval(), InfoBar::ScrollThroughFirstStepMs);
+        QVERIFY(!bar.infoText().contains(QLatin1Char('<')));
+        QCOMPARE(scrollToRest(bar), 73 + 1 + 3);
+        QVERIFY(bar.infoText().isEmpty());
+    }
+
+    void hints_data()
+    {
+        QTest::addColumn<QString>("framed");
+        QTest::addColumn<QStringList>("hints");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("scrolling");
+
+        QTest::newRow("hint behind the message") << "<Hi>" << QStringList{"Uloží data spínače"}
+                                                 << "<Hi>Uloží data spínače" << false;
+        QTest::newRow("a new hint replaces the old one")
+            << "<Hi>" << QStringList{"first", "second"} << "<Hi>second" << false;
+        QTest::newRow("an empty hint leaves the message") << "<Hi>" << QStringList{"first", ""} << "<Hi>" << false;
+        QTest::newRow("exactly 73 fits") << "<" + QString(60, 'm') + ">" << QStringList{QString(11, 'h')}
+                                         << "<" + QString(60, 'm') + ">" + QString(11, 'h') << false;
+        QTest::newRow("74 scrolls <HINTS> in") << "<" + QString(60, 'm') + ">" << QStringList{QString(12, 'h')}
+                                               << "<<HINTS>>" << true;
+    }
+
+    void hints()
+    {
+        QFETCH(QString, framed);
+        QFETCH(QStringList, hints);
+        QFETCH(QString, shown);
+        QFETCH(bool, scrolling);
+        InfoBar bar;
+        bar.setInfoText(framed);
+        for (const QString &hint : hints)
+            bar.hint(hint);
+        QCOMPARE(bar.scrolling(), scrolling);
+        scrollToRest(bar);
+        QCOMPARE(bar.infoText(), shown);
+    }
+
+    void noHintsWhileScrolling()
+    {
+        InfoBar bar;
+        bar.ShowInfo(QStringLiteral("Message"));
+        const QString before = bar.infoText();
+        bar.hint(QStringLiteral("hint"));
+        QCOMPARE(bar.infoText(), before);
+    }
+
+    // Hints of controls and menu items come as status tips to the window.
+    void controlHintsReachTheInfoBar()
+    {
+        TemporaryCurrentDirectory dir;
+        writeAll(QStringLiteral("plmprg.cfg"), configurationText());
+        writeAll(QStringLiteral("devices.ddl"), EmptyDatabase);
+        WindowUnderTest ui;
+        MainInterface &window = ui.start();
+        scrollToRest(window.infoBar());
+        QLineEdit *infoBar = ui.edit(QStringLiteral("InfoBar"));
+        QCOMPARE(infoBar->text(), QStringLiteral("< *** We're pleased You're interested in our products ***>"));
+
+        // The list box keeps its hint; the event goes to the window all the same.
+        QStatusTipEvent tip(ui.list()->statusTip());
+        QApplication::sendEvent(ui.list(), &tip);
+        QCOMPARE(infoBar->text(),
+                 QStringLiteral("< *** We're pleased You're interested in our products ***>Box instrukcí"));
+        QVERIFY(window.statusBar()->currentMessage().isEmpty());
+        QStatusTipEvent buttonTip(QStringLiteral("Testík"));
+        QApplication::sendEvent(ui.button(QStringLiteral("DeviceConfiguration")), &buttonTip);
+        QVERIFY(infoBar->text().endsWith(QStringLiteral("***>Testík")));
+
+        // A menu item's hint, too long beside the welcome message.
+        ui.action(QStringLiteral("Save"))->showStatusText(window.menuBar());
+        QVERIFY(window.infoBar().scrolling());
+        scrollToRest(window.infoBar());
+        QCOMPARE(infoBar->text(), QStringLiteral("<<HINTS>>"));
+        ui.action(QStringLiteral("Save"))->showStatusText(window.menuBar());
+        // The frame is cut at its first ">", so "<HINTS>" loses its last one.
+        QCOMPARE(infoBar->text(), QStringLiteral("<<HINTS>Uloží data spínače"));
+
+        QStatusTipEvent longTip(QString(70, QLatin1Char('h')));
+        QApplication::sendEvent(&window, &longTip);
+        QVERIFY(window.infoBar().scrolling());
+        scrollToRest(window.infoBar());
+        QCOMPARE(infoBar->text(), QStringLiteral("<<HINTS>>"));
+    }
+
+    void titleAndStatusPanels()
+    {
+        TemporaryCurrentDirectory dir;
+        writeAll(QStringLiteral("plmprg.cfg"), configurationText());
+        writeAll(QStringLiteral("devices.ddl"), EmptyDatabase);
+        WindowUnderTest ui;
+        ui.create();
+        MainInterface &window = *ui.window;
+        QCOMPARE(window.windowTitle(), QStringLiteral("Pellmora"));
+        QCOMPARE(window.statusPanel(0), QStringLiteral("Info:"));
+        QCOMPARE(window.statusPanel(1), QStringLiteral("Port : COM2"));
+        QCOMPARE(window.statusPanel(2), QStringLiteral("No Connection"));
+        QCOMPARE(window.statusPanel(3), QString());
+        ui.show();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Pellmora - (UNTITLED)"));
+        QCOMPARE(window.statusPanel(0), QStringLiteral("Konec bude o půlnoci "));
+
+        ui.session.program.settings.DeviceName = QStringLiteral("Obývák");
+        window.UpdateTitle();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Pellmora - (Obývák)"));
+
+        window.TimeTimerTick();
+        QVERIFY(window.statusPanel(3).contains(QRegularExpression(QStringLiteral("^\\d{1,2}:\\d\\d:\\d\\d"))));
+    }
+
+    void deviceCommandsStartAsTheyShould()
+    {
+        TemporaryCurrentDirectory dir;
+        writeAll(QStringLiteral("plmprg.cfg"), configurationText());
+        writeAll(QStringLiteral("devices.ddl"), EmptyDatabase);
+        WindowUnderTest ui;
+        ui.create();
+        const QStringList laterItems{"LoadData", "Programming", "DeviceTime"};
+        for (const QString &name : laterItems)
+            QVERIFY2(!ui.action(name)->isEnabled(), qPrintable(name));
+        QVERIFY(ui.action(QStringLiteral("Verification"))->isEnabled());
+        QVERIFY(ui.button(QStringLiteral("LoadDeviceData"))->isEnabled());
+        QVERIFY(ui.button(QStringLiteral("ProgramDevice"))->isEnabled());
+        QVERIFY(!ui.action(QStringLiteral("HelpIndex"))->isEnabled());
+
+        ui.window->SetDeviceCommandsEnabled(true);
+        for (const QString &name : laterItems + QStringList{"Verification"})
+            QVERIFY2(ui.action(name)->isEnabled(), qPrintable(name));
+        ui.window->SetDeviceCommandsEnabled(false);
+        for (const QString &name : laterItems + QStringList{"Verification"})
+            QVERIFY2(!ui.action(name)->isEnabled(), qPrintable(name));
+        QVERIFY(!ui.button(QStringLiteral("LoadDeviceData"))->isEnabled());
+        QVERIFY(!ui.button(QStringLiteral("ProgramDevice"))->isEnabled());
+    }
+
+    void menuShortcuts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shortcut");
+        QTest::newRow("new") << "NewTimer" << "Ctrl+N";
+        QTest::newRow("open") << "LoadFile" << "Ctrl+O";
+        QTest::newRow("save") << "Save" << "Ctrl+S";
+        QTest::newRow("exit") << "GeneralExit" << "Alt+X";
+        QTest::newRow("test") << "MComunicationTest" << "Ctrl+T";
+        QTest::newRow("verify") << "Verification" << "Ctrl+V";
+        QTest::newRow("load") << "LoadData" << "Ctrl+R";
+        QTest::newRow("program") << "Programming" << "Ctrl+P";
+        QTest::newRow("light") << "LightSwitchMenu" << "Ins";
+        QTest::newRow("database") << "OpenFromDatabaseMenu" << "Ctrl+L";
+        QTest::newRow("overview") << "DevicesOverview" << "Ctrl+D";
+        QTest::newRow("box") << "OpenToBoxMenu" << "Ctrl+B";
+    }
+
+    void menuShortcuts()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, shortcut);
+        TemporaryCurrentDirectory dir;
+        writeAll(QStringLiteral("devices.ddl"), EmptyDatabase);
+        WindowUnderTest ui;
+        ui.create();
+        QCOMPARE(ui.action(name)->shortcut().toString(), shortcut);
+    }
+
+    void simulationIsNotAvailable()
+    {
+        TemporaryCurrentDirectory dir;
+        writeAll(QStringLiteral("devices.ddl"), EmptyDatabase);
+        WindowUnderTest ui;
+        ui.create();
+        ui.action(QStringLiteral("DevicesSimulationMenu"))->trigger();
+        QCOMPARE(ui.prompt.shown, QStringList{"Simulation is not available yet!"});
+    }
+};
+
+int main(int argc, char **argv)
+{
+    Q_INIT_RESOURCE(assets);
+    QApplication app(argc, argv);
+    MainInfoBarTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_main_infobar.moc"
