@@ -240,6 +240,14 @@ TEST_F(ConfigurationFileTest, MissingFileIsCreatedEmptyAndFilledAtClose)
     EXPECT_EQ(again.UserOnWord, QStringLiteral("Rozsviť na"));
 }
 
+TEST_F(ConfigurationFileTest, AnUnreadableFileIsNotReplacedByAnEmptyOne)
+{
+    ASSERT_TRUE(QDir().mkdir(ConfigurationFileName));
+    ConfigurationSettings settings;
+    EXPECT_EQ(ReadConfiguration(settings).size(), 1);
+    EXPECT_TRUE(QFileInfo(ConfigurationFileName).isDir());
+}
+
 TEST_F(ConfigurationFileTest, WrongHeaderIsNotReadButRewrittenWithItsComments)
 {
     writeBytes(ConfigurationFileName, fileOf({"Pellmora ;top", "Default Port:'COM3' ;port"}));

@@ -155,15 +155,39 @@ TEST_F(DeviceDatabaseTest, MissingFileIsCreatedAsAnEmptyDatabase)
     EXPECT_EQ(again.RecordCount(), 0);
 }
 
-TEST_F(DeviceDatabaseTest, RefusedFileIsLeftUntouched)
+// A load that is refused, or that cannot open an existing file, leaves the
+// file as it was and the table empty.
+TEST_F(DeviceDatabaseTest, LoadAtTheSizeLimitsAndOfAnUnreadableFile)
 {
-    const QByteArray big(DeviceDatabase::LargestFile + 1, 'x');
-    writeBytes(DatabaseFileName, big);
-    DeviceDatabase database;
-    database.Records.append(record("0001", "old", "", ""));
-    EXPECT_EQ(LoadDatabase(database), messages({TooLarge}));
-    EXPECT_EQ(database.RecordCount(), 0);
-    EXPECT_EQ(readBytes(DatabaseFileName), big);
+    struct Case {
+        const char *name;
+        QByteArray file;  // null: a folder of that name
+        QStringList messages;
+    };
+    const Case cases[] = {
+        {"largest", "DDL {" + QByteArray(DeviceDatabase::LargestFile - 7, ' ') + " }", {}},
+        {"one byte more", QByteArray(DeviceDatabase::LargestFile + 1, 'x'), {TooLarge}},
+        {"6 bytes", "DDL { ", {TooSmall}},
+        {"folder", QByteArray(), {Missing}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(DatabaseFileName);
+        if (c.file.isNull())
+            ASSERT_TRUE(QDir().mkdir(DatabaseFileName));
+        else
+            writeBytes(DatabaseFileName, c.file);
+        DeviceDatabase database;
+        database.Records.append(record("0001", "old", "", ""));
+
+        EXPECT_EQ(LoadDatabase(database), messages(c.messages));
+
+        EXPECT_EQ(database.RecordCount(), 0);
+        if (c.file.isNull())
+            EXPECT_TRUE(QFileInfo(DatabaseFileName).isDir());
+        else
+            EXPECT_EQ(readBytes(DatabaseFileName), c.file);
+    }
 }
 
 DeviceDatabase loadedDatabase()
