@@ -118,32 +118,25 @@ TEST_F(ProgramFileTest, StartUpReopenReportsAMissingOrShortFileAndKeepsTheImageZ
     }
 }
 
-TEST_F(ProgramFileTest, SaveWritesTheCurrentFileInTheDeviceDirectoryAndStaysThere)
+// Save enters DeviceDirectory and stays there; without a current file it
+// asks for a name, with a relative one it writes in that folder.
+TEST_F(ProgramFileTest, SaveWritesInTheDeviceDirectoryOrAsksForAName)
 {
     ASSERT_TRUE(QDir().mkdir(QStringLiteral("devices")));
-    FileLocations locations;
-    locations.DeviceDirectory = path(QStringLiteral("devices"));
-    locations.CurrentFileName = QStringLiteral("relative.plm");
+    const QString devices = path(QStringLiteral("devices"));
+    for (const QString &current : {QString(), QStringLiteral("relative.plm")}) {
+        SCOPED_TRACE(current.toStdString());
+        QDir::setCurrent(folder.path());
+        const FileLocations locations{current, devices, folder.path(), QString()};
 
-    const SaveOutcome outcome = SaveProgram(locations, patternImage(4));
+        const SaveOutcome outcome = SaveProgram(locations, patternImage(4));
 
-    EXPECT_EQ(outcome.result, SaveResult::Saved);
-    EXPECT_TRUE(outcome.notices.isEmpty());
-    EXPECT_EQ(QDir::currentPath(), QDir(locations.DeviceDirectory).canonicalPath());
+        EXPECT_EQ(outcome.result, current.isEmpty() ? SaveResult::NeedsFileName : SaveResult::Saved);
+        EXPECT_TRUE(outcome.notices.isEmpty());
+        EXPECT_EQ(QDir::currentPath(), QDir(devices).canonicalPath());
+        EXPECT_EQ(QDir(devices).entryList(QDir::Files), current.isEmpty() ? QStringList() : QStringList{current});
+    }
     EXPECT_EQ(readBytes(path(QStringLiteral("devices/relative.plm"))), pattern(512, 4));
-}
-
-TEST_F(ProgramFileTest, SaveWithoutACurrentFileAsksForANameAfterEnteringTheDeviceDirectory)
-{
-    ASSERT_TRUE(QDir().mkdir(QStringLiteral("devices")));
-    FileLocations locations;
-    locations.DeviceDirectory = path(QStringLiteral("devices"));
-
-    const SaveOutcome outcome = SaveProgram(locations, patternImage(4));
-
-    EXPECT_EQ(outcome.result, SaveResult::NeedsFileName);
-    EXPECT_TRUE(outcome.notices.isEmpty());
-    EXPECT_EQ(QDir::currentPath(), QDir(locations.DeviceDirectory).canonicalPath());
 }
 
 // Every refused Save writes nothing and leaves an existing file as it was.
