@@ -29,6 +29,23 @@ Printed runOn(const QString &command, const QString &subcommand, const QByteArra
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput())};
 }
 
+struct Case {
+    const char *name;
+    QByteArray file;  // null: no file
+    int exitCode;
+    QString printed;  // standard output
+};
+
+void expectPrinted(const QString &command, const QString &subcommand, const QList<Case> &cases)
+{
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Printed printed = runOn(command, subcommand, c.file);
+        EXPECT_EQ(printed.exitCode, c.exitCode);
+        EXPECT_EQ(printed.lines, c.printed);
+    }
+}
+
 const QString InitialSettings = QStringLiteral("device directory: \n"
                                                "system directory: \n"
                                                "last programmed device: \n"
@@ -40,13 +57,7 @@ const QString InitialSettings = QStringLiteral("device directory: \n"
 
 TEST(SettingsFileCommands, ConfigCheckPrintsMessagesThenSettings)
 {
-    struct Case {
-        const char *name;
-        QByteArray file;
-        int exitCode;
-        QString printed;
-    };
-    const Case cases[] = {
+    const QList<Case> cases = {
         {"missing file", QByteArray(), 2, QString()},
         {"empty file", "", 0,
          QStringLiteral("message: To 'plmprg.cfg' teda, možná, neni konfigurační soubor, alespoň teda hlavička "
@@ -68,23 +79,12 @@ TEST(SettingsFileCommands, ConfigCheckPrintsMessagesThenSettings)
                         "\"User Instruction Format:'*'/'*'\" , tak se tam laskavě pozeraj ty OPERÁTORE !\n")
              + QString(InitialSettings).replace(QStringLiteral("''/''"), QStringLiteral("'a'/''"))},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        const Printed printed = runOn(QStringLiteral("config"), QStringLiteral("check"), c.file);
-        EXPECT_EQ(printed.exitCode, c.exitCode);
-        EXPECT_EQ(printed.lines, c.printed);
-    }
+    expectPrinted(QStringLiteral("config"), QStringLiteral("check"), cases);
 }
 
 TEST(SettingsFileCommands, DbListPrintsMessagesThenRecords)
 {
-    struct Case {
-        const char *name;
-        QByteArray file;
-        int exitCode;
-        QString printed;
-    };
-    const Case cases[] = {
+    const QList<Case> cases = {
         {"missing file", QByteArray(), 2, QString()},
         {"empty database", "DDL { }", 0, QString()},
         {"two records", "DDL { ! $00A1 &Kuchy\xf2 #7.12.2026 @a.plm ! $0002 & # @ }", 0,
@@ -95,12 +95,7 @@ TEST(SettingsFileCommands, DbListPrintsMessagesThenRecords)
         {"wrong header", "XYZ { ! $0001 }", 0,
          QStringLiteral("message: To 'device.ddl' nebude databázový soubor. Header missing error.\n")},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        const Printed printed = runOn(QStringLiteral("db"), QStringLiteral("list"), c.file);
-        EXPECT_EQ(printed.exitCode, c.exitCode);
-        EXPECT_EQ(printed.lines, c.printed);
-    }
+    expectPrinted(QStringLiteral("db"), QStringLiteral("list"), cases);
 }
 
 } // namespace

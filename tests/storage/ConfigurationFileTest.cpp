@@ -227,6 +227,8 @@ TEST_F(ConfigurationFileTest, MissingFileIsCreatedEmptyAndFilledAtClose)
                         "Nenalezen konfigurační soubor - nebudou načteny adresáře atd. Vytvořím si nový !"))});
     EXPECT_EQ(settings, ConfigurationSettings());
     EXPECT_EQ(readBytes(ConfigurationFileName), QByteArray());
+    // The created empty file is no longer missing: a second start finds no header.
+    EXPECT_EQ(ReadConfiguration(settings), Notices{Notice::message(WrongHeader)});
 
     const ConfigurationWriteOutcome written =
         WriteConfiguration(settings, QStringLiteral("Rozsviť na"), QStringLiteral("Zhasni na"));
