@@ -130,8 +130,7 @@ MainInterface::MainInterface(Session &session, Prompt &prompt, Hooks hooks, QWid
     TimeTimer.start();
     connect(&info_, &InfoBar::textShown, InfoBarEdit, &QLineEdit::setText);
 
-    adjustSize();
-    setFixedSize(sizeHint());
+    fitToContents();
     centreOnScreen(*this);
     InstructionsBox->setFocus();
 
@@ -522,10 +521,25 @@ void MainInterface::setLinkDescription(const QString &text)
 {
     linkDescription_ = text;
     linkPanel_->setText(text);
-    linkPanel_->setToolTip(text);
+    linkPanel_->setToolTip(tr("Spojení: %1").arg(text));
     linkPanel_->setVisible(!text.isEmpty());
-    adjustSize();
-    setFixedSize(sizeHint());
+    fitToContents();
+    centreOnScreen(*this);
+}
+
+// The window has a fixed size: wide enough for the groups and for every
+// panel of the status bar.
+void MainInterface::fitToContents()
+{
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    const QSize groups = sizeHint();
+    int panels = 0;
+    for (const QLabel *label : statusPanels_)
+        panels += label->width() + 8;
+    if (linkPanel_->isVisibleTo(this))
+        panels += linkPanel_->sizeHint().width() + 8;
+    setFixedSize(qMax(groups.width(), panels + 16), groups.height());
 }
 
 void MainInterface::ShowInfo(const QString &message)
@@ -589,21 +603,16 @@ bool MainInterface::eventFilter(QObject *watched, QEvent *event)
         }
         return QMainWindow::eventFilter(watched, event);
     }
-    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()
-        && !paintQueued_) {
-        paintQueued_ = true;
-        QTimer::singleShot(0, this, &MainInterface::windowPainted);
-    }
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
+        queuePaint();
     return QMainWindow::eventFilter(watched, event);
 }
 
 void MainInterface::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized)
-        && (static_cast<QWindowStateChangeEvent *>(event)->oldState() & Qt::WindowMinimized) && !paintQueued_) {
-        paintQueued_ = true;
-        QTimer::singleShot(0, this, &MainInterface::windowPainted);
-    }
+        && (static_cast<QWindowStateChangeEvent *>(event)->oldState() & Qt::WindowMinimized))
+        queuePaint();
     QMainWindow::changeEvent(event);
 }
 
@@ -614,7 +623,22 @@ void MainInterface::showEvent(QShowEvent *event)
         return;
     shownOnce_ = true;
     windowHandle()->installEventFilter(this);
+    // A paint reported while the show still reads the configuration and the
+    // last program waits until the show is over.
+    showing_ = true;
     FormShow();
+    showing_ = false;
+    if (paintQueued_)
+        QTimer::singleShot(0, this, &MainInterface::windowPainted);
+}
+
+void MainInterface::queuePaint()
+{
+    if (paintQueued_)
+        return;
+    paintQueued_ = true;
+    if (!showing_)
+        QTimer::singleShot(0, this, &MainInterface::windowPainted);
 }
 
 // The first show: the settings of the last run, both transfer speeds, and the

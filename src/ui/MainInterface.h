@@ -121,6 +121,8 @@ private:
     QWidget *buildPeriodsPanel();
     void buildMenus();
     void buildStatusBar();
+    void queuePaint();
+    void fitToContents();
     void showWelcome();
     void firstPaint();
     void pump();
@@ -155,6 +157,7 @@ private:
     bool shownOnce_ = false;
     bool paintQueued_ = false;
     bool applying_ = false;
+    bool showing_ = false;
 
     // Editor
     QGroupBox *InstuctionGB = nullptr;
