@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 using namespace pellmora;
 
@@ -141,7 +142,9 @@ private:
         ASSERT_EQ(s.SegmentStart, s.SegmentCapacity * s.CurrentPeriod) << op;
         const QList<quint16> words = SegmentWords(program);
         if (!navigation) {
-            ASSERT_EQ(words, expected) << op;
+            // As std::vector: comparing two empty QLists trips the undefined-behaviour sanitizer.
+            ASSERT_EQ(std::vector<quint16>(words.begin(), words.end()),
+                      std::vector<quint16>(expected.begin(), expected.end())) << op;
         }
         ASSERT_EQ(s.InstructionCount, words.size()) << op;
         ASSERT_EQ(v.items.size(), words.size()) << op;
