@@ -7,7 +7,9 @@
 // EditorView everything the window shows; the window copies the view into
 // its widgets after each call and shows the returned messages in order.
 //
-//   LightSwitch()                      flip LightState (button, menu, Insert).
+//   LightSwitch()                      flip LightState (button, menu, Insert);
+//                                      lightSwitchEnabled concerns the button
+//                                      only, the menu item always works.
 //   DelayChanged(text, caret)          InDelay changed: correct, preview.
 //   StartUpChanged(text, caret)        StartUpTime changed: StartUpMinutes and
 //                                      image word 253 at once, end sentence.
