@@ -71,6 +71,11 @@ int PeriodCodeOf(int periods)
     return -1;
 }
 
+ProgramSettings InitialSettings()
+{
+    return ProgramSettings{};
+}
+
 bool PackHeader(Program &program)
 {
     const ProgramSettings &s = program.settings;

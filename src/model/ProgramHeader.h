@@ -15,6 +15,7 @@
 //                              returns the view to period 1 and rewrites the
 //                              period bits of the flags word at once.
 //   PeriodCount / SegmentCapacityFor / LastPeriodFor   the period table.
+//   InitialSettings()          the settings of a freshly started program.
 
 #include "Program.h"
 
@@ -47,6 +48,8 @@ quint16 SegmentCapacityFor(int periodCode); // 248, 124, 62, 41, 31
 quint8 LastPeriodFor(int periodCode);     // 0, 1, 3, 5, 7
 // The period code of a number of periods, or -1 when it is not 1, 2, 4, 6 or 8.
 int PeriodCodeOf(int periods);
+
+ProgramSettings InitialSettings();
 
 bool PackHeader(Program &program);
 bool UnpackHeader(Program &program);
