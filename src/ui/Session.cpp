@@ -1,13 +1,6 @@
 #include "Session.h"
 
-#include "model/ProgramHeader.h"
-
 namespace pellmora::ui {
-
-Session::Session()
-{
-    program.settings = InitialSettings();
-}
 
 void Session::takeConfiguration()
 {

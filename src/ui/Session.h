@@ -14,8 +14,6 @@ namespace pellmora::ui {
 // settings of the configuration file and the device database. The application
 // creates one and hands it to the windows by reference; tests make their own.
 struct Session {
-    Session();
-
     Program program;
     InstructionFormat format;
     LinkState link;

@@ -1,0 +1,415 @@
+// Start-up, closing and the file commands of the main window.
+
+#include "MainWindowFixture.h"
+
+#include "model/ProgramHeader.h"
+#include "model/Segment.h"
+
+using namespace pellmora;
+using namespace pellmora::ui;
+using namespace pellmora::ui::test;
+
+namespace {
+
+const QString DatabaseMissing = QStringLiteral(
+    "Nenalezen databázový soubor 'devices.ddl' - Nebude vytvořena databáze o progamovaných zařízeních");
+const QString DatabaseTooLarge = QStringLiteral("Databázový soubor je až moc velkej....nenačtu to...smůla...");
+const QString DatabaseTooSmall = QStringLiteral("Nevím jestli ten soubor devices.ddl je skutečně databázový, nemá "
+                                                "totiž hlavičku, nebo je zcela prázdný...");
+const QString DatabaseHeader = QStringLiteral("To 'device.ddl' nebude databázový soubor. Header missing error.");
+const QString ConfigurationMissing =
+    QStringLiteral("Nenalezen konfigurační soubor - nebudou načteny adresáře atd. Vytvořím si nový !");
+const QString ConfigurationHeader = QStringLiteral(
+    "To 'plmprg.cfg' teda, možná, neni konfigurační soubor, alespoň teda hlavička neodpovídá, dyžtak jí "
+    "přepište (začít hned na ! 1.sloupci !) na 'CFG_Pellmora'");
+const QString LastFileMissing = QStringLiteral("Nelze číst z disku, nebo soubor neexistuje v adresáři : ");
+const QString CannotRead = QStringLiteral("Nelze číst z disku");
+const QString CannotWrite = QStringLiteral("Nelze zapisovat na disk");
+const QString CannotSave =
+    QStringLiteral("Nelze zapisovat na disk nebo je chybná cesta, nahlédněte prosím do ADRESÁŘŮ");
+const QString CloseQuestion = QStringLiteral("Chcete opravdu skončit ?");
+const QString NewQuestion =
+    QStringLiteral("Opravdu chcete pokračovat ? - ! smažu všechno co jste si tam naťukali !");
+
+const QByteArray Missing = QByteArrayLiteral("<missing>");
+
+// The worked example's image: "Chodba", on 2 h, off 30 min, on 5 s.
+DeviceImage chodba()
+{
+    QByteArray bytes(512, '\0');
+    bytes.replace(0, 8, QByteArray::fromHex("209C080705800000"));
+    bytes.replace(0x1F0, 16, QByteArray::fromHex("43686F64626100000000560411112028"));
+    return DeviceImage::fromBytes(bytes);
+}
+
+void place(const QString &name, const QByteArray &contents)
+{
+    if (contents != Missing)
+        writeAll(name, contents);
+}
+
+} // namespace
+
+class MainStartUpTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TemporaryCurrentDirectory> dir_;
+    std::unique_ptr<WindowUnderTest> ui_;
+
+    WindowUnderTest &startedWith(const QByteArray &configuration, const QByteArray &database = EmptyDatabase)
+    {
+        place(QStringLiteral("plmprg.cfg"), configuration);
+        place(QStringLiteral("devices.ddl"), database);
+        ui_->start();
+        return *ui_;
+    }
+
+private slots:
+    void init()
+    {
+        dir_ = std::make_unique<TemporaryCurrentDirectory>();
+        ui_ = std::make_unique<WindowUnderTest>();
+    }
+    void cleanup()
+    {
+        ui_.reset();
+        dir_.reset();
+    }
+
+    void startUpMessages_data()
+    {
+        QTest::addColumn<QByteArray>("configuration");
+        QTest::addColumn<QByteArray>("database");
+        QTest::addColumn<QStringList>("messages");
+
+        QTest::newRow("good files") << configurationText() << EmptyDatabase << QStringList();
+        QTest::newRow("both missing") << Missing << Missing << QStringList{DatabaseMissing, ConfigurationMissing};
+        QTest::newRow("database too small, configuration header wrong")
+            << QByteArray("CFG_Pelmora\r\n") << QByteArray("DDL {}") << QStringList{DatabaseTooSmall, ConfigurationHeader};
+        QTest::newRow("database too large") << configurationText() << QByteArray(71425, ' ')
+                                            << QStringList{DatabaseTooLarge};
+        QTest::newRow("database header, a faulty line")
+            << configurationText() + "Nonsense\r\n" << QByteArray("XYZ { }")
+            << QStringList{DatabaseHeader, QStringLiteral("Configuration File Error at Line: 9  Read Line: 'Nonsense")};
+        QTest::newRow("empty configuration") << QByteArray() << EmptyDatabase << QStringList{ConfigurationHeader};
+    }
+
+    void startUpMessages()
+    {
+        QFETCH(QByteArray, configuration);
+        QFETCH(QByteArray, database);
+        QFETCH(QStringList, messages);
+        WindowUnderTest &ui = startedWith(configuration, database);
+        QCOMPARE(ui.prompt.shown, messages);
+        QVERIFY(QFile::exists(QStringLiteral("plmprg.cfg")));
+        QVERIFY(QFile::exists(QStringLiteral("devices.ddl")));
+        if (database == Missing)
+            QCOMPARE(readAll(QStringLiteral("devices.ddl")), EmptyDatabase);
+        QCOMPARE(ui.window->StartUpDirectory(), dir_->path());
+        QCOMPARE(ui.window->windowTitle(), QStringLiteral("Pellmora - (UNTITLED)"));
+        QCOMPARE(ui.quietCalibrations, 1);
+        QCOMPARE(ui.panelCalibrations, 1);
+    }
+
+    void startUpReopensTheLastProgram()
+    {
+        writeAll(QStringLiteral("chodba.plm"), chodba().toBytes());
+        WindowUnderTest &ui = startedWith(configurationText(dir_->file(QStringLiteral("chodba.plm"))));
+        QVERIFY(ui.prompt.shown.isEmpty());
+        QCOMPARE(ui.session.program.image, chodba());
+        QCOMPARE(ui.items(), (QStringList{"Svítí 2hod ", "Nesvítí 30min ", "Svítí 5s "}));
+        QCOMPARE(ui.window->windowTitle(), QStringLiteral("Pellmora - (Chodba)"));
+        QCOMPARE(WindowUnderTest::fieldText(ui.edit(QStringLiteral("StartUpTime"))), QStringLiteral("18:3 "));
+        QCOMPARE(ui.window->statusPanel(0), QStringLiteral("Konec bude v 21hodin "));
+        QCOMPARE(ui.session.files.CurrentFileName, dir_->file(QStringLiteral("chodba.plm")));
+    }
+
+    void startUpWithAnUnreadableLastProgram_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("missing") << Missing;
+        QTest::newRow("100 bytes") << chodba().toBytes().left(100);
+    }
+
+    void startUpWithAnUnreadableLastProgram()
+    {
+        QFETCH(QByteArray, contents);
+        const QString name = dir_->file(QStringLiteral("last.plm"));
+        place(name, contents);
+        WindowUnderTest &ui = startedWith(configurationText(name));
+        QCOMPARE(ui.prompt.shown, QStringList{LastFileMissing + name});
+        QCOMPARE(ui.session.program.image, DeviceImage());
+        QCOMPARE(ui.session.files.CurrentFileName, name);
+        QCOMPARE(ui.list()->count(), 0);
+    }
+
+    // The speeds are calibrated again after a return to the application that
+    // followed a deactivation or a paint, and not otherwise.
+    void recalibration()
+    {
+        WindowUnderTest &ui = startedWith(configurationText());
+        MainInterface &window = *ui.window;
+        QVERIFY(!window.firstPaintPending());
+        QCOMPARE(ui.panelCalibrations, 1);
+        window.AppActivate(); // the first paint asked for it
+        QCOMPARE(ui.panelCalibrations, 2);
+        window.AppActivate();
+        QCOMPARE(ui.panelCalibrations, 2);
+        window.AppDeactivate();
+        window.AppActivate();
+        QCOMPARE(ui.panelCalibrations, 3);
+
+        window.infoBar().setInfoText(QStringLiteral("<Old>"));
+        window.infoBar().BarTimer().stop();
+        window.windowPainted();
+        QCOMPARE(ui.panelCalibrations, 3);
+        QVERIFY(window.recalibrationPending());
+        QVERIFY(window.infoBar().scrolling());
+        QVERIFY(window.infoBar().infoText().startsWith(QStringLiteral("* Welcome to new Pellmora for ORVA by Vantor Corp.*")));
+        window.AppActivate();
+        QCOMPARE(ui.panelCalibrations, 4);
+    }
+
+    void closing_data()
+    {
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("OK") << true;
+        QTest::newRow("Cancel") << false;
+    }
+
+    void closing()
+    {
+        QFETCH(bool, confirm);
+        const QByteArray old = configurationText() + "; my own line\r\n";
+        WindowUnderTest &ui = startedWith(old);
+        ui.prompt.shown.clear();
+        ui.session.link.EepromBaudRate = 1400;
+        ui.session.files.CurrentFileName = QStringLiteral("C:\\dum\\chodba.plm");
+        // A save made another folder current; closing returns to the start-up one.
+        const QString devices = dir_->file(QStringLiteral("devices"));
+        QDir().mkdir(devices);
+        QDir::setCurrent(devices);
+        ui.prompt.answers = {confirm};
+        QCOMPARE(ui.window->close(), confirm);
+        QCOMPARE(ui.prompt.shown, QStringList{CloseQuestion});
+        QCOMPARE(ui.powerOffs, confirm ? 1 : 0);
+        QCOMPARE(ui.window->isVisible(), !confirm);
+        const QByteArray written = readAll(dir_->file(QStringLiteral("plmprg.cfg")));
+        if (!confirm) {
+            QCOMPARE(written, old);
+            QCOMPARE(QDir::currentPath(), devices);
+            return;
+        }
+        QCOMPARE(QDir::currentPath(), dir_->path());
+        const QList<QByteArray> lines = written.split('\n');
+        QCOMPARE(lines.size(), 11); // nine settings, the user's extra line, the end
+        QCOMPARE(lines[3], QByteArray("Last Programmed Device:'C:\\dum\\chodba.plm'  ;\r"));
+        QCOMPARE(lines[6], QByteArray("User Instruction Format:'Rozsvi\x9D na'/'Zhasni na'  ;\r"));
+        QCOMPARE(lines[7], QByteArray("EEPROM Baud Rate:'1400'  ;\r"));
+        QCOMPARE(lines[9], QByteArray(" my own line\r"));
+        QVERIFY(!QFile::exists(devices + QStringLiteral("/plmprg.cfg")));
+    }
+
+    void newProgram_data()
+    {
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("Yes") << true;
+        QTest::newRow("Cancel") << false;
+    }
+
+    // New clears the instructions, the label and the file name, keeps the
+    // other settings and opens the configuration dialog.
+    void newProgram()
+    {
+        QFETCH(bool, confirm);
+        writeAll(QStringLiteral("chodba.plm"), chodba().toBytes());
+        WindowUnderTest &ui = startedWith(configurationText(dir_->file(QStringLiteral("chodba.plm"))));
+        ui.prompt.answers = {confirm};
+        ui.action(QStringLiteral("NewTimer"))->trigger();
+        QCOMPARE(ui.prompt.shown, QStringList{NewQuestion});
+        QCOMPARE(ui.configurationDialogs, confirm ? 1 : 0);
+        if (!confirm) {
+            QCOMPARE(ui.session.program.image, chodba());
+            QCOMPARE(ui.list()->count(), 3);
+            return;
+        }
+        const ProgramSettings &s = ui.session.program.settings;
+        QCOMPARE(ui.list()->count(), 0);
+        QVERIFY(s.DeviceName.isEmpty());
+        QVERIFY(ui.session.files.CurrentFileName.isEmpty());
+        QCOMPARE(s.DeviceId, quint16(0x1111));
+        QCOMPARE(ui.word(header::IdWord), quint16(0x1111));
+        QCOMPARE(ui.word(header::StartUpWord), quint16(1110));
+        QCOMPARE(ui.word(0), quint16(0));
+        QCOMPARE(ui.window->windowTitle(), QStringLiteral("Pellmora - (UNTITLED)"));
+    }
+
+    void openFile_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("512 bytes") << chodba().toBytes() << QStringList() << true;
+        QTest::newRow("1000 bytes") << chodba().toBytes() + QByteArray(488, '\x55') << QStringList() << true;
+        QTest::newRow("100 bytes") << chodba().toBytes().left(100) << QStringList{CannotRead} << false;
+        QTest::newRow("missing") << Missing << QStringList{CannotRead} << false;
+    }
+
+    void openFile()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QStringList, messages);
+        QFETCH(bool, replaced);
+        WindowUnderTest &ui = startedWith(configurationText());
+        ui.typeDelay(QStringLiteral("00005"));
+        QTest::mouseClick(ui.button(QStringLiteral("NewInstruction")), Qt::LeftButton);
+        const DeviceImage before = ui.session.program.image;
+        const QString name = dir_->file(QStringLiteral("open.plm"));
+        place(name, contents);
+        ui.openNames = {name};
+        ui.action(QStringLiteral("LoadFile"))->trigger();
+        QCOMPARE(ui.prompt.shown, messages);
+        QCOMPARE(ui.session.files.CurrentFileName, name);
+        QCOMPARE(ui.session.program.image, replaced ? chodba() : before);
+        QCOMPARE(ui.list()->count(), replaced ? 3 : 1);
+        QCOMPARE(ui.window->windowTitle(), replaced ? QStringLiteral("Pellmora - (Chodba)")
+                                                    : QStringLiteral("Pellmora - (UNTITLED)"));
+    }
+
+    void openCancelledChangesNothing()
+    {
+        WindowUnderTest &ui = startedWith(configurationText(QStringLiteral("keep.plm")));
+        ui.prompt.shown.clear();
+        ui.window->LoadFileClick();
+        QCOMPARE(ui.session.files.CurrentFileName, QStringLiteral("keep.plm"));
+        QVERIFY(ui.prompt.shown.isEmpty());
+    }
+
+    void save_data()
+    {
+        QTest::addColumn<QString>("deviceDirectory");
+        QTest::addColumn<QString>("currentFile");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("written"); // relative to the test directory; empty: nothing
+        QTest::addColumn<int>("saveDialogs");
+
+        QTest::newRow("no directory") << "" << "{dir}/a.plm" << QStringList{CannotSave} << "" << 0;
+        QTest::newRow("bad directory") << "{dir}/nowhere" << "{dir}/a.plm" << QStringList{CannotSave} << "" << 0;
+        QTest::newRow("good, relative name") << "{dir}/devices" << "a.plm" << QStringList() << "devices/a.plm" << 0;
+        QTest::newRow("good, full name") << "{dir}/devices" << "{dir}/b.plm" << QStringList() << "b.plm" << 0;
+        QTest::newRow("no current file: save as") << "{dir}/devices" << "" << QStringList() << "c.plm" << 1;
+        QTest::newRow("file cannot be created") << "{dir}/devices" << "{dir}/nowhere/a.plm" << QStringList{CannotSave}
+                                                << "" << 0;
+    }
+
+    void save()
+    {
+        QFETCH(QString, deviceDirectory);
+        QFETCH(QString, currentFile);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, written);
+        QFETCH(int, saveDialogs);
+        WindowUnderTest &ui = startedWith(configurationText());
+        QDir().mkdir(dir_->file(QStringLiteral("devices")));
+        ui.session.files.DeviceDirectory = QString(deviceDirectory).replace(QStringLiteral("{dir}"), dir_->path());
+        ui.session.files.CurrentFileName = QString(currentFile).replace(QStringLiteral("{dir}"), dir_->path());
+        ui.session.program.settings.DeviceName = QStringLiteral("Obývák");
+        ui.saveNames = {dir_->file(QStringLiteral("c.plm"))};
+        ui.action(QStringLiteral("Save"))->trigger();
+        QCOMPARE(ui.prompt.shown, messages);
+        QCOMPARE(ui.saveDialogs, saveDialogs);
+        const QStringList files = QDir(dir_->path()).entryList({"*.plm"}, QDir::Files)
+            + QDir(dir_->file(QStringLiteral("devices"))).entryList({"*.plm"}, QDir::Files);
+        if (written.isEmpty()) {
+            QVERIFY2(files.isEmpty(), qPrintable(files.join(' ')));
+            return;
+        }
+        QCOMPARE(files.size(), 1);
+        const QByteArray bytes = readAll(dir_->file(written));
+        QCOMPARE(bytes.size(), 512);
+        QCOMPARE(bytes.mid(0x1F0, 6), QByteArray("Ob\xFDv\xE1k"));
+        QCOMPARE(QDir::currentPath(), dir_->file(QStringLiteral("devices")));
+    }
+
+    void saveAs_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("new file") << "new.plm" << QStringList();
+        QTest::newRow("existing file") << "chodba.plm" << QStringList();
+        QTest::newRow("no such folder") << "nowhere/new.plm" << QStringList{CannotWrite};
+        QTest::newRow("cancelled") << "" << QStringList();
+    }
+
+    // Save as, then Open of the same file, gives back the same 512 bytes.
+    void saveAs()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, messages);
+        writeAll(QStringLiteral("chodba.plm"), chodba().toBytes());
+        WindowUnderTest &ui = startedWith(configurationText(dir_->file(QStringLiteral("chodba.plm"))));
+        ui.typeDelay(QStringLiteral("10000"));
+        QTest::mouseClick(ui.button(QStringLiteral("NewInstruction")), Qt::LeftButton);
+        const DeviceImage edited = ui.session.program.image;
+        const QString path = name.isEmpty() ? QString() : dir_->file(name);
+        ui.saveNames = {path};
+        ui.action(QStringLiteral("SaveAs"))->trigger();
+        QCOMPARE(ui.prompt.shown, messages);
+        if (name.isEmpty()) {
+            QCOMPARE(ui.session.files.CurrentFileName, dir_->file(QStringLiteral("chodba.plm")));
+            return;
+        }
+        QCOMPARE(ui.session.files.CurrentFileName, path);
+        if (!messages.isEmpty()) {
+            QVERIFY(!QFile::exists(path));
+            return;
+        }
+        QCOMPARE(readAll(path), edited.toBytes());
+        ui.session.program.image.clear();
+        ui.openNames = {path};
+        ui.window->LoadFileClick();
+        QCOMPARE(ui.session.program.image, edited);
+        QCOMPARE(ui.list()->count(), 4);
+    }
+
+    // Start, edit, save, close, start again: exactly the three files, and the
+    // program comes back.
+    void wholeRun()
+    {
+        {
+            WindowUnderTest first;
+            first.start();
+            QCOMPARE(first.prompt.shown, (QStringList{DatabaseMissing, ConfigurationMissing}));
+            first.type(QStringLiteral("StartUpTime"), QStringLiteral("0730"));
+            first.typeDelay(QStringLiteral("13000"));
+            QTest::mouseClick(first.button(QStringLiteral("NewInstruction")), Qt::LeftButton);
+            QTest::mouseClick(first.button(QStringLiteral("NewInstruction")), Qt::LeftButton);
+            first.saveNames = {dir_->file(QStringLiteral("chodba.plm"))};
+            first.action(QStringLiteral("SaveAs"))->trigger();
+            first.prompt.answers = {true};
+            QVERIFY(first.window->close());
+        }
+        QCOMPARE(QDir(dir_->path()).entryList(QDir::Files),
+                 (QStringList{"chodba.plm", "devices.ddl", "plmprg.cfg"}));
+        QCOMPARE(readAll(QStringLiteral("devices.ddl")), EmptyDatabase);
+        QCOMPARE(readAll(QStringLiteral("plmprg.cfg")).count('\n'), 9);
+
+        WindowUnderTest second;
+        second.start();
+        QVERIFY(second.prompt.shown.isEmpty());
+        QCOMPARE(second.items(), (QStringList{"Nesvítí 1hod 30min ", "Svítí 1hod 30min "}));
+        QCOMPARE(second.session.program.settings.StartUpMinutes, quint16(450));
+        QCOMPARE(second.session.files.CurrentFileName, dir_->file(QStringLiteral("chodba.plm")));
+        QCOMPARE(second.window->statusPanel(0), QStringLiteral("Konec bude v 10hodin a 30minut "));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    Q_INIT_RESOURCE(assets);
+    QApplication app(argc, argv);
+    MainStartUpTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_main_startup.moc"
