@@ -2,6 +2,7 @@
 
 #include "CentreOnScreen.h"
 
+#include <QFrame>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -9,22 +10,33 @@ namespace pellmora::ui {
 
 BaudRateCheckSystemForm::BaudRateCheckSystemForm(QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
-    , SysCheckPanel(new QLabel(tr("Checking Your System"), this))
+    , SysCheckPanel(new QFrame(this))
+    , caption_(new QLabel(tr("Checking Your System"), SysCheckPanel))
 {
     setObjectName(QStringLiteral("BaudRateCheckSystemForm"));
     SysCheckPanel->setObjectName(QStringLiteral("SysCheckPanel"));
-    SysCheckPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    SysCheckPanel->setLineWidth(1);
-    SysCheckPanel->setAlignment(Qt::AlignCenter);
-    QFont font = SysCheckPanel->font();
+    SysCheckPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    SysCheckPanel->setLineWidth(2);
+
+    caption_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    caption_->setAlignment(Qt::AlignCenter);
+    QFont font = caption_->font();
     font.setBold(true);
     font.setPointSizeF(font.pointSizeF() * 1.3);
-    SysCheckPanel->setFont(font);
+    caption_->setFont(font);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(SysCheckPanel);
-    setFixedSize(260, 70);
+    auto *inner = new QVBoxLayout(SysCheckPanel);
+    inner->setContentsMargins(6, 6, 6, 6);
+    inner->addWidget(caption_);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(SysCheckPanel);
+    setFixedSize(280, 80);
+}
+
+QString BaudRateCheckSystemForm::caption() const
+{
+    return caption_->text();
 }
 
 void BaudRateCheckSystemForm::showCentred()

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QFrame;
 class QLabel;
 
 namespace pellmora::ui {
@@ -19,9 +20,11 @@ public:
     explicit BaudRateCheckSystemForm(QWidget *parent = nullptr);
 
     void showCentred();
+    QString caption() const;
 
 private:
-    QLabel *SysCheckPanel;
+    QFrame *SysCheckPanel;  // raised outer bevel
+    QLabel *caption_;       // lowered inner bevel with the caption
 };
 
 } // namespace pellmora::ui
