@@ -40,6 +40,17 @@ QByteArray nameBytes(const DeviceImage &image)
     return bytes;
 }
 
+// LastPeriod and SegmentCapacity from PeriodCode. The period on view stays
+// while it still exists, and the segment start follows it.
+void derivePeriodQuantities(ProgramSettings &s)
+{
+    s.LastPeriod = LastPeriodFor(s.PeriodCode);
+    s.SegmentCapacity = SegmentCapacityFor(s.PeriodCode);
+    if (s.CurrentPeriod > s.LastPeriod)
+        s.CurrentPeriod = 0;
+    s.SegmentStart = static_cast<quint16>(s.SegmentCapacity * s.CurrentPeriod);
+}
+
 } // namespace
 
 bool IsValidPeriodCode(int code)
@@ -114,11 +125,7 @@ bool UnpackHeader(Program &program)
     const int code = (flags & header::PeriodCodeMask) >> header::PeriodCodeShift;
     const bool fellBack = !IsValidPeriodCode(code);
     s.PeriodCode = static_cast<quint8>(fellBack ? 0 : code);
-    s.LastPeriod = LastPeriodFor(s.PeriodCode);
-    s.SegmentCapacity = SegmentCapacityFor(s.PeriodCode);
-    if (s.CurrentPeriod > s.LastPeriod)
-        s.CurrentPeriod = 0;
-    s.SegmentStart = static_cast<quint16>(s.SegmentCapacity * s.CurrentPeriod);
+    derivePeriodQuantities(s);
 
     s.CalibrationValue = static_cast<quint8>(flags & header::CalibrationMask);
     s.StartUpMinutes = program.image.words[header::StartUpWord];
@@ -131,10 +138,7 @@ void ApplyPeriodCode(Program &program, int periodCode)
 {
     ProgramSettings &s = program.settings;
     s.PeriodCode = static_cast<quint8>(IsValidPeriodCode(periodCode) ? periodCode : 0);
-    s.LastPeriod = LastPeriodFor(s.PeriodCode);
-    s.SegmentCapacity = SegmentCapacityFor(s.PeriodCode);
-    s.CurrentPeriod = 0;
-    s.SegmentStart = 0;
+    derivePeriodQuantities(s);
     quint16 &flags = program.image.words[header::FlagsWord];
     setBit(flags, header::MultiPeriodBit, s.LastPeriod != 0);
     flags = static_cast<quint16>((flags & ~header::PeriodCodeMask)

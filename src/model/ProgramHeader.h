@@ -11,9 +11,9 @@
 //                              program fell back to one period; the image
 //                              itself is left as it is.
 //   ApplyPeriodCode(program, code)   choose 1, 2, 4, 6 or 8 periods (code
-//                              0..4): derives LastPeriod and SegmentCapacity,
-//                              returns the view to period 1 and rewrites the
-//                              period bits of the flags word at once.
+//                              0..4): derives LastPeriod and SegmentCapacity
+//                              (the period on view stays while it exists) and
+//                              rewrites the period bits of the flags word.
 //   PeriodCount / SegmentCapacityFor / LastPeriodFor   the period table.
 //   InitialSettings()          the settings of a freshly started program.
 

@@ -235,7 +235,10 @@ TEST(ProgramHeader, ApplyPeriodCodeRewritesOnlyThePeriodBits)
     program.settings.CurrentPeriod = 3;
     ApplyPeriodCode(program, 3);
     EXPECT_EQ(program.image.words[255], 0xFBFF);
-    EXPECT_EQ(program.settings.CurrentPeriod, 0);
+    EXPECT_EQ(program.settings.CurrentPeriod, 3) << "period 4 of 6 still exists";
+    EXPECT_EQ(program.settings.SegmentStart, 123);
     ApplyPeriodCode(program, 0);
     EXPECT_EQ(program.image.words[255], 0x78FF);
+    EXPECT_EQ(program.settings.CurrentPeriod, 0);
+    EXPECT_EQ(program.settings.SegmentStart, 0);
 }
