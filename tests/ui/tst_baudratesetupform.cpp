@@ -1,4 +1,5 @@
 #include "BaudRateCheckSystemForm.h"
+#include "DialogTestKit.h"
 #include "BaudRateSetupForm.h"
 #include "link/Link.h"
 #include "link/Timing.h"
@@ -10,6 +11,7 @@
 
 using namespace pellmora;
 using namespace pellmora::ui;
+using test::control;
 
 namespace {
 
@@ -43,13 +45,6 @@ private:
     QuietPorts ports;
     LinkState state;
 
-    template <typename T> static T *control(QWidget &dialog, const QString &name)
-    {
-        T *found = dialog.findChild<T *>(name);
-        if (found == nullptr)
-            qFatal("no control %s", qPrintable(name));
-        return found;
-    }
     static QSlider *eepromTrack(QWidget &dialog) { return control<QSlider>(dialog, "EEPROM_BaudRateTrack"); }
     static QSlider *picTrack(QWidget &dialog) { return control<QSlider>(dialog, "PICmicro_BaudRateTrack"); }
 

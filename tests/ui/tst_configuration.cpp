@@ -1,4 +1,5 @@
 #include "Configuration.h"
+#include "DialogTestKit.h"
 #include "RecordingPrompt.h"
 #include "model/Program.h"
 #include "model/ProgramHeader.h"
@@ -14,6 +15,8 @@
 
 using namespace pellmora;
 using namespace pellmora::ui;
+using test::control;
+using test::typeText;
 
 class ConfigurationTest : public QObject {
     Q_OBJECT
@@ -21,21 +24,6 @@ class ConfigurationTest : public QObject {
 private:
     Program program;
     test::RecordingPrompt prompt;
-
-    template <typename T> T *control(Configuration &dialog, const char *name)
-    {
-        T *found = dialog.findChild<T *>(QLatin1String(name));
-        if (found == nullptr)
-            qFatal("no control %s", name);
-        return found;
-    }
-
-    // Key clicks carrying any character, as a keyboard layout would send them.
-    static void typeText(QWidget *widget, const QString &text)
-    {
-        for (const QChar ch : text)
-            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-    }
 
     void typeIdentifier(Configuration &dialog, const QString &keys)
     {

@@ -1,3 +1,4 @@
+#include "DialogTestKit.h"
 #include "InstructionsFormat.h"
 #include "model/InstructionFormat.h"
 
@@ -10,18 +11,12 @@
 
 using namespace pellmora;
 using namespace pellmora::ui;
+using test::control;
 
 class InstructionsFormatTest : public QObject {
     Q_OBJECT
 
 private:
-    template <typename T> static T *control(QWidget &dialog, const QString &name)
-    {
-        T *found = dialog.findChild<T *>(name);
-        if (found == nullptr)
-            qFatal("no control %s", qPrintable(name));
-        return found;
-    }
     static QLineEdit *positive(QWidget &dialog) { return control<QLineEdit>(dialog, "UserInstructionsPositive"); }
     static QLineEdit *negative(QWidget &dialog) { return control<QLineEdit>(dialog, "UserInstructionsNegative"); }
 
@@ -29,8 +24,7 @@ private:
     {
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Delete);
-        for (const QChar ch : text)
-            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+        test::typeText(edit, text);
     }
 
 private slots:
