@@ -131,8 +131,8 @@ private slots:
 
         Configuration dialog(program, prompt);
         dialog.show();
-        control<QRadioButton>(dialog, qPrintable(QStringLiteral("Periods%1").arg(other)))->click();
-        control<QRadioButton>(dialog, qPrintable(QStringLiteral("Periods%1").arg(item)))->click();
+        control<QRadioButton>(dialog, QStringLiteral("Periods%1").arg(other))->click();
+        control<QRadioButton>(dialog, QStringLiteral("Periods%1").arg(item))->click();
 
         QCOMPARE(int(program.settings.PeriodCode), item);
         QCOMPARE(int(program.settings.LastPeriod), lastPeriod);
