@@ -162,6 +162,7 @@ int main(int argc, char **argv)
     Windows windows;
     MainInterface window(session, prompt, hooksFor(*connection, windows));
     window.setLinkDescription(connection->description());
+    window.setDeviceLink(&connection->link());
     window.show();
     windows.create(session, prompt, connection->link());
     windows.connect(window);

@@ -4,6 +4,9 @@
 #include "Prompt.h"
 #include "Session.h"
 
+#include "device/ComTest.h"
+#include "device/DeviceMemory.h"
+#include "link/Timing.h"
 #include "model/ProgramHeader.h"
 #include "storage/ConfigurationFile.h"
 #include "storage/DeviceDatabase.h"
@@ -364,6 +367,9 @@ QWidget *MainInterface::buildGeneralGroup()
     layout->addWidget(settings);
 
     connect(InstructionFormatButton, &QPushButton::clicked, this, &MainInterface::instructionFormatRequested);
+    connect(ComunicationTest, &QPushButton::clicked, this, &MainInterface::ComunicationTestClick);
+    connect(LoadDeviceData, &QPushButton::clicked, this, &MainInterface::LoadDeviceDataClick);
+    connect(ProgramDevice, &QPushButton::clicked, this, &MainInterface::ProgramDeviceClick);
     connect(DeviceConfiguration, &QPushButton::clicked, this, &MainInterface::DeviceConfigurationClick);
     return general;
 }
@@ -398,6 +404,7 @@ void MainInterface::buildMenus()
     connect(test, &QAction::triggered, ComunicationTest, &QPushButton::click);
     Verification = item(device, QStringLiteral("Verification"), tr("&Verifikace"), QKeySequence(Qt::CTRL | Qt::Key_V),
                         tr("Otestuje zda data v počítači jsou stejná jako v zařízení"));
+    connect(Verification, &QAction::triggered, this, &MainInterface::VerificationClick);
     QAction *speed = item(device, QStringLiteral("SetBaudRateMenu"), tr("Přenosová &rychlost"), {},
                           tr("Nastavení rychlosti komunikace s zařízením"));
     connect(speed, &QAction::triggered, this, &MainInterface::speedDialogRequested);
@@ -971,6 +978,68 @@ void MainInterface::SaveAsClick()
         return;
     PackHeader(session_.program);
     showNotices(SaveProgramAs(name, session_.files, session_.program.image).notices);
+}
+
+} // namespace pellmora::ui
+
+namespace pellmora::ui {
+
+// --- device commands ---------------------------------------------------------
+
+void MainInterface::ComunicationTestClick()
+{
+    if (!deviceLink_)
+        return;
+    CalibrateLoop(*deviceLink_, session_.link.PicBaudRate);
+    pump();
+    device::ComTestHooks testHooks;
+    testHooks.pump = hooks_.pump;
+    const device::ComTestOutcome outcome = device::RunComTest(*deviceLink_, testHooks);
+    if (!outcome.started) {
+        showNotices(device::refusedWhileBusy().notices);
+        return;
+    }
+    if (outcome.connected)
+        SetDeviceCommandsEnabled(true);
+    showNotices(outcome.notices);
+    ShowInfo(QString::fromUtf8(outcome.connected ? device::ConnectedCaption : device::NotConnectedCaption));
+}
+
+void MainInterface::LoadDeviceDataClick()
+{
+    if (!deviceLink_)
+        return;
+    ShowInfo(device::loadingInfo());
+    const device::DeviceOutcome outcome =
+        device::ReadDeviceMemory(*deviceLink_, session_.program.image, {{}, hooks_.pump, {}});
+    if (outcome.started) {
+        editor_.FillInstructionList();
+        ReloadProgram();
+    }
+    showNotices(outcome.notices);
+}
+
+void MainInterface::ProgramDeviceClick()
+{
+    if (!deviceLink_)
+        return;
+    ShowInfo(device::programmingWarningInfo());
+    if (!prompt_.ask(this, device::programmingQuestion(), Prompt::Buttons::YesCancel))
+        return;
+    ShowInfo(device::programmingInfo());
+    PackHeader(session_.program);
+    showNotices(device::WriteDeviceMemory(*deviceLink_, session_.deviceMemory, session_.program.image,
+                                          {{}, hooks_.pump, {}})
+                    .notices);
+}
+
+void MainInterface::VerificationClick()
+{
+    if (!deviceLink_)
+        return;
+    showNotices(device::VerifyDevice(*deviceLink_, session_.deviceMemory, session_.program.image,
+                                     {{}, hooks_.pump, {}})
+                    .notices);
 }
 
 } // namespace pellmora::ui

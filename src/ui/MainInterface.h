@@ -20,6 +20,10 @@ class QMenu;
 class QPushButton;
 class QToolButton;
 
+namespace pellmora {
+class Link;
+}
+
 namespace pellmora::ui {
 
 class Prompt;
@@ -76,6 +80,8 @@ public:
     void setStatusPanel(int index, const QString &text);
     void setStatusBarHint(const QString &text);
     void setLinkDescription(const QString &text);
+    // The link the device commands use; without one they do nothing.
+    void setDeviceLink(Link *link) { deviceLink_ = link; }
 
 public slots:
     void ShowProgram();
@@ -99,6 +105,12 @@ public slots:
     void configurationConfirmed();
     // The wording dialog's OK.
     void instructionFormatChanged();
+
+    // Device commands
+    void ComunicationTestClick();
+    void LoadDeviceDataClick();
+    void ProgramDeviceClick();
+    void VerificationClick();
 
 signals:
     // Commands whose windows live elsewhere; the application connects them.
@@ -145,6 +157,7 @@ private:
     QString saveFileName();
 
     Session &session_;
+    Link *deviceLink_ = nullptr;
     ProgramEditor editor_;
     Prompt &prompt_;
     Hooks hooks_;

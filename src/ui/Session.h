@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/DeviceMemory.h"
 #include "model/InstructionFormat.h"
 #include "model/Program.h"
 #include "link/LinkState.h"
@@ -20,6 +21,7 @@ struct Session {
     FileLocations files;
     ConfigurationSettings configuration;
     DeviceDatabase database;
+    device::DeviceMemoryState deviceMemory;
 
     // After the configuration file was read: its settings go to the file
     // locations, the link and the wording's code.

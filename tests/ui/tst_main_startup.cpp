@@ -2,6 +2,8 @@
 
 #include "MainWindowFixture.h"
 
+#include "device/DeviceConnection.h"
+#include "sim/SimulatedSwitch.h"
 #include "model/ProgramHeader.h"
 #include "model/Segment.h"
 
@@ -370,6 +372,52 @@ private slots:
         ui.window->LoadFileClick();
         QCOMPARE(ui.session.program.image, edited);
         QCOMPARE(ui.list()->count(), 4);
+    }
+
+    // The device buttons against the simulated switch: the program written,
+    // read back into an emptied editor and verified.
+    void deviceCommandsOnTheSimulatedSwitch_data()
+    {
+        QTest::addColumn<bool>("faulty");
+        QTest::newRow("good switch") << false;
+        QTest::newRow("no memory on the bus") << true;
+    }
+
+    void deviceCommandsOnTheSimulatedSwitch()
+    {
+        QFETCH(bool, faulty);
+        writeAll(QStringLiteral("chodba.plm"), chodba().toBytes());
+        WindowUnderTest &ui = startedWith(configurationText(dir_->file(QStringLiteral("chodba.plm"))));
+        device::LinkOptions options;
+        options.simMemoryNone = true;
+        options.simWriteCycleSelects = 2;
+        if (faulty)
+            options.simFaults = {sim::Fault::NoEeprom};
+        QString error;
+        auto connection = device::DeviceConnection::open(options, ui.session.link, 0, &error);
+        QVERIFY2(connection, qPrintable(error));
+        ui.session.link.EEPROM_Loop = 0;
+        ui.session.link.PICmicro_Loop = 0;
+        ui.window->setDeviceLink(&connection->link());
+
+        ui.prompt.answers = {true};
+        QTest::mouseClick(ui.button(QStringLiteral("ProgramDevice")), Qt::LeftButton);
+        QVERIFY(ui.prompt.shown.size() >= 2);
+        QCOMPARE(ui.prompt.shown.first(), device::programmingQuestion());
+        ui.prompt.shown.clear();
+
+        ui.session.program.image.clear();
+        ui.window->ShowProgram();
+        QTest::mouseClick(ui.button(QStringLiteral("LoadDeviceData")), Qt::LeftButton);
+        QCOMPARE(ui.session.program.image == chodba(), !faulty);
+        QCOMPARE(ui.list()->count(), faulty ? 0 : 3);
+        QCOMPARE(ui.prompt.shown.isEmpty(), !faulty);
+
+        ui.prompt.shown.clear();
+        ui.action(QStringLiteral("Verification"))->trigger();
+        QCOMPARE(ui.prompt.shown.size(), faulty ? 2 : 1);
+        QCOMPARE(ui.prompt.shown.last().contains(QStringLiteral("NO VERIFICATION OK")), faulty);
+        connection->finish(&error);
     }
 
     // Start, edit, save, close, start again: exactly the three files, and the
