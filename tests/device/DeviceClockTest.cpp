@@ -1,0 +1,93 @@
+#include "SimRig.h"
+
+#include "DeviceClock.h"
+
+#include <gtest/gtest.h>
+
+using namespace pellmora;
+using namespace Qt::StringLiterals;
+using namespace pellmora::device;
+using pellmora::sim::Fault;
+using pellmora::test::SimRig;
+
+namespace {
+
+TEST(DeviceClock, WhatIsStoredIsReadBack)
+{
+    struct Case {
+        QTime stored;
+        QTime read; // fractions of a second are not transferred
+    };
+    const QList<Case> cases = {
+        {QTime(0, 0, 0), QTime(0, 0, 0)},
+        {QTime(14, 5, 0), QTime(14, 5, 0)},
+        {QTime(9, 30, 15, 800), QTime(9, 30, 15)},
+        {QTime(23, 59, 59), QTime(23, 59, 59)},
+    };
+    for (const Case &c : cases) {
+        SimRig rig;
+        rig.powerSelectedPort(); // as the communication test leaves it
+        const ClockOutcome stored = StoreDeviceTime(rig.link, c.stored);
+        EXPECT_TRUE(stored.ok) << c.stored.toString().toStdString();
+        EXPECT_EQ(rig.sim.deviceTime(), c.read);
+
+        QTime shown(11, 11, 11);
+        const ClockOutcome fetched = FetchDeviceTime(rig.link, shown);
+        EXPECT_TRUE(fetched.ok);
+        EXPECT_TRUE(fetched.notices.isEmpty());
+        EXPECT_EQ(shown, c.read);
+        // The bus is left idle.
+        EXPECT_TRUE(rig.sim.lines().scl);
+        EXPECT_TRUE(rig.sim.lines().sda);
+    }
+}
+
+TEST(DeviceClock, AFailedTransferKeepsTheShownTimeAndSaysWhy)
+{
+    const QString noAck = QString::fromUtf8("Vy jste, že vás podezřívám, určitě odpojili časový spínač, protože "
+                                            "zase PICmikráček neposílá ACK");
+    struct Case {
+        const char *name;
+        QList<Fault> faults;
+        bool stores;
+        QString fetchText; // empty: the read succeeds
+    };
+    const QList<Case> cases = {
+        {"silent-pic", {Fault::SilentPic}, false, noAck},
+        {"no-interface", {Fault::NoInterface}, false, noAck},
+        {"sda-stuck-low", {Fault::SdaStuckLow}, false, noAck},
+        {"bad-clock-reply", {Fault::BadClockReply}, true, u"neplatný čas"_s},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        SimRig rig(c.faults);
+        rig.powerSelectedPort();
+        const ClockOutcome stored = StoreDeviceTime(rig.link, QTime(8, 0));
+        EXPECT_EQ(stored.ok, c.stores);
+        if (!c.stores) {
+            EXPECT_EQ(stored.notices, Notices{Notice::message(noAck)});
+        }
+
+        QTime shown(11, 11, 11);
+        const ClockOutcome fetched = FetchDeviceTime(rig.link, shown);
+        EXPECT_FALSE(fetched.ok);
+        EXPECT_EQ(shown, QTime(11, 11, 11));
+        ASSERT_EQ(fetched.notices.size(), 1);
+        EXPECT_TRUE(fetched.notices[0].text.contains(c.fetchText)) << fetched.notices[0].text.toStdString();
+        // Released with a stop whatever came back: the master drives both lines high.
+        EXPECT_EQ(rig.sim.PortIn(0x3FC) & 0x03, 0x03);
+    }
+}
+
+TEST(DeviceClock, ReadsRightAfterPowerUpWithoutATest)
+{
+    // The microcontroller holds the data line until it sees a clock pulse.
+    SimRig rig;
+    rig.powerSelectedPort();
+    rig.sim.setDeviceTime(QTime(6, 7, 8));
+    QTime time;
+    EXPECT_TRUE(ReadDeviceClock(rig.link, time));
+    EXPECT_EQ(time, QTime(6, 7, 8));
+}
+
+} // namespace

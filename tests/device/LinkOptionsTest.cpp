@@ -1,0 +1,135 @@
+#include "DeviceConnection.h"
+#include "LinkOptions.h"
+
+#include "sim/SimulatedSwitch.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace pellmora;
+using namespace pellmora::device;
+using namespace Qt::StringLiterals;
+using pellmora::sim::Fault;
+
+namespace {
+
+TEST(LinkOptions, TakesItsOptionsAndLeavesTheRestInOrder)
+{
+    struct Case {
+        QStringList args;
+        QStringList rest;
+        std::function<bool(const LinkOptions &)> holds;
+    };
+    const QList<Case> cases = {
+        {{u"program"_s, u"a.plm"_s}, {u"program"_s, u"a.plm"_s},
+         [](const LinkOptions &o) {
+             return o.backend == Backend::Sim && o.simPort == 0 && !o.simMemoryPath && !o.simMemoryNone
+                    && o.simFaults.isEmpty() && o.tracePath.isEmpty();
+         }},
+        {{u"--link"_s, u"tty"_s, u"x"_s, u"--tty-device=/dev/ttyUSB0"_s}, {u"x"_s},
+         [](const LinkOptions &o) { return o.backend == Backend::Tty && o.ttyDevice == u"/dev/ttyUSB0"; }},
+        {{u"--link=ioport"_s}, {}, [](const LinkOptions &o) { return o.backend == Backend::IoPort; }},
+        {{u"--sim-port"_s, u"com3"_s, u"--sim-memory"_s, u"none"_s}, {},
+         [](const LinkOptions &o) { return o.simPort == 2 && o.simMemoryNone && !o.simMemoryPath; }},
+        {{u"--sim-memory"_s, u"/tmp/m.bin"_s}, {},
+         [](const LinkOptions &o) { return o.simMemoryPath == u"/tmp/m.bin" && !o.simMemoryNone; }},
+        {{u"--sim-fault"_s, u"flip-bit"_s, u"-o"_s, u"--sim-fault"_s, u"no-eeprom"_s, u"--sim-fault=flip-bit"_s},
+         {u"-o"_s},
+         [](const LinkOptions &o) { return o.simFaults == QList<Fault>{Fault::FlipBit, Fault::NoEeprom}; }},
+        {{u"--trace"_s, u"bus.vcd"_s, u"--port"_s, u"COM2"_s}, {u"--port"_s, u"COM2"_s},
+         [](const LinkOptions &o) { return o.tracePath == u"bus.vcd"; }},
+    };
+    for (const Case &c : cases) {
+        QStringList args = c.args;
+        QString error;
+        const std::optional<LinkOptions> options = takeLinkOptions(args, &error);
+        ASSERT_TRUE(options) << c.args.join(u' ').toStdString() << ": " << error.toStdString();
+        EXPECT_TRUE(c.holds(*options)) << c.args.join(u' ').toStdString();
+        EXPECT_EQ(args, c.rest);
+    }
+}
+
+TEST(LinkOptions, BadValuesAreRefusedAndLeaveTheArguments)
+{
+    const QList<QStringList> cases = {
+        {u"--link"_s, u"serial"_s},   {u"--link"_s},           {u"--sim-port"_s, u"COM5"_s},
+        {u"--sim-port"_s, u"1"_s},    {u"--sim-fault"_s, u"fire"_s}, {u"--trace="_s},
+        {u"a"_s, u"--tty-device"_s},
+    };
+    for (const QStringList &c : cases) {
+        QStringList args = c;
+        QString error;
+        EXPECT_FALSE(takeLinkOptions(args, &error)) << c.join(u' ').toStdString();
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(args, c);
+    }
+}
+
+TEST(LinkOptions, PortNamesBothWays)
+{
+    for (quint8 port = 0; port < 4; ++port)
+        EXPECT_EQ(portFromName(portName(port)), port);
+    EXPECT_FALSE(portFromName(u"COM0"));
+    EXPECT_FALSE(portFromName(u"LPT1"));
+}
+
+TEST(DeviceConnection, SimulatedSwitchWithTraceAndPersistentMemory)
+{
+    QTemporaryDir dir;
+    LinkOptions options;
+    options.simPort = 1;
+    options.simMemoryPath = dir.filePath(u"memory.bin"_s);
+    options.tracePath = dir.filePath(u"bus.vcd"_s);
+    LinkState state;
+    QString error;
+    {
+        auto connection = DeviceConnection::open(options, state, 1, &error);
+        ASSERT_TRUE(connection) << error.toStdString();
+        EXPECT_EQ(connection->description(), u"simulovaný spínač na COM2"_s);
+        ASSERT_TRUE(connection->simulatedSwitch());
+        connection->simulatedSwitch()->setMemory(QByteArray(512, '\x5A'));
+        state.PortBase = 0x2F8;
+        connection->link().LinkPowerOn(); // through the trace
+        EXPECT_TRUE(connection->finish(&error)) << error.toStdString();
+    }
+    QFile trace(options.tracePath);
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(trace.readAll().contains("$timescale"));
+
+    // The next run finds the memory the last one left.
+    auto again = DeviceConnection::open(options, state, 1, &error);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->simulatedSwitch()->memory(), QByteArray(512, '\x5A'));
+}
+
+TEST(DeviceConnection, BlankMemoryEveryRunAndNoFileWhenTold)
+{
+    QTemporaryDir dir;
+    LinkOptions options;
+    options.simMemoryNone = true;
+    LinkState state;
+    QString error;
+    auto connection = DeviceConnection::open(options, state, 0, &error);
+    ASSERT_TRUE(connection);
+    EXPECT_TRUE(connection->simulatedSwitch()->options().memoryPath.isEmpty());
+    EXPECT_EQ(connection->simulatedSwitch()->memory(), QByteArray(512, '\xFF'));
+}
+
+TEST(DeviceConnection, RealBackendsThatCannotOpenSayWhy)
+{
+    LinkState state;
+    LinkOptions tty;
+    tty.backend = Backend::Tty;
+    tty.ttyDevice = u"/nonexistent/ttyX"_s;
+    QString error;
+    EXPECT_FALSE(DeviceConnection::open(tty, state, 0, &error));
+    EXPECT_TRUE(error.contains(u"/nonexistent/ttyX"_s)) << error.toStdString();
+
+    error.clear();
+    EXPECT_FALSE(DeviceConnection::open(LinkOptions{}, state, 4, &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+} // namespace

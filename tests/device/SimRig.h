@@ -1,0 +1,67 @@
+#pragma once
+
+// A simulated time switch on a link of its own, running at LoopCount 0 with a
+// write cycle counted in refused select bytes, so that whole device
+// operations take milliseconds and behave the same on every run.
+
+#include "link/Link.h"
+#include "model/DeviceImage.h"
+#include "model/Notice.h"
+#include "sim/SimulatedSwitch.h"
+
+#include <QDateTime>
+
+#include <ostream>
+
+namespace pellmora::test {
+
+struct SimRig {
+    explicit SimRig(QList<sim::Fault> faults = {}, quint8 simPort = 0) : sim(options(faults, simPort)), link(sim, state)
+    {
+        state.LoopCount = 0;
+        state.EEPROM_Loop = 0;
+        state.PICmicro_Loop = 0;
+    }
+
+    static sim::SimOptions options(const QList<sim::Fault> &faults, quint8 simPort)
+    {
+        sim::SimOptions options;
+        options.port = simPort;
+        options.faults = faults;
+        options.writeCycleSelects = 3;
+        // A host clock that stands still at noon keeps the device clock exact.
+        options.hostClock = [] { return QDateTime(QDate(2026, 1, 1), QTime(12, 0)).toMSecsSinceEpoch(); };
+        return options;
+    }
+
+    // The selected port's block, powered, as a communication test leaves it.
+    void powerSelectedPort()
+    {
+        state.PortBase = Link::ComPortBase(state.SelectedPort);
+        link.LinkPowerOn();
+    }
+
+    LinkState state;
+    sim::SimulatedSwitch sim;
+    Link link;
+};
+
+// 512 bytes in which every address holds a different value than its neighbours.
+inline DeviceImage patternImage(int seed = 0)
+{
+    DeviceImage image;
+    for (int i = 0; i < DeviceImage::ByteCount; ++i)
+        image.setByteAt(i, quint8(i * 37 + 11 + seed));
+    return image;
+}
+
+} // namespace pellmora::test
+
+namespace pellmora {
+
+inline void PrintTo(const Notice &notice, std::ostream *os)
+{
+    *os << (notice.kind == Notice::Kind::Message ? "message " : "info ") << '"' << notice.text.toStdString() << '"';
+}
+
+} // namespace pellmora
