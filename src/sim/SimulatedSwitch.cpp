@@ -95,6 +95,19 @@ bool has(const SimOptions &options, Fault fault)
     return options.faults.contains(fault);
 }
 
+// The faults that act on the interface lines, looked up on every port access.
+struct LineFaults {
+    explicit LineFaults(const SimOptions &options)
+        : noInterface(has(options, Fault::NoInterface)), noisyPort(has(options, Fault::NoisyPort)),
+          sdaStuckLow(has(options, Fault::SdaStuckLow)), noEeprom(has(options, Fault::NoEeprom))
+    {
+    }
+    bool noInterface;
+    bool noisyPort;
+    bool sdaStuckLow;
+    bool noEeprom;
+};
+
 } // namespace
 
 std::optional<Fault> faultFromName(QStringView name)
@@ -146,6 +159,7 @@ public:
     void setObserver(std::function<void(const SimulatedSwitch::Lines &)> observer);
 
     SimOptions options;
+    LineFaults faults;
     DeviceClock clock;
     Eeprom24LC04 memory;
     SwitchMicrocontroller pic;
@@ -186,7 +200,7 @@ private:
 };
 
 SimulatedSwitchModel::SimulatedSwitchModel(SimOptions opts)
-    : options(std::move(opts)),
+    : options(std::move(opts)), faults(options),
       clock(options.hostClock ? options.hostClock : std::function<qint64()>(hostLocalMilliseconds),
             options.clockOffsetSeconds, options.clockDriftPerDay),
       memory({options.writeCycleSelects, has(options, Fault::EndlessWrite), has(options, Fault::FlipBit)}),
@@ -275,7 +289,7 @@ void SimulatedSwitchModel::write(quint16 address, quint8 value)
 quint8 SimulatedSwitchModel::readModemStatus(Uart &uart)
 {
     if (isInterface(uart)) {
-        if (has(options, Fault::NoisyPort)) {
+        if (faults.noisyPort) {
             uart.statusInputs ^= Dcd; // something else on the port keeps toggling
             uart.statusDeltas |= 0x08;
         }
@@ -319,18 +333,18 @@ bool SimulatedSwitchModel::levelScl() const
 // The data line is the wired-AND of the master's RTS and every device.
 bool SimulatedSwitchModel::levelSda() const
 {
-    return powered_ && (uarts_[options.port].modemControl & Rts) && !has(options, Fault::SdaStuckLow)
+    return powered_ && (uarts_[options.port].modemControl & Rts) && !faults.sdaStuckLow
            && picTarget_.sdaReleased() && !pic.announcing() && memoryTarget_.sdaReleased();
 }
 
 bool SimulatedSwitchModel::memoryOnBus() const
 {
-    return !has(options, Fault::NoEeprom) && !pic.inEchoSession();
+    return !faults.noEeprom && !pic.inEchoSession();
 }
 
 void SimulatedSwitchModel::interfaceChanged()
 {
-    const bool nowPowered = supplyOn() && !has(options, Fault::NoInterface);
+    const bool nowPowered = supplyOn() && !faults.noInterface;
     if (nowPowered != powered_) {
         powered_ = nowPowered;
         powerChanged();

@@ -50,6 +50,8 @@ TEST(SimFaultOperations, EveryMemoryFaultEndsInItsMessage)
         {"no-eeprom verify", {Fault::NoEeprom}, Operation::Verify, false, {VerifyNoAck, Differs}},
         {"no-interface program", {Fault::NoInterface}, Operation::Program, false, {WriteNoAck}},
         {"no-interface load", {Fault::NoInterface}, Operation::Load, false, {WriteNoAck}},
+        {"sda-stuck-low program", {Fault::SdaStuckLow}, Operation::Program, false, {WriteNoAck}},
+        {"sda-stuck-low load", {Fault::SdaStuckLow}, Operation::Load, false, {WriteNoAck}},
         {"endless-write program", {Fault::EndlessWrite}, Operation::Program, false, {WriteNoAck}},
         {"flip-bit program", {Fault::FlipBit}, Operation::Program, false, {Differs}},
         {"flip-bit verify", {Fault::FlipBit}, Operation::Verify, false, {Differs}},
@@ -87,6 +89,20 @@ TEST(SimFaultOperations, EveryMemoryFaultEndsInItsMessage)
             EXPECT_EQ(bench.sim.memory(), image.toBytes()) << c.name;
         }
     }
+}
+
+// The default write cycle lasts 5 ms of real time; at a bus speed of the
+// order of the real one the polling between pages covers it.
+TEST(SimFaultOperations, ProgrammingWaitsOutRealWriteCycles)
+{
+    SimBench bench(simOptions({}, 0));
+    bench.state.EEPROM_Loop = 2000;
+    const DeviceImage image = DeviceImage::fromBytes(toBytes(patternImage(6)));
+    device::DeviceMemoryState memory;
+    const device::DeviceOutcome outcome = device::WriteDeviceMemory(bench.link, memory, image);
+    EXPECT_TRUE(outcome.ok);
+    EXPECT_EQ(messages(outcome.notices), QStringList{Equal});
+    EXPECT_EQ(bench.sim.memory(), image.toBytes());
 }
 
 TEST(SimFaultOperations, FlippedBitShowsAtOneAddressOnly)
