@@ -1,0 +1,40 @@
+#pragma once
+
+// The windows of the application beside the main window, and the hooks that
+// tie the main window to them and to the device link.
+
+#include "BaudRateCheckSystemForm.h"
+#include "BaudRateSetupForm.h"
+#include "Configuration.h"
+#include "HelpAboutPic.h"
+#include "InstructionsFormat.h"
+#include "MainInterface.h"
+
+#include <memory>
+
+namespace pellmora::device {
+class DeviceConnection;
+}
+
+namespace pellmora::ui {
+
+struct Session;
+
+// The windows that live beside the main window for the whole run, created
+// hidden once the main window has been shown.
+struct Windows {
+    std::unique_ptr<InstructionsFormat> format;
+    std::unique_ptr<HelpAboutPic> about;
+    std::unique_ptr<Configuration> configuration;
+    std::unique_ptr<BaudRateCheckSystemForm> checkPanel;
+    std::unique_ptr<BaudRateSetupForm> speed;
+
+    void create(Session &session, Prompt &prompt, Link &link);
+    void connect(MainInterface &window);
+};
+
+// The main window's hooks: message pumping, calibration, link power, the
+// configuration dialog and the wording dialog's user fields.
+MainInterface::Hooks hooksFor(device::DeviceConnection &connection, Windows &windows);
+
+} // namespace pellmora::ui

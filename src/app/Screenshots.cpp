@@ -1,0 +1,126 @@
+// Takes the screenshots shown in the README: the main window with a program
+// open, and the configuration dialog over it. Run on a virtual display:
+//   xvfb-run -a -s "-screen 0 1024x768x24" build/src/app/pellmora-screenshots assets/screenshots
+// It works in a temporary directory on the simulated switch with blank memory.
+
+#include "AppWindows.h"
+#include "Prompt.h"
+#include "Session.h"
+
+#include "device/DeviceConnection.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTranslator>
+
+#include <cstdio>
+
+using namespace pellmora;
+using namespace pellmora::ui;
+
+namespace {
+
+void wait(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool write(const QString &name, const QByteArray &bytes)
+{
+    QFile file(name);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The worked example "Chodba" and the settings that reopen it.
+bool prepareFiles()
+{
+    QByteArray image(512, '\0');
+    image.replace(0, 8, QByteArray::fromHex("209C080705800000"));
+    image.replace(0x1F0, 16, QByteArray::fromHex("43686F64626100000000560411112028"));
+    const QByteArray configuration = "CFG_Pellmora  ;\r\nDevice Directory:''  ;\r\nSystem Directory:''  ;\r\n"
+                                     "Last Programmed Device:'chodba.plm'  ;\r\nDefault Port:'COM1'  ;\r\n"
+                                     "Default Instruction Format:'3'  ;\r\n"
+                                     "User Instruction Format:'Rozsvi\x9D na'/'Zhasni na'  ;\r\n"
+                                     "EEPROM Baud Rate:'1000'  ;\r\nMicrocontroller Baud Rate:'60'  ;\r\n";
+    return write(QStringLiteral("chodba.plm"), image) && write(QStringLiteral("plmprg.cfg"), configuration)
+        && write(QStringLiteral("devices.ddl"), "DDL { }");
+}
+
+bool grab(const QWidget &window, const QString &path)
+{
+    QScreen *screen = window.screen();
+    const QPixmap shot = screen->grabWindow(0).copy(window.frameGeometry());
+    return shot.save(path);
+}
+
+// The dialog over the main window. The virtual display has no window manager
+// to draw frames, so the main window is dimmed and the dialog gets a border
+// and a shadow of its own.
+bool grabDialogOver(QWidget &window, QWidget &dialog, const QString &path)
+{
+    QPixmap shot = window.grab();
+    const QPixmap over = dialog.grab();
+    const QPoint at = dialog.frameGeometry().topLeft() - window.frameGeometry().topLeft();
+    QPainter painter(&shot);
+    painter.fillRect(shot.rect(), QColor(0, 0, 0, 70));
+    painter.fillRect(QRect(at + QPoint(6, 6), over.size()), QColor(0, 0, 0, 90));
+    painter.drawPixmap(at, over);
+    painter.setPen(QPen(QColor(40, 50, 70), 2));
+    painter.drawRect(QRect(at, over.size()).adjusted(-1, -1, 0, 0));
+    return shot.save(path);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Q_INIT_RESOURCE(assets);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pellmora"));
+    QTranslator qtTranslation;
+    if (qtTranslation.load(QStringLiteral("qtbase_cs"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslation);
+    const QString output = QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".")).absolutePath();
+
+    QTemporaryDir work;
+    if (!work.isValid() || !QDir::setCurrent(work.path()) || !prepareFiles()) {
+        std::fputs("cannot prepare the working directory\n", stderr);
+        return 1;
+    }
+    Session session;
+    MessageBoxPrompt prompt;
+    device::LinkOptions options;
+    options.simMemoryNone = true;
+    QString error;
+    auto connection = device::DeviceConnection::open(options, session.link, 0, &error);
+    if (!connection) {
+        std::fputs(qPrintable(error + QLatin1Char('\n')), stderr);
+        return 1;
+    }
+    Windows windows;
+    MainInterface window(session, prompt, hooksFor(*connection, windows));
+    window.setLinkDescription(connection->description());
+    window.setDeviceLink(&connection->link());
+    window.show();
+    windows.create(session, prompt, connection->link());
+    windows.connect(window);
+    wait(9000); // first paint, calibration and the welcome scroll come to rest
+
+    bool ok = grab(window, output + QStringLiteral("/main.png"));
+    windows.configuration->show();
+    wait(800);
+    ok = grabDialogOver(window, *windows.configuration, output + QStringLiteral("/configuration.png")) && ok;
+    windows.configuration->hide();
+    connection->finish(&error);
+    return ok ? 0 : 1;
+}
