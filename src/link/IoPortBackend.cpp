@@ -213,10 +213,11 @@ std::unique_ptr<PortIo> IoPortBackend::open(quint16 selectedBase, QString *error
             *error = text;
         return nullptr;
     };
-    if (selectedBase + Scratch >= 0x400)
-        return refuse(QStringLiteral("I/O base %1 lies outside the serial port range").arg(Hex(selectedBase)));
-
     std::bitset<0x400> granted;
+    if (selectedBase + Scratch >= 0x400) {
+        DropPrivileges(*system);
+        return refuse(QStringLiteral("I/O base %1 lies outside the serial port range").arg(Hex(selectedBase)));
+    }
     int result = AllowBlock(*system, selectedBase, granted);
     if (result == 0 && selectedBase != ServiceBase)
         result = AllowBlock(*system, ServiceBase, granted);

@@ -136,10 +136,11 @@ TEST(EepromWrite, ARefusedByteEndsTheTransferAfterItsPage)
         bool refuseWord;
         int refuseData;
         const char *tail;
+        quint8 wordAddressAfter; // the refused byte counts as sent
     };
     const Case cases[] = {
-        {"word address", true, -1, "S a0+ 00- P P"},
-        {"third data byte", false, 2, "S a0+ 00+ 03+ 0a+ 11- P P"},
+        {"word address", true, -1, "S a0+ 00- P P", 0x00},
+        {"third data byte", false, 2, "S a0+ 00+ 03+ 0a+ 11- P P", 0x03},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -148,6 +149,8 @@ TEST(EepromWrite, ARefusedByteEndsTheTransferAfterItsPage)
         b.device.refuseDataByte = c.refuseData;
         EXPECT_FALSE(b.link.EepromWrite(b.image, 512, 0, 16));
         EXPECT_EQ(b.device.text(), c.tail);
+        EXPECT_EQ(b.link.WordAddress, c.wordAddressAfter);
+        EXPECT_EQ(b.link.DeviceSelect, 0xA0);
     }
 }
 

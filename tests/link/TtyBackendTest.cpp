@@ -1,0 +1,287 @@
+#include "Link.h"
+#include "TtyBackend.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/ioctl.h>
+#include <termios.h>
+
+#include <linux/serial.h>
+
+#include <cerrno>
+#include <map>
+
+namespace pellmora::test {
+namespace {
+
+// One serial device behind a fake kernel: its modem lines, which calls it
+// supports, and every call made, as text.
+struct FakePort {
+    std::map<QByteArray, int> openResults; // path -> fd or -errno; absent = ENOENT
+    int attributesResult = 0;
+    bool modemLines = true;       // TIOCMGET works
+    bool combinedSet = true;      // TIOCMSET works
+    bool serialLsr = true;        // TIOCSERGETLSR works
+    int lines = TIOCM_DTR;        // what TIOCMGET reports
+    int outputQueue = 0;
+    termios attributes{};
+    std::vector<std::string> calls;
+    bool closed = false;
+};
+
+std::string Lines(int lines)
+{
+    std::string s;
+    const std::pair<int, const char *> names[] = {{TIOCM_DTR, "dtr"}, {TIOCM_RTS, "rts"}, {0x4000, "out2"}};
+    for (const auto &[bit, name] : names)
+        if (lines & bit)
+            s += (s.empty() ? "" : "|") + std::string(name);
+    return s.empty() ? "0" : s;
+}
+
+class FakeTtySystem : public TtySystem {
+public:
+    explicit FakeTtySystem(FakePort &p) : p_(p) {}
+    int open(const QByteArray &path) override
+    {
+        const auto it = p_.openResults.find(path);
+        return it == p_.openResults.end() ? -ENOENT : it->second;
+    }
+    int close(int) override
+    {
+        p_.closed = true;
+        return 0;
+    }
+    int getAttributes(int, termios &attributes) override
+    {
+        attributes = p_.attributes;
+        attributes.c_cflag |= CRTSCTS;
+        attributes.c_iflag |= IXON | IXOFF;
+        return p_.attributesResult;
+    }
+    int setAttributes(int, const termios &attributes) override
+    {
+        p_.attributes = attributes;
+        return 0;
+    }
+    int ioctl(int, unsigned long request, int *argument) override
+    {
+        switch (request) {
+        case TIOCMGET:
+            if (!p_.modemLines)
+                return -EINVAL;
+            *argument = p_.lines;
+            return 0;
+        case TIOCMSET:
+            if (!p_.combinedSet)
+                return -EINVAL;
+            p_.calls.push_back("set " + Lines(*argument));
+            return 0;
+        case TIOCMBIS:
+            p_.calls.push_back("on " + Lines(*argument));
+            return 0;
+        case TIOCMBIC:
+            p_.calls.push_back("off " + Lines(*argument));
+            return 0;
+        case TIOCSERGETLSR:
+            if (!p_.serialLsr)
+                return -ENOTTY;
+            p_.calls.push_back("lsr");
+            *argument = p_.outputQueue == 0 ? TIOCSER_TEMT : 0;
+            return 0;
+        case TIOCOUTQ:
+            p_.calls.push_back("outq");
+            *argument = p_.outputQueue;
+            return 0;
+        default:
+            return -ENOTTY;
+        }
+    }
+    int ioctl(int, unsigned long request) override
+    {
+        if (request == TIOCSBRK)
+            p_.calls.push_back("break on");
+        else if (request == TIOCCBRK)
+            p_.calls.push_back("break off");
+        return 0;
+    }
+
+private:
+    FakePort &p_;
+};
+
+std::unique_ptr<PortIo> Open(FakePort &p, quint8 port, const QString &device, QString *error)
+{
+    return TtyBackend::open(port, device, error, std::make_unique<FakeTtySystem>(p));
+}
+
+TEST(TtyBackend, PortsMapToTheirSerialDevicesUnlessAPathIsGiven)
+{
+    EXPECT_EQ(TtyBackend::devicePath(0, {}), QLatin1String("/dev/ttyS0"));
+    EXPECT_EQ(TtyBackend::devicePath(3, {}), QLatin1String("/dev/ttyS3"));
+    EXPECT_EQ(TtyBackend::devicePath(1, QStringLiteral("/dev/ttyUSB0")), QLatin1String("/dev/ttyUSB0"));
+}
+
+TEST(TtyBackend, RefusalsNameTheDeviceAndTheCause)
+{
+    struct Case {
+        const char *name;
+        int openResult;
+        int attributesResult;
+        bool modemLines;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"missing", -ENOENT, 0, true, "serial port /dev/ttyS2 does not exist"},
+        {"no permission", -EACCES, 0, true, "no permission to open serial port /dev/ttyS2"},
+        {"in use", -EBUSY, 0, true, "serial port /dev/ttyS2 is in use by another program"},
+        {"no hardware", -EIO, 0, true, "no serial port hardware answers behind /dev/ttyS2"},
+        {"not a tty", 5, -ENOTTY, true, "/dev/ttyS2 is not a serial port"},
+        {"no modem lines", 5, 0, false, "serial port /dev/ttyS2 has no modem control lines"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePort p;
+        p.openResults["/dev/ttyS2"] = c.openResult;
+        p.attributesResult = c.attributesResult;
+        p.modemLines = c.modemLines;
+        QString error;
+        EXPECT_FALSE(Open(p, 2, {}, &error));
+        EXPECT_TRUE(error.startsWith(QLatin1String(c.message))) << error.toStdString();
+        EXPECT_EQ(p.closed, c.openResult >= 0) << "a device opened is closed again";
+    }
+}
+
+TEST(TtyBackend, FlowControlIsOff)
+{
+    FakePort p;
+    p.openResults["/dev/ttyUSB0"] = 5;
+    QString error;
+    auto io = Open(p, 0, QStringLiteral("/dev/ttyUSB0"), &error);
+    ASSERT_TRUE(io) << error.toStdString();
+    EXPECT_EQ(p.attributes.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(p.attributes.c_iflag & (IXON | IXOFF), 0u);
+    EXPECT_NE(p.attributes.c_cflag & CLOCAL, 0u);
+    io.reset();
+    EXPECT_TRUE(p.closed);
+}
+
+struct Access {
+    bool write;
+    quint16 address;
+    quint8 value; // written, or expected when read
+};
+
+struct MappingCase {
+    const char *name;
+    bool combinedSet;
+    bool serialLsr;
+    int lines;
+    std::vector<Access> accesses;
+    std::vector<std::string> calls;
+};
+
+TEST(TtyBackend, RegisterAccessesBecomeLineCalls)
+{
+    const int cts = TIOCM_CTS, dsr = TIOCM_DSR, ri = TIOCM_RI, cd = TIOCM_CD;
+    const MappingCase cases[] = {
+        {"modem control in one call", true, true, TIOCM_DTR | 0x4000,
+         {{true, 0x3FC, 0x0B}, {true, 0x3FC, 0x09}, {true, 0x3FC, 0x08}, {false, 0x3FC, 0x08}},
+         {"set dtr|rts|out2", "set dtr|out2", "set out2"}},
+        {"modem control line by line", false, true, 0,
+         {{true, 0x3FC, 0x03}, {true, 0x3FC, 0x01}, {true, 0x3FC, 0x00}},
+         {"on dtr|rts", "on dtr", "off rts", "off dtr|rts"}},
+        {"supply on the break", true, true, 0,
+         {{true, 0x3FB, 0xC3}, {false, 0x3FB, 0xC3}, {true, 0x3FB, 0x03}, {false, 0x3FB, 0x03}},
+         {"break on", "break off"}},
+        {"modem status from the input lines", true, true, cts | dsr | ri | cd,
+         {{false, 0x3FE, 0xF0}, {false, 0x3FE, 0xF0}},
+         {}},
+        {"line status costs one call", true, true, 0,
+         {{false, 0x2FD, 0x60}, {false, 0x3FD, 0x60}},
+         {"lsr", "lsr"}},
+        {"line status from the output queue", true, false, 0,
+         {{false, 0x2FD, 0x60}},
+         {"outq"}},
+        {"other bases have no uart", true, true, 0,
+         {{false, 0x2FE, 0xFF}, {true, 0x2FC, 0x03}, {true, 0x3F8, 0x41}, {false, 0x3E8, 0xFF}},
+         {}},
+        {"scratch register", true, true, 0,
+         {{true, 0x3FF, 0x55}, {false, 0x3FF, 0x55}},
+         {}},
+    };
+    for (const MappingCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePort p;
+        p.openResults["/dev/ttyS0"] = 5;
+        p.combinedSet = c.combinedSet;
+        p.serialLsr = c.serialLsr;
+        p.lines = c.lines;
+        QString error;
+        auto io = Open(p, 0, {}, &error);
+        ASSERT_TRUE(io) << error.toStdString();
+        p.calls.clear();
+        for (const Access &a : c.accesses) {
+            if (a.write)
+                io->PortOut(a.address, a.value);
+            else
+                EXPECT_EQ(io->PortIn(a.address), a.value) << std::hex << a.address;
+        }
+        EXPECT_EQ(p.calls, c.calls);
+    }
+}
+
+TEST(TtyBackend, ModemStatusCarriesTheDeltaBitsOfAChange)
+{
+    FakePort p;
+    p.openResults["/dev/ttyS1"] = 5;
+    p.lines = TIOCM_CTS | TIOCM_DSR | TIOCM_RI;
+    QString error;
+    auto io = Open(p, 1, {}, &error);
+    ASSERT_TRUE(io);
+    const std::pair<int, quint8> steps[] = {
+        {TIOCM_CTS | TIOCM_DSR | TIOCM_RI, 0x70}, // unchanged since opening
+        {TIOCM_CTS, 0x10 | 0x02 | 0x04},          // DSR fell, RI went off
+        {TIOCM_CTS, 0x10},
+        {TIOCM_DSR | TIOCM_CD, 0xA0 | 0x01 | 0x02 | 0x08},
+    };
+    for (const auto &[lines, status] : steps) {
+        p.lines = lines;
+        EXPECT_EQ(io->PortIn(0x2FE), status) << lines;
+    }
+}
+
+TEST(TtyBackend, ALostDeviceReadsAsAnIdleBusAndSaysSo)
+{
+    FakePort p;
+    p.openResults["/dev/ttyUSB0"] = 5;
+    QString error;
+    auto io = Open(p, 0, QStringLiteral("/dev/ttyUSB0"), &error);
+    ASSERT_TRUE(io);
+    p.modemLines = false;
+    EXPECT_EQ(io->PortIn(0x3FE), 0xFF) << "no acknowledge can be faked by a vanished device";
+    EXPECT_TRUE(static_cast<TtyBackend &>(*io).lastError().contains(QLatin1String("/dev/ttyUSB0")));
+}
+
+TEST(TtyBackend, LinkPowerAndABitDriveTheLines)
+{
+    FakePort p;
+    p.openResults["/dev/ttyS0"] = 5;
+    p.lines = TIOCM_DSR | TIOCM_CTS;
+    QString error;
+    auto io = Open(p, 0, {}, &error);
+    ASSERT_TRUE(io);
+    p.calls.clear();
+    LinkState state;
+    state.LoopCount = 0;
+    state.PortBase = Link::ComPortBase(0);
+    Link link(*io, state);
+    link.LinkPowerOn();
+    link.I2cSendBit(false);
+    EXPECT_TRUE(link.SdaIsHigh());
+    EXPECT_EQ(p.calls, (std::vector<std::string>{"set rts", "set dtr|rts", "break on", "set rts", "set 0",
+                                                 "set dtr", "set 0"}));
+}
+
+} // namespace
+} // namespace pellmora::test
