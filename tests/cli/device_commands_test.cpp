@@ -1,0 +1,181 @@
+// pellmora-cli test / program / read / verify / clock against the simulated
+// switch, driven as a user would.
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct DeviceRun {
+    int exitCode = -1;
+    QStringList lines; // stdout
+    QString err;
+};
+
+DeviceRun device(const QStringList &args)
+{
+    QProcess process;
+    process.start(QStringLiteral(PELLMORA_CLI), args);
+    process.waitForFinished(60000);
+    QString out = QString::fromUtf8(process.readAllStandardOutput());
+    if (out.endsWith(u'\n'))
+        out.chop(1);
+    return {process.exitCode(), out.split(u'\n'), QString::fromUtf8(process.readAllStandardError())};
+}
+
+QByteArray pattern(int seed)
+{
+    QByteArray bytes(512, 0);
+    for (int i = 0; i < 512; ++i)
+        bytes[i] = char(i * 41 + seed);
+    return bytes;
+}
+
+QString hex(char byte)
+{
+    return QString::number(quint8(byte), 16).rightJustified(2, u'0').toUpper();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class DeviceCommands : public ::testing::Test {
+protected:
+    QString path(const char *name) const { return dir.filePath(QString::fromUtf8(name)); }
+    // Every run on the same simulated memory file, at the fastest EEPROM speed.
+    QStringList withSim(QStringList args) const
+    {
+        return args << u"--sim-memory"_s << path("memory.bin") << u"--eeprom-speed"_s << u"2000"_s;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(DeviceCommands, ProgramReadVerifyRoundTrip)
+{
+    const QByteArray bytes = pattern(3);
+    writeFile(path("a.plm"), bytes);
+
+    const DeviceRun programmed = device(withSim({u"program"_s, path("a.plm")}));
+    EXPECT_EQ(programmed.exitCode, 0) << programmed.err.toStdString();
+    EXPECT_EQ(programmed.lines, (QStringList{
+                                    u"*** Nevratná operace.. přepíše paměť *** "_s,
+                                    u"*** PROGRAMMING MEMORY *** "_s,
+                                    u"*** I2C OPERATION VALID ***"_s,
+                                    u"No výborně, musím se zase pochválit a obsluhu taky, žejo?"_s,
+                                    u"*** VERIFICATION OK MY BABY *** "_s,
+                                }));
+
+    const DeviceRun read = device(withSim({u"read"_s, u"-o"_s, path("b.plm")}));
+    EXPECT_EQ(read.exitCode, 0) << read.err.toStdString();
+    EXPECT_EQ(read.lines, (QStringList{u"*** LOADING DEVICE DATA *** "_s, u"*** DATA LOADED WITH NO ERRORS *** "_s}));
+    EXPECT_EQ(readFile(path("b.plm")), bytes);
+
+    EXPECT_EQ(device(withSim({u"verify"_s, path("b.plm")})).exitCode, 0);
+
+    // A file that differs in one byte: the verification says no and shows where.
+    QByteArray changed = bytes;
+    changed[0x11A] = char(0x5A ^ bytes[0x11A]);
+    writeFile(path("c.plm"), changed);
+    const DeviceRun verified = device(withSim({u"verify"_s, path("c.plm")}));
+    EXPECT_EQ(verified.exitCode, 1);
+    EXPECT_TRUE(verified.lines.contains(u"*** VERIFICATION ERROR *** "_s));
+    EXPECT_EQ(verified.lines.last(), u"11AH: soubor %1, zařízení %2"_s.arg(hex(changed[0x11A]), hex(bytes[0x11A])));
+}
+
+TEST_F(DeviceCommands, FailedReadLeavesNoFileAndFailedProgrammingSaysSo)
+{
+    const DeviceRun read = device(withSim({u"read"_s, u"-o"_s, path("new.plm"), u"--sim-fault"_s, u"no-eeprom"_s}));
+    EXPECT_EQ(read.exitCode, 1);
+    EXPECT_EQ(read.lines.last(), u"*** NOT VALID I2C OPERATION *** "_s);
+    EXPECT_FALSE(QFile::exists(path("new.plm")));
+
+    writeFile(path("old.plm"), pattern(7));
+    EXPECT_EQ(device(withSim({u"read"_s, u"-o"_s, path("old.plm"), u"--sim-fault"_s, u"no-interface"_s})).exitCode, 1);
+    EXPECT_EQ(readFile(path("old.plm")), pattern(7));
+
+    const DeviceRun flipped = device(withSim({u"program"_s, path("old.plm"), u"--sim-fault"_s, u"flip-bit"_s}));
+    EXPECT_EQ(flipped.exitCode, 1);
+    EXPECT_EQ(flipped.lines.last(), u"*** VERIFICATION ERROR *** "_s);
+}
+
+TEST_F(DeviceCommands, CommunicationTestShowsItsStagesAndTheLinkInUse)
+{
+    const DeviceRun passed = device(withSim({u"test"_s, u"--verbose"_s, u"--port"_s, u"COM3"_s, u"--sim-port"_s,
+                                             u"com3"_s}));
+    EXPECT_EQ(passed.exitCode, 0) << passed.err.toStdString();
+    EXPECT_EQ(passed.lines, (QStringList{
+                                u"link: simulovaný spínač na COM3"_s,
+                                u"port: COM3 (0x3E8)"_s,
+                                u"Process: Checking Links"_s,
+                                u"Process: Checking Interface Connection"_s,
+                                u"Process: Catching Microcontroller's Communication ACK"_s,
+                                u"Process: Establish Communication"_s,
+                                u"OK - Připojeno"_s,
+                            }));
+
+    const DeviceRun silent = device(withSim({u"test"_s, u"--sim-fault"_s, u"silent-pic"_s}));
+    EXPECT_EQ(silent.exitCode, 1);
+    EXPECT_EQ(silent.lines.last(), u"Nechce o sobě dát potvrzení o naslouchání I2C, lenoch ! [Error 3]"_s);
+}
+
+TEST_F(DeviceCommands, ClockIsSetAndReadBack)
+{
+    const DeviceRun set = device(withSim({u"clock"_s, u"--set"_s, u"7:08:09"_s}));
+    EXPECT_EQ(set.exitCode, 0) << set.err.toStdString();
+    ASSERT_EQ(set.lines.size(), 1);
+    // Read back at once; the device clock may have ticked once meanwhile.
+    EXPECT_TRUE(set.lines[0] == u"07:08:09" || set.lines[0] == u"07:08:10") << set.lines[0].toStdString();
+
+    const DeviceRun bad = device(withSim({u"clock"_s, u"--sim-fault"_s, u"bad-clock-reply"_s}));
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_TRUE(bad.lines.last().contains(u"neplatný čas"_s));
+}
+
+TEST_F(DeviceCommands, BadUsageEndsWithTwoBeforeTouchingTheDevice)
+{
+    writeFile(path("short.plm"), QByteArray(100, 0));
+    writeFile(path("a.plm"), pattern(1));
+    const QList<QStringList> cases = {
+        {u"program"_s},
+        {u"program"_s, path("missing.plm")},
+        {u"program"_s, path("short.plm")},
+        {u"program"_s, path("a.plm"), path("a.plm")},
+        {u"read"_s},
+        {u"read"_s, path("b.plm")},
+        {u"verify"_s},
+        {u"test"_s, u"now"_s},
+        {u"test"_s, u"--port"_s, u"COM9"_s},
+        {u"test"_s, u"--port"_s},
+        {u"test"_s, u"--eeprom-speed"_s, u"5000"_s},
+        {u"test"_s, u"--pic-speed"_s, u"fast"_s},
+        {u"test"_s, u"--link"_s, u"usb"_s},
+        {u"test"_s, u"--sim-fault"_s, u"fire"_s},
+        {u"clock"_s, u"--set"_s, u"25:00"_s},
+        {u"clock"_s, u"--set"_s},
+        {u"clock"_s, u"--later"_s},
+    };
+    for (const QStringList &args : cases) {
+        const DeviceRun run = device(args + QStringList{u"--sim-memory"_s, path("memory.bin")});
+        EXPECT_EQ(run.exitCode, 2) << args.join(u' ').toStdString();
+        EXPECT_FALSE(run.err.isEmpty()) << args.join(u' ').toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(path("memory.bin")));
+}
+
+} // namespace
