@@ -980,10 +980,6 @@ void MainInterface::SaveAsClick()
     showNotices(SaveProgramAs(name, session_.files, session_.program.image).notices);
 }
 
-} // namespace pellmora::ui
-
-namespace pellmora::ui {
-
 // --- device commands ---------------------------------------------------------
 
 void MainInterface::ComunicationTestClick()

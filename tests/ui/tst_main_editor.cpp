@@ -4,6 +4,8 @@
 
 #include "model/ProgramHeader.h"
 
+#include <functional>
+
 using namespace pellmora;
 using namespace pellmora::ui;
 using namespace pellmora::ui::test;
@@ -221,6 +223,33 @@ private slots:
         QCOMPARE(ui.label(QStringLiteral("EELIOut"))->text(), QStringLiteral("Počet Instrukcí :  2"));
         QVERIFY(!ui.button(QStringLiteral("DeleteInstruction"))->isEnabled());
         QVERIFY(ui.prompt.shown.isEmpty());
+    }
+
+    // The light switch answers its button, its menu item and the Insert key alike.
+    void lightSwitchFromEveryControl()
+    {
+        WindowUnderTest &ui = started();
+        auto *lightSwitch = ui.find<QToolButton>(QStringLiteral("LightSwitch"));
+        QAction *menuItem = ui.action(QStringLiteral("LightSwitchMenu"));
+        ui.typeDelay(QStringLiteral("00005"));
+        QApplication::setActiveWindow(ui.window.get());
+        ui.edit(QStringLiteral("InDelay"))->setFocus();
+        const QList<std::function<void()>> flips{
+            [&] { QTest::mouseClick(lightSwitch, Qt::LeftButton); },
+            [&] { menuItem->trigger(); },
+            [&] { QTest::keyClick(ui.edit(QStringLiteral("InDelay")), Qt::Key_Insert); },
+        };
+        bool on = false;
+        for (const auto &flip : flips) {
+            flip();
+            on = !on;
+            QCOMPARE(lightSwitch->isChecked(), on);
+            QCOMPARE(menuItem->isChecked(), on);
+            const QString word = on ? QStringLiteral("Svítí ") : QStringLiteral("Nesvítí ");
+            QCOMPARE(menuItem->text(), word);
+            QCOMPARE(lightSwitch->statusTip(), word);
+            QCOMPARE(ui.edit(QStringLiteral("Instruction"))->text(), word + QStringLiteral("5s "));
+        }
     }
 
     void clickBesideTheItemsSelectsNothing()
