@@ -217,6 +217,29 @@ std::optional<DeviceImage> readImage(const QString &path, QString *error)
     return image;
 }
 
+// Takes the device options and the one program file the command works with.
+std::optional<DeviceImage> takeOptionsAndImage(QStringList &args, DeviceRun &run, QString *error)
+{
+    *error = takeDeviceOptions(args, run);
+    if (!error->isEmpty())
+        return std::nullopt;
+    const std::optional<QString> path = fileArgument(args, error);
+    return path ? readImage(*path, error) : std::nullopt;
+}
+
+// Runs one EEPROM command on the prepared link with a progress bar, and
+// prints what it reports.
+device::DeviceOutcome transfer(DeviceRun &run,
+                               const std::function<device::DeviceOutcome(Link &, const device::TransferHooks &)> &command)
+{
+    prepareLinkAsAfterTest(run);
+    ProgressBar bar;
+    const device::DeviceOutcome outcome = command(run.link(), progressHooks(bar));
+    bar.end();
+    printNotices(outcome.notices);
+    return outcome;
+}
+
 int runTest(QStringList args)
 {
     DeviceRun run;
@@ -247,24 +270,18 @@ int runTest(QStringList args)
 int runProgram(QStringList args)
 {
     DeviceRun run;
-    QString error = takeDeviceOptions(args, run);
-    std::optional<DeviceImage> image;
-    if (error.isEmpty()) {
-        if (const std::optional<QString> path = fileArgument(args, &error))
-            image = readImage(*path, &error);
-    }
+    QString error;
+    const std::optional<DeviceImage> image = takeOptionsAndImage(args, run, &error);
     if (!image)
         return usageError(error);
     if (!connect(run))
         return finish(run, ExitRefused);
 
     out() << device::programmingWarningInfo() << '\n' << device::programmingInfo() << Qt::endl;
-    prepareLinkAsAfterTest(run);
-    ProgressBar bar;
     device::DeviceMemoryState memory;
-    const device::DeviceOutcome outcome = device::WriteDeviceMemory(run.link(), memory, *image, progressHooks(bar));
-    bar.end();
-    printNotices(outcome.notices);
+    const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferHooks &hooks) {
+        return device::WriteDeviceMemory(link, memory, *image, hooks);
+    });
     return finish(run, outcome.ok ? ExitOk : ExitRefused);
 }
 
@@ -285,12 +302,10 @@ int runRead(QStringList args)
         return finish(run, ExitRefused);
 
     out() << device::loadingInfo() << Qt::endl;
-    prepareLinkAsAfterTest(run);
-    ProgressBar bar;
     DeviceImage image;
-    const device::DeviceOutcome outcome = device::ReadDeviceMemory(run.link(), image, progressHooks(bar));
-    bar.end();
-    printNotices(outcome.notices);
+    const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferHooks &hooks) {
+        return device::ReadDeviceMemory(link, image, hooks);
+    });
     if (!outcome.ok)
         return finish(run, ExitRefused);
     if (!WriteProgramFile(path, image)) {
@@ -308,23 +323,17 @@ QString hexByte(quint8 value)
 int runVerify(QStringList args)
 {
     DeviceRun run;
-    QString error = takeDeviceOptions(args, run);
-    std::optional<DeviceImage> image;
-    if (error.isEmpty()) {
-        if (const std::optional<QString> path = fileArgument(args, &error))
-            image = readImage(*path, &error);
-    }
+    QString error;
+    const std::optional<DeviceImage> image = takeOptionsAndImage(args, run, &error);
     if (!image)
         return usageError(error);
     if (!connect(run))
         return finish(run, ExitRefused);
 
-    prepareLinkAsAfterTest(run);
-    ProgressBar bar;
     device::DeviceMemoryState memory;
-    const device::DeviceOutcome outcome = device::VerifyDevice(run.link(), memory, *image, progressHooks(bar));
-    bar.end();
-    printNotices(outcome.notices);
+    const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferHooks &hooks) {
+        return device::VerifyDevice(link, memory, *image, hooks);
+    });
     if (outcome.deviceAnswered) {
         for (int address : device::differingAddresses(memory.VerifyBuffer, *image)) {
             out() << QString::number(address, 16).rightJustified(3, u'0').toUpper() << "H: soubor "

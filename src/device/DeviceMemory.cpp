@@ -111,6 +111,13 @@ DeviceOutcome refusedWhileBusy()
     return {false, false, {Notice::message(busyText())}};
 }
 
+DeviceOutcome startedOutcome()
+{
+    DeviceOutcome outcome;
+    outcome.started = true;
+    return outcome;
+}
+
 QString busyText()
 {
     return deviceText("Se zařízením právě probíhá jiná operace, počkejte, až skončí.");
@@ -142,7 +149,7 @@ DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const Dev
     LinkSession session(link);
     if (!session.acquired())
         return refusedWhileBusy();
-    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}, .deviceAnswered = false};
+    DeviceOutcome outcome = startedOutcome();
 
     prepareSelectedPort(link);
     MemoryBytes buffer = bytesOf(image);
@@ -164,7 +171,7 @@ DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHoo
     LinkSession session(link);
     if (!session.acquired())
         return refusedWhileBusy();
-    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}, .deviceAnswered = false};
+    DeviceOutcome outcome = startedOutcome();
 
     prepareSelectedPort(link);
     MemoryBytes buffer = bytesOf(image);
@@ -195,7 +202,7 @@ DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceIm
     LinkSession session(link);
     if (!session.acquired())
         return refusedWhileBusy();
-    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}, .deviceAnswered = false};
+    DeviceOutcome outcome = startedOutcome();
     finishWithVerification(link, memory, image, hooks, outcome);
     return outcome;
 }

@@ -38,6 +38,7 @@ struct DeviceOutcome {
 // The text shown when a device command is refused because another one runs.
 QString busyText();
 DeviceOutcome refusedWhileBusy(); // not started, with busyText()
+DeviceOutcome startedOutcome();  // started, nothing done yet
 
 // What the window says before a transfer starts, in this order:
 // programming: info programmingWarningInfo(), question programmingQuestion()

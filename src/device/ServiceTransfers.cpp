@@ -25,7 +25,7 @@ DeviceOutcome ServiceLoad(Link &link, GridBuffer &grid, const TransferHooks &hoo
     LinkSession session(link);
     if (!session.acquired())
         return refusedWhileBusy();
-    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}, .deviceAnswered = false};
+    DeviceOutcome outcome = startedOutcome();
 
     link.LinkPowerOn();
     link.SetEepromBlock(0);
@@ -68,7 +68,7 @@ DeviceOutcome ServiceProgram(Link &link, GridBuffer &grid, const QStringList &ce
     LinkSession session(link);
     if (!session.acquired())
         return refusedWhileBusy();
-    DeviceOutcome outcome{.started = true, .ok = false, .notices = {}, .deviceAnswered = false};
+    DeviceOutcome outcome = startedOutcome();
 
     QString problem;
     if (!GridFromCells(cells, grid, &problem)) {
