@@ -43,17 +43,22 @@ quint32 LoopCountForSpeed(quint64 measuredLoopCount, quint64 bitTransfers, quint
 struct CalibrationPlan {
     quint32 firstLoopCount = 100000; // loop count of the first measurement
     quint32 firstTransfers = 100;    // mock bit transfers of the first measurement
-    quint64 minRunMicros = 15000;    // a measured run shorter than this is lengthened
+    quint64 minRunMicros = 10000;    // a first run shorter than this is lengthened
     int maxLengthenings = 4;         // each one runs four times as many transfers
     int refinements = 2;             // re-measurements at the count found so far
+    // Re-measurement runs are short enough to fit between two moments at
+    // which a busy system sets the process aside, and repeated: the shortest
+    // run is the loop's own time.
+    quint64 refineRunMicros = 2000;
+    int repeats = 7;
 };
 
 // Sets LoopCount so that one bit slot (five BitDelay steps and four line
 // operations) lasts about 100/speed ms on this machine and this port. The
 // whole elapsed time of each run is measured; a run too short to be accurate
 // is repeated with more transfers. Then the count found is measured again
-// (twice, the shorter run counts, so a pre-empted run does not skew it), which
-// takes the port-access cost out of the result. Speed 0 calibrates as 20 baud,
+// (a few runs, the shortest counts, so a pre-empted run does not skew it),
+// which takes the port-access cost out of the result. Speed 0 calibrates as 20 baud,
 // the lowest speed the link offers.
 void CalibrateLoop(Link &link, quint16 speed, const MonotonicMicros &clock = {},
                    const CalibrationPlan &plan = {});
