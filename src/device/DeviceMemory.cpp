@@ -111,13 +111,6 @@ DeviceOutcome refusedWhileBusy()
     return {false, false, {Notice::message(busyText())}};
 }
 
-DeviceOutcome startedOutcome()
-{
-    DeviceOutcome outcome;
-    outcome.started = true;
-    return outcome;
-}
-
 QString busyText()
 {
     return deviceText("Se zařízením právě probíhá jiná operace, počkejte, až skončí.");
@@ -146,47 +139,37 @@ QString loadingInfo()
 DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
                                 const TransferHooks &hooks)
 {
-    LinkSession session(link);
-    if (!session.acquired())
-        return refusedWhileBusy();
-    DeviceOutcome outcome = startedOutcome();
-
-    prepareSelectedPort(link);
-    MemoryBytes buffer = bytesOf(image);
-    if (!DataLineFree(link) || !link.EepromWrite(buffer, TransferCount, StartAddress, PageSize, hooks.progress)) {
-        outcome.notices << Notice::message(eepromNoAckText())
-                        << Notice::info(deviceText("*** NOT VALID I2C OPERATION ***"));
-        return outcome;
-    }
-
-    awaitLastWriteCycle(link);
-    if (hooks.verifying)
-        hooks.verifying();
-    finishWithVerification(link, memory, image, hooks, outcome);
-    return outcome;
+    return runExclusive(link, [&](DeviceOutcome &outcome) {
+        prepareSelectedPort(link);
+        MemoryBytes buffer = bytesOf(image);
+        if (!DataLineFree(link) || !link.EepromWrite(buffer, TransferCount, StartAddress, PageSize, hooks.progress)) {
+            outcome.notices << Notice::message(eepromNoAckText())
+                            << Notice::info(deviceText("*** NOT VALID I2C OPERATION ***"));
+            return;
+        }
+        awaitLastWriteCycle(link);
+        if (hooks.verifying)
+            hooks.verifying();
+        finishWithVerification(link, memory, image, hooks, outcome);
+    });
 }
 
 DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHooks &hooks)
 {
-    LinkSession session(link);
-    if (!session.acquired())
-        return refusedWhileBusy();
-    DeviceOutcome outcome = startedOutcome();
-
-    prepareSelectedPort(link);
-    MemoryBytes buffer = bytesOf(image);
-    if (!DataLineFree(link) || !link.EepromRead(buffer, TransferCount, StartAddress, hooks.progress)) {
-        outcome.notices << Notice::message(eepromNoAckText())
-                        << Notice::info(deviceText("*** NOT VALID I2C OPERATION *** "));
-        return outcome;
-    }
-
-    outcome.deviceAnswered = true;
-    outcome.notices << Notice::info(deviceText("*** DATA LOADED WITH NO ERRORS *** "));
-    for (int i = 0; i < DeviceImage::ByteCount; ++i)
-        image.setByteAt(i, buffer[i]);
-    outcome.ok = true;
-    return outcome;
+    return runExclusive(link, [&](DeviceOutcome &outcome) {
+        prepareSelectedPort(link);
+        MemoryBytes buffer = bytesOf(image);
+        if (!DataLineFree(link) || !link.EepromRead(buffer, TransferCount, StartAddress, hooks.progress)) {
+            outcome.notices << Notice::message(eepromNoAckText())
+                            << Notice::info(deviceText("*** NOT VALID I2C OPERATION *** "));
+            return;
+        }
+        outcome.deviceAnswered = true;
+        outcome.notices << Notice::info(deviceText("*** DATA LOADED WITH NO ERRORS *** "));
+        for (int i = 0; i < DeviceImage::ByteCount; ++i)
+            image.setByteAt(i, buffer[i]);
+        outcome.ok = true;
+    });
 }
 
 quint8 VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
@@ -199,12 +182,9 @@ quint8 VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceIma
 DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
                            const TransferHooks &hooks)
 {
-    LinkSession session(link);
-    if (!session.acquired())
-        return refusedWhileBusy();
-    DeviceOutcome outcome = startedOutcome();
-    finishWithVerification(link, memory, image, hooks, outcome);
-    return outcome;
+    return runExclusive(link, [&](DeviceOutcome &outcome) {
+        finishWithVerification(link, memory, image, hooks, outcome);
+    });
 }
 
 bool DataLineFree(Link &link)

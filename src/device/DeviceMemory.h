@@ -38,7 +38,21 @@ struct DeviceOutcome {
 // The text shown when a device command is refused because another one runs.
 QString busyText();
 DeviceOutcome refusedWhileBusy(); // not started, with busyText()
-DeviceOutcome startedOutcome();  // started, nothing done yet
+
+// Runs `command(DeviceOutcome &)` as the one device operation on the link.
+// While another operation runs it is refused with busyText() and touches
+// nothing.
+template <typename Command>
+DeviceOutcome runExclusive(Link &link, Command &&command)
+{
+    LinkSession session(link);
+    if (!session.acquired())
+        return refusedWhileBusy();
+    DeviceOutcome outcome;
+    outcome.started = true;
+    command(outcome);
+    return outcome;
+}
 
 // What the window says before a transfer starts, in this order:
 // programming: info programmingWarningInfo(), question programmingQuestion()

@@ -22,21 +22,17 @@ bool PowerServicePort(Link &link)
 
 DeviceOutcome ServiceLoad(Link &link, GridBuffer &grid, const TransferHooks &hooks)
 {
-    LinkSession session(link);
-    if (!session.acquired())
-        return refusedWhileBusy();
-    DeviceOutcome outcome = startedOutcome();
-
-    link.LinkPowerOn();
-    link.SetEepromBlock(0);
-    GridBuffer read = grid; // a failed read leaves the grid as it was
-    if (!DataLineFree(link) || !link.EepromRead(read, DeviceImage::ByteCount, 0, hooks.progress)) {
-        outcome.notices << Notice::message(serviceNoAckText());
-        return outcome;
-    }
-    grid = read;
-    outcome.ok = outcome.deviceAnswered = true;
-    return outcome;
+    return runExclusive(link, [&](DeviceOutcome &outcome) {
+        link.LinkPowerOn();
+        link.SetEepromBlock(0);
+        GridBuffer read = grid; // a failed read leaves the grid as it was
+        if (!DataLineFree(link) || !link.EepromRead(read, DeviceImage::ByteCount, 0, hooks.progress)) {
+            outcome.notices << Notice::message(serviceNoAckText());
+            return;
+        }
+        grid = read;
+        outcome.ok = outcome.deviceAnswered = true;
+    });
 }
 
 bool GridFromCells(const QStringList &cells, GridBuffer &grid, QString *problem)
@@ -65,24 +61,20 @@ bool GridFromCells(const QStringList &cells, GridBuffer &grid, QString *problem)
 
 DeviceOutcome ServiceProgram(Link &link, GridBuffer &grid, const QStringList &cells, const TransferHooks &hooks)
 {
-    LinkSession session(link);
-    if (!session.acquired())
-        return refusedWhileBusy();
-    DeviceOutcome outcome = startedOutcome();
-
-    QString problem;
-    if (!GridFromCells(cells, grid, &problem)) {
-        outcome.notices << Notice::message(problem);
-        return outcome;
-    }
-    link.LinkPowerOn();
-    link.SetEepromBlock(0);
-    if (!DataLineFree(link) || !link.EepromWrite(grid, DeviceImage::ByteCount, 0, 16, hooks.progress)) {
-        outcome.notices << Notice::message(serviceNoAckText());
-        return outcome;
-    }
-    outcome.ok = outcome.deviceAnswered = true;
-    return outcome;
+    return runExclusive(link, [&](DeviceOutcome &outcome) {
+        QString problem;
+        if (!GridFromCells(cells, grid, &problem)) {
+            outcome.notices << Notice::message(problem);
+            return;
+        }
+        link.LinkPowerOn();
+        link.SetEepromBlock(0);
+        if (!DataLineFree(link) || !link.EepromWrite(grid, DeviceImage::ByteCount, 0, 16, hooks.progress)) {
+            outcome.notices << Notice::message(serviceNoAckText());
+            return;
+        }
+        outcome.ok = outcome.deviceAnswered = true;
+    });
 }
 
 } // namespace pellmora::device
