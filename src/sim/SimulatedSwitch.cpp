@@ -396,7 +396,6 @@ void SimulatedSwitchModel::settleBus()
 
 void SimulatedSwitchModel::clockFell()
 {
-    pic.clockFell();
     picTarget_.clockFell();
     if (memoryOnBus())
         memoryTarget_.clockFell();

@@ -72,7 +72,6 @@ void SwitchMicrocontroller::announce()
     if (behaviour_.silent || mode_ != Mode::Quiet)
         return;
     mode_ = Mode::Announcing;
-    sawClockLow_ = false;
 }
 
 void SwitchMicrocontroller::powerReset()
@@ -81,15 +80,11 @@ void SwitchMicrocontroller::powerReset()
     transfer_ = ClockTransfer::None;
 }
 
-void SwitchMicrocontroller::clockFell()
-{
-    if (mode_ == Mode::Announcing)
-        sawClockLow_ = true;
-}
-
+// The announcement starts on an idle bus, clock high, so a rising clock edge
+// completes the master's low-high pulse.
 void SwitchMicrocontroller::clockRose()
 {
-    if (mode_ == Mode::Announcing && sawClockLow_)
+    if (mode_ == Mode::Announcing)
         mode_ = Mode::EchoArmed; // the master saw us: let go of the data line
 }
 

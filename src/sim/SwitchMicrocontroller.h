@@ -61,8 +61,7 @@ public:
     bool quiet() const { return mode_ == Mode::Quiet; }
     // The interface lost or regained its supply.
     void powerReset();
-    // Clock edges as seen while the presence signal is held.
-    void clockFell();
+    // The clock rose: ends the presence signal.
     void clockRose();
 
     void started() override;
@@ -81,7 +80,6 @@ private:
     DeviceClock &clock_;
     Behaviour behaviour_;
     Mode mode_ = Mode::Quiet;
-    bool sawClockLow_ = false;
     ClockTransfer transfer_ = ClockTransfer::None;
     int field_ = 0;
     std::array<quint8, 3> reply_{};
