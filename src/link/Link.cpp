@@ -47,31 +47,18 @@ void Link::ChangeLineControl(quint8 set, quint8 clear)
     io_.PortOut(reg, quint8((value | set) & ~clear));
 }
 
-// Each drive operation ends with a modem-status read whose value nobody uses:
-// it belongs to the line operation's bus time (three port accesses).
-void Link::SdaHigh()
+// A drive operation ends with a modem-status read whose value nobody uses: it
+// belongs to the line operation's bus time (three port accesses).
+void Link::DriveLine(quint8 set, quint8 clear)
 {
-    ChangeModemControl(SdaOutBit, 0);
+    ChangeModemControl(set, clear);
     io_.PortIn(state_.PortBase + ModemStatus);
 }
 
-void Link::SdaLow()
-{
-    ChangeModemControl(0, SdaOutBit);
-    io_.PortIn(state_.PortBase + ModemStatus);
-}
-
-void Link::SclHigh()
-{
-    ChangeModemControl(SclBit, 0);
-    io_.PortIn(state_.PortBase + ModemStatus);
-}
-
-void Link::SclLow()
-{
-    ChangeModemControl(0, SclBit);
-    io_.PortIn(state_.PortBase + ModemStatus);
-}
+void Link::SdaHigh() { DriveLine(SdaOutBit, 0); }
+void Link::SdaLow() { DriveLine(0, SdaOutBit); }
+void Link::SclHigh() { DriveLine(SclBit, 0); }
+void Link::SclLow() { DriveLine(0, SclBit); }
 
 bool Link::SdaIsHigh()
 {
@@ -172,30 +159,16 @@ bool Link::I2cReadAck()
     return notAcknowledged;
 }
 
+// The master's answer to a byte it read is a sent bit: low = acknowledged
+// (more bytes wanted), high = not acknowledged (the last byte).
 void Link::I2cAck()
 {
-    SclLow();
-    BitDelay();
-    SdaLow();
-    BitDelay();
-    SclHigh();
-    BitDelay();
-    BitDelay();
-    SclLow();
-    BitDelay();
+    I2cSendBit(false);
 }
 
 void Link::I2cNack()
 {
-    SclLow();
-    BitDelay();
-    SdaHigh();
-    BitDelay();
-    SclHigh();
-    BitDelay();
-    BitDelay();
-    SclLow();
-    BitDelay();
+    I2cSendBit(true);
 }
 
 // ------------------------------------------------------------------- bytes
@@ -217,23 +190,25 @@ bool Link::I2cSendWordAddress()
     return I2cSendByte(WordAddress);
 }
 
-void Link::I2cReadByte(quint8 &value)
+quint8 Link::ReadEightBits()
 {
-    value = 0;
+    quint8 value = 0;
     for (quint8 mask = 0x80; mask != 0; mask >>= 1) {
         if (I2cReadBit())
             value |= mask;
     }
+    return value;
+}
+
+void Link::I2cReadByte(quint8 &value)
+{
+    value = ReadEightBits();
     I2cAck();
 }
 
 void Link::I2cReadLastByte(quint8 &value)
 {
-    value = 0;
-    for (quint8 mask = 0x80; mask != 0; mask >>= 1) {
-        if (I2cReadBit())
-            value |= mask;
-    }
+    value = ReadEightBits();
     I2cNack();
 }
 

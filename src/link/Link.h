@@ -88,6 +88,8 @@ public:
 private:
     friend class LinkSession;
     void ChangeModemControl(quint8 set, quint8 clear);
+    void DriveLine(quint8 set, quint8 clear);
+    quint8 ReadEightBits();
     void ChangeLineControl(quint8 set, quint8 clear);
     void SelectWriteAddress(quint16 addr);
     bool SendPage(std::span<const quint8, 512> image, quint16 &addr, quint16 &written, quint16 count,

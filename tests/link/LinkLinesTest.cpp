@@ -78,26 +78,28 @@ TEST(PortLines, SdaIsHighReadsDsrOnly)
     }
 }
 
-TEST(PortLines, PowerOnRaisesBothLinesThenTheSupply)
+TEST(PortLines, PowerSwitchesTheSupplyAndBothLinesInOrder)
 {
-    LinkFixture f;
-    f.io.registers[0x2FC] = 0x08;
-    f.io.registers[0x2FB] = 0x03;
-    f.link.LinkPowerOn();
-    const std::vector<PortAccess> expected{In(0x2FC, 0x08), Out(0x2FC, 0x0A), In(0x2FC, 0x0A),
-                                           Out(0x2FC, 0x0B), In(0x2FB, 0x03), Out(0x2FB, 0xC3)};
-    EXPECT_EQ(f.io.log, expected);
-}
-
-TEST(PortLines, PowerOffDropsTheSupplyThenBothLines)
-{
-    LinkFixture f;
-    f.io.registers[0x2FC] = 0x0B;
-    f.io.registers[0x2FB] = 0xC3;
-    f.link.LinkPowerOff();
-    const std::vector<PortAccess> expected{In(0x2FB, 0xC3), Out(0x2FB, 0x03), In(0x2FC, 0x0B),
-                                           Out(0x2FC, 0x09), In(0x2FC, 0x09), Out(0x2FC, 0x08)};
-    EXPECT_EQ(f.io.log, expected);
+    struct Case {
+        const char *name;
+        std::function<void(Link &)> operation;
+        quint8 modemControl, lineControl;
+        std::vector<PortAccess> expected;
+    };
+    const Case cases[] = {
+        {"on: data, clock, then the supply", &Link::LinkPowerOn, 0x08, 0x03,
+         {In(0x2FC, 0x08), Out(0x2FC, 0x0A), In(0x2FC, 0x0A), Out(0x2FC, 0x0B), In(0x2FB, 0x03), Out(0x2FB, 0xC3)}},
+        {"off: the supply, then data, clock", &Link::LinkPowerOff, 0x0B, 0xC3,
+         {In(0x2FB, 0xC3), Out(0x2FB, 0x03), In(0x2FC, 0x0B), Out(0x2FC, 0x09), In(0x2FC, 0x09), Out(0x2FC, 0x08)}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        LinkFixture f;
+        f.io.registers[0x2FC] = c.modemControl;
+        f.io.registers[0x2FB] = c.lineControl;
+        c.operation(f.link);
+        EXPECT_EQ(f.io.log, c.expected);
+    }
 }
 
 TEST(PortLines, PowerWaitsAreNotBusDelays)
