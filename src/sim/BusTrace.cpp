@@ -1,5 +1,7 @@
 #include "BusTrace.h"
 
+#include "link/Link.h"
+
 #include <QSaveFile>
 
 #include <array>
@@ -8,9 +10,7 @@ namespace pellmora::sim {
 
 namespace {
 
-constexpr quint16 LineControlOffset = 3;
-constexpr quint16 ModemControlOffset = 4;
-constexpr quint16 ModemStatusOffset = 6;
+constexpr quint8 BreakBit = 0x40; // the part of the supply bits that powers the interface
 
 // Enough for hours of bus traffic at the highest speed; beyond it the trace
 // stops growing instead of exhausting memory.
@@ -98,11 +98,11 @@ quint8 BusTrace::PortIn(quint16 address)
     const quint8 value = inner_.PortIn(address);
     if (attached_)
         return value;
-    if (address == state_.PortBase + ModemStatusOffset)
+    if (address == state_.PortBase + Link::ModemStatus)
         msr_ = value;
-    else if (address == state_.PortBase + ModemControlOffset)
+    else if (address == state_.PortBase + Link::ModemControl)
         mcr_ = value;
-    else if (address == state_.PortBase + LineControlOffset)
+    else if (address == state_.PortBase + Link::LineControl)
         lcr_ = value;
     else
         return value;
@@ -115,9 +115,9 @@ void BusTrace::PortOut(quint16 address, quint8 value)
     inner_.PortOut(address, value);
     if (attached_)
         return;
-    if (address == state_.PortBase + ModemControlOffset)
+    if (address == state_.PortBase + Link::ModemControl)
         mcr_ = value;
-    else if (address == state_.PortBase + LineControlOffset)
+    else if (address == state_.PortBase + Link::LineControl)
         lcr_ = value;
     else
         return;
@@ -129,12 +129,12 @@ void BusTrace::PortOut(quint16 address, quint8 value)
 void BusTrace::recordFromRegisters()
 {
     SimulatedSwitch::Lines lines;
-    lines.scl = mcr_ & 0x01;
-    lines.sdaOut = mcr_ & 0x02;
-    lines.dsr = msr_ & 0x20;
+    lines.scl = mcr_ & Link::SclBit;
+    lines.sdaOut = mcr_ & Link::SdaOutBit;
+    lines.dsr = msr_ & Link::SdaInBit;
     lines.sda = lines.sdaOut && lines.dsr;
-    lines.cts = msr_ & 0x10;
-    lines.supply = lcr_ & 0x40;
+    lines.cts = msr_ & Link::PresenceBit;
+    lines.supply = lcr_ & BreakBit;
     recording_->record(traceBits(lines));
 }
 
