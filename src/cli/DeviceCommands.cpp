@@ -25,29 +25,27 @@ namespace {
 
 using device::DeviceConnection;
 
-QTextStream &out()
+// One line of output, written at once.
+void say(const QString &line)
 {
-    static QTextStream stream(stdout);
-    return stream;
+    QTextStream(stdout) << line << '\n';
 }
 
-QTextStream &err()
+void complain(const QString &line)
 {
-    static QTextStream stream(stderr);
-    return stream;
+    QTextStream(stderr) << line << '\n';
 }
 
 int usageError(const QString &text)
 {
-    err() << "pellmora-cli: " << text << Qt::endl;
+    complain(u"pellmora-cli: "_s + text);
     return ExitUsage;
 }
 
 void printNotices(const Notices &notices)
 {
     for (const Notice &notice : notices)
-        out() << notice.text << '\n';
-    out().flush();
+        say(notice.text);
 }
 
 // A progress bar on stderr, drawn only when stderr is a terminal.
@@ -62,15 +60,14 @@ public:
             return;
         constexpr int Width = 40;
         const int filled = done * Width / total;
-        err() << '\r' << '[' << QString(filled, u'#') << QString(Width - filled, u'.') << "] "
-              << done * 100 / total << '%';
-        err().flush();
+        QTextStream(stderr) << '\r' << '[' << QString(filled, u'#') << QString(Width - filled, u'.') << "] "
+                            << done * 100 / total << '%';
         drawn_ = true;
     }
     void end()
     {
         if (drawn_)
-            err() << Qt::endl;
+            QTextStream(stderr) << '\n';
         drawn_ = false;
     }
 
@@ -151,15 +148,13 @@ bool connect(DeviceRun &run)
     QString error;
     run.connection = DeviceConnection::open(run.linkOptions, run.state, run.state.SelectedPort, &error);
     if (!run.connection) {
-        err() << error << Qt::endl;
+        complain(error);
         return false;
     }
     if (run.verbose) {
         const quint16 base = Link::ComPortBase(run.state.SelectedPort);
-        out() << "link: " << run.connection->description() << '\n'
-              << "port: " << device::portName(run.state.SelectedPort) << " (0x"
-              << QString::number(base, 16).toUpper() << ")\n";
-        out().flush();
+        say(u"link: "_s + run.connection->description());
+        say(u"port: %1 (0x%2)"_s.arg(device::portName(run.state.SelectedPort), QString::number(base, 16).toUpper()));
     }
     RunCalibrationSequence(run.link(), {});
     return true;
@@ -171,7 +166,7 @@ int finish(DeviceRun &run, int code)
 {
     QString error;
     if (run.connection && !run.connection->finish(&error)) {
-        err() << error << Qt::endl;
+        complain(error);
         return code == ExitOk ? ExitRefused : code;
     }
     return code;
@@ -255,7 +250,7 @@ int runTest(QStringList args)
     device::ComTestHooks hooks;
     hooks.label = [&bar](const QString &text) {
         bar.end();
-        out() << text << Qt::endl;
+        say(text);
     };
     hooks.progress = [&bar](int position) { bar.show(position, 100); };
     const device::ComTestOutcome outcome = device::RunComTest(run.link(), hooks);
@@ -263,7 +258,7 @@ int runTest(QStringList args)
     printNotices(outcome.notices);
     if (!outcome.connected)
         return finish(run, ExitRefused);
-    out() << device::ConnectedCaption << Qt::endl;
+    say(QString::fromUtf8(device::ConnectedCaption));
     return finish(run, ExitOk);
 }
 
@@ -277,7 +272,8 @@ int runProgram(QStringList args)
     if (!connect(run))
         return finish(run, ExitRefused);
 
-    out() << device::programmingWarningInfo() << '\n' << device::programmingInfo() << Qt::endl;
+    say(device::programmingWarningInfo());
+    say(device::programmingInfo());
     device::DeviceMemoryState memory;
     const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferHooks &hooks) {
         return device::WriteDeviceMemory(link, memory, *image, hooks);
@@ -301,7 +297,7 @@ int runRead(QStringList args)
     if (!connect(run))
         return finish(run, ExitRefused);
 
-    out() << device::loadingInfo() << Qt::endl;
+    say(device::loadingInfo());
     DeviceImage image;
     const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferHooks &hooks) {
         return device::ReadDeviceMemory(link, image, hooks);
@@ -309,7 +305,7 @@ int runRead(QStringList args)
     if (!outcome.ok)
         return finish(run, ExitRefused);
     if (!WriteProgramFile(path, image)) {
-        err() << path << ": cannot write the program file" << Qt::endl;
+        complain(path + u": cannot write the program file"_s);
         return finish(run, ExitUsage);
     }
     return finish(run, ExitOk);
@@ -336,11 +332,10 @@ int runVerify(QStringList args)
     });
     if (outcome.deviceAnswered) {
         for (int address : device::differingAddresses(memory.VerifyBuffer, *image)) {
-            out() << QString::number(address, 16).rightJustified(3, u'0').toUpper() << "H: soubor "
-                  << hexByte(image->byteAt(address)) << ", zařízení " << hexByte(memory.VerifyBuffer[address])
-                  << '\n';
+            say(u"%1H: soubor %2, zařízení %3"_s.arg(QString::number(address, 16).rightJustified(3, u'0').toUpper(),
+                                                     hexByte(image->byteAt(address)),
+                                                     hexByte(memory.VerifyBuffer[address])));
         }
-        out().flush();
     }
     return finish(run, outcome.ok ? ExitOk : ExitRefused);
 }
@@ -390,7 +385,7 @@ int runClock(QStringList args)
     printNotices(fetched.notices);
     if (!fetched.ok)
         return finish(run, ExitRefused);
-    out() << deviceTime.toString(u"hh:mm:ss"_s) << Qt::endl;
+    say(deviceTime.toString(u"hh:mm:ss"_s));
     return finish(run, ExitOk);
 }
 
