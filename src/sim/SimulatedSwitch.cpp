@@ -166,6 +166,8 @@ public:
     QString loadProblem;
 
 private:
+    QByteArray persisted_; // what the state file holds (or would, when it is unusable)
+
     Uart *uartAt(quint16 address, quint16 *offset);
     bool isInterface(const Uart &uart) const { return &uart == &uarts_[options.port & 3]; }
     quint8 readModemStatus(Uart &uart);
@@ -499,6 +501,7 @@ void SimulatedSwitchModel::notifyObserver()
 // starts fresh and the reason is kept for the caller to show.
 void SimulatedSwitchModel::loadMemory()
 {
+    persisted_ = memory.cells();
     if (options.memoryPath.isEmpty())
         return;
     QFile file(options.memoryPath);
@@ -516,11 +519,15 @@ void SimulatedSwitchModel::loadMemory()
         return;
     }
     memory.setCells(bytes);
+    persisted_ = bytes;
 }
 
+// Writes only a memory that has changed, so that a file that could not be
+// used at start is left as it was unless the bus really wrote the memory.
 bool SimulatedSwitchModel::saveMemory(QString *error)
 {
-    if (options.memoryPath.isEmpty())
+    const QByteArray cells = memory.cells();
+    if (options.memoryPath.isEmpty() || cells == persisted_)
         return true;
     const QFileInfo info(options.memoryPath);
     if (!QDir().mkpath(info.absolutePath())) {
@@ -529,12 +536,12 @@ bool SimulatedSwitchModel::saveMemory(QString *error)
         return false;
     }
     QSaveFile file(options.memoryPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(memory.cells()) != Eeprom24LC04::Size
-        || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(cells) != Eeprom24LC04::Size || !file.commit()) {
         if (error)
             *error = QStringLiteral("%1: %2").arg(options.memoryPath, file.errorString());
         return false;
     }
+    persisted_ = cells;
     return true;
 }
 

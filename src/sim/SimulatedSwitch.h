@@ -76,8 +76,10 @@ public:
     QByteArray memory() const;
     // Replaces the memory; shorter input is padded with 0xFF, longer cut.
     void setMemory(const QByteArray &bytes);
-    // Writes the memory to options().memoryPath atomically; true when there is
-    // no path or the file was written.
+    // Writes the memory to options().memoryPath atomically when it differs
+    // from what the file holds; true when there is no path, nothing to write,
+    // or the file was written. An unusable state file is only replaced once
+    // the memory has really been changed.
     bool saveMemory(QString *error);
     // Why the state file could not be used at start (empty when it was read,
     // or there was none): the memory then starts fresh.

@@ -282,14 +282,31 @@ TEST(SimEepromFile, UnusableStateFileGivesFreshMemory)
         {"long", withBytes(513), true},
         {"a directory", [](const QString &path) { QDir().mkpath(path); }, true},
     };
+    const auto contents = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("unreadable");
+    };
     int n = 0;
     for (const Case &c : cases) {
         SimOptions options = simOptions();
         options.memoryPath = dir.filePath(QStringLiteral("case%1.bin").arg(n++));
         c.make(options.memoryPath);
-        SimulatedSwitch sim(options);
-        EXPECT_EQ(sim.memory(), QByteArray(512, char(0xFF))) << c.name;
-        EXPECT_EQ(!sim.memoryLoadProblem().isEmpty(), c.problem) << c.name;
+        const QByteArray before = contents(options.memoryPath);
+        {
+            SimulatedSwitch sim(options);
+            EXPECT_EQ(sim.memory(), QByteArray(512, char(0xFF))) << c.name;
+            EXPECT_EQ(!sim.memoryLoadProblem().isEmpty(), c.problem) << c.name;
+        }
+        EXPECT_EQ(contents(options.memoryPath), before) << c.name << ": left alone while nothing was written";
+        {
+            SimBench bench(options);
+            bench.link.LinkPowerOn();
+            bench.send({0xA0, 0x00, 0x5A});
+        }
+        if (c.name != std::string("a directory")) {
+            EXPECT_EQ(contents(options.memoryPath), QByteArray(1, 0x5A) + QByteArray(511, char(0xFF)))
+                << c.name << ": replaced once the memory was written";
+        }
     }
 }
 
@@ -303,6 +320,7 @@ TEST(SimEepromFile, SaveIntoAnImpossiblePlaceReportsTheCause)
     SimOptions options = simOptions();
     options.memoryPath = dir.filePath(QStringLiteral("plain-file/eeprom.bin"));
     SimulatedSwitch sim(options);
+    sim.setMemory(QByteArray(512, 0x00));
     QString error;
     EXPECT_FALSE(sim.saveMemory(&error));
     EXPECT_TRUE(error.contains(QStringLiteral("plain-file"))) << error.toStdString();
