@@ -1,6 +1,7 @@
 #include "IoPortBackend.h"
 
 #include <linux/capability.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -112,6 +113,8 @@ public:
         return false;
     }
 
+    int forbidNewPrivileges() override { return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 ? 0 : -errno; }
+
     bool holdsRoot() override
     {
         const Ids ids = userIds();
@@ -137,6 +140,8 @@ QString DropPrivileges(IoPortSystem &system)
         return QStringLiteral("could not give up the capabilities after opening the I/O ports");
     if (raisedUser && system.holdsRoot())
         return QStringLiteral("could not give up the root rights after opening the I/O ports");
+    if (system.forbidNewPrivileges() != 0)
+        return QStringLiteral("could not give up the capabilities after opening the I/O ports");
     return {};
 }
 

@@ -29,6 +29,7 @@ public:
     virtual int clearCapabilities() = 0;          // empty effective, permitted and inheritable sets
     virtual bool holdsCapabilities() = 0;         // anything left in the effective or permitted set
     virtual bool holdsRoot() = 0;                 // any of real, effective, saved user id is 0
+    virtual int forbidNewPrivileges() = 0;        // no later exec may raise them again
 };
 
 std::unique_ptr<IoPortSystem> RealIoPortSystem();

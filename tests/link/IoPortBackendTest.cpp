@@ -81,6 +81,11 @@ public:
         return 0;
     }
     bool holdsCapabilities() override { return m_.capabilities; }
+    int forbidNewPrivileges() override
+    {
+        m_.calls.push_back("no new");
+        return 0;
+    }
     bool holdsRoot() override { return m_.users.real == 0 || m_.users.effective == 0 || m_.users.saved == 0; }
 
 private:
@@ -161,11 +166,11 @@ TEST(IoPortBackend, GivesUpRootAndCapabilities)
         bool opens;
     };
     const Case cases[] = {
-        {"file capability", {1000, 1000, 1000}, false, false, {"caps"}, true},
-        {"set-user-id root", {1000, 0, 0}, false, false, {"gid 100", "uid 1000", "caps"}, true},
+        {"file capability", {1000, 1000, 1000}, false, false, {"caps", "no new"}, true},
+        {"set-user-id root", {1000, 0, 0}, false, false, {"gid 100", "uid 1000", "caps", "no new"}, true},
         {"set-user-id root, setuid refused", {1000, 0, 0}, true, false, {"gid 100", "uid 1000"}, false},
         {"capabilities stay", {1000, 1000, 1000}, false, true, {"caps"}, false},
-        {"real root", {0, 0, 0}, false, false, {"caps"}, true},
+        {"real root", {0, 0, 0}, false, false, {"caps", "no new"}, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
