@@ -22,13 +22,15 @@ struct TraceWire {
     const char *name;
 };
 
+// Identifiers avoid '#' and '$', which readers take for time stamps and
+// keywords when they start a word.
 constexpr std::array<TraceWire, 6> Wires{{
     {TraceScl, '!', "SCL"},
     {TraceSda, '"', "SDA"},
-    {TraceSdaOut, '#', "SDA_OUT"},
-    {TraceDsr, '$', "DSR"},
-    {TraceCts, '%', "CTS"},
-    {TraceSupply, '&', "SUPPLY"},
+    {TraceSdaOut, '%', "SDA_OUT"},
+    {TraceDsr, '&', "DSR"},
+    {TraceCts, '\'', "CTS"},
+    {TraceSupply, '(', "SUPPLY"},
 }};
 
 quint8 traceBits(const SimulatedSwitch::Lines &l)

@@ -119,6 +119,12 @@ TEST(BusTrace, TraceOfATransferDecodesAsI2c)
     EXPECT_EQ(vcd.timescale, "1ns");
     EXPECT_EQ(vcd.wires, (QList<QByteArray>{"SCL", "SDA", "SDA_OUT", "DSR", "CTS", "SUPPLY"}));
     EXPECT_TRUE(vcd.timesIncrease);
+    for (const QByteArray &line : trace.vcd().split('\n')) {
+        const QByteArray id = line.split(' ').value(3);
+        if (line.startsWith("$var")) {
+            EXPECT_FALSE(id.startsWith('#') || id.startsWith('$')) << line.toStdString() << ": misread as a keyword";
+        }
+    }
     // Both lines rise together when the supply comes on: an analyser sees a stop.
     EXPECT_EQ(decodeI2c(vcd).join(QLatin1Char(' ')).toStdString(),
               "P S A0+ 10+ 01+ 02+ 03+ P P "
