@@ -1,5 +1,6 @@
 #include "DeviceConnection.h"
 
+#include "DeviceMemory.h"
 #include "DeviceText.h"
 
 #include "link/IoPortBackend.h"
@@ -13,6 +14,8 @@ namespace pellmora::device {
 
 namespace {
 
+constexpr quint8 PortCount = 4;
+
 sim::SimOptions simOptionsFrom(const LinkOptions &options)
 {
     sim::SimOptions simOptions;
@@ -24,10 +27,28 @@ sim::SimOptions simOptionsFrom(const LinkOptions &options)
     return simOptions;
 }
 
+QString hexBase(quint16 base)
+{
+    return u"0x"_s + QString::number(base, 16).toUpper();
+}
+
 } // namespace
 
-DeviceConnection::DeviceConnection(const LinkOptions &options, LinkState &state)
-    : options_(options), state_(state)
+// Passes every access on to the backend in use, so that the backend can be
+// replaced under the trace and the link.
+class DeviceConnection::Relay : public PortIo {
+public:
+    explicit Relay(PortIo *target) : target_(target) {}
+    void setTarget(PortIo *target) { target_ = target; }
+    quint8 PortIn(quint16 address) override { return target_->PortIn(address); }
+    void PortOut(quint16 address, quint8 value) override { target_->PortOut(address, value); }
+
+private:
+    PortIo *target_;
+};
+
+DeviceConnection::DeviceConnection(const LinkOptions &options, LinkState &state, quint8 selectedPort)
+    : options_(options), state_(state), openedPort_(selectedPort)
 {
 }
 
@@ -42,35 +63,19 @@ std::unique_ptr<DeviceConnection> DeviceConnection::open(const LinkOptions &opti
 {
     QString ignored;
     QString &message = error ? *error : ignored;
-    if (selectedPort > 3) {
+    if (selectedPort >= PortCount) {
         message = deviceText("Port COM%1 neexistuje, vyberte COM1 až COM4.").arg(int(selectedPort) + 1);
         return nullptr;
     }
-    std::unique_ptr<DeviceConnection> connection(new DeviceConnection(options, state));
-    switch (options.backend) {
-    case Backend::Sim: {
-        auto simulated = std::make_unique<sim::SimulatedSwitch>(simOptionsFrom(options));
-        connection->simulated_ = simulated.get();
-        connection->backend_ = std::move(simulated);
-        connection->description_ = deviceText("simulovaný spínač na %1").arg(portName(options.simPort));
-        break;
-    }
-    case Backend::IoPort:
-        connection->backend_ = IoPortBackend::open(Link::ComPortBase(selectedPort), &message);
-        connection->description_ =
-            deviceText("porty I/O 0x%1").arg(QString::number(Link::ComPortBase(selectedPort), 16).toUpper());
-        break;
-    case Backend::Tty:
-        connection->backend_ = TtyBackend::open(selectedPort, options.ttyDevice, &message);
-        connection->description_ = TtyBackend::devicePath(selectedPort, options.ttyDevice);
-        break;
-    }
+    std::unique_ptr<DeviceConnection> connection(new DeviceConnection(options, state, selectedPort));
+    connection->backend_ = connection->openBackend(selectedPort, &message);
     if (!connection->backend_)
         return nullptr;
+    connection->relay_ = std::make_unique<Relay>(connection->backend_.get());
 
-    PortIo *driven = connection->backend_.get();
+    PortIo *driven = connection->relay_.get();
     if (!options.tracePath.isEmpty()) {
-        connection->trace_ = std::make_unique<sim::BusTrace>(*connection->backend_, state);
+        connection->trace_ = std::make_unique<sim::BusTrace>(*connection->relay_, state);
         if (connection->simulated_)
             connection->trace_->attach(*connection->simulated_);
         driven = connection->trace_.get();
@@ -79,9 +84,63 @@ std::unique_ptr<DeviceConnection> DeviceConnection::open(const LinkOptions &opti
     return connection;
 }
 
+std::unique_ptr<PortIo> DeviceConnection::openBackend(quint8 selectedPort, QString *error)
+{
+    switch (options_.backend) {
+    case Backend::Sim: {
+        auto simulated = std::make_unique<sim::SimulatedSwitch>(simOptionsFrom(options_));
+        simulated_ = simulated.get();
+        return simulated;
+    }
+    case Backend::IoPort:
+        return IoPortBackend::open(Link::ComPortBase(selectedPort), error);
+    case Backend::Tty:
+        return TtyBackend::open(selectedPort, options_.ttyDevice, error);
+    }
+    return nullptr;
+}
+
+bool DeviceConnection::followSelectedPort(quint8 selectedPort, QString *error)
+{
+    QString ignored;
+    QString &message = error ? *error : ignored;
+    if (selectedPort >= PortCount) {
+        message = deviceText("Port COM%1 neexistuje, vyberte COM1 až COM4.").arg(int(selectedPort) + 1);
+        return false;
+    }
+    if (link_->busy()) {
+        message = busyText();
+        return false;
+    }
+    if (selectedPort == openedPort_ || options_.backend == Backend::Sim
+        || (options_.backend == Backend::Tty && !options_.ttyDevice.isEmpty())) {
+        openedPort_ = selectedPort;
+        return true;
+    }
+    if (options_.backend == Backend::IoPort) {
+        const quint16 base = Link::ComPortBase(selectedPort);
+        const auto *ports = dynamic_cast<const IoPortBackend *>(backend_.get());
+        if (ports && ports->permits(base + 4) && ports->permits(base + 6)) {
+            openedPort_ = selectedPort;
+            return true;
+        }
+        message = deviceText("Porty I/O byly otevřeny pro %1 (%2); pro %3 (%4) spusťte program znovu s tímto portem.")
+                      .arg(portName(openedPort_), hexBase(Link::ComPortBase(openedPort_)), portName(selectedPort),
+                           hexBase(base));
+        return false;
+    }
+    std::unique_ptr<PortIo> reopened = openBackend(selectedPort, &message);
+    if (!reopened)
+        return false;
+    relay_->setTarget(reopened.get());
+    backend_ = std::move(reopened);
+    openedPort_ = selectedPort;
+    return true;
+}
+
 PortIo &DeviceConnection::io()
 {
-    return trace_ ? static_cast<PortIo &>(*trace_) : *backend_;
+    return trace_ ? static_cast<PortIo &>(*trace_) : *relay_;
 }
 
 Link &DeviceConnection::link()
@@ -99,9 +158,22 @@ Backend DeviceConnection::backend() const
     return options_.backend;
 }
 
+QString DeviceConnection::describe(quint8 selectedPort) const
+{
+    switch (options_.backend) {
+    case Backend::Sim:
+        return deviceText("simulovaný spínač na %1").arg(portName(options_.simPort));
+    case Backend::IoPort:
+        return deviceText("porty I/O %1").arg(hexBase(Link::ComPortBase(selectedPort)));
+    case Backend::Tty:
+        return TtyBackend::devicePath(selectedPort, options_.ttyDevice);
+    }
+    return {};
+}
+
 QString DeviceConnection::description() const
 {
-    return description_;
+    return describe(openedPort_);
 }
 
 sim::SimulatedSwitch *DeviceConnection::simulatedSwitch()

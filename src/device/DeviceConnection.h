@@ -41,6 +41,16 @@ public:
     // "porty I/O 0x3F8", "/dev/ttyS0".
     QString description() const;
 
+    // Follows a change of SelectedPort (the port dialog): a serial-line
+    // backend reopens on the new port's device (unless a device path was
+    // given, which stays the port); direct I/O ports carry on when the new
+    // base was among those opened, since their rights cannot be taken again
+    // once given up. The simulated switch serves every port. On refusal the
+    // link stays on the port it had and `error` says why. Refused too while
+    // a device operation runs.
+    bool followSelectedPort(quint8 selectedPort, QString *error);
+    quint8 openedPort() const { return openedPort_; }
+
     // The simulated switch when the backend is the simulation, else nullptr.
     sim::SimulatedSwitch *simulatedSwitch();
 
@@ -50,12 +60,16 @@ public:
     bool finish(QString *error);
 
 private:
-    DeviceConnection(const LinkOptions &options, LinkState &state);
+    class Relay;
+    DeviceConnection(const LinkOptions &options, LinkState &state, quint8 selectedPort);
+    std::unique_ptr<PortIo> openBackend(quint8 selectedPort, QString *error);
+    QString describe(quint8 selectedPort) const;
 
     LinkOptions options_;
     LinkState &state_;
-    QString description_;
+    quint8 openedPort_;
     std::unique_ptr<PortIo> backend_;
+    std::unique_ptr<Relay> relay_; // what the trace and the link drive: forwards to backend_
     sim::SimulatedSwitch *simulated_ = nullptr; // == backend_ when simulating
     std::unique_ptr<sim::BusTrace> trace_;
     std::unique_ptr<Link> link_;

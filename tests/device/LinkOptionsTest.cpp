@@ -1,4 +1,5 @@
 #include "DeviceConnection.h"
+#include "DeviceMemory.h"
 #include "LinkOptions.h"
 
 #include "sim/SimulatedSwitch.h"
@@ -115,6 +116,25 @@ TEST(DeviceConnection, BlankMemoryEveryRunAndNoFileWhenTold)
     ASSERT_TRUE(connection);
     EXPECT_TRUE(connection->simulatedSwitch()->options().memoryPath.isEmpty());
     EXPECT_EQ(connection->simulatedSwitch()->memory(), QByteArray(512, '\xFF'));
+}
+
+TEST(DeviceConnection, FollowsTheSelectedPort)
+{
+    LinkState state;
+    LinkOptions options;
+    options.simMemoryNone = true;
+    QString error;
+    auto simulated = DeviceConnection::open(options, state, 0, &error);
+    ASSERT_TRUE(simulated);
+    EXPECT_TRUE(simulated->followSelectedPort(2, &error));
+    EXPECT_EQ(simulated->openedPort(), 2);
+    EXPECT_FALSE(simulated->followSelectedPort(4, &error));
+    {
+        LinkSession running(simulated->link());
+        EXPECT_FALSE(simulated->followSelectedPort(1, &error));
+        EXPECT_EQ(error, busyText());
+    }
+    EXPECT_EQ(simulated->openedPort(), 2);
 }
 
 TEST(DeviceConnection, RealBackendsThatCannotOpenSayWhy)
