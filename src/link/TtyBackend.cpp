@@ -214,7 +214,7 @@ quint8 TtyBackend::PortIn(quint16 address)
         return 0xFF; // no UART of ours there
     switch (address - base_) {
     case LineControlOffset: return lineControl_;
-    case ModemControlOffset: return modemControl_;
+    case ModemControlOffset: return readModemControl();
     case LineStatusOffset: return readLineStatus();
     case ModemStatusOffset: return readModemStatus();
     case ScratchOffset: return scratch_;
@@ -264,6 +264,19 @@ void TtyBackend::writeLineControl(quint8 value)
     const int result = system_->ioctl(fd_, (value & BreakBit) ? TIOCSBRK : TIOCCBRK);
     if (result < 0)
         fail("switching the break", result);
+}
+
+// The live DTR and RTS from the driver, the other bits as last written: like
+// the register, and one call, as a register read costs one access.
+quint8 TtyBackend::readModemControl()
+{
+    int lines = 0;
+    if (const int result = system_->ioctl(fd_, TIOCMGET, &lines); result < 0) {
+        fail("reading the modem control lines", result);
+        return modemControl_;
+    }
+    return quint8((modemControl_ & ~(DtrBit | RtsBit)) | ((lines & TIOCM_DTR) ? DtrBit : 0)
+                  | ((lines & TIOCM_RTS) ? RtsBit : 0));
 }
 
 quint8 TtyBackend::readModemStatus()

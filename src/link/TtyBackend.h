@@ -29,7 +29,7 @@ std::unique_ptr<TtySystem> RealTtySystem();
 
 // The UART registers of the selected port mapped onto a serial device:
 // writes of modem control (base+4) set DTR and RTS, in one call where the
-// driver allows it; writes of line control (base+3) turn the break on or off
+// driver allows it, and its reads take the live DTR and RTS from the driver; writes of line control (base+3) turn the break on or off
 // with its bit 6; reads of modem status (base+6) are built from CTS, DSR, RI
 // and DCD with the delta bits of a real UART; a read of line status (base+5,
 // and 0x2FD for the calibration) costs one real line-status call, so that a
@@ -64,6 +64,7 @@ private:
     TtyBackend(std::unique_ptr<TtySystem> system, int fd, QString path, quint16 base);
     void writeModemControl(quint8 value);
     void writeLineControl(quint8 value);
+    quint8 readModemControl();
     quint8 readModemStatus();
     quint8 readLineStatus();
     void fail(const char *what, int error);

@@ -41,6 +41,7 @@ std::string Lines(int lines)
 
 class FakeTtySystem : public TtySystem {
 public:
+    static constexpr int Outputs = TIOCM_DTR | TIOCM_RTS | 0x2000 | 0x4000 | 0x8000;
     explicit FakeTtySystem(FakePort &p) : p_(p) {}
     int open(const QByteArray &path) override
     {
@@ -76,12 +77,15 @@ public:
             if (!p_.combinedSet)
                 return -EINVAL;
             p_.calls.push_back("set " + Lines(*argument));
+            p_.lines = (p_.lines & ~Outputs) | *argument;
             return 0;
         case TIOCMBIS:
             p_.calls.push_back("on " + Lines(*argument));
+            p_.lines |= *argument;
             return 0;
         case TIOCMBIC:
             p_.calls.push_back("off " + Lines(*argument));
+            p_.lines &= ~*argument;
             return 0;
         case TIOCSERGETLSR:
             if (!p_.serialLsr)
@@ -189,7 +193,7 @@ TEST(TtyBackend, RegisterAccessesBecomeLineCalls)
          {{true, 0x3FC, 0x0B}, {true, 0x3FC, 0x09}, {true, 0x3FC, 0x08}, {false, 0x3FC, 0x08}},
          {"set dtr|rts|out2", "set dtr|out2", "set out2"}},
         {"modem control line by line", false, true, 0,
-         {{true, 0x3FC, 0x03}, {true, 0x3FC, 0x01}, {true, 0x3FC, 0x00}},
+         {{true, 0x3FC, 0x03}, {true, 0x3FC, 0x01}, {false, 0x3FC, 0x01}, {true, 0x3FC, 0x00}},
          {"on dtr|rts", "on dtr", "off rts", "off dtr|rts"}},
         {"supply on the break", true, true, 0,
          {{true, 0x3FB, 0xC3}, {false, 0x3FB, 0xC3}, {true, 0x3FB, 0x03}, {false, 0x3FB, 0x03}},
