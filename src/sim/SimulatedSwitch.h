@@ -39,7 +39,9 @@ struct SimOptions {
     QString memoryPath; // empty = blank memory, nothing saved
     QList<Fault> faults;
     // 0 = the memory's write cycle lasts 5 ms of real time; N > 0 = it lasts
-    // N refused select bytes (deterministic and fast, for tests).
+    // N refused select bytes (deterministic and fast, for tests). At loop
+    // count 0 the link's acknowledge polling is over long before 5 ms, so
+    // runs at that speed want N > 0.
     int writeCycleSelects = 0;
     qint64 clockOffsetSeconds = 0; // device clock = host time of day + offset
     double clockDriftPerDay = 0;   // seconds the device clock gains per day
@@ -60,6 +62,13 @@ class SimulatedSwitchModel;
 // wired-AND of RTS and every device, read back on DSR), and on the interface's
 // bus the 24LC04 memory and the microcontroller with its clock, presence
 // signal and echo.
+//
+// A port with no powered interface reads DSR set and CTS clear, so a byte sent
+// there is refused rather than taken as acknowledged. The microcontroller
+// announces itself (data line held low until one clock pulse) once the
+// powered bus has lain idle for 1500 modem-status reads, as it does during the
+// communication test's wait for the interface; ordinary transfers never wait
+// that long on an idle bus and are not disturbed by it.
 class SimulatedSwitch : public PortIo {
 public:
     explicit SimulatedSwitch(SimOptions options);
