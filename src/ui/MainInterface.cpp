@@ -706,7 +706,9 @@ void MainInterface::AppActivate()
 
 void MainInterface::closeEvent(QCloseEvent *event)
 {
-    if (FormCloseQuery())
+    // A transfer in progress keeps the window open: the link is in use and
+    // the program is being read or written.
+    if (!deviceBusy_ && FormCloseQuery())
         event->accept();
     else
         event->ignore();
@@ -982,10 +984,53 @@ void MainInterface::SaveAsClick()
 
 // --- device commands ---------------------------------------------------------
 
+// While a device command runs, pending messages are processed so the window
+// stays painted; its commands and the editor are locked meanwhile, so that no
+// click pumped in can change the program under a transfer or start another.
+class MainInterface::DeviceBusy {
+public:
+    explicit DeviceBusy(MainInterface &window) : window_(window)
+    {
+        window_.deviceBusy_ = true;
+        window_.centralWidget()->setEnabled(false);
+        const QList<QAction *> actions = window_.findChildren<QAction *>();
+        for (QAction *action : actions) {
+            if (action->isEnabled()) {
+                locked_.append(action);
+                action->setEnabled(false);
+            }
+        }
+    }
+    ~DeviceBusy()
+    {
+        for (QAction *action : std::as_const(locked_))
+            action->setEnabled(true);
+        window_.centralWidget()->setEnabled(true);
+        window_.deviceBusy_ = false;
+    }
+    DeviceBusy(const DeviceBusy &) = delete;
+    DeviceBusy &operator=(const DeviceBusy &) = delete;
+
+private:
+    MainInterface &window_;
+    QList<QAction *> locked_;
+};
+
+// The window processes pending messages between the pages and blocks of a
+// transfer (progress windows come with their own dialogs).
+device::TransferHooks MainInterface::transferHooks()
+{
+    device::TransferHooks transfer;
+    transfer.progress = [this](int, int) { pump(); };
+    transfer.pump = [this] { pump(); };
+    return transfer;
+}
+
 void MainInterface::ComunicationTestClick()
 {
     if (!deviceLink_)
         return;
+    const DeviceBusy busy(*this);
     CalibrateLoop(*deviceLink_, session_.link.PicBaudRate);
     pump();
     device::ComTestHooks testHooks;
@@ -1006,8 +1051,9 @@ void MainInterface::LoadDeviceDataClick()
     if (!deviceLink_)
         return;
     ShowInfo(device::loadingInfo());
+    const DeviceBusy busy(*this);
     const device::DeviceOutcome outcome =
-        device::ReadDeviceMemory(*deviceLink_, session_.program.image, {{}, hooks_.pump, {}});
+        device::ReadDeviceMemory(*deviceLink_, session_.program.image, transferHooks());
     if (outcome.started) {
         editor_.FillInstructionList();
         ReloadProgram();
@@ -1023,9 +1069,10 @@ void MainInterface::ProgramDeviceClick()
     if (!prompt_.ask(this, device::programmingQuestion(), Prompt::Buttons::YesCancel))
         return;
     ShowInfo(device::programmingInfo());
+    const DeviceBusy busy(*this);
     PackHeader(session_.program);
     showNotices(device::WriteDeviceMemory(*deviceLink_, session_.deviceMemory, session_.program.image,
-                                          {{}, hooks_.pump, {}})
+                                          transferHooks())
                     .notices);
 }
 
@@ -1033,8 +1080,9 @@ void MainInterface::VerificationClick()
 {
     if (!deviceLink_)
         return;
+    const DeviceBusy busy(*this);
     showNotices(device::VerifyDevice(*deviceLink_, session_.deviceMemory, session_.program.image,
-                                     {{}, hooks_.pump, {}})
+                                     transferHooks())
                     .notices);
 }
 

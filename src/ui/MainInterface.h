@@ -24,6 +24,10 @@ namespace pellmora {
 class Link;
 }
 
+namespace pellmora::device {
+struct TransferHooks;
+}
+
 namespace pellmora::ui {
 
 class Prompt;
@@ -126,6 +130,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    class DeviceBusy;
+    device::TransferHooks transferHooks();
     void buildWindow();
     QWidget *buildInstructionGroup();
     QWidget *buildProgrammerGroup();
@@ -171,6 +177,7 @@ private:
     bool paintQueued_ = false;
     bool applying_ = false;
     bool showing_ = false;
+    bool deviceBusy_ = false;
 
     // Editor
     QGroupBox *InstuctionGB = nullptr;

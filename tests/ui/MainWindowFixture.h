@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <functional>
 #include <memory>
 
 namespace pellmora::ui::test {
@@ -78,11 +79,16 @@ struct WindowUnderTest {
     QStringList openNames;  // answers of the open dialog, in order
     QStringList saveNames;  // answers of the save dialog, in order
     int saveDialogs = 0;
+    std::function<void()> onPump; // runs whenever the window processes pending messages
     std::unique_ptr<MainInterface> window;
 
     MainInterface::Hooks hooks()
     {
         MainInterface::Hooks h;
+        h.pump = [this] {
+            if (onPump)
+                onPump();
+        };
         h.calibrateQuietly = [this] { ++quietCalibrations; };
         h.calibrationSequence = [this] { ++panelCalibrations; };
         h.linkPowerOff = [this] { ++powerOffs; };

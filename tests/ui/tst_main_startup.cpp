@@ -400,8 +400,21 @@ private slots:
         ui.session.link.PICmicro_Loop = 0;
         ui.window->setDeviceLink(&connection->link());
 
+        // Clicks that arrive while the transfer processes pending messages
+        // find the commands locked.
+        int pumps = 0;
+        ui.onPump = [&] {
+            ++pumps;
+            QVERIFY(!ui.window->close());
+            ui.action(QStringLiteral("NewTimer"))->trigger();
+            QTest::mouseClick(ui.button(QStringLiteral("NewInstruction")), Qt::LeftButton);
+        };
         ui.prompt.answers = {true};
         QTest::mouseClick(ui.button(QStringLiteral("ProgramDevice")), Qt::LeftButton);
+        ui.onPump = {};
+        QVERIFY(faulty || pumps > 0);
+        QVERIFY(ui.action(QStringLiteral("NewTimer"))->isEnabled());
+        QVERIFY(ui.window->centralWidget()->isEnabled());
         QVERIFY(ui.prompt.shown.size() >= 2);
         QCOMPARE(ui.prompt.shown.first(), device::programmingQuestion());
         ui.prompt.shown.clear();
