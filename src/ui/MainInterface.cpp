@@ -698,6 +698,10 @@ void MainInterface::AppDeactivate()
 
 void MainInterface::AppActivate()
 {
+    // A transfer in progress runs on the calibrated delay; the calibration
+    // waits for the next return to the application.
+    if (deviceBusy_)
+        return;
     const bool run = recalibrate_;
     recalibrate_ = false;
     if (run && hooks_.calibrationSequence)

@@ -408,11 +408,15 @@ private slots:
             QVERIFY(!ui.window->close());
             ui.action(QStringLiteral("NewTimer"))->trigger();
             QTest::mouseClick(ui.button(QStringLiteral("NewInstruction")), Qt::LeftButton);
+            ui.window->AppDeactivate();
+            ui.window->AppActivate();
         };
         ui.prompt.answers = {true};
         QTest::mouseClick(ui.button(QStringLiteral("ProgramDevice")), Qt::LeftButton);
         ui.onPump = {};
         QVERIFY(faulty || pumps > 0);
+        QCOMPARE(ui.panelCalibrations, 1);
+        QCOMPARE(ui.window->recalibrationPending(), true);
         QVERIFY(ui.action(QStringLiteral("NewTimer"))->isEnabled());
         QVERIFY(ui.window->centralWidget()->isEnabled());
         QVERIFY(ui.prompt.shown.size() >= 2);
