@@ -98,13 +98,25 @@ std::optional<bool> readAndCompare(Link &link, DeviceMemoryState &memory, const 
 void finishWithVerification(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
                             const TransferHooks &hooks, DeviceOutcome &outcome)
 {
-    const std::optional<bool> equal = readAndCompare(link, memory, image, outcome.notices, hooks.progress);
+    const std::optional<bool> equal = readAndCompare(link, memory, image, outcome.notices, hooks.betweenSteps());
     outcome.deviceAnswered = equal.has_value();
     outcome.ok = equal.value_or(false);
     appendVerificationResult(outcome.ok, outcome.notices);
 }
 
 } // namespace
+
+TransferProgress TransferHooks::betweenSteps() const
+{
+    if (!progress && !pump)
+        return {};
+    return [progress = progress, pump = pump](int done, int total) {
+        if (progress)
+            progress(done, total);
+        if (pump)
+            pump();
+    };
+}
 
 DeviceOutcome refusedWhileBusy()
 {
@@ -142,7 +154,7 @@ DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const Dev
     return runExclusive(link, [&](DeviceOutcome &outcome) {
         prepareSelectedPort(link);
         MemoryBytes buffer = bytesOf(image);
-        if (!DataLineFree(link) || !link.EepromWrite(buffer, TransferCount, StartAddress, PageSize, hooks.progress)) {
+        if (!DataLineFree(link) || !link.EepromWrite(buffer, TransferCount, StartAddress, PageSize, hooks.betweenSteps())) {
             outcome.notices << Notice::message(eepromNoAckText())
                             << Notice::info(deviceText("*** NOT VALID I2C OPERATION ***"));
             return;
@@ -159,7 +171,7 @@ DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHoo
     return runExclusive(link, [&](DeviceOutcome &outcome) {
         prepareSelectedPort(link);
         MemoryBytes buffer = bytesOf(image);
-        if (!DataLineFree(link) || !link.EepromRead(buffer, TransferCount, StartAddress, hooks.progress)) {
+        if (!DataLineFree(link) || !link.EepromRead(buffer, TransferCount, StartAddress, hooks.betweenSteps())) {
             outcome.notices << Notice::message(eepromNoAckText())
                             << Notice::info(deviceText("*** NOT VALID I2C OPERATION *** "));
             return;

@@ -23,8 +23,12 @@ struct DeviceMemoryState {
 // What a window hands to a transfer. Every member may be empty.
 struct TransferHooks {
     TransferProgress progress;          // bytes done / total, between pages and every 16 bytes read
-    std::function<void()> pump;         // process pending window messages once
+    std::function<void()> pump;         // process pending window messages once, after each progress step
     std::function<void()> verifying;    // programming went through; its verification starts now
+
+    // What the link calls between pages and every 16 bytes read: the progress
+    // report, then the pump. Empty when both are.
+    TransferProgress betweenSteps() const;
 };
 
 // The outcome of one device command and the texts to show, in order.

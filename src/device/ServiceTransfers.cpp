@@ -26,7 +26,7 @@ DeviceOutcome ServiceLoad(Link &link, GridBuffer &grid, const TransferHooks &hoo
         link.LinkPowerOn();
         link.SetEepromBlock(0);
         GridBuffer read = grid; // a failed read leaves the grid as it was
-        if (!DataLineFree(link) || !link.EepromRead(read, DeviceImage::ByteCount, 0, hooks.progress)) {
+        if (!DataLineFree(link) || !link.EepromRead(read, DeviceImage::ByteCount, 0, hooks.betweenSteps())) {
             outcome.notices << Notice::message(serviceNoAckText());
             return;
         }
@@ -69,7 +69,7 @@ DeviceOutcome ServiceProgram(Link &link, GridBuffer &grid, const QStringList &ce
         }
         link.LinkPowerOn();
         link.SetEepromBlock(0);
-        if (!DataLineFree(link) || !link.EepromWrite(grid, DeviceImage::ByteCount, 0, 16, hooks.progress)) {
+        if (!DataLineFree(link) || !link.EepromWrite(grid, DeviceImage::ByteCount, 0, 16, hooks.betweenSteps())) {
             outcome.notices << Notice::message(serviceNoAckText());
             return;
         }

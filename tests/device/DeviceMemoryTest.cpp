@@ -158,11 +158,14 @@ TEST(DeviceMemory, ProgrammingReportsProgressThenVerifiesOnce)
     DeviceMemoryState memory;
     QList<QPair<int, int>> calls;
     int verifyingAt = -1;
+    int pumps = 0;
     TransferHooks hooks;
     hooks.progress = [&](int done, int total) { calls << qMakePair(done, total); };
+    hooks.pump = [&] { ++pumps; };
     hooks.verifying = [&] { verifyingAt = int(calls.size()); };
 
     EXPECT_TRUE(WriteDeviceMemory(rig.link, memory, patternImage(), hooks).ok);
+    EXPECT_EQ(pumps, calls.size()); // the window gets its messages after every step
     ASSERT_GT(verifyingAt, 0);
     ASSERT_LT(verifyingAt, calls.size());
     EXPECT_EQ(calls[verifyingAt - 1], qMakePair(512, 512)); // the write finished ...
@@ -202,7 +205,7 @@ TEST(DeviceMemory, CommandsAreRefusedWhileAnotherRuns)
 
     int pumpedClicks = 0;
     TransferHooks hooks;
-    hooks.progress = [&](int, int) {
+    hooks.pump = [&] {
         if (pumpedClicks++ > 0)
             return;
         const QByteArray before = rig.sim.memory();
