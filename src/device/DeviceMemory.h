@@ -68,7 +68,8 @@ QString loadingInfo();
 
 // Programming: writes the 512 bytes of `image` from address 0 in 16-byte pages
 // (LoopCount := EEPROM_Loop, PortBase from SelectedPort, power on, block 0)
-// and, when the write went through, verifies them at once. `ok` is true only
+// and, when the write went through, waits (by acknowledge polling) until the
+// memory has finished writing its last page and verifies at once. `ok` is true only
 // when the write succeeded and the verification found the same bytes.
 // The caller runs PackHeader first and asks the user beforehand.
 DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
