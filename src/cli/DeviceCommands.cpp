@@ -222,6 +222,23 @@ std::optional<DeviceImage> takeOptionsAndImage(QStringList &args, DeviceRun &run
     return path ? readImage(*path, error) : std::nullopt;
 }
 
+// Takes the options and the program file, then opens and calibrates the link.
+// nullopt when the command cannot go on, with its exit code in `exitCode`.
+std::optional<DeviceImage> openWithImage(QStringList &args, DeviceRun &run, int *exitCode)
+{
+    QString error;
+    std::optional<DeviceImage> image = takeOptionsAndImage(args, run, &error);
+    if (!image) {
+        *exitCode = usageError(error);
+        return std::nullopt;
+    }
+    if (!connect(run)) {
+        *exitCode = finish(run, ExitRefused);
+        return std::nullopt;
+    }
+    return image;
+}
+
 // Runs one EEPROM command on the prepared link with a progress bar, and
 // prints what it reports.
 device::DeviceOutcome transfer(DeviceRun &run,
@@ -265,12 +282,10 @@ int runTest(QStringList args)
 int runProgram(QStringList args)
 {
     DeviceRun run;
-    QString error;
-    const std::optional<DeviceImage> image = takeOptionsAndImage(args, run, &error);
+    int exitCode = ExitOk;
+    const std::optional<DeviceImage> image = openWithImage(args, run, &exitCode);
     if (!image)
-        return usageError(error);
-    if (!connect(run))
-        return finish(run, ExitRefused);
+        return exitCode;
 
     say(device::programmingWarningInfo());
     say(device::programmingInfo());
@@ -319,12 +334,10 @@ QString hexByte(quint8 value)
 int runVerify(QStringList args)
 {
     DeviceRun run;
-    QString error;
-    const std::optional<DeviceImage> image = takeOptionsAndImage(args, run, &error);
+    int exitCode = ExitOk;
+    const std::optional<DeviceImage> image = openWithImage(args, run, &exitCode);
     if (!image)
-        return usageError(error);
-    if (!connect(run))
-        return finish(run, ExitRefused);
+        return exitCode;
 
     device::DeviceMemoryState memory;
     const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferHooks &hooks) {
