@@ -5,7 +5,10 @@
 #include "device/DeviceConnection.h"
 #include "link/Timing.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 namespace pellmora::ui {
 
@@ -81,6 +84,23 @@ MainInterface::Hooks hooksFor(device::DeviceConnection &connection, Windows &win
         return QStringList{windows.format->userPositiveText(), windows.format->userNegativeText()};
     };
     return hooks;
+}
+
+void ApplicationWindows::start(Session &session, Prompt &prompt, device::DeviceConnection &connection)
+{
+    main = std::make_unique<MainInterface>(session, prompt, hooksFor(connection, others));
+    main->setLinkDescription(connection.description());
+    main->setDeviceLink(&connection.link());
+    main->show();
+    others.create(session, prompt, connection.link());
+    others.connect(*main);
+}
+
+void prepareApplication(QTranslator &qtTranslation)
+{
+    QApplication::setApplicationName(QStringLiteral("Pellmora"));
+    if (qtTranslation.load(QStringLiteral("qtbase_cs"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslation);
 }
 
 } // namespace pellmora::ui

@@ -12,6 +12,8 @@
 
 #include <memory>
 
+class QTranslator;
+
 namespace pellmora::device {
 class DeviceConnection;
 }
@@ -36,5 +38,18 @@ struct Windows {
 // The main window's hooks: message pumping, calibration, link power, the
 // configuration dialog and the wording dialog's user fields.
 MainInterface::Hooks hooksFor(device::DeviceConnection &connection, Windows &windows);
+
+// The main window and the windows beside it, started in the order of
+// start-up: the main window is created (device database) and shown
+// (configuration, speeds, last program), then the others are created hidden.
+struct ApplicationWindows {
+    Windows others;
+    std::unique_ptr<MainInterface> main;
+
+    void start(Session &session, Prompt &prompt, device::DeviceConnection &connection);
+};
+
+// The application's name and Qt's own Czech texts for the standard buttons.
+void prepareApplication(QTranslator &qtTranslation);
 
 } // namespace pellmora::ui

@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QLibraryInfo>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
@@ -86,10 +85,8 @@ int main(int argc, char **argv)
 {
     Q_INIT_RESOURCE(assets);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Pellmora"));
     QTranslator qtTranslation;
-    if (qtTranslation.load(QStringLiteral("qtbase_cs"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslation);
+    prepareApplication(qtTranslation);
     const QString output = QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".")).absolutePath();
 
     QTemporaryDir work;
@@ -107,20 +104,17 @@ int main(int argc, char **argv)
         std::fputs(qPrintable(error + QLatin1Char('\n')), stderr);
         return 1;
     }
-    Windows windows;
-    MainInterface window(session, prompt, hooksFor(*connection, windows));
-    window.setLinkDescription(connection->description());
-    window.setDeviceLink(&connection->link());
-    window.show();
-    windows.create(session, prompt, connection->link());
-    windows.connect(window);
+    ApplicationWindows windows;
+    windows.start(session, prompt, *connection);
     wait(9000); // first paint, calibration and the welcome scroll come to rest
 
+    MainInterface &window = *windows.main;
+    Configuration &configuration = *windows.others.configuration;
     bool ok = grab(window, output + QStringLiteral("/main.png"));
-    windows.configuration->show();
+    configuration.show();
     wait(800);
-    ok = grabDialogOver(window, *windows.configuration, output + QStringLiteral("/configuration.png")) && ok;
-    windows.configuration->hide();
+    ok = grabDialogOver(window, configuration, output + QStringLiteral("/configuration.png")) && ok;
+    configuration.hide();
     connection->finish(&error);
     return ok ? 0 : 1;
 }

@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
 
@@ -40,10 +39,8 @@ int main(int argc, char **argv)
 {
     Q_INIT_RESOURCE(assets);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Pellmora"));
     QTranslator qtTranslation;
-    if (qtTranslation.load(QStringLiteral("qtbase_cs"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslation);
+    prepareApplication(qtTranslation);
 
     QStringList args = QApplication::arguments().mid(1);
     if (args.contains(QStringLiteral("--help"))) {
@@ -68,13 +65,8 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    Windows windows;
-    MainInterface window(session, prompt, hooksFor(*connection, windows));
-    window.setLinkDescription(connection->description());
-    window.setDeviceLink(&connection->link());
-    window.show();
-    windows.create(session, prompt, connection->link());
-    windows.connect(window);
+    ApplicationWindows windows;
+    windows.start(session, prompt, *connection);
 
     const int result = app.exec();
     if (!connection->finish(&error)) {

@@ -836,32 +836,33 @@ void MainInterface::LightSwitchClick()
     applyView();
 }
 
-void MainInterface::NewInstructionClick()
+// The four editing actions: the editor changes the program, the window shows
+// the new view and then the messages.
+void MainInterface::runEdit(Notices (ProgramEditor::*action)())
 {
-    const Notices notices = editor_.AppendInstruction();
+    const Notices notices = (editor_.*action)();
     applyView();
     showNotices(notices);
+}
+
+void MainInterface::NewInstructionClick()
+{
+    runEdit(&ProgramEditor::AppendInstruction);
 }
 
 void MainInterface::InsertInstructionClick()
 {
-    const Notices notices = editor_.InsertInstruction();
-    applyView();
-    showNotices(notices);
+    runEdit(&ProgramEditor::InsertInstruction);
 }
 
 void MainInterface::ChangeInstructionClick()
 {
-    const Notices notices = editor_.ChangeInstruction();
-    applyView();
-    showNotices(notices);
+    runEdit(&ProgramEditor::ChangeInstruction);
 }
 
 void MainInterface::DeleteInstructionClick()
 {
-    const Notices notices = editor_.DeleteInstruction();
-    applyView();
-    showNotices(notices);
+    runEdit(&ProgramEditor::DeleteInstruction);
 }
 
 void MainInterface::InstructionsBoxClick(int index)

@@ -152,6 +152,7 @@ private:
     void InDelayChange();
     void StartUpTimeChange();
     void LightSwitchClick();
+    void runEdit(Notices (ProgramEditor::*action)());
     void NewInstructionClick();
     void InsertInstructionClick();
     void ChangeInstructionClick();

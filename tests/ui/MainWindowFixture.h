@@ -68,6 +68,13 @@ inline QByteArray configurationText(const QString &lastFile = {}, const QString 
 }
 
 inline const QByteArray EmptyDatabase = QByteArrayLiteral("DDL { }");
+inline const QByteArray Missing = QByteArrayLiteral("<missing>");
+
+inline void place(const QString &name, const QByteArray &contents)
+{
+    if (contents != Missing)
+        writeAll(name, contents);
+}
 
 struct WindowUnderTest {
     RecordingPrompt prompt;
@@ -109,6 +116,14 @@ struct WindowUnderTest {
         create();
         show();
         return *window;
+    }
+
+    // The same with these files in the current directory (Missing: none).
+    MainInterface &startWith(const QByteArray &configuration, const QByteArray &database)
+    {
+        place(QStringLiteral("plmprg.cfg"), configuration);
+        place(QStringLiteral("devices.ddl"), database);
+        return start();
     }
 
     void create() { window = std::make_unique<MainInterface>(session, prompt, hooks()); }

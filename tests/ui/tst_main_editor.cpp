@@ -18,9 +18,7 @@ class MainEditorTest : public QObject {
 
     WindowUnderTest &started()
     {
-        writeAll(QStringLiteral("plmprg.cfg"), configurationText());
-        writeAll(QStringLiteral("devices.ddl"), EmptyDatabase);
-        ui_->start();
+        ui_->startWith(configurationText(), EmptyDatabase);
         ui_->prompt.shown.clear();
         return *ui_;
     }

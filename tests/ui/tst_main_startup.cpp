@@ -33,8 +33,6 @@ const QString CloseQuestion = QStringLiteral("Chcete opravdu skončit ?");
 const QString NewQuestion =
     QStringLiteral("Opravdu chcete pokračovat ? - ! smažu všechno co jste si tam naťukali !");
 
-const QByteArray Missing = QByteArrayLiteral("<missing>");
-
 // The worked example's image: "Chodba", on 2 h, off 30 min, on 5 s.
 DeviceImage chodba()
 {
@@ -42,12 +40,6 @@ DeviceImage chodba()
     bytes.replace(0, 8, QByteArray::fromHex("209C080705800000"));
     bytes.replace(0x1F0, 16, QByteArray::fromHex("43686F64626100000000560411112028"));
     return DeviceImage::fromBytes(bytes);
-}
-
-void place(const QString &name, const QByteArray &contents)
-{
-    if (contents != Missing)
-        writeAll(name, contents);
 }
 
 } // namespace
@@ -60,9 +52,7 @@ class MainStartUpTest : public QObject {
 
     WindowUnderTest &startedWith(const QByteArray &configuration, const QByteArray &database = EmptyDatabase)
     {
-        place(QStringLiteral("plmprg.cfg"), configuration);
-        place(QStringLiteral("devices.ddl"), database);
-        ui_->start();
+        ui_->startWith(configuration, database);
         return *ui_;
     }
 
