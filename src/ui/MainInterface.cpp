@@ -195,6 +195,7 @@ QWidget *MainInterface::buildInstructionGroup()
     InstructionsBox->setStatusTip(tr("Box instrukcí"));
     InstructionsBox->setContextMenuPolicy(Qt::CustomContextMenu);
     InstructionsBox->setMouseTracking(true);
+    InstructionsBox->viewport()->setMouseTracking(true);
     InstructionsBox->setMinimumSize(210, 300);
 
     EELIOut = new QLabel(tr("Počet instrukcí :"), InstuctionGB);
