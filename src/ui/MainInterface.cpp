@@ -590,9 +590,9 @@ bool MainInterface::event(QEvent *event)
     return QMainWindow::event(event);
 }
 
-// A paint of the window in the user's sense is its being exposed by the window
-// system. The handler runs from the event loop afterwards, never inside the
-// paint itself, because it processes pending messages and may open dialogs.
+// Watches three things: the hints of the window's own widgets (before any
+// widget on the way keeps them), the mouse over the instruction list, and the
+// window being exposed.
 bool MainInterface::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::StatusTip && watched->isWidgetType()
@@ -611,6 +611,8 @@ bool MainInterface::eventFilter(QObject *watched, QEvent *event)
         }
         return QMainWindow::eventFilter(watched, event);
     }
+    // A paint of the window in the user's sense is its being exposed by the
+    // window system, not a repaint of one of its widgets.
     if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
         queuePaint();
     return QMainWindow::eventFilter(watched, event);
@@ -640,6 +642,8 @@ void MainInterface::showEvent(QShowEvent *event)
         QTimer::singleShot(0, this, &MainInterface::windowPainted);
 }
 
+// The paint handler runs from the event loop afterwards, never inside the
+// paint itself, because it processes pending messages and may open dialogs.
 void MainInterface::queuePaint()
 {
     if (paintQueued_)
