@@ -156,6 +156,30 @@ private slots:
         QCOMPARE(infoBar->text(), QStringLiteral("<<HINTS>>"));
     }
 
+    // Repaints of the window's widgets leave the info bar alone; the window
+    // being exposed again restarts the welcome scroll.
+    void onlyExposureRestartsTheWelcome()
+    {
+        TemporaryCurrentDirectory dir;
+        WindowUnderTest ui;
+        MainInterface &window = ui.startWith(configurationText(), EmptyDatabase);
+        scrollToRest(window.infoBar());
+        const QString atRest = window.infoBar().infoText();
+        ui.edit(QStringLiteral("InfoBar"))->repaint();
+        window.repaint();
+        QCoreApplication::processEvents();
+        QCOMPARE(window.infoBar().infoText(), atRest);
+        QVERIFY(!window.infoBar().scrolling());
+
+        window.hide();
+        window.show();
+        for (int i = 0; i < 10 && !window.infoBar().scrolling(); ++i)
+            QCoreApplication::processEvents();
+        QVERIFY(window.infoBar().scrolling());
+        QVERIFY(window.infoBar().infoText().startsWith(QStringLiteral("* Welcome")));
+        QCOMPARE(ui.quietCalibrations, 1); // the show of start-up runs once
+    }
+
     void titleAndStatusPanels()
     {
         TemporaryCurrentDirectory dir;
