@@ -1,0 +1,60 @@
+#include "DevelopmentReport.h"
+
+#include <QLatin1Char>
+
+namespace pellmora::device {
+
+namespace {
+
+quint32 placeOf(const void *value)
+{
+    return quint32(reinterpret_cast<quintptr>(value) & 0xFFFFFFFFu);
+}
+
+QString hex(quint32 value, int digits)
+{
+    return QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
+}
+
+QString H8(quint32 value)
+{
+    return hex(value, 8);
+}
+
+QString H4(quint32 value)
+{
+    return hex(value, 4);
+}
+
+// The label with its own run of blanks, then the place: `"Name"   at: [0012ABCD H ] :`.
+QString placed(const char *labelAt, quint32 place)
+{
+    return QString::fromLatin1(labelAt) + H8(place) + QStringLiteral(" H ] :");
+}
+
+} // namespace
+
+DevelopmentValues developmentValues(const DeviceImage &image, const LinkState &link)
+{
+    DevelopmentValues values;
+    values.imageAt = placeOf(&image);
+    values.portBaseAt = placeOf(&link.PortBase);
+    values.picLoopAt = placeOf(&link.PICmicro_Loop);
+    values.eepromLoopAt = placeOf(&link.EEPROM_Loop);
+    values.PortBase = link.PortBase;
+    values.PICmicro_Loop = link.PICmicro_Loop;
+    values.EEPROM_Loop = link.EEPROM_Loop;
+    return values;
+}
+
+QStringList DevelopmentReport(const DevelopmentValues &values)
+{
+    return {
+        placed("\"EEPROM\"         at: [", values.imageAt) + QStringLiteral("  value not available.."),
+        placed("\"I2C_Address\"    at: [", values.portBaseAt) + H4(values.PortBase),
+        placed("\"PICmicro_Loop\"   at: [", values.picLoopAt) + H4(values.PICmicro_Loop),
+        placed("\"EEPROM_Loop\"   at: [", values.eepromLoopAt) + H4(values.EEPROM_Loop),
+    };
+}
+
+} // namespace pellmora::device

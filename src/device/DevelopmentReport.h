@@ -1,0 +1,33 @@
+#pragma once
+
+#include "link/LinkState.h"
+#include "model/DeviceImage.h"
+
+#include <QStringList>
+#include <QtGlobal>
+
+namespace pellmora::device {
+
+// Where the link's key values live and what they hold, as the development
+// info window lists them. The places are identifiers that stay the same for
+// the whole run (the values' addresses in this process, cut to 32 bits); they
+// mean nothing outside it.
+struct DevelopmentValues {
+    quint32 imageAt = 0;
+    quint32 portBaseAt = 0;
+    quint32 picLoopAt = 0;
+    quint32 eepromLoopAt = 0;
+    quint16 PortBase = 0;
+    quint32 PICmicro_Loop = 0;
+    quint32 EEPROM_Loop = 0;
+};
+
+// The values of this run's memory image and link state.
+DevelopmentValues developmentValues(const DeviceImage &image, const LinkState &link);
+
+// The four report lines: the memory image (no value shown), the port base,
+// the microcontroller's and the EEPROM's loop counts. Places in 8 upper-case
+// hexadecimal digits, values in at least 4.
+QStringList DevelopmentReport(const DevelopmentValues &values);
+
+} // namespace pellmora::device
