@@ -1,0 +1,30 @@
+#pragma once
+
+// Opening a recorded device: the program file of a database record, looked
+// up in the program files folder, replaces the image in the editor.
+
+#include "DeviceDatabase.h"
+#include "FileLocations.h"
+#include "ProgramFile.h"
+
+#include "model/DeviceImage.h"
+
+#include <QString>
+
+namespace pellmora {
+
+// The program file of `record`: DeviceDirectory, "/" and the record's file
+// name, joined as they are (an empty folder gives "/" + the name).
+QString DatabaseEntryPath(const QString &deviceDirectory, const DatabaseRecord &record);
+
+// Opens record `index`: its date becomes LastProgrammingDate (also when the
+// file then cannot be read), and the first 512 bytes of its program file
+// replace `image`. A file that is missing or shorter than 512 bytes leaves
+// the image unchanged and is reported with its path. The current file name
+// is not changed, so a later Save still writes to the file that was current
+// before. An index outside the table does nothing (ok false, no notice).
+// ok true: the window refills its instruction list and reloads the program.
+FileOutcome OpenDatabaseEntry(DeviceDatabase &database, int index, const FileLocations &locations,
+                              DeviceImage &image);
+
+} // namespace pellmora
