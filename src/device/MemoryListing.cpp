@@ -1,0 +1,23 @@
+#include "MemoryListing.h"
+
+namespace pellmora::device {
+
+QString ByteText(quint8 value)
+{
+    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QStringList MemoryListingLines(const MemoryBytes &memory)
+{
+    QStringList lines;
+    lines.reserve(ListingLines);
+    for (int row = 0; row < ListingLines; ++row) {
+        QString line = QStringLiteral("0") + ByteText(quint8(row)) + QStringLiteral("H:");
+        for (int column = 0; column < ListingBytesPerLine; ++column)
+            line += QLatin1Char(' ') + ByteText(memory[std::size_t(row * ListingBytesPerLine + column)]);
+        lines.append(line);
+    }
+    return lines;
+}
+
+} // namespace pellmora::device
