@@ -1,0 +1,24 @@
+#include "LoadingDeviceData.h"
+
+namespace pellmora::ui {
+
+LoadingDeviceData::LoadingDeviceData(QWidget *parent)
+    : TransferPanel(QStringLiteral("LoadPanel"), tr("Reading..."), parent)
+{
+    setObjectName(QStringLiteral("LoadingDeviceData"));
+    setWindowTitle(tr("Načítám data ..."));
+}
+
+void LoadingDeviceData::showVerifying()
+{
+    setPanelText(tr("Verifying"));
+    showCentred();
+}
+
+void LoadingDeviceData::closeVerifying()
+{
+    close();
+    setPanelText(tr("Reading"));
+}
+
+} // namespace pellmora::ui

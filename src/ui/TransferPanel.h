@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+namespace pellmora::ui {
+
+// A borderless window, always on top, filled by one bevelled panel with a
+// large bold text: what the progress windows of the device transfers show
+// while the user interface is busy with the bus. It has no controls and no
+// events of its own; the main window shows it, processes pending messages
+// once so that it paints, and closes it when the transfer is over.
+class TransferPanel : public QWidget {
+    Q_OBJECT
+public:
+    // `panelName` is the panel's objectName, `text` its text at start.
+    TransferPanel(const QString &panelName, const QString &text, QWidget *parent = nullptr);
+
+    void showCentred();
+    QString panelText() const;
+    void setPanelText(const QString &text);
+
+private:
+    QLabel *panel_;
+};
+
+} // namespace pellmora::ui
