@@ -1,6 +1,9 @@
 #include "MainInterface.h"
 
 #include "CentreOnScreen.h"
+#include "ComTest.h"
+#include "DeviceProgramming.h"
+#include "LoadingDeviceData.h"
 #include "Prompt.h"
 #include "Session.h"
 
@@ -368,6 +371,7 @@ QWidget *MainInterface::buildGeneralGroup()
     layout->addWidget(settings);
 
     connect(InstructionFormatButton, &QPushButton::clicked, this, &MainInterface::instructionFormatRequested);
+    connect(PortName, &QPushButton::clicked, this, &MainInterface::portDialogRequested);
     connect(ComunicationTest, &QPushButton::clicked, this, &MainInterface::ComunicationTestClick);
     connect(LoadDeviceData, &QPushButton::clicked, this, &MainInterface::LoadDeviceDataClick);
     connect(ProgramDevice, &QPushButton::clicked, this, &MainInterface::ProgramDeviceClick);
@@ -467,6 +471,7 @@ void MainInterface::buildMenus()
 
     QAction *develop = bar->addAction(tr("Development Info"));
     develop->setObjectName(QStringLiteral("DevelopmentInfo"));
+    connect(develop, &QAction::triggered, this, &MainInterface::developmentInfoRequested);
 
     // Menu titles report their hints when the mouse moves over the menu bar.
     connect(bar, &QMenuBar::hovered, this, [this](QAction *action) { info_.hint(action->statusTip()); });
@@ -1036,24 +1041,45 @@ device::TransferHooks MainInterface::transferHooks()
     return transfer;
 }
 
+void MainInterface::setDeviceWindows(const DeviceWindows &windows)
+{
+    if (deviceWindows_.comTest)
+        disconnect(deviceWindows_.comTest, nullptr, this, nullptr);
+    deviceWindows_ = windows;
+    if (deviceWindows_.comTest)
+        connect(deviceWindows_.comTest, &ComTest::resultAccepted, this, &MainInterface::comTestClosed);
+}
+
+void MainInterface::comTestClosed()
+{
+    LoadDeviceData->setEnabled(true);
+    ProgramDevice->setEnabled(true);
+}
+
+// The microcontroller's speed, the dialog shown and painted, then the test
+// with its stages in the dialog; a success enables the device commands.
 void MainInterface::ComunicationTestClick()
 {
     if (!deviceLink_)
         return;
     const DeviceBusy busy(*this);
     CalibrateLoop(*deviceLink_, session_.link.PicBaudRate);
+    ComTest *dialog = deviceWindows_.comTest;
+    if (dialog)
+        dialog->startTest();
     pump();
     device::ComTestHooks testHooks;
     testHooks.pump = hooks_.pump;
+    if (dialog)
+        testHooks = dialog->testHooks(hooks_.pump);
     const device::ComTestOutcome outcome = device::RunComTest(*deviceLink_, testHooks);
-    if (!outcome.started) {
+    if (!outcome.started)
         showNotices(device::refusedWhileBusy().notices);
-        return;
-    }
     if (outcome.connected)
         SetDeviceCommandsEnabled(true);
     showNotices(outcome.notices);
-    ShowInfo(QString::fromUtf8(outcome.connected ? device::ConnectedCaption : device::NotConnectedCaption));
+    if (dialog)
+        dialog->testEnded(outcome.connected);
 }
 
 void MainInterface::LoadDeviceDataClick()
@@ -1061,16 +1087,30 @@ void MainInterface::LoadDeviceDataClick()
     if (!deviceLink_)
         return;
     ShowInfo(device::loadingInfo());
-    const DeviceBusy busy(*this);
-    const device::DeviceOutcome outcome =
-        device::ReadDeviceMemory(*deviceLink_, session_.program.image, transferHooks());
-    if (outcome.started) {
-        editor_.FillInstructionList();
-        ReloadProgram();
+    LoadDeviceData->setEnabled(false);
+    {
+        const DeviceBusy busy(*this);
+        LoadingDeviceData *panel = deviceWindows_.loading;
+        if (panel)
+            panel->showCentred();
+        pump();
+        const device::DeviceOutcome outcome =
+            device::ReadDeviceMemory(*deviceLink_, session_.program.image, transferHooks());
+        showNotices(outcome.notices);
+        if (panel)
+            panel->close();
+        pump();
+        if (outcome.started) {
+            editor_.FillInstructionList();
+            ReloadProgram();
+        }
     }
-    showNotices(outcome.notices);
+    LoadDeviceData->setEnabled(true);
 }
 
+// The question first; then the header packed, the image written and, when
+// the write went through, verified with the verification's window over the
+// programming window.
 void MainInterface::ProgramDeviceClick()
 {
     if (!deviceLink_)
@@ -1079,11 +1119,31 @@ void MainInterface::ProgramDeviceClick()
     if (!prompt_.ask(this, device::programmingQuestion(), Prompt::Buttons::YesCancel))
         return;
     ShowInfo(device::programmingInfo());
-    const DeviceBusy busy(*this);
-    PackHeader(session_.program);
-    showNotices(device::WriteDeviceMemory(*deviceLink_, session_.deviceMemory, session_.program.image,
-                                          transferHooks())
-                    .notices);
+    ProgramDevice->setEnabled(false);
+    {
+        const DeviceBusy busy(*this);
+        PackHeader(session_.program);
+        DeviceProgramming *panel = deviceWindows_.programming;
+        if (panel)
+            panel->showCentred();
+        pump();
+        bool verified = false;
+        device::TransferHooks transfer = transferHooks();
+        transfer.verifying = [this, &verified] {
+            verified = true;
+            if (deviceWindows_.loading)
+                deviceWindows_.loading->showVerifying();
+            pump();
+        };
+        const device::DeviceOutcome outcome =
+            device::WriteDeviceMemory(*deviceLink_, session_.deviceMemory, session_.program.image, transfer);
+        showNotices(outcome.notices);
+        if (verified && deviceWindows_.loading)
+            deviceWindows_.loading->closeVerifying();
+        if (panel)
+            panel->close();
+    }
+    ProgramDevice->setEnabled(true);
 }
 
 void MainInterface::VerificationClick()
@@ -1091,9 +1151,15 @@ void MainInterface::VerificationClick()
     if (!deviceLink_)
         return;
     const DeviceBusy busy(*this);
+    LoadingDeviceData *panel = deviceWindows_.loading;
+    if (panel)
+        panel->showVerifying();
+    pump();
     showNotices(device::VerifyDevice(*deviceLink_, session_.deviceMemory, session_.program.image,
                                      transferHooks())
                     .notices);
+    if (panel)
+        panel->closeVerifying();
 }
 
 } // namespace pellmora::ui

@@ -30,6 +30,9 @@ struct TransferHooks;
 
 namespace pellmora::ui {
 
+class ComTest;
+class DeviceProgramming;
+class LoadingDeviceData;
 class Prompt;
 struct Session;
 
@@ -86,6 +89,14 @@ public:
     void setLinkDescription(const QString &text);
     // The link the device commands use; without one they do nothing.
     void setDeviceLink(Link *link) { deviceLink_ = link; }
+    // The windows the device commands show while they run; without them the
+    // commands run all the same.
+    struct DeviceWindows {
+        ComTest *comTest = nullptr;
+        DeviceProgramming *programming = nullptr;
+        LoadingDeviceData *loading = nullptr;
+    };
+    void setDeviceWindows(const DeviceWindows &windows);
 
 public slots:
     void ShowProgram();
@@ -115,12 +126,17 @@ public slots:
     void LoadDeviceDataClick();
     void ProgramDeviceClick();
     void VerificationClick();
+    // The communication test's result button: the load and program buttons
+    // become usable whatever the test found.
+    void comTestClosed();
 
 signals:
     // Commands whose windows live elsewhere; the application connects them.
     void instructionFormatRequested();
     void speedDialogRequested();
     void aboutRequested();
+    void portDialogRequested();
+    void developmentInfoRequested();
 
 protected:
     bool event(QEvent *event) override;
@@ -165,6 +181,7 @@ private:
 
     Session &session_;
     Link *deviceLink_ = nullptr;
+    DeviceWindows deviceWindows_;
     ProgramEditor editor_;
     Prompt &prompt_;
     Hooks hooks_;
