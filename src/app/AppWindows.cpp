@@ -1,5 +1,6 @@
 #include "AppWindows.h"
 
+#include "Prompt.h"
 #include "Session.h"
 
 #include "device/DeviceConnection.h"
@@ -17,15 +18,23 @@ void Windows::create(Session &session, Prompt &prompt, Link &link)
     format = std::make_unique<InstructionsFormat>(session.format);
     format->SetCurrentInstrFormat(session.configuration.FormatCode, session.configuration.UserOnWord,
                                   session.configuration.UserOffWord);
+    comTest = std::make_unique<ComTest>();
+    programming = std::make_unique<DeviceProgramming>();
+    loading = std::make_unique<LoadingDeviceData>();
+    port = std::make_unique<PortSelection>(session.link);
     about = std::make_unique<HelpAboutPic>(prompt);
     configuration = std::make_unique<Configuration>(session.program, prompt);
     // The speed dialog shows the check panel, so the panel comes first.
     checkPanel = std::make_unique<BaudRateCheckSystemForm>();
     speed = std::make_unique<BaudRateSetupForm>(link, *checkPanel);
+    develInfo = std::make_unique<DevelInfoForm>(session.program.image, session.link);
     // Only the main window ends the application when it closes.
     for (QWidget *w : {static_cast<QWidget *>(format.get()), static_cast<QWidget *>(about.get()),
                        static_cast<QWidget *>(configuration.get()), static_cast<QWidget *>(checkPanel.get()),
                        static_cast<QWidget *>(speed.get())})
+        w->setAttribute(Qt::WA_QuitOnClose, false);
+    for (QWidget *w : std::initializer_list<QWidget *>{comTest.get(), programming.get(), loading.get(), port.get(),
+                                                       develInfo.get()})
         w->setAttribute(Qt::WA_QuitOnClose, false);
 }
 
@@ -49,6 +58,31 @@ void Windows::connect(MainInterface &window)
                      [&window](const QString &text) { window.infoBar().ShowScrollingThrough(text); });
     QObject::connect(configuration.get(), &Configuration::okConfirmed, &window,
                      &MainInterface::configurationConfirmed);
+    window.setDeviceWindows({comTest.get(), programming.get(), loading.get()});
+    QObject::connect(&window, &MainInterface::portDialogRequested, port.get(), [this] {
+        port->show();
+        port->raise();
+    });
+    QObject::connect(port.get(), &PortSelection::connectionLost, &window,
+                     [&window] { window.SetDeviceCommandsEnabled(false); });
+    QObject::connect(port.get(), &PortSelection::statusPanelChanged, &window, &MainInterface::setStatusPanel);
+    QObject::connect(&window, &MainInterface::developmentInfoRequested, develInfo.get(), [this] { develInfo->exec(); });
+}
+
+void Windows::followPort(MainInterface &window, device::DeviceConnection &connection, Prompt &prompt)
+{
+    QObject::connect(port.get(), &PortSelection::portSelected, &window,
+                     [&window, &connection, &prompt](quint8 selected) {
+                         QString error;
+                         if (!connection.followSelectedPort(selected, &error)) {
+                             prompt.message(&window, error);
+                             connection.state().SelectedPort = connection.openedPort();
+                             window.setStatusPanel(1, PortSelection::portPanelText(connection.openedPort()));
+                             return;
+                         }
+                         if (connection.description() != window.linkDescription())
+                             window.setLinkDescription(connection.description());
+                     });
 }
 MainInterface::Hooks hooksFor(device::DeviceConnection &connection, Windows &windows)
 {
@@ -94,6 +128,7 @@ void ApplicationWindows::start(Session &session, Prompt &prompt, device::DeviceC
     main->show();
     others.create(session, prompt, connection.link());
     others.connect(*main);
+    others.followPort(*main, connection, prompt);
 }
 
 void prepareApplication(QTranslator &qtTranslation)

@@ -5,10 +5,15 @@
 
 #include "BaudRateCheckSystemForm.h"
 #include "BaudRateSetupForm.h"
+#include "ComTest.h"
 #include "Configuration.h"
+#include "DevelInfoForm.h"
+#include "DeviceProgramming.h"
 #include "HelpAboutPic.h"
 #include "InstructionsFormat.h"
+#include "LoadingDeviceData.h"
 #include "MainInterface.h"
+#include "PortSelection.h"
 
 #include <memory>
 
@@ -26,13 +31,21 @@ struct Session;
 // hidden once the main window has been shown.
 struct Windows {
     std::unique_ptr<InstructionsFormat> format;
+    std::unique_ptr<ComTest> comTest;
+    std::unique_ptr<DeviceProgramming> programming;
+    std::unique_ptr<LoadingDeviceData> loading;
+    std::unique_ptr<PortSelection> port;
     std::unique_ptr<HelpAboutPic> about;
     std::unique_ptr<Configuration> configuration;
     std::unique_ptr<BaudRateCheckSystemForm> checkPanel;
     std::unique_ptr<BaudRateSetupForm> speed;
+    std::unique_ptr<DevelInfoForm> develInfo;
 
     void create(Session &session, Prompt &prompt, Link &link);
     void connect(MainInterface &window);
+    // The device connection follows the port chosen in the port dialog; when
+    // it cannot, the user is told why and the port in use stays selected.
+    void followPort(MainInterface &window, device::DeviceConnection &connection, Prompt &prompt);
 };
 
 // The main window's hooks: message pumping, calibration, link power, the

@@ -87,6 +87,7 @@ public:
     void setStatusPanel(int index, const QString &text);
     void setStatusBarHint(const QString &text);
     void setLinkDescription(const QString &text);
+    const QString &linkDescription() const { return linkDescription_; }
     // The link the device commands use; without one they do nothing.
     void setDeviceLink(Link *link) { deviceLink_ = link; }
     // The windows the device commands show while they run; without them the
