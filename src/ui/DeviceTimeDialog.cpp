@@ -1,0 +1,280 @@
+#include "DeviceTimeDialog.h"
+
+#include "CentreOnScreen.h"
+#include "Prompt.h"
+#include "device/DeviceClock.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace pellmora::ui {
+
+namespace {
+
+constexpr quint16 LastHour = 23;
+constexpr quint16 LastMinute = 59;
+constexpr quint16 LastSecond = 59;
+constexpr int DisplayPointSize = 28;
+
+QString timeText(QTime time)
+{
+    return time.toString(QStringLiteral("HH:mm:ss"));
+}
+
+} // namespace
+
+DeviceTimeDialog::DeviceTimeDialog(Link &link, Prompt &prompt, TimeSource now, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+                          | Qt::WindowStaysOnTopHint)
+    , link_(link)
+    , prompt_(prompt)
+    , now_(now ? std::move(now) : TimeSource([] { return QTime::currentTime(); }))
+{
+    setObjectName(QStringLiteral("DeviceTimeDialog"));
+    setWindowTitle(tr("Reálný čas v zařízení"));
+
+    TimeDisplay = new QLineEdit(this);
+    TimeDisplay->setObjectName(QStringLiteral("TimeDisplay"));
+    TimeDisplay->setInputMask(QStringLiteral("00:00:00;0"));
+    TimeDisplay->setMaxLength(8);
+    TimeDisplay->setText(QStringLiteral("11:11:11"));
+    TimeDisplay->setAlignment(Qt::AlignCenter);
+    QFont large = TimeDisplay->font();
+    large.setPointSize(DisplayPointSize);
+    large.setBold(true);
+    TimeDisplay->setFont(large);
+
+    HoursDecimalUp = stepButton(QStringLiteral("HoursDecimalUp"), Qt::UpArrow, &DeviceTimeDialog::HoursDecimalUpClick);
+    HoursDecimalDown =
+        stepButton(QStringLiteral("HoursDecimalDown"), Qt::DownArrow, &DeviceTimeDialog::HoursDecimalDownClick);
+    HoursUnitUp = stepButton(QStringLiteral("HoursUnitUp"), Qt::UpArrow, &DeviceTimeDialog::HoursUnitUpClick);
+    HoursUnitDown = stepButton(QStringLiteral("HoursUnitDown"), Qt::DownArrow, &DeviceTimeDialog::HoursUnitDownClick);
+    MinutesDecimalUp =
+        stepButton(QStringLiteral("MinutesDecimalUp"), Qt::UpArrow, &DeviceTimeDialog::MinutesDecimalUpClick);
+    MinutesDecimalDown =
+        stepButton(QStringLiteral("MinutesDecimalDown"), Qt::DownArrow, &DeviceTimeDialog::MinutesDecimalDownClick);
+    MinutesUnitUp = stepButton(QStringLiteral("MinutesUnitUp"), Qt::UpArrow, &DeviceTimeDialog::MinutesUnitUpClick);
+    MinutesUnitDown =
+        stepButton(QStringLiteral("MinutesUnitDown"), Qt::DownArrow, &DeviceTimeDialog::MinutesUnitDownClick);
+    SecondsZero = stepButton(QStringLiteral("SecondsZero"), Qt::NoArrow, &DeviceTimeDialog::SecondsZeroClick);
+    SecondsZero->setText(QStringLiteral("0"));
+
+    SetSysTimeBtn = new QPushButton(tr("Set System Time"), this);
+    SetSysTimeBtn->setObjectName(QStringLiteral("SetSysTimeBtn"));
+    connect(SetSysTimeBtn, &QPushButton::clicked, this, &DeviceTimeDialog::SetSysTimeBtnClick);
+    SetTimeBtn = new QPushButton(tr("SET"), this);
+    SetTimeBtn->setObjectName(QStringLiteral("SetTimeBtn"));
+    connect(SetTimeBtn, &QPushButton::clicked, this, &DeviceTimeDialog::SetTimeBtnClick);
+    OKBtn = new QPushButton(tr("&OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setDefault(true);
+    connect(OKBtn, &QPushButton::clicked, this, &DeviceTimeDialog::OKBtnClick);
+
+    RefreshTimer.setObjectName(QStringLiteral("RefreshTimer"));
+    RefreshTimer.setInterval(RefreshInterval);
+    connect(&RefreshTimer, &QTimer::timeout, this, &DeviceTimeDialog::RefreshTimerTimer);
+
+    layOut();
+}
+
+QToolButton *DeviceTimeDialog::stepButton(const QString &name, Qt::ArrowType arrow,
+                                          void (DeviceTimeDialog::*handler)())
+{
+    auto *button = new QToolButton(this);
+    button->setObjectName(name);
+    button->setArrowType(arrow);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    connect(button, &QToolButton::clicked, this, handler);
+    return button;
+}
+
+// The arrows stand above and below the digit they change: tens and units of
+// the hours, tens and units of the minutes; the zero under the seconds.
+void DeviceTimeDialog::layOut()
+{
+    auto *digits = new QGridLayout;
+    digits->addWidget(HoursDecimalUp, 0, 0, Qt::AlignHCenter);
+    digits->addWidget(HoursUnitUp, 0, 1, Qt::AlignHCenter);
+    digits->addWidget(MinutesDecimalUp, 0, 3, Qt::AlignHCenter);
+    digits->addWidget(MinutesUnitUp, 0, 4, Qt::AlignHCenter);
+    digits->addWidget(TimeDisplay, 1, 0, 1, 8);
+    digits->addWidget(HoursDecimalDown, 2, 0, Qt::AlignHCenter);
+    digits->addWidget(HoursUnitDown, 2, 1, Qt::AlignHCenter);
+    digits->addWidget(MinutesDecimalDown, 2, 3, Qt::AlignHCenter);
+    digits->addWidget(MinutesUnitDown, 2, 4, Qt::AlignHCenter);
+    digits->addWidget(SecondsZero, 2, 6, 1, 2, Qt::AlignHCenter);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(SetSysTimeBtn);
+    buttons->addWidget(SetTimeBtn);
+    buttons->addStretch();
+    buttons->addWidget(OKBtn);
+
+    auto *whole = new QVBoxLayout(this);
+    whole->addLayout(digits);
+    whole->addLayout(buttons);
+    whole->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void DeviceTimeDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // A restore from the task bar is no new opening.
+    if (!event->spontaneous()) {
+        centreOnScreen(*this);
+        FormShow();
+    }
+}
+
+void DeviceTimeDialog::hideEvent(QHideEvent *event)
+{
+    // Closing (OK, the close box, Escape) stops the refresh; minimising does not.
+    if (!event->spontaneous())
+        RefreshTimer.stop();
+    QDialog::hideEvent(event);
+}
+
+void DeviceTimeDialog::FormShow()
+{
+    ticks_ = 0;
+    RefreshTimer.start();
+    FetchDeviceTime();
+    splitShownTime();
+    RedisplayTime();
+}
+
+void DeviceTimeDialog::HoursDecimalUpClick()
+{
+    Hours += 10;
+    RedisplayTime();
+}
+
+void DeviceTimeDialog::HoursDecimalDownClick()
+{
+    if (Hours > 9)
+        Hours -= 10;
+    RedisplayTime();
+}
+
+void DeviceTimeDialog::HoursUnitUpClick()
+{
+    Hours += 1;
+    RedisplayTime();
+}
+
+void DeviceTimeDialog::HoursUnitDownClick()
+{
+    if (Hours > 0)
+        Hours -= 1;
+    RedisplayTime();
+}
+
+void DeviceTimeDialog::MinutesDecimalUpClick()
+{
+    Minutes += 10;
+    RedisplayTime();
+}
+
+void DeviceTimeDialog::MinutesDecimalDownClick()
+{
+    if (Minutes > 9)
+        Minutes -= 10;
+    RedisplayTime();
+}
+
+void DeviceTimeDialog::MinutesUnitUpClick()
+{
+    Minutes += 1;
+    RedisplayTime();
+}
+
+void DeviceTimeDialog::MinutesUnitDownClick()
+{
+    if (Minutes > 0)
+        Minutes -= 1;
+    RedisplayTime();
+}
+
+void DeviceTimeDialog::SecondsZeroClick()
+{
+    Seconds = 0;
+    RedisplayTime();
+}
+
+void DeviceTimeDialog::SetTimeBtnClick()
+{
+    Seconds = 0;
+    RedisplayTime();
+    StoreDeviceTime();
+}
+
+void DeviceTimeDialog::SetSysTimeBtnClick()
+{
+    shownTime_ = now_();
+    splitShownTime();
+    StoreDeviceTime();
+    RedisplayTime();
+}
+
+// The shown seconds run on by themselves; every tenth tick the device is
+// read again and the display takes its time.
+void DeviceTimeDialog::RefreshTimerTimer()
+{
+    Seconds += 1;
+    if (++ticks_ % TicksPerRead == 0 && FetchDeviceTime())
+        splitShownTime();
+    RedisplayTime();
+}
+
+void DeviceTimeDialog::OKBtnClick()
+{
+    RefreshTimer.stop();
+    accept();
+}
+
+bool DeviceTimeDialog::FetchDeviceTime()
+{
+    const device::ClockOutcome outcome = device::FetchDeviceTime(link_, shownTime_);
+    for (const Notice &notice : outcome.notices)
+        prompt_.message(this, notice.text);
+    return outcome.ok;
+}
+
+void DeviceTimeDialog::StoreDeviceTime()
+{
+    const device::ClockOutcome outcome = device::StoreDeviceTime(link_, shownTime_);
+    for (const Notice &notice : outcome.notices)
+        prompt_.message(this, notice.text);
+}
+
+// Each field out of its range starts again at 0, with no carry into the next.
+void DeviceTimeDialog::RedisplayTime()
+{
+    if (Hours > LastHour)
+        Hours = 0;
+    if (Minutes > LastMinute)
+        Minutes = 0;
+    if (Seconds > LastSecond)
+        Seconds = 0;
+    shownTime_ = QTime(Hours, Minutes, Seconds);
+    const int caret = TimeDisplay->cursorPosition();
+    TimeDisplay->setText(timeText(shownTime_));
+    TimeDisplay->setCursorPosition(caret);
+}
+
+void DeviceTimeDialog::splitShownTime()
+{
+    Hours = quint16(shownTime_.hour());
+    Minutes = quint16(shownTime_.minute());
+    Seconds = quint16(shownTime_.second());
+}
+
+} // namespace pellmora::ui

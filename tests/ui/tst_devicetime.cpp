@@ -1,0 +1,236 @@
+#include "DeviceTimeDialog.h"
+#include "DialogTestKit.h"
+#include "RecordingPrompt.h"
+#include "../device/SimRig.h"
+
+#include "device/DeviceClock.h"
+#include "device/DeviceMemory.h"
+
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+using namespace pellmora;
+using pellmora::sim::Fault;
+using pellmora::test::SimRig;
+using pellmora::ui::DeviceTimeDialog;
+namespace uitest = pellmora::ui::test;
+using uitest::control;
+
+class DeviceTimeDialogTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SimRig> rig;
+    uitest::RecordingPrompt prompt;
+    QTime computerTime{9, 30, 15, 800};
+
+    // A switch on COM1, powered as the communication test leaves it, whose
+    // clock shows `deviceTime` (the simulation's host clock stands still).
+    void connect(QTime deviceTime, QList<Fault> faults = {})
+    {
+        rig = std::make_unique<SimRig>(faults);
+        rig->powerSelectedPort();
+        rig->sim.setDeviceTime(deviceTime);
+        prompt = uitest::RecordingPrompt{};
+    }
+
+    std::unique_ptr<DeviceTimeDialog> dialog()
+    {
+        return std::make_unique<DeviceTimeDialog>(rig->link, prompt, [this] { return computerTime; });
+    }
+
+    static QString shown(const DeviceTimeDialog &d) { return control<QLineEdit>(d, "TimeDisplay")->displayText(); }
+
+    static void click(const DeviceTimeDialog &d, const QString &name)
+    {
+        control<QAbstractButton>(d, name)->click();
+    }
+
+private slots:
+    void openingReadsTheDeviceAndStartsTheRefresh()
+    {
+        connect(QTime(14, 5, 37));
+        auto d = dialog();
+        QVERIFY(!d->refreshing());
+        d->show();
+        QCOMPARE(shown(*d), QStringLiteral("14:05:37"));
+        QCOMPARE(d->ShownTime(), QTime(14, 5, 37));
+        QVERIFY(d->refreshing());
+        QCOMPARE(prompt.shown, QStringList{});
+        QVERIFY(d->windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(!d->isModal());
+    }
+
+    void stepButtons_data()
+    {
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("20 plus ten hours is 00") << QTime(20, 1, 2) << QStringList{"HoursDecimalUp"} << "00:01:02";
+        QTest::newRow("14 plus ten hours is 00") << QTime(14, 1, 2) << QStringList{"HoursDecimalUp"} << "00:01:02";
+        QTest::newRow("13 plus ten hours") << QTime(13, 1, 2) << QStringList{"HoursDecimalUp"} << "23:01:02";
+        QTest::newRow("5 minus ten hours stays") << QTime(5, 1, 2) << QStringList{"HoursDecimalDown"} << "05:01:02";
+        QTest::newRow("15 minus ten hours") << QTime(15, 1, 2) << QStringList{"HoursDecimalDown"} << "05:01:02";
+        QTest::newRow("23 plus an hour is 00") << QTime(23, 1, 2) << QStringList{"HoursUnitUp"} << "00:01:02";
+        QTest::newRow("0 minus an hour stays") << QTime(0, 1, 2) << QStringList{"HoursUnitDown"} << "00:01:02";
+        QTest::newRow("55 plus ten minutes is 00, no carry")
+            << QTime(7, 55, 2) << QStringList{"MinutesDecimalUp"} << "07:00:02";
+        QTest::newRow("9 minus ten minutes stays") << QTime(7, 9, 2) << QStringList{"MinutesDecimalDown"} << "07:09:02";
+        QTest::newRow("59 plus a minute is 00, no carry")
+            << QTime(7, 59, 2) << QStringList{"MinutesUnitUp"} << "07:00:02";
+        QTest::newRow("0 minus a minute stays") << QTime(7, 0, 2) << QStringList{"MinutesUnitDown"} << "07:00:02";
+        QTest::newRow("seconds to zero") << QTime(7, 8, 42) << QStringList{"SecondsZero"} << "07:08:00";
+        QTest::newRow("several steps")
+            << QTime(9, 30, 0)
+            << QStringList{"HoursDecimalUp", "HoursUnitUp", "HoursUnitUp", "MinutesDecimalDown", "MinutesUnitDown"}
+            << "21:19:00";
+    }
+
+    // The steps change only what is shown; the device keeps its time.
+    void stepButtons()
+    {
+        QFETCH(QTime, start);
+        QFETCH(QStringList, clicks);
+        QFETCH(QString, expected);
+
+        connect(start);
+        auto d = dialog();
+        d->show();
+        control<QLineEdit>(*d, "TimeDisplay")->setCursorPosition(4);
+        for (const QString &name : std::as_const(clicks))
+            click(*d, name);
+        QCOMPARE(shown(*d), expected);
+        QCOMPARE(d->ShownTime().toString(QStringLiteral("HH:mm:ss")), expected);
+        QCOMPARE(control<QLineEdit>(*d, "TimeDisplay")->cursorPosition(), 4);
+        QCOMPARE(rig->sim.deviceTime(), start);
+    }
+
+    void settingTheClock_data()
+    {
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<QTime>("device");
+        QTest::addColumn<QString>("display");
+
+        QTest::newRow("SET sends the shown time with seconds 0")
+            << QStringList{"SetTimeBtn"} << QTime(14, 5, 0) << "14:05:00";
+        QTest::newRow("SET after stepping") << QStringList{"HoursUnitUp", "MinutesUnitDown", "SetTimeBtn"}
+                                            << QTime(15, 4, 0) << "15:04:00";
+        QTest::newRow("system time without its fraction")
+            << QStringList{"SetSysTimeBtn"} << QTime(9, 30, 15) << "09:30:15";
+    }
+
+    void settingTheClock()
+    {
+        QFETCH(QStringList, clicks);
+        QFETCH(QTime, device);
+        QFETCH(QString, display);
+
+        connect(QTime(14, 5, 37));
+        auto d = dialog();
+        d->show();
+        for (const QString &name : std::as_const(clicks))
+            click(*d, name);
+        QCOMPARE(rig->sim.deviceTime(), device);
+        QCOMPARE(shown(*d), display);
+        QCOMPARE(prompt.shown, QStringList{});
+    }
+
+    // The shown seconds run on by themselves; the tenth tick reads the device
+    // and the display takes its time.
+    void refreshFollowsTheDevice()
+    {
+        connect(QTime(12, 0, 55));
+        auto d = dialog();
+        d->show();
+        for (int tick = 1; tick < DeviceTimeDialog::TicksPerRead; ++tick)
+            d->RefreshTimerTimer();
+        QCOMPARE(shown(*d), QStringLiteral("12:00:04")); // 55 + 9: past 59 from 0, no carry into the minutes
+        rig->sim.setDeviceTime(QTime(12, 1, 4));
+        d->RefreshTimerTimer();
+        QCOMPARE(shown(*d), QStringLiteral("12:01:04"));
+        d->RefreshTimerTimer();
+        QCOMPARE(shown(*d), QStringLiteral("12:01:05"));
+        QCOMPARE(prompt.shown, QStringList{});
+    }
+
+    void silentDevice_data()
+    {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no acknowledge") << Fault::SilentPic << device::clockNoAckText();
+        QTest::newRow("time out of range") << Fault::BadClockReply << QString();
+    }
+
+    // The message comes once at the opening and again every tenth tick; the
+    // fields go on from what was shown.
+    void silentDevice()
+    {
+        QFETCH(Fault, fault);
+        QFETCH(QString, message);
+
+        connect(QTime(8, 0, 0), {fault});
+        auto d = dialog();
+        d->show();
+        QCOMPARE(prompt.shown.size(), 1);
+        if (!message.isEmpty())
+            QCOMPARE(prompt.shown.first(), message);
+        const QString first = prompt.shown.first();
+        QCOMPARE(shown(*d), QStringLiteral("00:00:00"));
+        for (int tick = 1; tick <= 2 * DeviceTimeDialog::TicksPerRead; ++tick) {
+            d->RefreshTimerTimer();
+            QCOMPARE(prompt.shown.size(), 1 + tick / DeviceTimeDialog::TicksPerRead);
+        }
+        QCOMPARE(prompt.shown, QStringList(3, first));
+        QCOMPARE(shown(*d), QStringLiteral("00:00:20"));
+
+        click(*d, QStringLiteral("SetTimeBtn"));
+        QCOMPARE(prompt.shown.size(), fault == Fault::SilentPic ? 4 : 3);
+    }
+
+    void closingStopsTheRefresh_data()
+    {
+        QTest::addColumn<bool>("byOk");
+        QTest::newRow("OK") << true;
+        QTest::newRow("close box") << false;
+    }
+
+    void closingStopsTheRefresh()
+    {
+        QFETCH(bool, byOk);
+        connect(QTime(10, 20, 30));
+        auto d = dialog();
+        d->show();
+        click(*d, QStringLiteral("HoursUnitUp"));
+        if (byOk)
+            click(*d, QStringLiteral("OKBtn"));
+        else
+            d->close();
+        QVERIFY(!d->isVisible());
+        QVERIFY(!d->refreshing());
+
+        // Reopening reads the device again.
+        rig->sim.setDeviceTime(QTime(6, 7, 8));
+        d->show();
+        QVERIFY(d->refreshing());
+        QCOMPARE(shown(*d), QStringLiteral("06:07:08"));
+    }
+
+    void busyLinkKeepsTheShownTime()
+    {
+        connect(QTime(10, 20, 30));
+        auto d = dialog();
+        {
+            LinkSession other(rig->link);
+            d->show();
+        }
+        QCOMPARE(prompt.shown, QStringList{device::busyText()});
+        QCOMPARE(shown(*d), QStringLiteral("00:00:00"));
+    }
+};
+
+QTEST_MAIN(DeviceTimeDialogTest)
+#include "tst_devicetime.moc"
