@@ -1,0 +1,66 @@
+#pragma once
+
+// The main window with the application's windows beside it, wired as the
+// application wires them, over a simulated time switch that answers at once
+// (loop counts 0, a short write cycle, blank memory that is never saved).
+
+#include "AppWindows.h"
+#include "DialogTestKit.h"
+#include "MainWindowFixture.h"
+
+#include "device/DeviceConnection.h"
+#include "device/LinkOptions.h"
+#include "sim/SimulatedSwitch.h"
+
+namespace pellmora::ui::test {
+
+inline std::unique_ptr<device::DeviceConnection> openSimulatedSwitch(LinkState &state,
+                                                                     const QList<sim::Fault> &faults = {})
+{
+    device::LinkOptions options;
+    options.simMemoryNone = true;
+    options.simWriteCycleSelects = 2;
+    options.simFaults = faults;
+    QString error;
+    auto connection = device::DeviceConnection::open(options, state, state.SelectedPort, &error);
+    if (!connection)
+        qFatal("simulated switch: %s", qPrintable(error));
+    state.EEPROM_Loop = 0;
+    state.PICmicro_Loop = 0;
+    return connection;
+}
+
+struct DeviceWindowsUnderTest : WindowUnderTest {
+    std::unique_ptr<device::DeviceConnection> connection;
+    Windows others;
+
+    // Started with a configuration and an empty database, so that start-up
+    // has nothing to report; then the windows beside it on a switch with
+    // these faults.
+    explicit DeviceWindowsUnderTest(const QList<sim::Fault> &faults = {})
+    {
+        startWith(configurationText(), EmptyDatabase);
+        connection = openSimulatedSwitch(session.link, faults);
+        window->setDeviceLink(&connection->link());
+        others.create(session, prompt, connection->link());
+        others.connect(*window);
+        others.followPort(*window, *connection, prompt);
+        prompt.shown.clear();
+    }
+
+    ~DeviceWindowsUnderTest() { window.reset(); }
+    DeviceWindowsUnderTest(const DeviceWindowsUnderTest &) = delete;
+    DeviceWindowsUnderTest &operator=(const DeviceWindowsUnderTest &) = delete;
+
+    sim::SimulatedSwitch &device() { return *connection->simulatedSwitch(); }
+
+    // The text the info bar was last given with ShowInfo.
+    QString lastInfo() const
+    {
+        const QString &text = window->infoBar().infoText();
+        const qsizetype open = text.lastIndexOf(QLatin1Char('<'));
+        return open < 0 ? QString() : text.mid(open + 1).chopped(1);
+    }
+};
+
+} // namespace pellmora::ui::test
