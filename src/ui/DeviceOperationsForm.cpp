@@ -1,0 +1,198 @@
+#include "DeviceOperationsForm.h"
+
+#include "Prompt.h"
+#include "device/MemoryListing.h"
+#include "model/DeviceImage.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace pellmora::ui {
+
+namespace {
+
+constexpr int VisibleRows = 16;
+
+} // namespace
+
+DeviceOperationsForm::DeviceOperationsForm(Link &link, DeviceImage &image, Prompt &prompt, std::function<void()> pump,
+                                           QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , link_(link)
+    , image_(image)
+    , prompt_(prompt)
+    , pump_(std::move(pump))
+{
+    setObjectName(QStringLiteral("DeviceOperationsForm"));
+    setWindowTitle(tr("Device Operations"));
+
+    LoadBtn = button(QStringLiteral("LoadBtn"), tr("Load Data"), &DeviceOperationsForm::LoadBtnClick);
+    ProgramBtn = button(QStringLiteral("ProgramBtn"), tr("Program Device"), &DeviceOperationsForm::ProgramBtnClick);
+    ShowMemory = button(QStringLiteral("ShowMemory"), tr("Show Memory"), &DeviceOperationsForm::ShowMemoryClick);
+    SendToProgrammer = button(QStringLiteral("SendToProgrammer"), tr("Send To Programmer"),
+                              &DeviceOperationsForm::SendToProgrammerClick);
+    ReadFromProg =
+        button(QStringLiteral("ReadFromProg"), tr("Read From Prog."), &DeviceOperationsForm::ReadFromProgClick);
+    ExitBtn = button(QStringLiteral("ExitBtn"), tr("Exit"), &DeviceOperationsForm::ExitBtnClick);
+    buildGrid();
+    layOut();
+}
+
+QPushButton *DeviceOperationsForm::button(const QString &name, const QString &caption,
+                                          void (DeviceOperationsForm::*handler)())
+{
+    auto *b = new QPushButton(caption, this);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    connect(b, &QPushButton::clicked, this, handler);
+    return b;
+}
+
+void DeviceOperationsForm::buildGrid()
+{
+    MemoryGrid = new QTableWidget(GridRows, GridColumns, this);
+    MemoryGrid->setObjectName(QStringLiteral("MemoryGrid"));
+    MemoryGrid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    MemoryGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    MemoryGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                                | QAbstractItemView::AnyKeyPressed);
+    QStringList across;
+    for (int column = 0; column < GridColumns; ++column)
+        across.append(device::ByteText(quint8(column)));
+    QStringList down;
+    for (int row = 0; row < GridRows; ++row)
+        down.append(device::ByteText(quint8(row)));
+    MemoryGrid->setHorizontalHeaderLabels(across);
+    MemoryGrid->setVerticalHeaderLabels(down);
+    for (int k = 0; k < DeviceImage::ByteCount; ++k)
+        MemoryGrid->setItem(k / GridColumns, k % GridColumns, new QTableWidgetItem);
+
+    const int cellWidth = MemoryGrid->fontMetrics().horizontalAdvance(QStringLiteral("WWW")) + 4;
+    MemoryGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    MemoryGrid->horizontalHeader()->setDefaultSectionSize(cellWidth);
+    MemoryGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    MemoryGrid->setMinimumSize(cellWidth * (GridColumns + 2) + MemoryGrid->frameWidth() * 2,
+                               MemoryGrid->verticalHeader()->defaultSectionSize() * (VisibleRows + 1));
+}
+
+void DeviceOperationsForm::layOut()
+{
+    auto *top = new QHBoxLayout;
+    top->addWidget(LoadBtn);
+    top->addWidget(ProgramBtn);
+    top->addWidget(ShowMemory);
+    top->addStretch();
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(SendToProgrammer);
+    bottom->addWidget(ReadFromProg);
+    bottom->addStretch();
+    bottom->addWidget(ExitBtn);
+
+    auto *whole = new QVBoxLayout(this);
+    whole->addLayout(top);
+    whole->addWidget(MemoryGrid);
+    whole->addLayout(bottom);
+}
+
+void DeviceOperationsForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+// The redisplay: GridBuffer into the cells (unprogrammed edits are lost),
+// then the link powered on the service port.
+void DeviceOperationsForm::FormShow()
+{
+    for (int k = 0; k < DeviceImage::ByteCount; ++k)
+        MemoryGrid->item(k / GridColumns, k % GridColumns)->setText(device::ByteText(GridBuffer[std::size_t(k)]));
+    device::PowerServicePort(link_);
+}
+
+void DeviceOperationsForm::LoadBtnClick()
+{
+    setTransferring(true);
+    showNotices(device::ServiceLoad(link_, GridBuffer, transferHooks()).notices);
+    FormShow();
+    setTransferring(false);
+}
+
+// A cell that holds no byte is refused before anything is written, and the
+// cells stay as typed so that it can be corrected.
+void DeviceOperationsForm::ProgramBtnClick()
+{
+    const QStringList cells = cellTexts();
+    device::GridBuffer checked{};
+    QString problem;
+    if (!device::GridFromCells(cells, checked, &problem)) {
+        prompt_.message(this, problem);
+        return;
+    }
+    setTransferring(true);
+    showNotices(device::ServiceProgram(link_, GridBuffer, cells, transferHooks()).notices);
+    FormShow();
+    setTransferring(false);
+}
+
+void DeviceOperationsForm::ShowMemoryClick()
+{
+    FormShow();
+}
+
+void DeviceOperationsForm::ReadFromProgClick()
+{
+    for (int k = 0; k < DeviceImage::ByteCount; ++k)
+        GridBuffer[std::size_t(k)] = image_.byteAt(k);
+    FormShow();
+}
+
+void DeviceOperationsForm::SendToProgrammerClick()
+{
+    for (int k = 0; k < DeviceImage::ByteCount; ++k)
+        image_.setByteAt(k, GridBuffer[std::size_t(k)]);
+    FormShow();
+}
+
+void DeviceOperationsForm::ExitBtnClick()
+{
+    accept();
+}
+
+QStringList DeviceOperationsForm::cellTexts() const
+{
+    QStringList cells;
+    cells.reserve(DeviceImage::ByteCount);
+    for (int k = 0; k < DeviceImage::ByteCount; ++k)
+        cells.append(MemoryGrid->item(k / GridColumns, k % GridColumns)->text());
+    return cells;
+}
+
+device::TransferHooks DeviceOperationsForm::transferHooks() const
+{
+    device::TransferHooks hooks;
+    hooks.pump = pump_;
+    return hooks;
+}
+
+// Both transfer buttons wait while one transfer runs and the window keeps
+// processing its messages.
+void DeviceOperationsForm::setTransferring(bool running)
+{
+    LoadBtn->setEnabled(!running);
+    ProgramBtn->setEnabled(!running);
+}
+
+void DeviceOperationsForm::showNotices(const Notices &notices)
+{
+    for (const Notice &notice : notices)
+        prompt_.message(this, notice.text);
+}
+
+} // namespace pellmora::ui

@@ -1,0 +1,244 @@
+#include "DeviceOperationsForm.h"
+#include "DialogTestKit.h"
+#include "MemoryReportForm.h"
+#include "RecordingPrompt.h"
+#include "../device/SimRig.h"
+
+#include "device/DeviceMemory.h"
+#include "device/MemoryListing.h"
+#include "device/ServiceTransfers.h"
+
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+#include <memory>
+
+using namespace pellmora;
+using pellmora::sim::Fault;
+using pellmora::test::SimRig;
+using pellmora::test::patternImage;
+using pellmora::ui::DeviceOperationsForm;
+using pellmora::ui::MemoryReportForm;
+namespace uitest = pellmora::ui::test;
+using uitest::control;
+
+namespace {
+
+constexpr quint8 Com2 = 1;
+
+QString cellAt(const DeviceOperationsForm &form, int address)
+{
+    return control<QTableWidget>(form, "MemoryGrid")->item(address / 16, address % 16)->text();
+}
+
+void setCell(DeviceOperationsForm &form, int address, const QString &text)
+{
+    control<QTableWidget>(form, "MemoryGrid")->item(address / 16, address % 16)->setText(text);
+}
+
+void click(const DeviceOperationsForm &form, const char *name)
+{
+    control<QPushButton>(form, name)->click();
+}
+
+} // namespace
+
+class MemoryWindowsTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SimRig> rig;
+    uitest::RecordingPrompt prompt;
+    DeviceImage image;
+
+    // The switch hangs on COM2, the service window's port; the selected
+    // port is COM1.
+    void connect(QList<Fault> faults = {})
+    {
+        rig = std::make_unique<SimRig>(faults, Com2);
+        rig->state.SelectedPort = 0;
+        prompt = uitest::RecordingPrompt{};
+    }
+
+    std::unique_ptr<DeviceOperationsForm> serviceWindow()
+    {
+        return std::make_unique<DeviceOperationsForm>(rig->link, image, prompt);
+    }
+
+private slots:
+    void init()
+    {
+        image = DeviceImage{};
+        connect();
+    }
+
+    void listingShowsTheLastVerification()
+    {
+        device::DeviceMemoryState memory;
+        MemoryReportForm form(memory);
+        form.show();
+        const QStringList blank = control<QPlainTextEdit>(form, "MemRptBox")->toPlainText().split(u'\n');
+        QCOMPARE(blank.size(), 32);
+        QCOMPARE(blank.first(), QStringLiteral("000H:") + QStringLiteral(" 00").repeated(16));
+        QCOMPARE(blank.last(), QStringLiteral("01FH:") + QStringLiteral(" 00").repeated(16));
+
+        // Programming verifies; the listing shown next holds what it read.
+        rig->state.SelectedPort = Com2;
+        const DeviceImage programmed = patternImage(3);
+        QVERIFY(device::WriteDeviceMemory(rig->link, memory, programmed).ok);
+        const QString stale = control<QPlainTextEdit>(form, "MemRptBox")->toPlainText();
+        QCOMPARE(stale, blank.join(u'\n')); // not updated while open
+        form.hide();
+        form.show();
+        device::MemoryBytes expected{};
+        for (int k = 0; k < DeviceImage::ByteCount; ++k)
+            expected[std::size_t(k)] = programmed.byteAt(k);
+        QCOMPARE(control<QPlainTextEdit>(form, "MemRptBox")->toPlainText(),
+                 device::MemoryListingLines(expected).join(u'\n'));
+        control<QPushButton>(form, "MROKBtn")->click();
+        QVERIFY(!form.isVisible());
+    }
+
+    // Opening shows the headers and the (zero) working copy and powers the
+    // link at 0x2F8, whatever port is selected.
+    void openingShowsTheWorkingCopyOnTheServicePort()
+    {
+        auto form = serviceWindow();
+        form->show();
+        auto *grid = control<QTableWidget>(*form, "MemoryGrid");
+        QCOMPARE(grid->columnCount(), 16);
+        QCOMPARE(grid->rowCount(), 32);
+        QCOMPARE(grid->horizontalHeaderItem(0)->text(), QStringLiteral("00"));
+        QCOMPARE(grid->horizontalHeaderItem(15)->text(), QStringLiteral("0F"));
+        QCOMPARE(grid->verticalHeaderItem(31)->text(), QStringLiteral("1F"));
+        QCOMPARE(cellAt(*form, 0), QStringLiteral("00"));
+        QCOMPARE(cellAt(*form, 511), QStringLiteral("00"));
+        QCOMPARE(rig->state.PortBase, device::ServicePortBase);
+        QVERIFY(rig->sim.lines().supply);
+    }
+
+    // Load Data, then Send To Programmer: the main window's verification
+    // (PortBase as the service window left it) finds them equal.
+    void loadedMemoryGoesToTheProgram()
+    {
+        const DeviceImage stored = patternImage(5);
+        rig->sim.setMemory(stored.toBytes());
+        auto form = serviceWindow();
+        form->show();
+        click(*form, "LoadBtn");
+        QCOMPARE(prompt.shown, QStringList{});
+        QCOMPARE(cellAt(*form, 0), device::ByteText(stored.byteAt(0)));
+        QCOMPARE(cellAt(*form, 0x1FF), device::ByteText(stored.byteAt(0x1FF)));
+        QVERIFY(control<QPushButton>(*form, "LoadBtn")->isEnabled());
+        QCOMPARE(image, DeviceImage{}); // not yet
+
+        click(*form, "SendToProgrammer");
+        QCOMPARE(image, stored);
+        device::DeviceMemoryState memory;
+        QVERIFY(device::VerifyDevice(rig->link, memory, image).ok);
+    }
+
+    void cellTextsWhenProgramming_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("written");
+        QTest::newRow("upper case") << "FF" << 0xFF;
+        QTest::newRow("lower case counts 0") << "ff" << 0x00;
+        QTest::newRow("one digit") << "7" << 0x07;
+        QTest::newRow("mixed") << "aB" << 0x0B;
+        QTest::newRow("empty") << "" << 0x00;
+    }
+
+    void cellTextsWhenProgramming()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, written);
+
+        image = patternImage(1);
+        auto form = serviceWindow();
+        form->show();
+        click(*form, "ReadFromProg");
+        QCOMPARE(cellAt(*form, 0x123), device::ByteText(image.byteAt(0x123)));
+        setCell(*form, 0x123, typed);
+        click(*form, "ProgramBtn");
+        QCOMPARE(prompt.shown, QStringList{});
+
+        DeviceImage expected = image;
+        expected.setByteAt(0x123, quint8(written));
+        QCOMPARE(rig->sim.memory(), expected.toBytes());
+        QCOMPARE(cellAt(*form, 0x123), device::ByteText(quint8(written)));
+        QCOMPARE(form->gridBuffer()[0x123], quint8(written));
+    }
+
+    // A cell above FF is refused before anything is written; the typed cells
+    // stay for correction.
+    void cellAboveAByteIsRefused()
+    {
+        const QByteArray before = rig->sim.memory();
+        auto form = serviceWindow();
+        form->show();
+        setCell(*form, 5, QStringLiteral("12"));
+        setCell(*form, 0x40, QStringLiteral("1FF"));
+        click(*form, "ProgramBtn");
+        QCOMPARE(prompt.shown.size(), 1);
+        QVERIFY2(prompt.shown.first().contains(QStringLiteral("1FF")), qPrintable(prompt.shown.first()));
+        QCOMPARE(rig->sim.memory(), before);
+        QCOMPARE(cellAt(*form, 0x40), QStringLiteral("1FF"));
+        QCOMPARE(cellAt(*form, 5), QStringLiteral("12"));
+        QCOMPARE(form->gridBuffer()[5], quint8(0));
+        QVERIFY(control<QPushButton>(*form, "ProgramBtn")->isEnabled());
+    }
+
+    void showMemoryDropsEdits()
+    {
+        auto form = serviceWindow();
+        form->show();
+        setCell(*form, 9, QStringLiteral("AA"));
+        click(*form, "ShowMemory");
+        QCOMPARE(cellAt(*form, 9), QStringLiteral("00"));
+    }
+
+    void noMemoryOnTheBus_data()
+    {
+        QTest::addColumn<QByteArray>("button");
+        QTest::newRow("load") << QByteArray("LoadBtn");
+        QTest::newRow("program") << QByteArray("ProgramBtn");
+    }
+
+    void noMemoryOnTheBus()
+    {
+        QFETCH(QByteArray, button);
+        connect({Fault::NoEeprom});
+        image = patternImage(2);
+        auto form = serviceWindow();
+        form->show();
+        click(*form, "ReadFromProg");
+        const device::GridBuffer before = form->gridBuffer();
+        click(*form, button.constData());
+        QCOMPARE(prompt.shown, QStringList{device::serviceNoAckText()});
+        QCOMPARE(form->gridBuffer(), before);
+        QCOMPARE(cellAt(*form, 77), device::ByteText(before[77]));
+        QVERIFY(control<QPushButton>(*form, button.constData())->isEnabled());
+    }
+
+    void exitCloses()
+    {
+        auto form = serviceWindow();
+        form->show();
+        click(*form, "ExitBtn");
+        QVERIFY(!form->isVisible());
+        // The working copy stays for the next opening.
+        image = patternImage(4);
+        form->show();
+        click(*form, "ReadFromProg");
+        form->hide();
+        form->show();
+        QCOMPARE(cellAt(*form, 300), device::ByteText(image.byteAt(300)));
+    }
+};
+
+QTEST_MAIN(MemoryWindowsTest)
+#include "tst_memorywindows.moc"
