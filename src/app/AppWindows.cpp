@@ -24,6 +24,18 @@ void Windows::create(Session &session, Prompt &prompt, Link &link)
     port = std::make_unique<PortSelection>(session.link);
     about = std::make_unique<HelpAboutPic>(prompt);
     configuration = std::make_unique<Configuration>(session.program, prompt);
+    overview = std::make_unique<DeviceOverviewForm>(session, prompt);
+    openFromDatabase = std::make_unique<OpenFileDatabaseForm>(session, prompt);
+    openToBox = std::make_unique<OpenToBoxForm>(session, prompt);
+    directories = std::make_unique<DatabaseDirectoriesForm>(session.files);
+    browse = std::make_unique<BrowseDialog>(prompt);
+    box = std::make_unique<Box1>();
+    simulation = std::make_unique<Simulation>();
+    simulationSettings = std::make_unique<SimulationSettingsForm>();
+    for (QWidget *w : std::initializer_list<QWidget *>{overview.get(), openFromDatabase.get(), openToBox.get(),
+                                                       directories.get(), browse.get(), box.get(),
+                                                       simulation.get(), simulationSettings.get()})
+        w->setAttribute(Qt::WA_QuitOnClose, false);
     // The speed dialog shows the check panel, so the panel comes first.
     checkPanel = std::make_unique<BaudRateCheckSystemForm>();
     speed = std::make_unique<BaudRateSetupForm>(link, *checkPanel);
@@ -40,6 +52,7 @@ void Windows::create(Session &session, Prompt &prompt, Link &link)
 
 void Windows::connect(MainInterface &window)
 {
+    connectDatabase(window);
     QObject::connect(&window, &MainInterface::instructionFormatRequested, format.get(), [this] {
         format->show();
         format->raise();
@@ -84,6 +97,48 @@ void Windows::followPort(MainInterface &window, device::DeviceConnection &connec
                              window.setLinkDescription(connection.description());
                      });
 }
+namespace {
+
+void showAndRaise(QWidget *w)
+{
+    w->show();
+    w->raise();
+}
+
+} // namespace
+
+void Windows::connectDatabase(MainInterface &window)
+{
+    QObject::connect(&window, &MainInterface::devicesOverviewRequested, overview.get(),
+                     [this] { showAndRaise(overview.get()); });
+    QObject::connect(&window, &MainInterface::openFromDatabaseRequested, openFromDatabase.get(),
+                     [this] { showAndRaise(openFromDatabase.get()); });
+    QObject::connect(&window, &MainInterface::openToBoxRequested, openToBox.get(),
+                     [this] { showAndRaise(openToBox.get()); });
+    QObject::connect(&window, &MainInterface::databaseDirectoriesRequested, directories.get(),
+                     [this] { showAndRaise(directories.get()); });
+    QObject::connect(directories.get(), &DatabaseDirectoriesForm::browseRequested, browse.get(), &BrowseDialog::browse);
+    QObject::connect(browse.get(), &BrowseDialog::folderAccepted, directories.get(),
+                     &DatabaseDirectoriesForm::setBrowsedFolder);
+
+    DeviceOverviewForm::MainWindowHooks hooks;
+    hooks.saveDialogTitle = [&window] { return window.saveDialogTitle(); };
+    hooks.setSaveDialogTitle = [&window](const QString &title) { window.setSaveDialogTitle(title); };
+    hooks.askSaveFileName = [&window] { return window.askSaveFileName(); };
+    hooks.save = [&window] { window.SaveClick(); };
+    hooks.programLocked = [&window] { return window.deviceBusy(); };
+    overview->setMainWindowHooks(hooks);
+    for (OpenFileDatabaseForm *form : {openFromDatabase.get(), static_cast<OpenFileDatabaseForm *>(openToBox.get())}) {
+        form->setProgramLocked(hooks.programLocked);
+        QObject::connect(overview.get(), &DeviceOverviewForm::recordAppended, form, &OpenFileDatabaseForm::recordAppended);
+        QObject::connect(overview.get(), &DeviceOverviewForm::recordRemoved, form, &OpenFileDatabaseForm::recordRemoved);
+        QObject::connect(form, &OpenFileDatabaseForm::programOpened, &window, [&window] {
+            window.editor().FillInstructionList();
+            window.ReloadProgram();
+        });
+    }
+}
+
 MainInterface::Hooks hooksFor(device::DeviceConnection &connection, Windows &windows)
 {
     MainInterface::Hooks hooks;

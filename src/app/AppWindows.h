@@ -5,14 +5,20 @@
 
 #include "BaudRateCheckSystemForm.h"
 #include "BaudRateSetupForm.h"
+#include "BrowseDialog.h"
 #include "ComTest.h"
 #include "Configuration.h"
+#include "DatabaseDirectoriesForm.h"
+#include "DeviceOverviewForm.h"
 #include "DevelInfoForm.h"
 #include "DeviceProgramming.h"
 #include "HelpAboutPic.h"
+#include "InactiveWindows.h"
 #include "InstructionsFormat.h"
 #include "LoadingDeviceData.h"
 #include "MainInterface.h"
+#include "OpenFileDatabaseForm.h"
+#include "OpenToBoxForm.h"
 #include "PortSelection.h"
 
 #include <memory>
@@ -37,12 +43,23 @@ struct Windows {
     std::unique_ptr<PortSelection> port;
     std::unique_ptr<HelpAboutPic> about;
     std::unique_ptr<Configuration> configuration;
+    std::unique_ptr<DeviceOverviewForm> overview;
+    std::unique_ptr<OpenFileDatabaseForm> openFromDatabase;
+    std::unique_ptr<OpenToBoxForm> openToBox;
+    std::unique_ptr<DatabaseDirectoriesForm> directories;
+    std::unique_ptr<BrowseDialog> browse;
+    std::unique_ptr<Box1> box;
+    std::unique_ptr<Simulation> simulation;
+    std::unique_ptr<SimulationSettingsForm> simulationSettings;
     std::unique_ptr<BaudRateCheckSystemForm> checkPanel;
     std::unique_ptr<BaudRateSetupForm> speed;
     std::unique_ptr<DevelInfoForm> develInfo;
 
     void create(Session &session, Prompt &prompt, Link &link);
     void connect(MainInterface &window);
+    // The database and file location windows: menu items, the main
+    // window's save dialog and Save, and the lists kept in step.
+    void connectDatabase(MainInterface &window);
     // The device connection follows the port chosen in the port dialog; when
     // it cannot, the user is told why and the port in use stays selected.
     void followPort(MainInterface &window, device::DeviceConnection &connection, Prompt &prompt);

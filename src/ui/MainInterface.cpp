@@ -447,20 +447,24 @@ void MainInterface::buildMenus()
 
     QMenu *database = menu(bar, QStringLiteral("DeviceDatabaseMenu"), tr("&Databáze"),
                            tr("Databáze již programonaných zařízení"));
-    item(database, QStringLiteral("OpenFromDatabaseMenu"), tr("&Otevři"), QKeySequence(Qt::CTRL | Qt::Key_L),
-         tr("Otevře zařízení z databáze"));
-    item(database, QStringLiteral("DevicesOverview"), tr("&Přehled zařízení"), QKeySequence(Qt::CTRL | Qt::Key_D),
-         tr("Zobrazí přehled dosud programovaných zařízení"));
-    item(database, QStringLiteral("OpenToBoxMenu"), tr("Otevřít do &boxu..."), QKeySequence(Qt::CTRL | Qt::Key_B),
-         tr("Otevře soubor instrukcí do boxu"));
+    connect(item(database, QStringLiteral("OpenFromDatabaseMenu"), tr("&Otevři"), QKeySequence(Qt::CTRL | Qt::Key_L),
+                 tr("Otevře zařízení z databáze")),
+            &QAction::triggered, this, &MainInterface::openFromDatabaseRequested);
+    connect(item(database, QStringLiteral("DevicesOverview"), tr("&Přehled zařízení"), QKeySequence(Qt::CTRL | Qt::Key_D),
+                 tr("Zobrazí přehled dosud programovaných zařízení")),
+            &QAction::triggered, this, &MainInterface::devicesOverviewRequested);
+    connect(item(database, QStringLiteral("OpenToBoxMenu"), tr("Otevřít do &boxu..."), QKeySequence(Qt::CTRL | Qt::Key_B),
+                 tr("Otevře soubor instrukcí do boxu")),
+            &QAction::triggered, this, &MainInterface::openToBoxRequested);
     database->addSeparator();
     QAction *simulation = item(database, QStringLiteral("DevicesSimulationMenu"), tr("&Simulace"), {},
                                tr("Simulace zatím nefunguje"));
     connect(simulation, &QAction::triggered, this,
             [this] { prompt_.message(this, tr("Simulation is not available yet!")); });
     database->addSeparator();
-    item(database, QStringLiteral("DatabaseDirectoriesMenu"), tr("&Adresáře"), {},
-         tr("Nastavní adresářů- kde jsou uloženy soubory zařízení a systému"));
+    connect(item(database, QStringLiteral("DatabaseDirectoriesMenu"), tr("&Adresáře"), {},
+                 tr("Nastavní adresářů- kde jsou uloženy soubory zařízení a systému")),
+            &QAction::triggered, this, &MainInterface::databaseDirectoriesRequested);
 
     QMenu *help = menu(bar, QStringLiteral("GeneralHelp"), tr("&Help"), tr("Kontextový help"));
     item(help, QStringLiteral("HelpIndex"), tr("&Index"), {}, {})->setEnabled(false);
@@ -948,7 +952,7 @@ QString MainInterface::saveFileName()
 {
     if (hooks_.askSaveFileName)
         return hooks_.askSaveFileName();
-    QFileDialog dialog(this, tr("Uložit soubor..."), QString(), tr("Pellmora File (*.plm)"));
+    QFileDialog dialog(this, saveDialogTitle_, QString(), tr("Pellmora File (*.plm)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("plm"));

@@ -80,6 +80,13 @@ public:
 
     InfoBar &infoBar() { return info_; }
     const QString &StartUpDirectory() const { return startUpDirectory_; }
+    // The save dialog, also offered by the database's add command under a
+    // title of its own while that command runs.
+    QString askSaveFileName() { return saveFileName(); }
+    const QString &saveDialogTitle() const { return saveDialogTitle_; }
+    void setSaveDialogTitle(const QString &title) { saveDialogTitle_ = title; }
+    // A device transfer is running: nothing may replace or save the program.
+    bool deviceBusy() const { return deviceBusy_; }
     bool firstPaintPending() const { return firstPaint_; }
     bool recalibrationPending() const { return recalibrate_; }
 
@@ -136,6 +143,10 @@ signals:
     void instructionFormatRequested();
     void speedDialogRequested();
     void aboutRequested();
+    void openFromDatabaseRequested();
+    void devicesOverviewRequested();
+    void openToBoxRequested();
+    void databaseDirectoriesRequested();
     void portDialogRequested();
     void developmentInfoRequested();
 
@@ -189,6 +200,7 @@ private:
     InfoBar info_;
     QTimer TimeTimer;
     QString startUpDirectory_;
+    QString saveDialogTitle_ = tr("Uložit soubor...");
     QString linkDescription_;
     bool firstPaint_ = true;
     bool recalibrate_ = false;

@@ -86,6 +86,7 @@ struct WindowUnderTest {
     QStringList openNames;  // answers of the open dialog, in order
     QStringList saveNames;  // answers of the save dialog, in order
     int saveDialogs = 0;
+    QStringList saveTitles; // the save dialog's title at each of its showings
     std::function<void()> onPump; // runs whenever the window processes pending messages
     std::unique_ptr<MainInterface> window;
 
@@ -104,6 +105,7 @@ struct WindowUnderTest {
         h.askOpenFileName = [this] { return openNames.isEmpty() ? QString() : openNames.takeFirst(); };
         h.askSaveFileName = [this] {
             ++saveDialogs;
+            saveTitles.append(window->saveDialogTitle());
             return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
         };
         return h;

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "model/Notice.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace pellmora::ui {
+
+class Prompt;
+struct Session;
+
+// "Přehled již programovaných zařízení": the identifier, label and date of
+// every record of the device database, line n showing record n. The current
+// device is added to the database (and its program file saved), or the
+// selected record removed. Fixed size, stays on top, not modal; Esc is the
+// remove command, Enter closes.
+//
+// Signals for the other database windows:
+//   recordAppended(index): the add command appended record `index`.
+//   recordRemoved(index): the remove command removed record `index`.
+class DeviceOverviewForm : public QDialog {
+    Q_OBJECT
+public:
+    // The main window's part in the add command; every hook may stay empty.
+    struct MainWindowHooks {
+        std::function<QString()> saveDialogTitle;
+        std::function<void(const QString &)> setSaveDialogTitle;
+        std::function<QString()> askSaveFileName;  // empty: cancelled
+        std::function<void()> save;                // the Save command
+        std::function<bool()> programLocked;       // a device transfer is running
+    };
+
+    DeviceOverviewForm(Session &session, Prompt &prompt, QWidget *parent = nullptr);
+
+    void setMainWindowHooks(MainWindowHooks hooks) { hooks_ = std::move(hooks); }
+
+public slots:
+    void AddToDatabaseBtnClick();
+    void DeleteFromDatabaseBtnClick();
+
+signals:
+    void recordAppended(int index);
+    void recordRemoved(int index);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    bool confirmAddition();
+    void appendLines(int index);
+    void showNotices(const Notices &notices);
+
+    Session &session_;
+    Prompt &prompt_;
+    MainWindowHooks hooks_;
+
+    QLabel *DevOverviewLabel1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QListWidget *Overview_IDbox = nullptr;
+    QListWidget *Overview_DeviceNameBox = nullptr;
+    QListWidget *Overview_DateBox = nullptr;
+    QPushButton *DeleteFromDatabaseBtn = nullptr;
+    QPushButton *AddToDatabaseBtn = nullptr;
+    QPushButton *DevDatabaseOKBtn = nullptr;
+};
+
+} // namespace pellmora::ui
