@@ -1,7 +1,6 @@
 #include "OscCalibrationForm.h"
 
 #include "CentreOnScreen.h"
-#include "OscCalibRoundForm.h"
 #include "Prompt.h"
 #include "device/DeviceClock.h"
 #include "model/Program.h"
@@ -26,13 +25,13 @@ namespace pellmora::ui {
 using device::CalibrationPeriod;
 
 OscCalibrationForm::OscCalibrationForm(Program &program, const DeviceDatabase &database, Link &link, Prompt &prompt,
-                                       OscCalibRoundForm &rounding, DateTimeSource now, QWidget *parent)
+                                       AskRounding askRounding, DateTimeSource now, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , program_(program)
     , database_(database)
     , link_(link)
     , prompt_(prompt)
-    , rounding_(rounding)
+    , askRounding_(std::move(askRounding))
     , now_(now ? std::move(now) : DateTimeSource([] { return QDateTime::currentDateTime(); }))
 {
     setObjectName(QStringLiteral("OscCalibrationForm"));
@@ -216,7 +215,8 @@ void OscCalibrationForm::applyRecommendation(const device::Recommendation &recom
         break;
     case Kind::Round: {
         selectPeriod(recommendation.period);
-        const int seconds = rounding_.AskRounding(device::periodWord(recommendation.period), recommendation.drift);
+        const int seconds = askRounding_ ? askRounding_(device::periodWord(recommendation.period), recommendation.drift)
+                                         : device::DecideRounding(recommendation.drift).seconds;
         SecondsDeviation->setValue(qMin(seconds, device::periodMaximum(recommendation.period)));
         break;
     }

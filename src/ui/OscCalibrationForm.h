@@ -21,7 +21,6 @@ struct Program;
 
 namespace pellmora::ui {
 
-class OscCalibRoundForm;
 class Prompt;
 
 // The time-base calibration dialog "Kalibrace časové základny": the drift of
@@ -33,16 +32,19 @@ class Prompt;
 // values follow the controls and reach the program (settings and the image's
 // flags word) only through OK. "Doporučená" reads the device clock, compares
 // it with the computer's over the days since the last programming date of the
-// database and sets the controls to the recommended correction, asking
-// through the rounding dialog when the drift falls between two seconds.
+// database and sets the controls to the recommended correction; the rounding
+// dialog (OscCalibRoundForm::AskRounding) decides a drift that falls between
+// two whole seconds.
 class OscCalibrationForm : public QDialog {
     Q_OBJECT
 public:
     using DateTimeSource = std::function<QDateTime()>;
+    // The whole seconds to use for a drift of seconds per the named period.
+    using AskRounding = std::function<int(const QString &periodWord, double drift)>;
 
     // `now` gives the computer's date and time (the system clock when empty).
     OscCalibrationForm(Program &program, const DeviceDatabase &database, Link &link, Prompt &prompt,
-                       OscCalibRoundForm &rounding, DateTimeSource now = {}, QWidget *parent = nullptr);
+                       AskRounding askRounding, DateTimeSource now = {}, QWidget *parent = nullptr);
 
     quint8 PendingCalibration() const { return pendingCalibration_; }
     int PendingLate() const { return pendingLate_; }
@@ -74,7 +76,7 @@ private:
     const DeviceDatabase &database_;
     Link &link_;
     Prompt &prompt_;
-    OscCalibRoundForm &rounding_;
+    AskRounding askRounding_;
     DateTimeSource now_;
     quint8 pendingCalibration_ = 0;
     int pendingLate_ = 0;

@@ -50,8 +50,10 @@ private:
 
     std::unique_ptr<OscCalibrationForm> dialog()
     {
-        return std::make_unique<OscCalibrationForm>(program, database, rig->link, prompt, *rounding,
-                                                    [] { return QDateTime(Today, ComputerTime); });
+        return std::make_unique<OscCalibrationForm>(
+            program, database, rig->link, prompt,
+            [this](const QString &word, double drift) { return rounding->AskRounding(word, drift); },
+            [] { return QDateTime(Today, ComputerTime); });
     }
 
     // Answers the rounding dialog once it is shown modally.
