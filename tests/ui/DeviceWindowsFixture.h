@@ -52,6 +52,14 @@ struct DeviceWindowsUnderTest : WindowUnderTest {
     DeviceWindowsUnderTest(const DeviceWindowsUnderTest &) = delete;
     DeviceWindowsUnderTest &operator=(const DeviceWindowsUnderTest &) = delete;
 
+    // The device commands enabled and the selected port's block in use,
+    // as a successful communication test leaves them.
+    void asAfterCommunicationTest()
+    {
+        window->SetDeviceCommandsEnabled(true);
+        session.link.PortBase = Link::ComPortBase(session.link.SelectedPort);
+    }
+
     sim::SimulatedSwitch &device() { return *connection->simulatedSwitch(); }
 
     // The text the info bar was last given with ShowInfo.

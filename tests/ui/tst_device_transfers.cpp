@@ -1,0 +1,206 @@
+#include "DeviceWindowsFixture.h"
+
+#include "model/ProgramHeader.h"
+
+using namespace pellmora;
+using namespace pellmora::ui;
+using namespace pellmora::ui::test;
+using sim::Fault;
+
+namespace {
+
+enum class Command { Program, Load, Verify };
+
+const QString NoAck = QStringLiteral(
+    "EEPROMka neposílá ACK, nebo je na spojení nějaká chybička - nemožno komunikovati");
+const QString VerifyNoAck = QStringLiteral("Nemožná komunikace se zařízením - neposílá ACK");
+const QString Differs = QStringLiteral(
+    "Nějak ti to hapruje člověče, nebo já už sem z toho uplně blbej,     > NO VERIFICATION OK <");
+const QString Equal = QStringLiteral("No výborně, musím se zase pochválit a obsluhu taky, žejo?");
+const QString Question = QStringLiteral("Opravdu chcete naprogramovat součástku ?");
+
+// A program of three instructions with a label and an identifier, its
+// header as the program's settings write it.
+DeviceImage someProgram()
+{
+    Program program;
+    program.image.words[0] = 0x8000 | 5400;
+    program.image.words[1] = 1800;
+    program.image.words[2] = 0x8000 | 32000;
+    program.settings.DeviceName = QStringLiteral("Chodba");
+    program.settings.DeviceId = 0x1A2B;
+    PackHeader(program);
+    return program.image;
+}
+
+// The progress panels as they stood at each processing of pending messages.
+struct PanelsSeen {
+    QStringList shown;       // panel texts of the visible progress windows, each once
+    bool buttonLocked = true; // the command's own button was disabled every time
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Command)
+
+class DeviceTransfersTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TemporaryCurrentDirectory> dir_;
+
+    static QString panelText(const TransferPanel &panel)
+    {
+        return panel.isVisible() ? panel.panelText() : QString();
+    }
+
+    static void run(DeviceWindowsUnderTest &ui, Command command)
+    {
+        switch (command) {
+        case Command::Program:
+            QTest::mouseClick(ui.button(QStringLiteral("ProgramDevice")), Qt::LeftButton);
+            break;
+        case Command::Load:
+            ui.action(QStringLiteral("LoadData"))->trigger();
+            break;
+        case Command::Verify:
+            ui.action(QStringLiteral("Verification"))->trigger();
+            break;
+        }
+    }
+
+private slots:
+    void init() { dir_ = std::make_unique<TemporaryCurrentDirectory>(); }
+    void cleanup() { dir_.reset(); }
+
+    void transfers_data()
+    {
+        QTest::addColumn<Command>("command");
+        QTest::addColumn<QList<Fault>>("faults");
+        QTest::addColumn<bool>("deviceHoldsProgram"); // the memory holds the program beforehand
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QStringList>("panels");
+        QTest::addColumn<QString>("info");
+
+        const QList<Fault> none;
+        const QList<Fault> noMemory{Fault::NoEeprom};
+        QTest::newRow("program and verify") << Command::Program << none << false << true
+                                            << QStringList{Question, Equal}
+                                            << QStringList{"Programming...", "Verifying"}
+                                            << "*** VERIFICATION OK MY BABY *** ";
+        QTest::newRow("program cancelled") << Command::Program << none << false << false << QStringList{Question}
+                                           << QStringList{} << "*** Nevratná operace.. přepíše paměť *** ";
+        QTest::newRow("program, no memory: no verification")
+            << Command::Program << noMemory << false << true << QStringList{Question, NoAck}
+            << QStringList{"Programming..."} << "*** NOT VALID I2C OPERATION ***";
+        QTest::newRow("program, bit read back flipped")
+            << Command::Program << QList<Fault>{Fault::FlipBit} << false << true
+            << QStringList{Question, Differs} << QStringList{"Programming...", "Verifying"}
+            << "*** VERIFICATION ERROR *** ";
+        QTest::newRow("load") << Command::Load << none << true << true << QStringList{}
+                              << QStringList{"Reading..."} << "*** DATA LOADED WITH NO ERRORS *** ";
+        QTest::newRow("load, no memory") << Command::Load << noMemory << true << true << QStringList{NoAck}
+                                         << QStringList{"Reading..."} << "*** NOT VALID I2C OPERATION *** ";
+        QTest::newRow("verify equal") << Command::Verify << none << true << true << QStringList{Equal}
+                                      << QStringList{"Verifying"} << "*** VERIFICATION OK MY BABY *** ";
+        QTest::newRow("verify, blank memory") << Command::Verify << none << false << true << QStringList{Differs}
+                                              << QStringList{"Verifying"} << "*** VERIFICATION ERROR *** ";
+        QTest::newRow("verify, no memory: reported twice")
+            << Command::Verify << noMemory << true << true << QStringList{VerifyNoAck, Differs}
+            << QStringList{"Verifying"} << "*** VERIFICATION ERROR *** ";
+    }
+
+    // Each command shows its progress window while it runs, with its own
+    // button locked, reports in its boxes and info line, and afterwards
+    // every progress window is closed, the loading panel reads "Reading"
+    // after a verification, and both buttons are usable again.
+    void transfers()
+    {
+        QFETCH(Command, command);
+        QFETCH(QList<Fault>, faults);
+        QFETCH(bool, deviceHoldsProgram);
+        QFETCH(bool, confirm);
+        QFETCH(QStringList, messages);
+        QFETCH(QStringList, panels);
+        QFETCH(QString, info);
+
+        DeviceWindowsUnderTest ui(faults);
+        const DeviceImage program = someProgram();
+        if (deviceHoldsProgram)
+            ui.device().setMemory(program.toBytes());
+        // A load starts from an empty editor, the others from the program.
+        if (command != Command::Load)
+            ui.session.program.image = program;
+        ui.window->ReloadProgram();
+        ui.asAfterCommunicationTest();
+        const QByteArray memoryBefore = ui.device().memory();
+        ui.prompt.answers = {confirm};
+
+        QPushButton *ownButton = ui.button(command == Command::Load ? QStringLiteral("LoadDeviceData")
+                                                                    : QStringLiteral("ProgramDevice"));
+        PanelsSeen seen;
+        ui.onPump = [&] {
+            for (const TransferPanel *panel :
+                 {static_cast<TransferPanel *>(ui.others.programming.get()),
+                  static_cast<TransferPanel *>(ui.others.loading.get())}) {
+                const QString text = panelText(*panel);
+                if (!text.isEmpty() && !seen.shown.contains(text))
+                    seen.shown << text;
+            }
+            if (command != Command::Verify)
+                seen.buttonLocked &= !ownButton->isEnabledTo(ui.window->centralWidget());
+        };
+        run(ui, command);
+        ui.onPump = {};
+
+        QCOMPARE(ui.prompt.shown, messages);
+        QCOMPARE(seen.shown, panels);
+        QVERIFY(seen.buttonLocked);
+        QCOMPARE(ui.lastInfo(), info);
+        QVERIFY(!ui.others.programming->isVisible());
+        QVERIFY(!ui.others.loading->isVisible());
+        QCOMPARE(ui.others.loading->panelText(),
+                 panels.contains(QStringLiteral("Verifying")) ? QStringLiteral("Reading") : QStringLiteral("Reading..."));
+        QVERIFY(ui.button(QStringLiteral("ProgramDevice"))->isEnabled());
+        QVERIFY(ui.button(QStringLiteral("LoadDeviceData"))->isEnabled());
+
+        const bool written = command == Command::Program && confirm && !faults.contains(Fault::NoEeprom);
+        QCOMPARE(ui.device().memory(), written ? program.toBytes() : memoryBefore);
+        const bool loaded = command == Command::Load && faults.isEmpty();
+        QCOMPARE(ui.session.program.image, loaded || command != Command::Load ? program : DeviceImage{});
+        QCOMPARE(ui.list()->count(), loaded || command != Command::Load ? 3 : 0);
+        QCOMPARE(ui.window->windowTitle().contains(QStringLiteral("Chodba")), loaded || command != Command::Load);
+    }
+
+    // A program written by this window and loaded back into a cleared
+    // editor comes back whole, and verifies against the device.
+    void programLoadVerifyRoundTrip()
+    {
+        DeviceWindowsUnderTest ui;
+        ui.session.program.image = someProgram();
+        UnpackHeader(ui.session.program);
+        ui.asAfterCommunicationTest();
+        ui.prompt.answers = {true};
+        QTest::mouseClick(ui.button(QStringLiteral("ProgramDevice")), Qt::LeftButton);
+        const DeviceImage written = ui.session.program.image;
+
+        ui.session.program.image.clear();
+        QTest::mouseClick(ui.button(QStringLiteral("LoadDeviceData")), Qt::LeftButton);
+        QCOMPARE(ui.session.program.image, written);
+
+        ui.prompt.shown.clear();
+        ui.action(QStringLiteral("Verification"))->trigger();
+        QCOMPARE(ui.prompt.shown, QStringList{Equal});
+    }
+};
+
+int main(int argc, char **argv)
+{
+    Q_INIT_RESOURCE(assets);
+    QApplication app(argc, argv);
+    DeviceTransfersTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_device_transfers.moc"
