@@ -6,10 +6,12 @@
 
 #include "AppWindows.h"
 
+#include "device/DeviceConnection.h"
 #include "model/ProgramHeader.h"
 #include "storage/DeviceDatabase.h"
 
 #include <QKeyEvent>
+#include <QSlider>
 
 using namespace pellmora;
 using namespace pellmora::ui;
@@ -137,6 +139,44 @@ private slots:
         QCOMPARE(windows_.openFromDatabase->windowTitle(), QStringLiteral("Otevři z databáze..."));
         QCOMPARE(windows_.openToBox->windowTitle(), QStringLiteral("Otevři do boxu..."));
         QCOMPARE(windows_.directories->windowTitle(), QStringLiteral("Umístění souborů..."));
+    }
+
+    // The application's own creation: every window hidden, none ending the
+    // application, the inactive ones with their controls.
+    void applicationCreatesTheWindowsHidden()
+    {
+        WindowUnderTest &ui = started();
+        device::LinkOptions options;
+        options.simMemoryNone = true;
+        QString error;
+        const auto connection = device::DeviceConnection::open(options, ui.session.link, 0, &error);
+        QVERIFY2(connection, qPrintable(error));
+        Windows all;
+        all.create(ui.session, ui.prompt, connection->link());
+        const QList<std::pair<QWidget *, QString>> windows{
+            {all.overview.get(), QStringLiteral("Přehled již programovaných zařízení")},
+            {all.openFromDatabase.get(), QStringLiteral("Otevři z databáze...")},
+            {all.openToBox.get(), QStringLiteral("Otevři do boxu...")},
+            {all.directories.get(), QStringLiteral("Umístění souborů...")},
+            {all.browse.get(), QStringLiteral("Prohledávat...")},
+            {all.box.get(), QStringLiteral("Box 1")},
+            {all.simulation.get(), QStringLiteral("Simulace")},
+            {all.simulationSettings.get(), QStringLiteral("Nastavení Simulátoru...")},
+        };
+        for (const auto &[window, title] : windows) {
+            QCOMPARE(window->windowTitle(), title);
+            QVERIFY2(!window->isVisible(), qPrintable(title));
+            QVERIFY(!window->testAttribute(Qt::WA_QuitOnClose));
+        }
+        QCOMPARE(control<QPushButton>(*all.box, QStringLiteral("BitBtn1"))->text(), QStringLiteral("&Close"));
+        QCOMPARE(control<QWidget>(*all.simulation, QStringLiteral("Simulation_SupportPanel"))
+                     ->findChildren<QPushButton *>()
+                     .size(),
+                 4);
+        const QSlider *speed = control<QSlider>(*all.simulationSettings, QStringLiteral("SimulationSettings_Speed"));
+        QCOMPARE(speed->value(), 0);
+        QCOMPARE(speed->tickInterval(), 1);
+        QCOMPARE(control<QListWidget>(*all.simulationSettings, QStringLiteral("ListBox1"))->count(), 0);
     }
 
     void listsShowTheLoadedRecords()
