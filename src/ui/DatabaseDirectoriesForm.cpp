@@ -2,6 +2,7 @@
 
 #include "CentreOnScreen.h"
 
+#include "model/Cp1250.h"
 #include "storage/FileLocations.h"
 
 #include <QGridLayout>
@@ -12,6 +13,7 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <QToolButton>
+#include <QValidator>
 
 namespace pellmora::ui {
 
@@ -27,6 +29,14 @@ QToolButton *speedButton(const QString &name, const QString &hint, QWidget *pare
     b->setAutoRaise(true);
     return b;
 }
+
+// The folders are stored in the configuration file in code page 1250: a
+// character the code page cannot hold is refused as it is typed.
+class FolderValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override { return cp1250CanHold(input) ? Acceptable : Invalid; }
+};
 
 } // namespace
 
@@ -52,6 +62,8 @@ DatabaseDirectoriesForm::DatabaseDirectoriesForm(FileLocations &locations, QWidg
     Label2->setObjectName(QStringLiteral("Label2"));
     DatabaseFileText = new QLineEdit(this);
     DatabaseFileText->setObjectName(QStringLiteral("DatabaseFileText"));
+    for (QLineEdit *folderField : {DeviceDataFileDirectoryText, DatabaseFileText})
+        folderField->setValidator(new FolderValidator(folderField));
     BrowseBtnDDL = new QPushButton(tr("Prohledávat >"), this);
     BrowseBtnDDL->setObjectName(QStringLiteral("BrowseBtnDDL"));
     SpeedButton2 = speedButton(QStringLiteral("SpeedButton2"),

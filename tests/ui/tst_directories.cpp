@@ -105,6 +105,15 @@ private slots:
         QCOMPARE(field(QStringLiteral("DatabaseFileText"))->text(), database);
     }
 
+    void fieldsRefuseCharactersTheConfigurationCannotStore()
+    {
+        form_->show();
+        QLineEdit *programs = field(QStringLiteral("DeviceDataFileDirectoryText"));
+        programs->clear();
+        typeText(programs, QStringLiteral("/data/Kuchyně→€日"));
+        QCOMPARE(programs->text(), QStringLiteral("/data/Kuchyně€"));
+    }
+
     void okStoresTheTextsAsTypedCancelKeepsTheSettings_data()
     {
         QTest::addColumn<QString>("button");
