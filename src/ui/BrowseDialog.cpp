@@ -1,12 +1,12 @@
 #include "BrowseDialog.h"
 
 #include "Prompt.h"
+#include "StayOnTopDialog.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFileIconProvider>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -37,13 +37,10 @@ QStringList driveRoots()
 } // namespace
 
 BrowseDialog::BrowseDialog(Prompt &prompt, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                          | Qt::WindowStaysOnTopHint)
+    : QDialog(parent, StayOnTopDialogFlags)
     , prompt_(prompt)
 {
-    setObjectName(QStringLiteral("BrowseDialog"));
-    setWindowTitle(tr("Prohledávat..."));
-    setModal(false);
+    prepareStayOnTopDialog(*this, QStringLiteral("BrowseDialog"), tr("Prohledávat..."));
 
     DriveBox = new QComboBox(this);
     DriveBox->setObjectName(QStringLiteral("DriveBox"));
@@ -66,14 +63,7 @@ BrowseDialog::BrowseDialog(Prompt &prompt, QWidget *parent)
     grid->addWidget(FolderPath, 1, 0, 1, 2);
     grid->addWidget(DirectoryListBox, 2, 0);
     grid->addWidget(FileListBox, 2, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BrowseOKBtn);
-    buttons->addWidget(BrowseCancelBtn);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(buttons);
-    setFixedSize(sizeHint());
+    layOutFixed(*this, grid, {}, {BrowseOKBtn, BrowseCancelBtn});
 
     fillDrives();
     setFolder(QDir::currentPath());

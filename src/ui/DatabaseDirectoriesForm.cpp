@@ -1,12 +1,12 @@
 #include "DatabaseDirectoriesForm.h"
 
 #include "CentreOnScreen.h"
+#include "StayOnTopDialog.h"
 
 #include "model/Cp1250.h"
 #include "storage/FileLocations.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -41,13 +41,10 @@ public:
 } // namespace
 
 DatabaseDirectoriesForm::DatabaseDirectoriesForm(FileLocations &locations, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                          | Qt::WindowStaysOnTopHint)
+    : QDialog(parent, StayOnTopDialogFlags)
     , locations_(locations)
 {
-    setObjectName(QStringLiteral("DatabaseDirectoriesForm"));
-    setWindowTitle(tr("Umístění souborů..."));
-    setModal(false);
+    prepareStayOnTopDialog(*this, QStringLiteral("DatabaseDirectoriesForm"), tr("Umístění souborů..."));
 
     Label1 = new QLabel(tr("Umístění souborů pro zařízení (v databázi- *.PLM) :"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -85,14 +82,7 @@ DatabaseDirectoriesForm::DatabaseDirectoriesForm(FileLocations &locations, QWidg
     grid->addWidget(DatabaseFileText, 3, 0);
     grid->addWidget(SpeedButton2, 3, 1);
     grid->addWidget(BrowseBtnDDL, 3, 2);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button3);
-    buttons->addWidget(Button4);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(buttons);
-    setFixedSize(sizeHint());
+    layOutFixed(*this, grid, {}, {Button3, Button4});
 
     connect(SpeedButton1, &QToolButton::clicked, this,
             [this] { DeviceDataFileDirectoryText->setText(DatabaseFileText->text()); });

@@ -3,11 +3,11 @@
 #include "OpenFileDatabaseForm.h"
 #include "Prompt.h"
 #include "Session.h"
+#include "StayOnTopDialog.h"
 
 #include "storage/DeviceDatabase.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -16,14 +16,11 @@
 namespace pellmora::ui {
 
 DeviceOverviewForm::DeviceOverviewForm(Session &session, Prompt &prompt, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                          | Qt::WindowStaysOnTopHint)
+    : QDialog(parent, StayOnTopDialogFlags)
     , session_(session)
     , prompt_(prompt)
 {
-    setObjectName(QStringLiteral("DeviceOverviewForm"));
-    setWindowTitle(tr("Přehled již programovaných zařízení"));
-    setModal(false);
+    prepareStayOnTopDialog(*this, QStringLiteral("DeviceOverviewForm"), tr("Přehled již programovaných zařízení"));
 
     const auto label = [this](const QString &name, const QString &text) {
         auto *l = new QLabel(text, this);
@@ -55,6 +52,9 @@ DeviceOverviewForm::DeviceOverviewForm(Session &session, Prompt &prompt, QWidget
     DevDatabaseOKBtn = new QPushButton(tr("OK"), this);
     DevDatabaseOKBtn->setObjectName(QStringLiteral("DevDatabaseOKBtn"));
     DevDatabaseOKBtn->setDefault(true);
+    // The window opens with no line chosen: a list taking the focus would
+    // choose its first line for the remove command.
+    DevDatabaseOKBtn->setFocus();
 
     auto *grid = new QGridLayout;
     grid->addWidget(DevOverviewLabel1, 0, 0);
@@ -63,15 +63,7 @@ DeviceOverviewForm::DeviceOverviewForm(Session &session, Prompt &prompt, QWidget
     grid->addWidget(Overview_IDbox, 1, 0);
     grid->addWidget(Overview_DeviceNameBox, 1, 1);
     grid->addWidget(Overview_DateBox, 1, 2);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(AddToDatabaseBtn);
-    buttons->addWidget(DeleteFromDatabaseBtn);
-    buttons->addStretch();
-    buttons->addWidget(DevDatabaseOKBtn);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(buttons);
-    setFixedSize(sizeHint());
+    layOutFixed(*this, grid, {AddToDatabaseBtn, DeleteFromDatabaseBtn}, {DevDatabaseOKBtn});
 
     keepLinesInStep({Overview_IDbox, Overview_DeviceNameBox, Overview_DateBox});
     for (QListWidget *l : {Overview_IDbox, Overview_DeviceNameBox, Overview_DateBox})

@@ -2,11 +2,11 @@
 
 #include "Prompt.h"
 #include "Session.h"
+#include "StayOnTopDialog.h"
 
 #include "storage/DatabaseEntry.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -29,14 +29,11 @@ void keepLinesInStep(const QList<QListWidget *> &lists)
 }
 
 OpenFileDatabaseForm::OpenFileDatabaseForm(Session &session, Prompt &prompt, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                          | Qt::WindowStaysOnTopHint)
+    : QDialog(parent, StayOnTopDialogFlags)
     , session_(session)
     , prompt_(prompt)
 {
-    setObjectName(QStringLiteral("OpenFileDatabaseForm"));
-    setWindowTitle(tr("Otevři z databáze..."));
-    setModal(false);
+    prepareStayOnTopDialog(*this, QStringLiteral("OpenFileDatabaseForm"), tr("Otevři z databáze..."));
 
     Label1 = new QLabel(tr("ID:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -63,13 +60,7 @@ OpenFileDatabaseForm::OpenFileDatabaseForm(Session &session, Prompt &prompt, QWi
     grid_->addWidget(Label2, 0, 1);
     grid_->addWidget(OpenIDbox, 1, 0);
     grid_->addWidget(OpenDeviceNameBox, 1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OpenFileBtn);
-    buttons->addWidget(OpenFileCancelBtn);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(grid_);
-    layout->addLayout(buttons);
+    layOutFixed(*this, grid_, {}, {OpenFileBtn, OpenFileCancelBtn});
 
     keepLinesInStep({OpenIDbox, OpenDeviceNameBox});
     for (QListWidget *list : {OpenIDbox, OpenDeviceNameBox}) {
@@ -79,7 +70,6 @@ OpenFileDatabaseForm::OpenFileDatabaseForm(Session &session, Prompt &prompt, QWi
     connect(OpenFileBtn, &QPushButton::clicked, this, &OpenFileDatabaseForm::OpenFileBtnClick);
     // Esc closes the window through the dialog's own reject.
     connect(OpenFileCancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    fixSize();
 }
 
 void OpenFileDatabaseForm::fixSize()
