@@ -24,6 +24,10 @@ void Windows::create(Session &session, Prompt &prompt, Link &link)
     port = std::make_unique<PortSelection>(session.link);
     about = std::make_unique<HelpAboutPic>(prompt);
     configuration = std::make_unique<Configuration>(session.program, prompt);
+    deviceTime = std::make_unique<DeviceTimeDialog>(link, prompt);
+    calibration = std::make_unique<OscCalibrationForm>(
+        session.program, session.database, link, prompt,
+        [this](const QString &periodWord, double drift) { return rounding->AskRounding(periodWord, drift); });
     overview = std::make_unique<DeviceOverviewForm>(session, prompt);
     openFromDatabase = std::make_unique<OpenFileDatabaseForm>(session, prompt);
     openToBox = std::make_unique<OpenToBoxForm>(session, prompt);
@@ -36,10 +40,17 @@ void Windows::create(Session &session, Prompt &prompt, Link &link)
                                                        directories.get(), browse.get(), box.get(),
                                                        simulation.get(), simulationSettings.get()})
         w->setAttribute(Qt::WA_QuitOnClose, false);
+    rounding = std::make_unique<OscCalibRoundForm>();
     // The speed dialog shows the check panel, so the panel comes first.
     checkPanel = std::make_unique<BaudRateCheckSystemForm>();
     speed = std::make_unique<BaudRateSetupForm>(link, *checkPanel);
+    memoryReport = std::make_unique<MemoryReportForm>(session.deviceMemory);
     develInfo = std::make_unique<DevelInfoForm>(session.program.image, session.link);
+    deviceOperations = std::make_unique<DeviceOperationsForm>(link, session.program.image, prompt,
+                                                              [] { QCoreApplication::processEvents(); });
+    for (QWidget *w : std::initializer_list<QWidget *>{deviceTime.get(), calibration.get(), rounding.get(),
+                                                       memoryReport.get(), deviceOperations.get()})
+        w->setAttribute(Qt::WA_QuitOnClose, false);
     // Only the main window ends the application when it closes.
     for (QWidget *w : {static_cast<QWidget *>(format.get()), static_cast<QWidget *>(about.get()),
                        static_cast<QWidget *>(configuration.get()), static_cast<QWidget *>(checkPanel.get()),
@@ -80,6 +91,7 @@ void Windows::connect(MainInterface &window)
                      [&window] { window.SetDeviceCommandsEnabled(false); });
     QObject::connect(port.get(), &PortSelection::statusPanelChanged, &window, &MainInterface::setStatusPanel);
     QObject::connect(&window, &MainInterface::developmentInfoRequested, develInfo.get(), [this] { develInfo->exec(); });
+    connectDeviceWindows(window);
 }
 
 void Windows::followPort(MainInterface &window, device::DeviceConnection &connection, Prompt &prompt)
@@ -137,6 +149,18 @@ void Windows::connectDatabase(MainInterface &window)
             window.ReloadProgram();
         });
     }
+}
+
+void Windows::connectDeviceWindows(MainInterface &window)
+{
+    QObject::connect(&window, &MainInterface::deviceTimeRequested, deviceTime.get(),
+                     [this] { showAndRaise(deviceTime.get()); });
+    QObject::connect(&window, &MainInterface::oscillatorCalibrationRequested, calibration.get(),
+                     [this] { showAndRaise(calibration.get()); });
+    QObject::connect(&window, &MainInterface::memoryReportRequested, memoryReport.get(),
+                     [this] { showAndRaise(memoryReport.get()); });
+    QObject::connect(&window, &MainInterface::deviceOperationsRequested, deviceOperations.get(),
+                     [this] { showAndRaise(deviceOperations.get()); });
 }
 
 MainInterface::Hooks hooksFor(device::DeviceConnection &connection, Windows &windows)

@@ -11,12 +11,17 @@
 #include "DatabaseDirectoriesForm.h"
 #include "DeviceOverviewForm.h"
 #include "DevelInfoForm.h"
+#include "DeviceOperationsForm.h"
 #include "DeviceProgramming.h"
+#include "DeviceTimeDialog.h"
 #include "HelpAboutPic.h"
 #include "InactiveWindows.h"
 #include "InstructionsFormat.h"
 #include "LoadingDeviceData.h"
 #include "MainInterface.h"
+#include "MemoryReportForm.h"
+#include "OscCalibRoundForm.h"
+#include "OscCalibrationForm.h"
 #include "OpenFileDatabaseForm.h"
 #include "OpenToBoxForm.h"
 #include "PortSelection.h"
@@ -43,6 +48,8 @@ struct Windows {
     std::unique_ptr<PortSelection> port;
     std::unique_ptr<HelpAboutPic> about;
     std::unique_ptr<Configuration> configuration;
+    std::unique_ptr<DeviceTimeDialog> deviceTime;
+    std::unique_ptr<OscCalibrationForm> calibration;
     std::unique_ptr<DeviceOverviewForm> overview;
     std::unique_ptr<OpenFileDatabaseForm> openFromDatabase;
     std::unique_ptr<OpenToBoxForm> openToBox;
@@ -51,12 +58,17 @@ struct Windows {
     std::unique_ptr<Box1> box;
     std::unique_ptr<Simulation> simulation;
     std::unique_ptr<SimulationSettingsForm> simulationSettings;
+    std::unique_ptr<OscCalibRoundForm> rounding;
     std::unique_ptr<BaudRateCheckSystemForm> checkPanel;
     std::unique_ptr<BaudRateSetupForm> speed;
+    std::unique_ptr<MemoryReportForm> memoryReport;
     std::unique_ptr<DevelInfoForm> develInfo;
+    std::unique_ptr<DeviceOperationsForm> deviceOperations;
 
     void create(Session &session, Prompt &prompt, Link &link);
     void connect(MainInterface &window);
+    // The clock, calibration and memory windows: shown by their menu items.
+    void connectDeviceWindows(MainInterface &window);
     // The database and file location windows: menu items, the main
     // window's save dialog and Save, and the lists kept in step.
     void connectDatabase(MainInterface &window);

@@ -430,16 +430,20 @@ void MainInterface::buildMenus()
     Programming = item(device, QStringLiteral("Programming"), tr("&Programuj..."),
                        QKeySequence(Qt::CTRL | Qt::Key_P), {});
     connect(Programming, &QAction::triggered, ProgramDevice, &QPushButton::click);
-    item(device, QStringLiteral("MemoryReportMenu"), tr("Výpis paměti"), {}, {});
-    item(device, QStringLiteral("MemoryOp"), tr("Device Handling"), {}, {});
+    connect(item(device, QStringLiteral("MemoryReportMenu"), tr("Výpis paměti"), {}, {}), &QAction::triggered, this,
+            &MainInterface::memoryReportRequested);
+    connect(item(device, QStringLiteral("MemoryOp"), tr("Device Handling"), {}, {}), &QAction::triggered, this,
+            &MainInterface::deviceOperationsRequested);
     device->addSeparator();
     DeviceTime = item(device, QStringLiteral("DeviceTime"), tr("N&astavení času"), {},
                       tr("Nastavení reálného času v zařízení"));
+    connect(DeviceTime, &QAction::triggered, this, &MainInterface::deviceTimeRequested);
     QAction *config = item(device, QStringLiteral("DeviceConfig"), tr("&Konfigurace"), {}, tr("Konfigurace zařízení"));
     connect(config, &QAction::triggered, DeviceConfiguration, &QPushButton::click);
     device->addSeparator();
-    item(device, QStringLiteral("OscilatorCalibrationMnu"), tr("Kalibrace časové &základny"), {},
-         tr("Kompenzuje nepřesnost oscilátoru časové základny"));
+    connect(item(device, QStringLiteral("OscilatorCalibrationMnu"), tr("Kalibrace časové &základny"), {},
+                 tr("Kompenzuje nepřesnost oscilátoru časové základny")),
+            &QAction::triggered, this, &MainInterface::oscillatorCalibrationRequested);
     device->addSeparator();
     LightSwitchMenu = item(device, QStringLiteral("LightSwitchMenu"), tr("Nesvítí"), QKeySequence(Qt::Key_Insert), {});
     LightSwitchMenu->setCheckable(true);

@@ -149,6 +149,10 @@ signals:
     void databaseDirectoriesRequested();
     void portDialogRequested();
     void developmentInfoRequested();
+    void deviceTimeRequested();
+    void oscillatorCalibrationRequested();
+    void memoryReportRequested();
+    void deviceOperationsRequested();
 
 protected:
     bool event(QEvent *event) override;

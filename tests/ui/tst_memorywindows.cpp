@@ -1,4 +1,5 @@
 #include "DeviceOperationsForm.h"
+#include "DeviceWindowsFixture.h"
 #include "DialogTestKit.h"
 #include "MemoryReportForm.h"
 #include "RecordingPrompt.h"
@@ -9,6 +10,7 @@
 #include "device/ServiceTransfers.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -237,6 +239,53 @@ private slots:
         form->hide();
         form->show();
         QCOMPARE(cellAt(*form, 300), device::ByteText(image.byteAt(300)));
+    }
+
+    // The device menu's items open the clock, calibration and memory windows
+    // without modality, over the application's link and program.
+    void menuItemsOpenTheWindows()
+    {
+        uitest::TemporaryCurrentDirectory dir;
+        uitest::DeviceWindowsUnderTest ui;
+        ui::Windows &w = ui.others;
+        for (QWidget *window : std::initializer_list<QWidget *>{w.deviceTime.get(), w.calibration.get(),
+                                                                w.rounding.get(), w.memoryReport.get(),
+                                                                w.deviceOperations.get()}) {
+            QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+            QVERIFY(!window->testAttribute(Qt::WA_QuitOnClose));
+        }
+        QVERIFY(!ui.action(QStringLiteral("DeviceTime"))->isEnabled());
+
+        // Programming verifies; the listing then shows what it read.
+        ui.asAfterCommunicationTest();
+        ui.session.program.image = patternImage(7);
+        ui.prompt.answers = {true};
+        ui.action(QStringLiteral("Programming"))->trigger();
+        ui.action(QStringLiteral("MemoryReportMenu"))->trigger();
+        QVERIFY(w.memoryReport->isVisible());
+        QVERIFY(!w.memoryReport->isModal());
+        device::MemoryBytes programmed{};
+        for (int k = 0; k < DeviceImage::ByteCount; ++k)
+            programmed[std::size_t(k)] = ui.session.program.image.byteAt(k);
+        QCOMPARE(control<QPlainTextEdit>(*w.memoryReport, "MemRptBox")->toPlainText(),
+                 device::MemoryListingLines(programmed).join(u'\n'));
+
+        ui.device().setDeviceTime(QTime(7, 8, 9));
+        ui.action(QStringLiteral("DeviceTime"))->trigger();
+        QVERIFY(w.deviceTime->isVisible());
+        QVERIFY(control<QLineEdit>(*w.deviceTime, "TimeDisplay")->displayText().startsWith(QStringLiteral("07:08:")));
+
+        ui.session.program.settings.CalibrationValue = 100;
+        ui.action(QStringLiteral("OscilatorCalibrationMnu"))->trigger();
+        QVERIFY(w.calibration->isVisible());
+        control<QPushButton>(*w.calibration, "OKBtn")->click();
+        QCOMPARE(int(ui.session.program.settings.CalibrationValue), 96);
+
+        ui.action(QStringLiteral("MemoryOp"))->trigger();
+        QVERIFY(w.deviceOperations->isVisible());
+        QCOMPARE(ui.session.link.PortBase, device::ServicePortBase);
+        control<QPushButton>(*w.deviceOperations, "ReadFromProg")->click();
+        QCOMPARE(cellAt(*w.deviceOperations, 0x1FF), device::ByteText(ui.session.program.image.byteAt(0x1FF)));
     }
 };
 
