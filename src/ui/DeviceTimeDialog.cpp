@@ -51,19 +51,16 @@ DeviceTimeDialog::DeviceTimeDialog(Link &link, Prompt &prompt, TimeSource now, Q
     large.setBold(true);
     TimeDisplay->setFont(large);
 
-    HoursDecimalUp = stepButton(QStringLiteral("HoursDecimalUp"), Qt::UpArrow, &DeviceTimeDialog::HoursDecimalUpClick);
-    HoursDecimalDown =
-        stepButton(QStringLiteral("HoursDecimalDown"), Qt::DownArrow, &DeviceTimeDialog::HoursDecimalDownClick);
-    HoursUnitUp = stepButton(QStringLiteral("HoursUnitUp"), Qt::UpArrow, &DeviceTimeDialog::HoursUnitUpClick);
-    HoursUnitDown = stepButton(QStringLiteral("HoursUnitDown"), Qt::DownArrow, &DeviceTimeDialog::HoursUnitDownClick);
-    MinutesDecimalUp =
-        stepButton(QStringLiteral("MinutesDecimalUp"), Qt::UpArrow, &DeviceTimeDialog::MinutesDecimalUpClick);
+    HoursDecimalUp = stepButton(QStringLiteral("HoursDecimalUp"), Qt::UpArrow, [this] { stepUp(Hours, 10); });
+    HoursDecimalDown = stepButton(QStringLiteral("HoursDecimalDown"), Qt::DownArrow, [this] { stepDown(Hours, 10); });
+    HoursUnitUp = stepButton(QStringLiteral("HoursUnitUp"), Qt::UpArrow, [this] { stepUp(Hours, 1); });
+    HoursUnitDown = stepButton(QStringLiteral("HoursUnitDown"), Qt::DownArrow, [this] { stepDown(Hours, 1); });
+    MinutesDecimalUp = stepButton(QStringLiteral("MinutesDecimalUp"), Qt::UpArrow, [this] { stepUp(Minutes, 10); });
     MinutesDecimalDown =
-        stepButton(QStringLiteral("MinutesDecimalDown"), Qt::DownArrow, &DeviceTimeDialog::MinutesDecimalDownClick);
-    MinutesUnitUp = stepButton(QStringLiteral("MinutesUnitUp"), Qt::UpArrow, &DeviceTimeDialog::MinutesUnitUpClick);
-    MinutesUnitDown =
-        stepButton(QStringLiteral("MinutesUnitDown"), Qt::DownArrow, &DeviceTimeDialog::MinutesUnitDownClick);
-    SecondsZero = stepButton(QStringLiteral("SecondsZero"), Qt::NoArrow, &DeviceTimeDialog::SecondsZeroClick);
+        stepButton(QStringLiteral("MinutesDecimalDown"), Qt::DownArrow, [this] { stepDown(Minutes, 10); });
+    MinutesUnitUp = stepButton(QStringLiteral("MinutesUnitUp"), Qt::UpArrow, [this] { stepUp(Minutes, 1); });
+    MinutesUnitDown = stepButton(QStringLiteral("MinutesUnitDown"), Qt::DownArrow, [this] { stepDown(Minutes, 1); });
+    SecondsZero = stepButton(QStringLiteral("SecondsZero"), Qt::NoArrow, [this] { SecondsZeroClick(); });
     SecondsZero->setText(QStringLiteral("0"));
 
     SetSysTimeBtn = new QPushButton(tr("Set System Time"), this);
@@ -85,7 +82,7 @@ DeviceTimeDialog::DeviceTimeDialog(Link &link, Prompt &prompt, TimeSource now, Q
 }
 
 QToolButton *DeviceTimeDialog::stepButton(const QString &name, Qt::ArrowType arrow,
-                                          void (DeviceTimeDialog::*handler)())
+                                          const std::function<void()> &handler)
 {
     auto *button = new QToolButton(this);
     button->setObjectName(name);
@@ -151,55 +148,18 @@ void DeviceTimeDialog::FormShow()
     RedisplayTime();
 }
 
-void DeviceTimeDialog::HoursDecimalUpClick()
+// The arrows: an increment past the field's range shows 0 (RedisplayTime),
+// a decrement that would go below 0 leaves the field as it is.
+void DeviceTimeDialog::stepUp(quint16 &field, quint16 by)
 {
-    Hours += 10;
+    field += by;
     RedisplayTime();
 }
 
-void DeviceTimeDialog::HoursDecimalDownClick()
+void DeviceTimeDialog::stepDown(quint16 &field, quint16 by)
 {
-    if (Hours > 9)
-        Hours -= 10;
-    RedisplayTime();
-}
-
-void DeviceTimeDialog::HoursUnitUpClick()
-{
-    Hours += 1;
-    RedisplayTime();
-}
-
-void DeviceTimeDialog::HoursUnitDownClick()
-{
-    if (Hours > 0)
-        Hours -= 1;
-    RedisplayTime();
-}
-
-void DeviceTimeDialog::MinutesDecimalUpClick()
-{
-    Minutes += 10;
-    RedisplayTime();
-}
-
-void DeviceTimeDialog::MinutesDecimalDownClick()
-{
-    if (Minutes > 9)
-        Minutes -= 10;
-    RedisplayTime();
-}
-
-void DeviceTimeDialog::MinutesUnitUpClick()
-{
-    Minutes += 1;
-    RedisplayTime();
-}
-
-void DeviceTimeDialog::MinutesUnitDownClick()
-{
-    if (Minutes > 0)
-        Minutes -= 1;
+    if (field >= by)
+        field -= by;
     RedisplayTime();
 }
 

@@ -51,18 +51,12 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    QToolButton *stepButton(const QString &name, Qt::ArrowType arrow, void (DeviceTimeDialog::*handler)());
+    QToolButton *stepButton(const QString &name, Qt::ArrowType arrow, const std::function<void()> &handler);
     void layOut();
 
     void FormShow();
-    void HoursDecimalUpClick();
-    void HoursDecimalDownClick();
-    void HoursUnitUpClick();
-    void HoursUnitDownClick();
-    void MinutesDecimalUpClick();
-    void MinutesDecimalDownClick();
-    void MinutesUnitUpClick();
-    void MinutesUnitDownClick();
+    void stepUp(quint16 &field, quint16 by);
+    void stepDown(quint16 &field, quint16 by);
     void SecondsZeroClick();
     void SetTimeBtnClick();
     void SetSysTimeBtnClick();
