@@ -387,6 +387,28 @@ private slots:
         QCOMPARE(ui.word(0), before);
     }
 
+    // While a device transfer runs, neither command may replace or save the program.
+    void commandsWaitForARunningTransfer()
+    {
+        WindowUnderTest &ui = started();
+        writeAll(QDir(progs()).filePath(QStringLiteral("a.plm")), programFile(QStringLiteral("Predsin"), 1));
+        const auto locked = [] { return true; };
+        windows_.openFromDatabase->setProgramLocked(locked);
+        DeviceOverviewForm::MainWindowHooks hooks;
+        hooks.programLocked = locked;
+        hooks.save = [] { QFAIL("saved during a transfer"); };
+        windows_.overview->setMainWindowHooks(hooks);
+
+        windows_.openFromDatabase->show();
+        clickLine(*windows_.openFromDatabase, QStringLiteral("OpenIDbox"), 0, true);
+        add(QStringLiteral("Kuchyn"), 1, QStringLiteral("kuchyn.plm"), {true});
+
+        QVERIFY(ui.prompt.shown.isEmpty());
+        QVERIFY(ui.session.database.LastProgrammingDate.isEmpty());
+        QCOMPARE(ui.session.database.RecordCount(), 3);
+        QCOMPARE(ui.window->windowTitle(), QStringLiteral("Pellmora - (UNTITLED)"));
+    }
+
     void openToBoxOpensOnlyByDoubleClickAndFollowsTheTable()
     {
         WindowUnderTest &ui = started();
