@@ -2,6 +2,7 @@
 
 #include "Prompt.h"
 #include "device/MemoryListing.h"
+#include "link/Link.h"
 #include "model/DeviceImage.h"
 
 #include <QFontDatabase>
@@ -153,8 +154,14 @@ void DeviceOperationsForm::ReadFromProgClick()
     FormShow();
 }
 
+// Refused while a device operation runs: a transfer pumping its messages
+// may be writing or comparing the image just then.
 void DeviceOperationsForm::SendToProgrammerClick()
 {
+    if (link_.busy()) {
+        prompt_.message(this, device::busyText());
+        return;
+    }
     for (int k = 0; k < DeviceImage::ByteCount; ++k)
         image_.setByteAt(k, GridBuffer[std::size_t(k)]);
     FormShow();

@@ -3,6 +3,7 @@
 #include "CentreOnScreen.h"
 #include "Prompt.h"
 #include "device/DeviceClock.h"
+#include "link/Link.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -185,11 +186,13 @@ void DeviceTimeDialog::SetSysTimeBtnClick()
 }
 
 // The shown seconds run on by themselves; every tenth tick the device is
-// read again and the display takes its time.
+// read again and the display takes its time. A tick that comes while another
+// device operation lets the window process its messages skips the read: that
+// transfer owns the bus, and a message box in its middle would hold it up.
 void DeviceTimeDialog::RefreshTimerTimer()
 {
     Seconds += 1;
-    if (++ticks_ % TicksPerRead == 0 && FetchDeviceTime())
+    if (++ticks_ % TicksPerRead == 0 && !link_.busy() && FetchDeviceTime())
         splitShownTime();
     RedisplayTime();
 }

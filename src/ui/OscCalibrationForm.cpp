@@ -3,6 +3,8 @@
 #include "CentreOnScreen.h"
 #include "Prompt.h"
 #include "device/DeviceClock.h"
+#include "device/DeviceMemory.h"
+#include "link/Link.h"
 #include "model/Program.h"
 #include "model/ProgramHeader.h"
 #include "storage/DeviceDatabase.h"
@@ -152,8 +154,14 @@ void OscCalibrationForm::OscDeviationClick()
     recompute();
 }
 
+// Refused (the dialog stays open) while a device operation runs: a transfer
+// pumping its messages may be writing or comparing the image just then.
 void OscCalibrationForm::OKBtnClick()
 {
+    if (link_.busy()) {
+        prompt_.message(this, device::busyText());
+        return;
+    }
     ProgramSettings &settings = program_.settings;
     settings.CalibrationValue = pendingCalibration_;
     settings.CalibrationLate = pendingLate_ != 0;

@@ -226,9 +226,15 @@ private slots:
         {
             LinkSession other(rig->link);
             d->show();
+            // The periodic re-read waits for the other operation silently.
+            for (int tick = 0; tick < DeviceTimeDialog::TicksPerRead; ++tick)
+                d->RefreshTimerTimer();
         }
         QCOMPARE(prompt.shown, QStringList{device::busyText()});
-        QCOMPARE(shown(*d), QStringLiteral("00:00:00"));
+        QCOMPARE(shown(*d), QStringLiteral("00:00:10"));
+        for (int tick = 0; tick < DeviceTimeDialog::TicksPerRead; ++tick)
+            d->RefreshTimerTimer();
+        QCOMPARE(shown(*d), QStringLiteral("10:20:30"));
     }
 };
 

@@ -137,6 +137,12 @@ private slots:
         QVERIFY(control<QPushButton>(*form, "LoadBtn")->isEnabled());
         QCOMPARE(image, DeviceImage{}); // not yet
 
+        {
+            LinkSession transfer(rig->link); // another device operation is running
+            click(*form, "SendToProgrammer");
+        }
+        QCOMPARE(prompt.shown, QStringList{device::busyText()});
+        QCOMPARE(image, DeviceImage{});
         click(*form, "SendToProgrammer");
         QCOMPARE(image, stored);
         device::DeviceMemoryState memory;

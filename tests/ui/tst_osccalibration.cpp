@@ -4,6 +4,7 @@
 #include "RecordingPrompt.h"
 #include "../device/SimRig.h"
 
+#include "device/DeviceMemory.h"
 #include "device/TimeBaseCalibration.h"
 #include "model/Program.h"
 #include "model/ProgramHeader.h"
@@ -179,6 +180,13 @@ private slots:
         QVERIFY(spin->value() >= 0);
 
         spin->setValue(6);
+        {
+            LinkSession transfer(rig->link); // another device operation is running
+            control<QPushButton>(*d, "OKBtn")->click();
+        }
+        QCOMPARE(prompt.shown, QStringList{device::busyText()});
+        QVERIFY(d->isVisible());
+        QCOMPARE(int(program.settings.CalibrationValue), 100);
         control<QPushButton>(*d, "OKBtn")->click();
         QCOMPARE(int(program.settings.CalibrationValue), 192);
         QVERIFY(program.settings.CalibrationLate);
