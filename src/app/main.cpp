@@ -9,6 +9,7 @@
 
 #include "device/DeviceConnection.h"
 #include "device/LinkOptions.h"
+#include "storage/ConfigurationFile.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -26,6 +27,18 @@ namespace {
 void printError(const QString &text)
 {
     std::fputs(qPrintable(text + QLatin1Char('\n')), stderr);
+}
+
+// The port the configuration file names, read quietly: the port backend is
+// opened before the first show reads the configuration (the calibration runs
+// through it), and a serial line or the I/O ports must be those of the port
+// the user chose last time. The messages come with the real reading.
+quint8 configuredPort()
+{
+    ConfigurationSettings settings;
+    if (const std::optional<QByteArray> contents = storage::readFileHead(ConfigurationFileName, 1 << 20))
+        ParseConfiguration(*contents, settings);
+    return settings.SelectedPort;
 }
 
 QString usage()
@@ -57,8 +70,15 @@ int main(int argc, char **argv)
 
     Session session;
     MessageBoxPrompt prompt;
+    // A configured port that cannot be opened must not keep the program from
+    // starting: it then comes up on COM1, where the port dialog can move it.
+    const quint8 port = configuredPort();
     std::unique_ptr<device::DeviceConnection> connection =
-        device::DeviceConnection::open(*options, session.link, session.link.SelectedPort, &error);
+        device::DeviceConnection::open(*options, session.link, port, &error);
+    if (!connection && port != 0) {
+        printError(error);
+        connection = device::DeviceConnection::open(*options, session.link, 0, &error);
+    }
     if (!connection) {
         printError(error);
         QMessageBox::critical(nullptr, QApplication::applicationName(), error);
