@@ -1,5 +1,7 @@
 #include "IoPortBackend.h"
 
+#include "UartRegisters.h"
+
 #include <linux/capability.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
@@ -20,8 +22,7 @@ namespace {
 
 // Register offsets the link uses, and the scratch register that tells a UART
 // from an empty address range (which reads 0xFF everywhere).
-constexpr std::array<quint16, 3> LinkRegisters{3, 4, 6};
-constexpr quint16 Scratch = 7;
+constexpr std::array<quint16, 3> LinkRegisters{uart::LineControl, uart::ModemControl, uart::ModemStatus};
 constexpr std::array<quint8, 2> ScratchPatterns{0x55, 0xAA};
 
 QString Hex(quint16 value)
@@ -147,7 +148,7 @@ QString DropPrivileges(IoPortSystem &system)
 
 bool UartAnswers(IoPortSystem &system, quint16 base)
 {
-    const quint16 scratch = base + Scratch;
+    const quint16 scratch = base + uart::Scratch;
     const quint8 saved = system.inb(scratch);
     bool answers = true;
     for (const quint8 pattern : ScratchPatterns) {
@@ -162,7 +163,7 @@ bool UartAnswers(IoPortSystem &system, quint16 base)
 // Returns 0 or the negative errno of the first refusal.
 int AllowBlock(IoPortSystem &system, quint16 base, std::bitset<0x400> &granted)
 {
-    for (const quint16 offset : {LinkRegisters[0], LinkRegisters[1], LinkRegisters[2], Scratch}) {
+    for (const quint16 offset : {LinkRegisters[0], LinkRegisters[1], LinkRegisters[2], quint16(uart::Scratch)}) {
         const quint16 port = base + offset;
         if (granted[port])
             continue;
@@ -219,7 +220,7 @@ std::unique_ptr<PortIo> IoPortBackend::open(quint16 selectedBase, QString *error
         return nullptr;
     };
     std::bitset<0x400> granted;
-    if (selectedBase + Scratch >= 0x400) {
+    if (selectedBase + uart::Scratch >= 0x400) {
         DropPrivileges(*system);
         return refuse(QStringLiteral("I/O base %1 lies outside the serial port range").arg(Hex(selectedBase)));
     }
@@ -242,8 +243,8 @@ std::unique_ptr<PortIo> IoPortBackend::open(quint16 selectedBase, QString *error
         // its transfers will simply get no answer.
         RevokeBlock(*system, granted, ServiceBase);
     }
-    Revoke(*system, granted, selectedBase + Scratch);
-    Revoke(*system, granted, ServiceBase + Scratch);
+    Revoke(*system, granted, selectedBase + uart::Scratch);
+    Revoke(*system, granted, ServiceBase + uart::Scratch);
 
     const QString dropFailure = DropPrivileges(*system);
     if (refusal.isEmpty())

@@ -2,7 +2,6 @@
 
 #include "BusyWait.h"
 
-#include <array>
 
 namespace pellmora {
 
@@ -27,22 +26,21 @@ Link::Link(PortIo &io, LinkState &state) : io_(io), state_(state) {}
 
 quint16 Link::ComPortBase(quint8 port)
 {
-    static constexpr std::array<quint16, 4> bases{0x3F8, 0x2F8, 0x3E8, 0x2E8};
     // Only 0..3 exist; anything else is folded onto the table instead of
     // reading past it.
-    return bases[port & 3];
+    return uart::ComBases[port & 3];
 }
 
 void Link::ChangeModemControl(quint8 set, quint8 clear)
 {
-    const quint16 reg = state_.PortBase + ModemControl;
+    const quint16 reg = state_.PortBase + uart::ModemControl;
     const quint8 value = io_.PortIn(reg);
     io_.PortOut(reg, quint8((value | set) & ~clear));
 }
 
 void Link::ChangeLineControl(quint8 set, quint8 clear)
 {
-    const quint16 reg = state_.PortBase + LineControl;
+    const quint16 reg = state_.PortBase + uart::LineControl;
     const quint8 value = io_.PortIn(reg);
     io_.PortOut(reg, quint8((value | set) & ~clear));
 }
@@ -52,7 +50,7 @@ void Link::ChangeLineControl(quint8 set, quint8 clear)
 void Link::DriveLine(quint8 set, quint8 clear)
 {
     ChangeModemControl(set, clear);
-    io_.PortIn(state_.PortBase + ModemStatus);
+    io_.PortIn(state_.PortBase + uart::ModemStatus);
 }
 
 void Link::SdaHigh() { DriveLine(SdaOutBit, 0); }
@@ -62,7 +60,7 @@ void Link::SclLow() { DriveLine(0, SclBit); }
 
 bool Link::SdaIsHigh()
 {
-    return (io_.PortIn(state_.PortBase + ModemStatus) & SdaInBit) != 0;
+    return (io_.PortIn(state_.PortBase + uart::ModemStatus) & SdaInBit) != 0;
 }
 
 void Link::LinkPowerOn()

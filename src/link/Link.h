@@ -2,6 +2,7 @@
 
 #include "LinkState.h"
 #include "PortIo.h"
+#include "UartRegisters.h"
 
 #include <functional>
 #include <span>
@@ -69,15 +70,12 @@ public:
     // Link-busy guard: one device operation at a time on the port.
     bool busy() const { return busy_; }
 
-    // Register offsets from PortBase and the bits the link uses in them.
-    static constexpr quint16 LineControl = 3;
-    static constexpr quint16 ModemControl = 4;
-    static constexpr quint16 ModemStatus = 6;
-    static constexpr quint8 SupplyBits = 0xC0; // divisor-latch access + set break
-    static constexpr quint8 SclBit = 0x01;     // DTR
-    static constexpr quint8 SdaOutBit = 0x02;  // RTS
-    static constexpr quint8 SdaInBit = 0x20;   // DSR
-    static constexpr quint8 PresenceBit = 0x10; // CTS
+    // The UART bits the link drives and reads.
+    static constexpr quint8 SupplyBits = uart::DivisorLatchAccess | uart::SetBreak;
+    static constexpr quint8 SclBit = uart::Dtr;
+    static constexpr quint8 SdaOutBit = uart::Rts;
+    static constexpr quint8 SdaInBit = uart::Dsr;
+    static constexpr quint8 PresenceBit = uart::Cts;
     static constexpr quint32 PowerOnWait = 500001;
     static constexpr quint32 PowerOffWait = 200001;
 

@@ -1,6 +1,7 @@
 #include "TtyBackend.h"
 
 #include "Link.h"
+#include "UartRegisters.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -15,23 +16,6 @@
 namespace pellmora {
 
 namespace {
-
-// Register offsets inside one UART block.
-constexpr quint16 LineControlOffset = 3;
-constexpr quint16 ModemControlOffset = 4;
-constexpr quint16 LineStatusOffset = 5;
-constexpr quint16 ModemStatusOffset = 6;
-constexpr quint16 ScratchOffset = 7;
-constexpr quint16 BlockSize = 8;
-
-constexpr quint8 DtrBit = 0x01;
-constexpr quint8 RtsBit = 0x02;
-constexpr quint8 BreakBit = 0x40;
-constexpr quint8 CtsBit = 0x10;
-constexpr quint8 DsrBit = 0x20;
-constexpr quint8 RiBit = 0x40;
-constexpr quint8 DcdBit = 0x80;
-constexpr quint8 TransmitterEmpty = 0x60; // holding register and shift register empty
 
 // OUT1, OUT2 and loop-back as the kernel numbers them in TIOCMGET/TIOCMSET
 // (the C library's termios header leaves them out).
@@ -67,31 +51,14 @@ quint8 ModemStatusLines(int lines)
 {
     quint8 status = 0;
     if (lines & TIOCM_CTS)
-        status |= CtsBit;
+        status |= uart::Cts;
     if (lines & TIOCM_DSR)
-        status |= DsrBit;
+        status |= uart::Dsr;
     if (lines & TIOCM_RI)
-        status |= RiBit;
+        status |= uart::Ri;
     if (lines & TIOCM_CD)
-        status |= DcdBit;
+        status |= uart::Dcd;
     return status;
-}
-
-// The delta bits of a real modem-status register: CTS, DSR and DCD changed
-// since the last read, RI went from on to off.
-quint8 ModemStatusDeltas(quint8 before, quint8 now)
-{
-    const quint8 changed = before ^ now;
-    quint8 deltas = 0;
-    if (changed & CtsBit)
-        deltas |= 0x01;
-    if (changed & DsrBit)
-        deltas |= 0x02;
-    if ((before & RiBit) && !(now & RiBit))
-        deltas |= 0x04;
-    if (changed & DcdBit)
-        deltas |= 0x08;
-    return deltas;
 }
 
 class KernelTtySystem : public TtySystem {
@@ -181,7 +148,7 @@ std::unique_ptr<PortIo> TtyBackend::open(quint8 selectedPort, const QString &tty
     std::unique_ptr<TtyBackend> backend(
         new TtyBackend(std::move(system), fd, path, Link::ComPortBase(selectedPort)));
     backend->keptModemBits_ = lines & KeptModemBits;
-    backend->modemControl_ = quint8(((lines & TIOCM_DTR) ? DtrBit : 0) | ((lines & TIOCM_RTS) ? RtsBit : 0));
+    backend->modemControl_ = quint8(((lines & TIOCM_DTR) ? uart::Dtr : 0) | ((lines & TIOCM_RTS) ? uart::Rts : 0));
     backend->lastModemLines_ = ModemStatusLines(lines);
 
     int status = 0;
@@ -208,28 +175,28 @@ void TtyBackend::fail(const char *what, int error)
 
 quint8 TtyBackend::PortIn(quint16 address)
 {
-    if (address == CalibrationPort && base_ + LineStatusOffset != CalibrationPort)
+    if (address == CalibrationPort && base_ + uart::LineStatus != CalibrationPort)
         return readLineStatus();
-    if (address < base_ || address >= base_ + BlockSize)
+    if (address < base_ || address >= base_ + uart::BlockSize)
         return 0xFF; // no UART of ours there
     switch (address - base_) {
-    case LineControlOffset: return lineControl_;
-    case ModemControlOffset: return readModemControl();
-    case LineStatusOffset: return readLineStatus();
-    case ModemStatusOffset: return readModemStatus();
-    case ScratchOffset: return scratch_;
+    case uart::LineControl: return lineControl_;
+    case uart::ModemControl: return readModemControl();
+    case uart::LineStatus: return readLineStatus();
+    case uart::ModemStatus: return readModemStatus();
+    case uart::Scratch: return scratch_;
     default: return 0x00;
     }
 }
 
 void TtyBackend::PortOut(quint16 address, quint8 value)
 {
-    if (address < base_ || address >= base_ + BlockSize)
+    if (address < base_ || address >= base_ + uart::BlockSize)
         return;
     switch (address - base_) {
-    case LineControlOffset: writeLineControl(value); break;
-    case ModemControlOffset: writeModemControl(value); break;
-    case ScratchOffset: scratch_ = value; break;
+    case uart::LineControl: writeLineControl(value); break;
+    case uart::ModemControl: writeModemControl(value); break;
+    case uart::Scratch: scratch_ = value; break;
     default: break; // no serial data is ever sent
     }
 }
@@ -239,8 +206,8 @@ void TtyBackend::PortOut(quint16 address, quint8 value)
 void TtyBackend::writeModemControl(quint8 value)
 {
     modemControl_ = value;
-    const int dtr = (value & DtrBit) ? TIOCM_DTR : 0;
-    const int rts = (value & RtsBit) ? TIOCM_RTS : 0;
+    const int dtr = (value & uart::Dtr) ? TIOCM_DTR : 0;
+    const int rts = (value & uart::Rts) ? TIOCM_RTS : 0;
     if (combinedModemSet_) {
         int lines = keptModemBits_ | dtr | rts;
         if (system_->ioctl(fd_, TIOCMSET, &lines) >= 0)
@@ -261,7 +228,7 @@ void TtyBackend::writeModemControl(quint8 value)
 void TtyBackend::writeLineControl(quint8 value)
 {
     lineControl_ = value;
-    const int result = system_->ioctl(fd_, (value & BreakBit) ? TIOCSBRK : TIOCCBRK);
+    const int result = system_->ioctl(fd_, (value & uart::SetBreak) ? TIOCSBRK : TIOCCBRK);
     if (result < 0)
         fail("switching the break", result);
 }
@@ -275,8 +242,8 @@ quint8 TtyBackend::readModemControl()
         fail("reading the modem control lines", result);
         return modemControl_;
     }
-    return quint8((modemControl_ & ~(DtrBit | RtsBit)) | ((lines & TIOCM_DTR) ? DtrBit : 0)
-                  | ((lines & TIOCM_RTS) ? RtsBit : 0));
+    return quint8((modemControl_ & ~(uart::Dtr | uart::Rts)) | ((lines & TIOCM_DTR) ? uart::Dtr : 0)
+                  | ((lines & TIOCM_RTS) ? uart::Rts : 0));
 }
 
 quint8 TtyBackend::readModemStatus()
@@ -287,7 +254,7 @@ quint8 TtyBackend::readModemStatus()
         return 0xFF; // reads like a bus nobody pulls low: every byte refused
     }
     const quint8 now = ModemStatusLines(lines);
-    const quint8 status = now | ModemStatusDeltas(lastModemLines_, now);
+    const quint8 status = now | uart::ModemStatusDeltas(lastModemLines_, now);
     lastModemLines_ = now;
     return status;
 }
@@ -299,16 +266,16 @@ quint8 TtyBackend::readLineStatus()
         const int result = system_->ioctl(fd_, TIOCSERGETLSR, &value);
         if (result < 0) {
             fail("reading the line status", result);
-            return TransmitterEmpty;
+            return uart::TransmitterEmpty;
         }
-        return (value & TIOCSER_TEMT) ? TransmitterEmpty : 0x00;
+        return (value & TIOCSER_TEMT) ? uart::TransmitterEmpty : 0x00;
     }
     const int result = system_->ioctl(fd_, TIOCOUTQ, &value);
     if (result < 0) {
         fail("reading the output queue", result);
-        return TransmitterEmpty;
+        return uart::TransmitterEmpty;
     }
-    return value == 0 ? TransmitterEmpty : 0x00;
+    return value == 0 ? uart::TransmitterEmpty : 0x00;
 }
 
 } // namespace pellmora

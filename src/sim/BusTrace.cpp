@@ -10,8 +10,6 @@ namespace pellmora::sim {
 
 namespace {
 
-constexpr quint8 BreakBit = 0x40; // the part of the supply bits that powers the interface
-
 // Enough for hours of bus traffic at the highest speed; beyond it the trace
 // stops growing instead of exhausting memory.
 constexpr size_t SampleLimit = 16'000'000;
@@ -100,11 +98,11 @@ quint8 BusTrace::PortIn(quint16 address)
     const quint8 value = inner_.PortIn(address);
     if (attached_)
         return value;
-    if (address == state_.PortBase + Link::ModemStatus)
+    if (address == state_.PortBase + uart::ModemStatus)
         msr_ = value;
-    else if (address == state_.PortBase + Link::ModemControl)
+    else if (address == state_.PortBase + uart::ModemControl)
         mcr_ = value;
-    else if (address == state_.PortBase + Link::LineControl)
+    else if (address == state_.PortBase + uart::LineControl)
         lcr_ = value;
     else
         return value;
@@ -117,9 +115,9 @@ void BusTrace::PortOut(quint16 address, quint8 value)
     inner_.PortOut(address, value);
     if (attached_)
         return;
-    if (address == state_.PortBase + Link::ModemControl)
+    if (address == state_.PortBase + uart::ModemControl)
         mcr_ = value;
-    else if (address == state_.PortBase + Link::LineControl)
+    else if (address == state_.PortBase + uart::LineControl)
         lcr_ = value;
     else
         return;
@@ -136,7 +134,7 @@ void BusTrace::recordFromRegisters()
     lines.dsr = msr_ & Link::SdaInBit;
     lines.sda = lines.sdaOut && lines.dsr;
     lines.cts = msr_ & Link::PresenceBit;
-    lines.supply = lcr_ & BreakBit;
+    lines.supply = lcr_ & uart::SetBreak;
     recording_->record(traceBits(lines));
 }
 

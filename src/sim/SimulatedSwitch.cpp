@@ -4,6 +4,8 @@
 #include "I2cTarget.h"
 #include "SwitchMicrocontroller.h"
 
+#include "link/UartRegisters.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -33,36 +35,12 @@ constexpr std::array<FaultName, 9> FaultNames{{
     {Fault::BadClockReply, "bad-clock-reply"},
 }};
 
-constexpr std::array<quint16, 4> UartBases{0x3F8, 0x2F8, 0x3E8, 0x2E8};
-
-// Register offsets inside a UART block.
-enum Register : quint16 {
-    Data = 0,       // receive/transmit buffer, divisor latch low
-    Interrupt = 1,  // interrupt enable, divisor latch high
-    Identify = 2,   // interrupt identification / FIFO control
-    LineControl = 3,
-    ModemControl = 4,
-    LineStatus = 5,
-    ModemStatus = 6,
-    Scratch = 7,
-};
-
-constexpr quint8 DivisorLatchAccess = 0x80;
-constexpr quint8 SetBreak = 0x40; // holds TxD positive: the interface's supply
-constexpr quint8 Dtr = 0x01;      // SCL
-constexpr quint8 Rts = 0x02;      // SDA out
-constexpr quint8 ModemControlBits = 0x1F;
-constexpr quint8 Cts = 0x10;
-constexpr quint8 Dsr = 0x20;
-constexpr quint8 Ri = 0x40;
-constexpr quint8 Dcd = 0x80;
 constexpr quint8 NoInterruptPending = 0x01;
-constexpr quint8 TransmitterIdle = 0x60; // holding register and shift register empty
 constexpr quint8 AbsentRegister = 0xFF;  // nothing decodes the address
 
 // A port with no powered interface behind it: the data input idles at the
 // released level and presence is clear, so every byte sent is refused.
-constexpr quint8 NothingConnected = Dsr;
+constexpr quint8 NothingConnected = uart::Dsr;
 
 // How long the bus must lie idle before the microcontroller announces that
 // it listens, counted in modem-status reads of the master (which polls the
@@ -218,9 +196,9 @@ SimulatedSwitchModel::SimulatedSwitchModel(SimOptions opts)
 
 Uart *SimulatedSwitchModel::uartAt(quint16 address, quint16 *offset)
 {
-    for (size_t i = 0; i < UartBases.size(); ++i) {
-        if (address >= UartBases[i] && address < UartBases[i] + 8) {
-            *offset = quint16(address - UartBases[i]);
+    for (size_t i = 0; i < uart::ComBases.size(); ++i) {
+        if (address >= uart::ComBases[i] && address < uart::ComBases[i] + uart::BlockSize) {
+            *offset = quint16(address - uart::ComBases[i]);
             return &uarts_[i];
         }
     }
@@ -233,23 +211,23 @@ quint8 SimulatedSwitchModel::read(quint16 address)
     Uart *uart = uartAt(address, &offset);
     if (!uart)
         return AbsentRegister;
-    const bool latch = uart->lineControl & DivisorLatchAccess;
+    const bool latch = uart->lineControl & uart::DivisorLatchAccess;
     switch (offset) {
-    case Data:
+    case uart::Data:
         return latch ? uart->divisorLow : 0x00;
-    case Interrupt:
+    case uart::InterruptEnable:
         return latch ? uart->divisorHigh : uart->interruptEnable;
-    case Identify:
+    case uart::Identify:
         return NoInterruptPending;
-    case LineControl:
+    case uart::LineControl:
         return uart->lineControl;
-    case ModemControl:
+    case uart::ModemControl:
         return uart->modemControl;
-    case LineStatus:
-        return TransmitterIdle;
-    case ModemStatus:
+    case uart::LineStatus:
+        return uart::TransmitterEmpty;
+    case uart::ModemStatus:
         return readModemStatus(*uart);
-    case Scratch:
+    case uart::Scratch:
         return uart->scratch;
     default:
         return AbsentRegister;
@@ -262,25 +240,25 @@ void SimulatedSwitchModel::write(quint16 address, quint8 value)
     Uart *uart = uartAt(address, &offset);
     if (!uart)
         return;
-    const bool latch = uart->lineControl & DivisorLatchAccess;
+    const bool latch = uart->lineControl & uart::DivisorLatchAccess;
     switch (offset) {
-    case Data:
+    case uart::Data:
         if (latch)
             uart->divisorLow = value; // transmitted data goes nowhere
         break;
-    case Interrupt:
+    case uart::InterruptEnable:
         if (latch)
             uart->divisorHigh = value;
         else
             uart->interruptEnable = value & 0x0F;
         break;
-    case LineControl:
+    case uart::LineControl:
         changeLineControl(*uart, value);
         break;
-    case ModemControl:
+    case uart::ModemControl:
         changeModemControl(*uart, value);
         break;
-    case Scratch:
+    case uart::Scratch:
         uart->scratch = value;
         break;
     default:
@@ -292,8 +270,8 @@ quint8 SimulatedSwitchModel::readModemStatus(Uart &uart)
 {
     if (isInterface(uart)) {
         if (faults.noisyPort) {
-            uart.statusInputs ^= Dcd; // something else on the port keeps toggling
-            uart.statusDeltas |= 0x08;
+            uart.statusInputs ^= uart::Dcd; // something else on the port keeps toggling
+            uart.statusDeltas |= uart::DeltaDcd;
         }
         countIdleRead();
     }
@@ -305,10 +283,10 @@ quint8 SimulatedSwitchModel::readModemStatus(Uart &uart)
 void SimulatedSwitchModel::changeModemControl(Uart &uart, quint8 value)
 {
     const quint8 before = uart.modemControl;
-    uart.modemControl = value & ModemControlBits;
+    uart.modemControl = value & uart::ModemControlBits;
     if (!isInterface(uart))
         return;
-    if ((before ^ uart.modemControl) & (Dtr | Rts))
+    if ((before ^ uart.modemControl) & (uart::Dtr | uart::Rts))
         idleReads_ = 0; // the master is using the bus
     interfaceChanged();
 }
@@ -324,18 +302,18 @@ void SimulatedSwitchModel::changeLineControl(Uart &uart, quint8 value)
 
 bool SimulatedSwitchModel::supplyOn() const
 {
-    return uarts_[options.port].lineControl & SetBreak;
+    return uarts_[options.port].lineControl & uart::SetBreak;
 }
 
 bool SimulatedSwitchModel::levelScl() const
 {
-    return powered_ && (uarts_[options.port].modemControl & Dtr);
+    return powered_ && (uarts_[options.port].modemControl & uart::Dtr);
 }
 
 // The data line is the wired-AND of the master's RTS and every device.
 bool SimulatedSwitchModel::levelSda() const
 {
-    return powered_ && (uarts_[options.port].modemControl & Rts) && !faults.sdaStuckLow
+    return powered_ && (uarts_[options.port].modemControl & uart::Rts) && !faults.sdaStuckLow
            && picTarget_.sdaReleased() && !pic.announcing() && memoryTarget_.sdaReleased();
 }
 
@@ -447,19 +425,9 @@ void SimulatedSwitchModel::updateStatusInputs()
     Uart &uart = uarts_[options.port];
     quint8 inputs = NothingConnected;
     if (powered_)
-        inputs = quint8(Cts | (busSda_ ? Dsr : 0));
-    inputs |= uart.statusInputs & Dcd; // a noisy port's toggling line
-    const quint8 changed = uart.statusInputs ^ inputs;
-    quint8 deltas = 0;
-    if (changed & Cts)
-        deltas |= 0x01;
-    if (changed & Dsr)
-        deltas |= 0x02;
-    if ((changed & Ri) && !(inputs & Ri))
-        deltas |= 0x04; // trailing edge of the ring indicator
-    if (changed & Dcd)
-        deltas |= 0x08;
-    uart.statusDeltas |= deltas;
+        inputs = quint8(uart::Cts | (busSda_ ? uart::Dsr : 0));
+    inputs |= uart.statusInputs & uart::Dcd; // a noisy port's toggling line
+    uart.statusDeltas |= uart::ModemStatusDeltas(uart.statusInputs, inputs);
     uart.statusInputs = inputs;
 }
 
@@ -469,9 +437,9 @@ SimulatedSwitch::Lines SimulatedSwitchModel::lines() const
     SimulatedSwitch::Lines l;
     l.scl = busScl_;
     l.sda = busSda_;
-    l.sdaOut = uart.modemControl & Rts;
-    l.dsr = uart.statusInputs & Dsr;
-    l.cts = uart.statusInputs & Cts;
+    l.sdaOut = uart.modemControl & uart::Rts;
+    l.dsr = uart.statusInputs & uart::Dsr;
+    l.cts = uart.statusInputs & uart::Cts;
     l.supply = supplyOn();
     return l;
 }
