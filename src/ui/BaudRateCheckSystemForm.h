@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QWidget>
-
-class QFrame;
-class QLabel;
+#include "TransferPanel.h"
 
 namespace pellmora::ui {
 
@@ -14,17 +11,12 @@ namespace pellmora::ui {
 // Usage: showCentred() shows the panel in the middle of the screen; the
 // calibration sequence then processes pending messages once so that it is
 // painted before the user interface blocks, and close() hides it again.
-class BaudRateCheckSystemForm : public QWidget {
+class BaudRateCheckSystemForm : public TransferPanel {
     Q_OBJECT
 public:
     explicit BaudRateCheckSystemForm(QWidget *parent = nullptr);
 
-    void showCentred();
-    QString caption() const;
-
-private:
-    QFrame *SysCheckPanel;  // raised outer bevel
-    QLabel *caption_;       // lowered inner bevel with the caption
+    QString caption() const { return panelText(); }
 };
 
 } // namespace pellmora::ui

@@ -8,22 +8,36 @@
 namespace pellmora::ui {
 
 TransferPanel::TransferPanel(const QString &panelName, const QString &text, QWidget *parent)
+    : TransferPanel(panelName, text, Look{}, parent)
+{
+}
+
+TransferPanel::TransferPanel(const QString &panelName, const QString &text, const Look &look, QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , panel_(new QLabel(text, this))
 {
-    panel_->setObjectName(panelName);
-    panel_->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    panel_->setLineWidth(3);
+    QFrame *bevel = panel_;
+    if (look.sunkenText) {
+        bevel = new QFrame(this);
+        panel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        auto *inner = new QVBoxLayout(bevel);
+        inner->setContentsMargins(6, 6, 6, 6);
+        inner->addWidget(panel_);
+    }
+    bevel->setObjectName(panelName);
+    bevel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    bevel->setLineWidth(look.bevel);
+
     panel_->setAlignment(Qt::AlignCenter);
     QFont font = panel_->font();
     font.setBold(true);
-    font.setPointSizeF(font.pointSizeF() * 1.8);
+    font.setPointSizeF(font.pointSizeF() * look.textScale);
     panel_->setFont(font);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(panel_);
-    setFixedSize(260, 70);
+    layout->addWidget(bevel);
+    setFixedSize(look.size);
 }
 
 void TransferPanel::showCentred()

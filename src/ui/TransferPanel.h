@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QWidget>
 
 class QLabel;
@@ -20,6 +21,17 @@ public:
     void showCentred();
     QString panelText() const;
     void setPanelText(const QString &text);
+
+protected:
+    // The panel's bevel width, text size and window size, and whether the
+    // text sits in a sunken bevel of its own inside the raised panel.
+    struct Look {
+        int bevel = 3;
+        qreal textScale = 1.8;
+        QSize size{260, 70};
+        bool sunkenText = false;
+    };
+    TransferPanel(const QString &panelName, const QString &text, const Look &look, QWidget *parent);
 
 private:
     QLabel *panel_;
