@@ -21,7 +21,7 @@ void Windows::create(Session &session, Prompt &prompt, Link &link)
     comTest = std::make_unique<ComTest>();
     programming = std::make_unique<DeviceProgramming>();
     loading = std::make_unique<LoadingDeviceData>();
-    port = std::make_unique<PortSelection>(session.link);
+    port = std::make_unique<PortSelection>(session.link, prompt);
     about = std::make_unique<HelpAboutPic>(prompt);
     configuration = std::make_unique<Configuration>(session.program, prompt);
     deviceTime = std::make_unique<DeviceTimeDialog>(link, prompt);
@@ -96,6 +96,7 @@ void Windows::connect(MainInterface &window)
 
 void Windows::followPort(MainInterface &window, device::DeviceConnection &connection, Prompt &prompt)
 {
+    port->setDeviceBusy([&window, &connection] { return window.deviceBusy() || connection.link().busy(); });
     QObject::connect(port.get(), &PortSelection::portSelected, &window,
                      [&window, &connection, &prompt](quint8 selected) {
                          QString error;

@@ -74,6 +74,7 @@ struct Windows {
     void connectDatabase(MainInterface &window);
     // The device connection follows the port chosen in the port dialog; when
     // it cannot, the user is told why and the port in use stays selected.
+    // While a device operation runs the dialog's OK is refused.
     void followPort(MainInterface &window, device::DeviceConnection &connection, Prompt &prompt);
 };
 

@@ -1,5 +1,8 @@
 #include "PortSelection.h"
 
+#include "Prompt.h"
+#include "device/DeviceMemory.h"
+
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -14,10 +17,11 @@ constexpr int PortCount = 4;
 
 } // namespace
 
-PortSelection::PortSelection(LinkState &link, QWidget *parent)
+PortSelection::PortSelection(LinkState &link, Prompt &prompt, QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , link_(link)
+    , prompt_(prompt)
     , ports_(new QButtonGroup(this))
     , PortSelectOK(new QPushButton(tr("&OK"), this))
 {
@@ -62,8 +66,14 @@ void PortSelection::checkSelectedPort()
     pending_ = port;
 }
 
+// Refused (the dialog stays open) while a device operation runs: the link
+// cannot move to another port under a transfer.
 void PortSelection::PortSelectOKClick()
 {
+    if (deviceBusy_ && deviceBusy_()) {
+        prompt_.message(this, device::busyText());
+        return;
+    }
     if (pending_ != link_.SelectedPort) {
         emit connectionLost();
         emit statusPanelChanged(2, tr("! nepřipojeno !"));

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QButtonGroup;
 class QPushButton;
 class QRadioButton;
@@ -13,7 +15,9 @@ namespace pellmora::ui {
 // The port selection dialog "Selekce portu": four radio buttons for COM1 to
 // COM4 and "&OK". A click only sets the pending choice; OK makes it the
 // selected port. Closing with the close box changes nothing, and every show
-// starts again from the selected port. Shown without modality.
+// starts again from the selected port. Shown without modality, so OK can be
+// pressed while a device operation runs: then it is refused with the busy
+// text and changes nothing.
 //
 // Signals for the main window, in the order OK sends them:
 //   connectionLost(): only when the choice differs from the port selected
@@ -23,10 +27,15 @@ namespace pellmora::ui {
 //     connectionLost), then panel 1 "port COMn" for the selected port;
 //   portSelected(port): the selected port, after SelectedPort has been
 //     written; the device connection follows it.
+class Prompt;
+
 class PortSelection : public QWidget {
     Q_OBJECT
 public:
-    explicit PortSelection(LinkState &link, QWidget *parent = nullptr);
+    PortSelection(LinkState &link, Prompt &prompt, QWidget *parent = nullptr);
+
+    // True while a device operation runs; none by default.
+    void setDeviceBusy(std::function<bool()> busy) { deviceBusy_ = std::move(busy); }
 
     quint8 pendingChoice() const { return pending_; }
     // "port COM1" .. "port COM4" for port 0..3.
@@ -45,6 +54,8 @@ private:
     void PortSelectOKClick();
 
     LinkState &link_;
+    Prompt &prompt_;
+    std::function<bool()> deviceBusy_;
     quint8 pending_ = 0;
     QButtonGroup *ports_;
     QPushButton *PortSelectOK;

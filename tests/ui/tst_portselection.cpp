@@ -93,21 +93,62 @@ private slots:
         QCOMPARE(int(ui.others.port->pendingChoice()), result);
     }
 
-    // When the connection cannot follow (here: a transfer holds the link),
-    // the user is told why and the port in use stays selected and named.
-    void connectionThatCannotFollowKeepsThePortInUse()
+    void okRefusedWhileDeviceOperationRuns_data()
     {
+        QTest::addColumn<bool>("fromMainWindow"); // false: another window's transfer holds the link
+        QTest::newRow("transfer holds the link") << false;
+        QTest::newRow("main window reads the device") << true;
+    }
+
+    // OK pressed while a device operation runs (the dialog is not modal and
+    // transfers process pending messages) is refused with the busy text: the
+    // dialog stays open with the choice pending, and the port, the
+    // connection, the status bar and the device commands stay as they were.
+    // Once the operation is over, OK goes through.
+    void okRefusedWhileDeviceOperationRuns()
+    {
+        QFETCH(bool, fromMainWindow);
         DeviceWindowsUnderTest ui;
+        ui.asAfterCommunicationTest();
         openDialog(ui);
         QTest::mouseClick(radio(ui, 2), Qt::LeftButton);
-        {
-            const LinkSession transfer(ui.connection->link());
+
+        bool pressed = false;
+        QStringList shown;
+        QStringList panelsBefore;
+        QStringList panelsAfter;
+        const auto pressDuringOperation = [&] {
+            if (pressed)
+                return;
+            pressed = true;
+            panelsBefore = QStringList{ui.window->statusPanel(1), ui.window->statusPanel(2)};
             pressOk(ui);
+            panelsAfter = QStringList{ui.window->statusPanel(1), ui.window->statusPanel(2)};
+            shown = ui.prompt.shown;
+        };
+        if (fromMainWindow) {
+            ui.onPump = pressDuringOperation;
+            QTest::mouseClick(ui.button(QStringLiteral("LoadDeviceData")), Qt::LeftButton);
+            ui.onPump = {};
+        } else {
+            const LinkSession transfer(ui.connection->link());
+            pressDuringOperation();
         }
-        QCOMPARE(ui.prompt.shown, QStringList{device::busyText()});
+
+        QVERIFY(pressed);
+        QCOMPARE(shown, QStringList{device::busyText()});
+        QCOMPARE(panelsAfter, panelsBefore);
+        QVERIFY(ui.others.port->isVisible());
+        QCOMPARE(int(ui.others.port->pendingChoice()), 2);
         QCOMPARE(int(ui.session.link.SelectedPort), 0);
         QCOMPARE(int(ui.connection->openedPort()), 0);
-        QCOMPARE(ui.window->statusPanel(1), QStringLiteral("port COM1"));
+        QVERIFY(deviceCommandsEnabled(ui));
+
+        pressOk(ui);
+        QVERIFY(!ui.others.port->isVisible());
+        QCOMPARE(int(ui.session.link.SelectedPort), 2);
+        QCOMPARE(int(ui.connection->openedPort()), 2);
+        QCOMPARE(ui.window->statusPanel(1), QStringLiteral("port COM3"));
         QCOMPARE(ui.window->statusPanel(2), QStringLiteral("! nepřipojeno !"));
     }
 };
