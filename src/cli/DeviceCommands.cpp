@@ -3,8 +3,10 @@
 #include "DeviceConnection.h"
 #include "DeviceClock.h"
 #include "DeviceMemory.h"
+#include "HexText.h"
 #include "ComTest.h"
 #include "LinkOptions.h"
+#include "MemoryListing.h"
 
 #include "link/Timing.h"
 #include "storage/ProgramFile.h"
@@ -154,7 +156,7 @@ bool connect(DeviceRun &run)
     if (run.verbose) {
         const quint16 base = Link::ComPortBase(run.state.SelectedPort);
         say(u"link: "_s + run.connection->description());
-        say(u"port: %1 (0x%2)"_s.arg(device::portName(run.state.SelectedPort), QString::number(base, 16).toUpper()));
+        say(u"port: %1 (0x%2)"_s.arg(device::portName(run.state.SelectedPort), NumberToHexText(base, 1)));
     }
     RunCalibrationSequence(run.link(), {});
     return true;
@@ -326,11 +328,6 @@ int runRead(QStringList args)
     return finish(run, ExitOk);
 }
 
-QString hexByte(quint8 value)
-{
-    return QString::number(value, 16).rightJustified(2, u'0').toUpper();
-}
-
 int runVerify(QStringList args)
 {
     DeviceRun run;
@@ -345,9 +342,9 @@ int runVerify(QStringList args)
     });
     if (outcome.deviceAnswered) {
         for (int address : device::differingAddresses(memory.VerifyBuffer, *image)) {
-            say(u"%1H: soubor %2, zařízení %3"_s.arg(QString::number(address, 16).rightJustified(3, u'0').toUpper(),
-                                                     hexByte(image->byteAt(address)),
-                                                     hexByte(memory.VerifyBuffer[address])));
+            say(u"%1H: soubor %2, zařízení %3"_s.arg(NumberToHexText(quint32(address), 3),
+                                                     device::ByteText(image->byteAt(address)),
+                                                     device::ByteText(memory.VerifyBuffer[address])));
         }
     }
     return finish(run, outcome.ok ? ExitOk : ExitRefused);

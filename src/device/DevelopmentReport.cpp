@@ -1,6 +1,6 @@
 #include "DevelopmentReport.h"
 
-#include <QLatin1Char>
+#include "HexText.h"
 
 namespace pellmora::device {
 
@@ -11,19 +11,14 @@ quint32 placeOf(const void *value)
     return quint32(reinterpret_cast<quintptr>(value) & 0xFFFFFFFFu);
 }
 
-QString hex(quint32 value, int digits)
-{
-    return QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
-}
-
 QString H8(quint32 value)
 {
-    return hex(value, 8);
+    return NumberToHexText(value, 8);
 }
 
 QString H4(quint32 value)
 {
-    return hex(value, 4);
+    return NumberToHexText(value, 4);
 }
 
 // The label with its own run of blanks, then the place: `"Name"   at: [0012ABCD H ] :`.

@@ -2,6 +2,7 @@
 
 #include "DeviceMemory.h"
 #include "DeviceText.h"
+#include "HexText.h"
 
 #include "link/IoPortBackend.h"
 #include "link/TtyBackend.h"
@@ -27,9 +28,14 @@ sim::SimOptions simOptionsFrom(const LinkOptions &options)
     return simOptions;
 }
 
+QString noSuchPortText(quint8 port)
+{
+    return deviceText("Port COM%1 neexistuje, vyberte COM1 až COM4.").arg(int(port) + 1);
+}
+
 QString hexBase(quint16 base)
 {
-    return u"0x"_s + QString::number(base, 16).toUpper();
+    return u"0x"_s + NumberToHexText(base, 1);
 }
 
 } // namespace
@@ -64,7 +70,7 @@ std::unique_ptr<DeviceConnection> DeviceConnection::open(const LinkOptions &opti
     QString ignored;
     QString &message = error ? *error : ignored;
     if (selectedPort >= PortCount) {
-        message = deviceText("Port COM%1 neexistuje, vyberte COM1 až COM4.").arg(int(selectedPort) + 1);
+        message = noSuchPortText(selectedPort);
         return nullptr;
     }
     std::unique_ptr<DeviceConnection> connection(new DeviceConnection(options, state, selectedPort));
@@ -105,7 +111,7 @@ bool DeviceConnection::followSelectedPort(quint8 selectedPort, QString *error)
     QString ignored;
     QString &message = error ? *error : ignored;
     if (selectedPort >= PortCount) {
-        message = deviceText("Port COM%1 neexistuje, vyberte COM1 až COM4.").arg(int(selectedPort) + 1);
+        message = noSuchPortText(selectedPort);
         return false;
     }
     if (link_->busy()) {

@@ -23,4 +23,9 @@ quint32 HexTextToNumber(QStringView text)
     return number;
 }
 
+QString NumberToHexText(quint32 value, int digits)
+{
+    return QString::number(value, 16).toUpper().rightJustified(digits, u'0');
+}
+
 } // namespace pellmora

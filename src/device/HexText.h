@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 #include <QtGlobal>
 
@@ -10,5 +11,9 @@ namespace pellmora {
 // any other character counts 0 but still takes its position. Digits beyond
 // 32 bits are carried modulo 2^32.
 quint32 HexTextToNumber(QStringView text);
+
+// `value` in upper-case hexadecimal digits, padded with leading zeros to
+// at least `digits` characters.
+QString NumberToHexText(quint32 value, int digits);
 
 } // namespace pellmora

@@ -1,10 +1,12 @@
 #include "MemoryListing.h"
 
+#include "HexText.h"
+
 namespace pellmora::device {
 
 QString ByteText(quint8 value)
 {
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+    return NumberToHexText(value, 2);
 }
 
 QStringList MemoryListingLines(const MemoryBytes &memory)

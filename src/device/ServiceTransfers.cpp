@@ -49,7 +49,7 @@ bool GridFromCells(const QStringList &cells, GridBuffer &grid, QString *problem)
             if (problem) {
                 *problem = deviceText("Hodnota '%1' na adrese %2H je větší než FF a do jednoho bajtu se nevejde, "
                                       "do zařízení se nic nezapsalo.")
-                               .arg(cells[address], QString::number(address, 16).rightJustified(3, u'0').toUpper());
+                               .arg(cells[address], NumberToHexText(quint32(address), 3));
             }
             return false;
         }

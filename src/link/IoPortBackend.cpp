@@ -190,13 +190,11 @@ void RevokeBlock(IoPortSystem &system, std::bitset<0x400> &granted, quint16 base
 
 QString ComName(quint16 base)
 {
-    switch (base) {
-    case 0x3F8: return QStringLiteral(" (COM1)");
-    case 0x2F8: return QStringLiteral(" (COM2)");
-    case 0x3E8: return QStringLiteral(" (COM3)");
-    case 0x2E8: return QStringLiteral(" (COM4)");
-    default: return {};
+    for (size_t i = 0; i < uart::ComBases.size(); ++i) {
+        if (base == uart::ComBases[i])
+            return QStringLiteral(" (COM%1)").arg(i + 1);
     }
+    return {};
 }
 
 } // namespace

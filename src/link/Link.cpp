@@ -31,18 +31,22 @@ quint16 Link::ComPortBase(quint8 port)
     return uart::ComBases[port & 3];
 }
 
-void Link::ChangeModemControl(quint8 set, quint8 clear)
+// Read-modify-write of one register of the selected port.
+void Link::ChangeRegister(quint16 offset, quint8 set, quint8 clear)
 {
-    const quint16 reg = state_.PortBase + uart::ModemControl;
+    const quint16 reg = state_.PortBase + offset;
     const quint8 value = io_.PortIn(reg);
     io_.PortOut(reg, quint8((value | set) & ~clear));
 }
 
+void Link::ChangeModemControl(quint8 set, quint8 clear)
+{
+    ChangeRegister(uart::ModemControl, set, clear);
+}
+
 void Link::ChangeLineControl(quint8 set, quint8 clear)
 {
-    const quint16 reg = state_.PortBase + uart::LineControl;
-    const quint8 value = io_.PortIn(reg);
-    io_.PortOut(reg, quint8((value | set) & ~clear));
+    ChangeRegister(uart::LineControl, set, clear);
 }
 
 // A drive operation ends with a modem-status read whose value nobody uses: it

@@ -85,6 +85,7 @@ public:
 
 private:
     friend class LinkSession;
+    void ChangeRegister(quint16 offset, quint8 set, quint8 clear);
     void ChangeModemControl(quint8 set, quint8 clear);
     void DriveLine(quint8 set, quint8 clear);
     quint8 ReadEightBits();

@@ -92,7 +92,7 @@ IdCorrection correctIdentifier(const QString &text, int caret)
 
 QString identifierText(quint16 id)
 {
-    return QStringLiteral("%1").arg(id, IdDigits, 16, QChar(u'0')).toUpper();
+    return NumberToHexText(id, IdDigits);
 }
 
 } // namespace

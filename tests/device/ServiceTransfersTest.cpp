@@ -25,6 +25,25 @@ TEST(HexText, DigitsCountByPositionAndOthersCountZero)
         EXPECT_EQ(HexTextToNumber(text), number) << text.toStdString();
 }
 
+// Upper-case digits, zero-padded to the width asked for and never cut
+// shorter; what it writes reads back as the same number.
+TEST(ServiceTransfers, NumbersWriteAsHexTextThatReadsBack)
+{
+    const struct {
+        quint32 number;
+        int digits;
+        QString text;
+    } cases[] = {
+        {0, 2, u"00"_s},          {0x0A, 2, u"0A"_s},   {0xFF, 2, u"FF"_s},
+        {0x1A, 3, u"01A"_s},      {0x1FF, 3, u"1FF"_s}, {0x3F8, 1, u"3F8"_s},
+        {0xABCDE, 4, u"ABCDE"_s}, {0x12ABCDEF, 8, u"12ABCDEF"_s}, {0xFFFFFFFF, 8, u"FFFFFFFF"_s},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(NumberToHexText(c.number, c.digits), c.text) << c.text.toStdString();
+        EXPECT_EQ(HexTextToNumber(NumberToHexText(c.number, c.digits)), c.number) << c.text.toStdString();
+    }
+}
+
 QStringList cellsOf(const QByteArray &bytes)
 {
     QStringList cells;
