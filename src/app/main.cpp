@@ -12,7 +12,6 @@
 #include "storage/ConfigurationFile.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QMessageBox>
 #include <QTranslator>
 

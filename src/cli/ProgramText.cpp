@@ -8,7 +8,6 @@
 #include <QStringDecoder>
 
 #include <array>
-#include <optional>
 
 namespace pellmora::cli {
 

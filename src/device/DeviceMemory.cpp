@@ -184,13 +184,6 @@ DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHoo
     });
 }
 
-quint8 VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
-                          Notices &notices, const TransferProgress &progress)
-{
-    const std::optional<bool> equal = readAndCompare(link, memory, image, notices, progress);
-    return equal.value_or(false) ? 1 : 0;
-}
-
 DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
                            const TransferHooks &hooks)
 {

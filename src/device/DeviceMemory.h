@@ -85,12 +85,6 @@ DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHoo
 DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
                            const TransferHooks &hooks = {});
 
-// The verification step itself, inside a running device operation: 1 when
-// the EEPROM holds exactly `image`, 0 when it does not or the read failed.
-// Appends the read's notices (not the result message) to `notices`.
-quint8 VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
-                          Notices &notices, const TransferProgress &progress = {});
-
 // Before a transfer the bus must be free: with both lines released the data
 // line reads high. After power-up the microcontroller holds it low until one
 // clock pulse, which this gives. A line still low after that (a shorted wire,

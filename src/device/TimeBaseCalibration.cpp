@@ -3,8 +3,6 @@
 #include "DeviceText.h"
 #include "model/ProgramHeader.h"
 
-#include <QtMath>
-
 #include <cmath>
 #include <cstdlib>
 

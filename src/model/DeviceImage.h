@@ -13,7 +13,6 @@ namespace pellmora {
 struct DeviceImage {
     static constexpr int WordCount = 256;
     static constexpr int ByteCount = 512;
-    static constexpr int HeaderFirstWord = 248;
 
     std::array<quint16, WordCount> words{};
 

@@ -2,6 +2,7 @@
 
 #include "link/Link.h"
 
+#include <QElapsedTimer>
 #include <QSaveFile>
 
 #include <array>

@@ -4,7 +4,6 @@
 #include "link/LinkState.h"
 #include "link/PortIo.h"
 
-#include <QElapsedTimer>
 #include <QString>
 
 #include <memory>

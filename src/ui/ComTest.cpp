@@ -13,7 +13,7 @@ ComTest::ComTest(QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
     , ProcessLabel(new QLabel(tr("Process:"), this))
     , TestComProgress(new QProgressBar(this))
-    , TestComResultBtn(new QPushButton(tr("Nepřipojeno"), this))
+    , TestComResultBtn(new QPushButton(QString::fromUtf8(device::NotConnectedCaption), this))
 {
     setObjectName(QStringLiteral("ComTest"));
     setWindowTitle(tr("Test komunikace"));
@@ -34,7 +34,7 @@ ComTest::ComTest(QWidget *parent)
 
 void ComTest::startTest()
 {
-    TestComResultBtn->setText(tr("Nepřipojeno"));
+    TestComResultBtn->setText(QString::fromUtf8(device::NotConnectedCaption));
     TestComResultBtn->setEnabled(false);
     ProcessLabel->setText(tr("Process:"));
     TestComProgress->setValue(0);
@@ -58,7 +58,7 @@ void ComTest::testEnded(bool connected)
 {
     TestComResultBtn->setEnabled(true);
     if (connected)
-        TestComResultBtn->setText(tr("OK - Připojeno"));
+        TestComResultBtn->setText(QString::fromUtf8(device::ConnectedCaption));
 }
 
 void ComTest::TestComResultBtnClick()

@@ -3,7 +3,6 @@
 #include "model/InstructionFormat.h"
 
 #include <QButtonGroup>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>

@@ -16,18 +16,17 @@
 #include "storage/ProgramFile.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QListWidgetItem>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>

@@ -11,7 +11,6 @@
 #include "storage/RecordDate.h"
 
 #include <QButtonGroup>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
