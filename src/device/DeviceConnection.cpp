@@ -126,7 +126,7 @@ bool DeviceConnection::followSelectedPort(quint8 selectedPort, QString *error)
     if (options_.backend == Backend::IoPort) {
         const quint16 base = Link::ComPortBase(selectedPort);
         const auto *ports = dynamic_cast<const IoPortBackend *>(backend_.get());
-        if (ports && ports->permits(base + 4) && ports->permits(base + 6)) {
+        if (ports && ports->permits(base + uart::ModemControl) && ports->permits(base + uart::ModemStatus)) {
             openedPort_ = selectedPort;
             return true;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceMemory.h"
+#include "link/UartRegisters.h"
 
 #include <QStringList>
 
@@ -10,7 +11,7 @@ namespace pellmora::device {
 using GridBuffer = MemoryBytes;
 
 // The service window always works on the port at this base (COM2's usual address).
-inline constexpr quint16 ServicePortBase = 0x2F8;
+inline constexpr quint16 ServicePortBase = uart::ServiceBase;
 
 QString serviceNoAckText(); // "Neposílá ACK - Not Valid I2C Operation"
 

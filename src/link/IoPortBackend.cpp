@@ -223,11 +223,11 @@ std::unique_ptr<PortIo> IoPortBackend::open(quint16 selectedBase, QString *error
         return refuse(QStringLiteral("I/O base %1 lies outside the serial port range").arg(Hex(selectedBase)));
     }
     int result = AllowBlock(*system, selectedBase, granted);
-    if (result == 0 && selectedBase != ServiceBase)
-        result = AllowBlock(*system, ServiceBase, granted);
-    if (result == 0 && !granted[CalibrationPort]) {
-        result = system->ioperm(CalibrationPort, true);
-        granted[CalibrationPort] = result == 0;
+    if (result == 0 && selectedBase != uart::ServiceBase)
+        result = AllowBlock(*system, uart::ServiceBase, granted);
+    if (result == 0 && !granted[uart::CalibrationPort]) {
+        result = system->ioperm(uart::CalibrationPort, true);
+        granted[uart::CalibrationPort] = result == 0;
     }
 
     QString refusal;
@@ -236,13 +236,13 @@ std::unique_ptr<PortIo> IoPortBackend::open(quint16 selectedBase, QString *error
     } else if (!UartAnswers(*system, selectedBase)) {
         refusal = QStringLiteral("no serial port (UART) answers at I/O base %1%2")
                       .arg(Hex(selectedBase), ComName(selectedBase));
-    } else if (selectedBase != ServiceBase && !UartAnswers(*system, ServiceBase)) {
+    } else if (selectedBase != uart::ServiceBase && !UartAnswers(*system, uart::ServiceBase)) {
         // No UART where the service window works: leave those registers out,
         // its transfers will simply get no answer.
-        RevokeBlock(*system, granted, ServiceBase);
+        RevokeBlock(*system, granted, uart::ServiceBase);
     }
     Revoke(*system, granted, selectedBase + uart::Scratch);
-    Revoke(*system, granted, ServiceBase + uart::Scratch);
+    Revoke(*system, granted, uart::ServiceBase + uart::Scratch);
 
     const QString dropFailure = DropPrivileges(*system);
     if (refusal.isEmpty())

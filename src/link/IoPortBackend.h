@@ -43,9 +43,6 @@ std::unique_ptr<IoPortSystem> RealIoPortSystem();
 // (the port permission belongs to that thread), so no access can fault.
 class IoPortBackend : public PortIo {
 public:
-    static constexpr quint16 ServiceBase = 0x2F8;
-    static constexpr quint16 CalibrationPort = 0x2FD;
-
     // Gets the port permission, checks through the scratch register (base+7)
     // that a UART answers at the selected base, and gives up every privilege
     // the process held (root, capabilities) on every path, success or not.

@@ -8,8 +8,6 @@ namespace pellmora {
 
 namespace {
 
-constexpr quint16 LineStatusPort = 0x2FD;
-
 // One bit slot lasts 100/speed ms = 100000/speed µs.
 constexpr quint64 SlotMicrosTimesSpeed = 100000;
 
@@ -53,9 +51,9 @@ quint16 EffectivePicSpeed(quint16 speed)
 void MockLineOperation(Link &link)
 {
     PortIo &io = link.io();
-    io.PortIn(LineStatusPort);
-    io.PortIn(LineStatusPort);
-    io.PortIn(LineStatusPort);
+    io.PortIn(uart::CalibrationPort);
+    io.PortIn(uart::CalibrationPort);
+    io.PortIn(uart::CalibrationPort);
 }
 
 void MockBitTransfer(Link &link)

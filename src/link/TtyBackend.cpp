@@ -175,7 +175,7 @@ void TtyBackend::fail(const char *what, int error)
 
 quint8 TtyBackend::PortIn(quint16 address)
 {
-    if (address == CalibrationPort && base_ + uart::LineStatus != CalibrationPort)
+    if (address == uart::CalibrationPort && base_ + uart::LineStatus != uart::CalibrationPort)
         return readLineStatus();
     if (address < base_ || address >= base_ + uart::BlockSize)
         return 0xFF; // no UART of ours there

@@ -38,8 +38,6 @@ std::unique_ptr<TtySystem> RealTtySystem();
 // answering (an adapter pulled out) reads as 0xFF and sets lastError().
 class TtyBackend : public PortIo {
 public:
-    static constexpr quint16 CalibrationPort = 0x2FD;
-
     // The serial device: COM1..COM4 = /dev/ttyS0..3, unless a path is given.
     static QString devicePath(quint8 selectedPort, const QString &ttyDevice);
 

@@ -46,6 +46,11 @@ inline constexpr quint8 Dsr = 0x20;
 inline constexpr quint8 Ri = 0x40;
 inline constexpr quint8 Dcd = 0x80;
 
+// The service window always works on COM2's block, and the bus delay is
+// calibrated against COM2's line-status register whatever port is selected.
+inline constexpr quint16 ServiceBase = ComBases[1];
+inline constexpr quint16 CalibrationPort = ServiceBase + LineStatus;
+
 // The change flags a modem-status read reports when its input lines went
 // from `before` to `now`: CTS, DSR and DCD changed, RI went from on to off.
 constexpr quint8 ModemStatusDeltas(quint8 before, quint8 now)
