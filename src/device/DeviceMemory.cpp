@@ -73,11 +73,21 @@ void appendVerificationResult(bool equal, Notices &notices)
     }
 }
 
-// Reads the whole EEPROM (with PortBase as found) and compares it with the
-// image: nullopt when the read was refused. Only a read that went through
-// replaces VerifyBuffer.
-std::optional<bool> readAndCompare(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
-                                   Notices &notices, const TransferProgress &progress)
+// The verification with its result message, as the last step of a command.
+void finishWithVerification(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
+                            const TransferHooks &hooks, DeviceOutcome &outcome)
+{
+    const std::optional<bool> equal = VerifyDeviceMemory(link, memory, image, outcome.notices, hooks.betweenSteps());
+    outcome.deviceAnswered = equal.has_value();
+    outcome.ok = equal.value_or(false);
+    appendVerificationResult(outcome.ok, outcome.notices);
+}
+
+} // namespace
+
+// Only a read that went through replaces VerifyBuffer.
+std::optional<bool> VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
+                                       Notices &notices, const TransferProgress &progress)
 {
     link.LinkPowerOn();
     link.state().LoopCount = link.state().EEPROM_Loop;
@@ -93,18 +103,6 @@ std::optional<bool> readAndCompare(Link &link, DeviceMemoryState &memory, const 
     notices << Notice::info(deviceText("*** I2C OPERATION VALID ***"));
     return differingAddresses(memory.VerifyBuffer, image).isEmpty();
 }
-
-// The verification with its result message, as the last step of a command.
-void finishWithVerification(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
-                            const TransferHooks &hooks, DeviceOutcome &outcome)
-{
-    const std::optional<bool> equal = readAndCompare(link, memory, image, outcome.notices, hooks.betweenSteps());
-    outcome.deviceAnswered = equal.has_value();
-    outcome.ok = equal.value_or(false);
-    appendVerificationResult(outcome.ok, outcome.notices);
-}
-
-} // namespace
 
 TransferProgress TransferHooks::betweenSteps() const
 {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 namespace pellmora::device {
 
@@ -84,6 +85,14 @@ DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHoo
 // and compares it with `image`, with the result message. `ok` = equal.
 DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
                            const TransferHooks &hooks = {});
+
+// The verification step inside a running device operation: powers the link,
+// takes the EEPROM speed and reads the whole EEPROM into VerifyBuffer (with
+// PortBase as found), then compares it with `image`. true = equal (the
+// verification's 1), false = different, nullopt = the read was refused (also
+// a 0 for the verification); the read's notices are appended to `notices`.
+std::optional<bool> VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
+                                       Notices &notices, const TransferProgress &progress = {});
 
 // Before a transfer the bus must be free: with both lines released the data
 // line reads high. After power-up the microcontroller holds it low until one
