@@ -7,8 +7,8 @@
 // aside on a busy machine) it reports the ratio of the median chunk and of the
 // fastest chunk, and the ratio in thread CPU time.
 
-#include "Link.h"
-#include "Timing.h"
+#include "link/Link.h"
+#include "link/Timing.h"
 #include "sim/SimulatedSwitch.h"
 
 #include <benchmark/benchmark.h>
@@ -21,6 +21,9 @@
 namespace {
 
 using namespace pellmora;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
 
 double ThreadCpuMs()
 {

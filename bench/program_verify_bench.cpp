@@ -1,8 +1,8 @@
 // Register accesses and CPU time of the device commands on the simulated
 // switch at LoopCount 0: what the bus costs apart from its delays.
 
-#include "ComTest.h"
-#include "DeviceMemory.h"
+#include "device/ComTest.h"
+#include "device/DeviceMemory.h"
 
 #include "link/Link.h"
 #include "sim/SimulatedSwitch.h"
@@ -10,6 +10,10 @@
 #include <benchmark/benchmark.h>
 
 using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
 using namespace pellmora::device;
 
 namespace {

@@ -1,9 +1,9 @@
-#include "AppWindows.h"
+#include "app/AppWindows.h"
 
-#include "Prompt.h"
-#include "Session.h"
+#include "ui/Prompt.h"
+#include "ui/Session.h"
 
-#include "device/DeviceConnection.h"
+#include "connection/DeviceConnection.h"
 #include "link/Timing.h"
 
 #include <QApplication>
@@ -11,7 +11,15 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-namespace pellmora::ui {
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
+using namespace pellmora::storage;
+using namespace pellmora::connection;
+using namespace pellmora::ui;
+
+namespace pellmora::app {
 
 void Windows::create(Session &session, Prompt &prompt, Link &link)
 {
@@ -94,7 +102,7 @@ void Windows::connect(MainInterface &window)
     connectDeviceWindows(window);
 }
 
-void Windows::followPort(MainInterface &window, device::DeviceConnection &connection, Prompt &prompt)
+void Windows::followPort(MainInterface &window, connection::DeviceConnection &connection, Prompt &prompt)
 {
     port->setDeviceBusy([&window, &connection] { return window.deviceBusy() || connection.link().busy(); });
     QObject::connect(port.get(), &PortSelection::portSelected, &window,
@@ -164,7 +172,7 @@ void Windows::connectDeviceWindows(MainInterface &window)
                      [this] { showAndRaise(deviceOperations.get()); });
 }
 
-MainInterface::Hooks hooksFor(device::DeviceConnection &connection, Windows &windows)
+MainInterface::Hooks hooksFor(connection::DeviceConnection &connection, Windows &windows)
 {
     MainInterface::Hooks hooks;
     Link &link = connection.link();
@@ -200,7 +208,7 @@ MainInterface::Hooks hooksFor(device::DeviceConnection &connection, Windows &win
     return hooks;
 }
 
-void ApplicationWindows::start(Session &session, Prompt &prompt, device::DeviceConnection &connection)
+void ApplicationWindows::start(Session &session, Prompt &prompt, connection::DeviceConnection &connection)
 {
     main = std::make_unique<MainInterface>(session, prompt, hooksFor(connection, others));
     main->setLinkDescription(connection.description());
@@ -218,4 +226,4 @@ void prepareApplication(QTranslator &qtTranslation)
         QApplication::installTranslator(&qtTranslation);
 }
 
-} // namespace pellmora::ui
+} // namespace pellmora::app

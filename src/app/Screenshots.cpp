@@ -3,11 +3,11 @@
 //   xvfb-run -a -s "-screen 0 1024x768x24" build/src/app/pellmora-screenshots assets/screenshots
 // It works in a temporary directory on the simulated switch with blank memory.
 
-#include "AppWindows.h"
-#include "Prompt.h"
-#include "Session.h"
+#include "app/AppWindows.h"
+#include "ui/Prompt.h"
+#include "ui/Session.h"
 
-#include "device/DeviceConnection.h"
+#include "connection/DeviceConnection.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,6 +23,13 @@
 #include <cstdio>
 
 using namespace pellmora;
+using namespace pellmora::app;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
+using namespace pellmora::storage;
+using namespace pellmora::connection;
 using namespace pellmora::ui;
 
 namespace {
@@ -96,10 +103,10 @@ int main(int argc, char **argv)
     }
     Session session;
     MessageBoxPrompt prompt;
-    device::LinkOptions options;
+    connection::LinkOptions options;
     options.simMemoryNone = true;
     QString error;
-    auto connection = device::DeviceConnection::open(options, session.link, 0, &error);
+    auto connection = connection::DeviceConnection::open(options, session.link, 0, &error);
     if (!connection) {
         std::fputs(qPrintable(error + QLatin1Char('\n')), stderr);
         return 1;

@@ -3,12 +3,12 @@
 // reads the configuration, calibrates the speeds and reopens the last
 // program), creates the other windows hidden and runs the message loop.
 
-#include "AppWindows.h"
-#include "Prompt.h"
-#include "Session.h"
+#include "app/AppWindows.h"
+#include "ui/Prompt.h"
+#include "ui/Session.h"
 
-#include "device/DeviceConnection.h"
-#include "device/LinkOptions.h"
+#include "connection/DeviceConnection.h"
+#include "connection/LinkOptions.h"
 #include "storage/ConfigurationFile.h"
 
 #include <QApplication>
@@ -19,6 +19,13 @@
 #include <memory>
 
 using namespace pellmora;
+using namespace pellmora::app;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
+using namespace pellmora::storage;
+using namespace pellmora::connection;
 using namespace pellmora::ui;
 
 namespace {
@@ -42,7 +49,7 @@ quint8 configuredPort()
 
 QString usage()
 {
-    return QStringLiteral("Použití: pellmora [volby spojení]\n") + device::linkOptionsUsage();
+    return QStringLiteral("Použití: pellmora [volby spojení]\n") + connection::linkOptionsUsage();
 }
 
 } // namespace
@@ -60,7 +67,7 @@ int main(int argc, char **argv)
         return 0;
     }
     QString error;
-    const std::optional<device::LinkOptions> options = device::takeLinkOptions(args, &error);
+    const std::optional<connection::LinkOptions> options = connection::takeLinkOptions(args, &error);
     if (!options || !args.isEmpty()) {
         printError(options ? QStringLiteral("Neznámá volba: %1").arg(args.first()) : error);
         printError(usage());
@@ -72,11 +79,11 @@ int main(int argc, char **argv)
     // A configured port that cannot be opened must not keep the program from
     // starting: it then comes up on COM1, where the port dialog can move it.
     const quint8 port = configuredPort();
-    std::unique_ptr<device::DeviceConnection> connection =
-        device::DeviceConnection::open(*options, session.link, port, &error);
+    std::unique_ptr<connection::DeviceConnection> connection =
+        connection::DeviceConnection::open(*options, session.link, port, &error);
     if (!connection && port != 0) {
         printError(error);
-        connection = device::DeviceConnection::open(*options, session.link, 0, &error);
+        connection = connection::DeviceConnection::open(*options, session.link, 0, &error);
     }
     if (!connection) {
         printError(error);

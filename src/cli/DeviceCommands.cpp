@@ -1,12 +1,12 @@
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "DeviceConnection.h"
-#include "DeviceClock.h"
-#include "DeviceMemory.h"
-#include "HexText.h"
-#include "ComTest.h"
-#include "LinkOptions.h"
-#include "MemoryListing.h"
+#include "connection/DeviceConnection.h"
+#include "device/DeviceClock.h"
+#include "device/DeviceMemory.h"
+#include "device/HexText.h"
+#include "device/ComTest.h"
+#include "connection/LinkOptions.h"
+#include "device/MemoryListing.h"
 
 #include "link/Timing.h"
 #include "storage/ProgramFile.h"
@@ -19,13 +19,20 @@
 #include <optional>
 #include <unistd.h>
 
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
+using namespace pellmora::storage;
+using namespace pellmora::connection;
+
 using namespace Qt::StringLiterals;
 
 namespace pellmora::cli {
 
 namespace {
 
-using device::DeviceConnection;
+using connection::DeviceConnection;
 
 // One line of output, written at once.
 void say(const QString &line)
@@ -81,7 +88,7 @@ private:
 // The options every device command takes, and what they lead to: the port,
 // the speeds, the backend, and the link over them.
 struct DeviceRun {
-    device::LinkOptions linkOptions;
+    connection::LinkOptions linkOptions;
     LinkState state;
     bool verbose = false;
     std::unique_ptr<DeviceConnection> connection;
@@ -103,7 +110,7 @@ std::optional<quint16> speedValue(const QString &text, quint16 lowest, quint16 h
 QString takeDeviceOptions(QStringList &args, DeviceRun &run)
 {
     QString error;
-    const std::optional<device::LinkOptions> linkOptions = device::takeLinkOptions(args, &error);
+    const std::optional<connection::LinkOptions> linkOptions = connection::takeLinkOptions(args, &error);
     if (!linkOptions)
         return error;
     run.linkOptions = *linkOptions;
@@ -123,7 +130,7 @@ QString takeDeviceOptions(QStringList &args, DeviceRun &run)
             return u"%1 needs a value"_s.arg(arg);
         const QString value = args[++i];
         if (arg == u"--port") {
-            const std::optional<quint8> port = device::portFromName(value);
+            const std::optional<quint8> port = connection::portFromName(value);
             if (!port)
                 return u"--port: expected COM1..COM4, not '%1'"_s.arg(value);
             run.state.SelectedPort = *port;
@@ -156,7 +163,7 @@ bool connect(DeviceRun &run)
     if (run.verbose) {
         const quint16 base = Link::ComPortBase(run.state.SelectedPort);
         say(u"link: "_s + run.connection->description());
-        say(u"port: %1 (0x%2)"_s.arg(device::portName(run.state.SelectedPort), NumberToHexText(base, 1)));
+        say(u"port: %1 (0x%2)"_s.arg(connection::portName(run.state.SelectedPort), NumberToHexText(base, 1)));
     }
     RunCalibrationSequence(run.link(), {});
     return true;

@@ -1,5 +1,5 @@
-#include "Commands.h"
-#include "ProgramText.h"
+#include "cli/Commands.h"
+#include "cli/ProgramText.h"
 
 #include "model/InstructionFormat.h"
 #include "model/ProgramHeader.h"
@@ -13,6 +13,9 @@
 
 #include <cstdio>
 #include <optional>
+
+using namespace pellmora::model;
+using namespace pellmora::storage;
 
 namespace pellmora::cli {
 

@@ -1,4 +1,4 @@
-#include "ProgramText.h"
+#include "cli/ProgramText.h"
 
 #include "model/Cp1250.h"
 #include "model/ProgramHeader.h"
@@ -8,6 +8,8 @@
 #include <QStringDecoder>
 
 #include <array>
+
+using namespace pellmora::model;
 
 namespace pellmora::cli {
 

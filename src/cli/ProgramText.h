@@ -34,7 +34,7 @@ struct ProgramTextError {
     QString reason;
 };
 
-bool ParseProgramText(const QByteArray &text, Program &program, ProgramTextError &error);
-QByteArray WriteProgramText(const DeviceImage &image, QStringList &leftOut);
+bool ParseProgramText(const QByteArray &text, model::Program &program, ProgramTextError &error);
+QByteArray WriteProgramText(const model::DeviceImage &image, QStringList &leftOut);
 
 } // namespace pellmora::cli

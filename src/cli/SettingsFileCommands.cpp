@@ -1,4 +1,4 @@
-#include "Commands.h"
+#include "cli/Commands.h"
 
 #include "storage/ConfigurationFile.h"
 #include "storage/DeviceDatabase.h"
@@ -7,6 +7,9 @@
 #include <QTextStream>
 
 #include <limits>
+
+using namespace pellmora::model;
+using namespace pellmora::storage;
 
 namespace pellmora::cli {
 

@@ -1,7 +1,7 @@
-#include "ComTest.h"
+#include "device/ComTest.h"
 
-#include "DeviceMemory.h"
-#include "DeviceText.h"
+#include "device/DeviceMemory.h"
+#include "device/DeviceText.h"
 
 #include "link/BusyWait.h"
 
@@ -9,6 +9,10 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
 
 namespace pellmora::device {
 

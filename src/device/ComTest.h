@@ -18,12 +18,12 @@ struct ComTestHooks {
 
 struct ComTestOutcome {
     bool started = false;   // false: another device operation was running
-    bool connected = false; // all four stages passed: SetDeviceCommandsEnabled(true),
+    bool connected = false; // all four stages passed: ui::SetDeviceCommandsEnabled(true),
                             // result button caption "OK - Připojeno"
     int error = 0;          // 1..5 when a stage failed, else 0
     int exchanges = 0;      // echo exchanges run in the last stage
     int score = 0;          // the echo score when the last stage ran
-    Notices notices;        // the message box of a failed stage
+    model::Notices notices;        // the message box of a failed stage
 };
 
 inline constexpr auto ConnectedCaption = "OK - Připojeno";
@@ -34,13 +34,13 @@ inline constexpr auto NotConnectedCaption = "Nepřipojeno";
 // data line, and it must echo random bytes. Runs with LoopCount :=
 // PICmicro_Loop on the selected port; leaves the link powered from the second
 // stage on.
-ComTestOutcome RunComTest(Link &link, const ComTestHooks &hooks = {});
+ComTestOutcome RunComTest(link::Link &link, const ComTestHooks &hooks = {});
 
 // After power-up the microcontroller holds the data line low (its
 // communication acknowledge) until it sees one clock pulse. When the line is
 // held low, gives that pulse, as the test's third stage does. Returns whether
 // the data line reads high afterwards. Used by commands that talk to the
 // device without running the test first.
-bool ReleasePresenceSignal(Link &link);
+bool ReleasePresenceSignal(link::Link &link);
 
 } // namespace pellmora::device

@@ -1,6 +1,9 @@
-#include "DevelopmentReport.h"
+#include "device/DevelopmentReport.h"
 
-#include "HexText.h"
+#include "device/HexText.h"
+
+using namespace pellmora::model;
+using namespace pellmora::link;
 
 namespace pellmora::device {
 

@@ -23,7 +23,7 @@ struct DevelopmentValues {
 };
 
 // The values of this run's memory image and link state.
-DevelopmentValues developmentValues(const DeviceImage &image, const LinkState &link);
+DevelopmentValues developmentValues(const model::DeviceImage &image, const link::LinkState &link);
 
 // The four report lines: the memory image (no value shown), the port base,
 // the microcontroller's and the EEPROM's loop counts. Places in 8 upper-case

@@ -1,7 +1,11 @@
-#include "DeviceClock.h"
+#include "device/DeviceClock.h"
 
-#include "DeviceMemory.h"
-#include "DeviceText.h"
+#include "device/DeviceMemory.h"
+#include "device/DeviceText.h"
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
 
 namespace pellmora::device {
 

@@ -16,10 +16,10 @@ namespace pellmora::device {
 // true when the microcontroller answered with a valid time of day. A reply
 // with hours over 23 or minutes or seconds over 59 is a failed read: `time`
 // keeps its value and `problem` (when given) says what came back.
-bool ReadDeviceClock(Link &link, QTime &time, QString *problem = nullptr);
+bool ReadDeviceClock(link::Link &link, QTime &time, QString *problem = nullptr);
 
 // true when every byte was acknowledged. Milliseconds are dropped.
-bool WriteDeviceClock(Link &link, QTime time);
+bool WriteDeviceClock(link::Link &link, QTime time);
 
 // The message of a clock transfer the microcontroller did not acknowledge.
 QString clockNoAckText();
@@ -27,12 +27,12 @@ QString clockNoAckText();
 struct ClockOutcome {
     bool started = false;
     bool ok = false;
-    Notices notices;
+    model::Notices notices;
 };
 
 // The clock dialog's two transfers, guarded against other device operations:
 // FetchDeviceTime replaces `shown` only on success.
-ClockOutcome FetchDeviceTime(Link &link, QTime &shown);
-ClockOutcome StoreDeviceTime(Link &link, QTime shown);
+ClockOutcome FetchDeviceTime(link::Link &link, QTime &shown);
+ClockOutcome StoreDeviceTime(link::Link &link, QTime shown);
 
 } // namespace pellmora::device

@@ -1,11 +1,15 @@
-#include "DeviceMemory.h"
+#include "device/DeviceMemory.h"
 
-#include "ComTest.h"
-#include "DeviceText.h"
+#include "device/ComTest.h"
+#include "device/DeviceText.h"
 
 #include <QElapsedTimer>
 
 #include <optional>
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
 
 namespace pellmora::device {
 

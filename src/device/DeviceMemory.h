@@ -12,7 +12,7 @@
 
 namespace pellmora::device {
 
-using MemoryBytes = std::array<quint8, DeviceImage::ByteCount>;
+using MemoryBytes = std::array<quint8, model::DeviceImage::ByteCount>;
 
 // Device state kept for the whole run beside the link: what the last
 // verification read from the EEPROM (shown by the memory listing). All zero at
@@ -23,20 +23,20 @@ struct DeviceMemoryState {
 
 // What a window hands to a transfer. Every member may be empty.
 struct TransferHooks {
-    TransferProgress progress;          // bytes done / total, between pages and every 16 bytes read
+    link::TransferProgress progress;          // bytes done / total, between pages and every 16 bytes read
     std::function<void()> pump;         // process pending window messages once, after each progress step
     std::function<void()> verifying;    // programming went through; its verification starts now
 
     // What the link calls between pages and every 16 bytes read: the progress
     // report, then the pump. Empty when both are.
-    TransferProgress betweenSteps() const;
+    link::TransferProgress betweenSteps() const;
 };
 
 // The outcome of one device command and the texts to show, in order.
 struct DeviceOutcome {
     bool started = false; // false: another device operation was running, nothing was touched
     bool ok = false;      // the command did what it was asked
-    Notices notices;
+    model::Notices notices;
     bool deviceAnswered = false; // the EEPROM acknowledged the transfer (a verification may still differ)
 };
 
@@ -48,9 +48,9 @@ DeviceOutcome refusedWhileBusy(); // not started, with busyText()
 // While another operation runs it is refused with busyText() and touches
 // nothing.
 template <typename Command>
-DeviceOutcome runExclusive(Link &link, Command &&command)
+DeviceOutcome runExclusive(link::Link &link, Command &&command)
 {
-    LinkSession session(link);
+    link::LinkSession session(link);
     if (!session.acquired())
         return refusedWhileBusy();
     DeviceOutcome outcome;
@@ -73,17 +73,17 @@ QString loadingInfo();
 // memory has finished writing its last page and verifies at once. `ok` is true only
 // when the write succeeded and the verification found the same bytes.
 // The caller runs PackHeader first and asks the user beforehand.
-DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
+DeviceOutcome WriteDeviceMemory(link::Link &link, DeviceMemoryState &memory, const model::DeviceImage &image,
                                 const TransferHooks &hooks = {});
 
 // Loading: reads the whole EEPROM into `image`. A failed read leaves `image`
 // untouched. The caller runs ReloadProgram afterwards, failed read or not
 // (but not when `started` is false).
-DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHooks &hooks = {});
+DeviceOutcome ReadDeviceMemory(link::Link &link, model::DeviceImage &image, const TransferHooks &hooks = {});
 
 // Verification: reads the EEPROM into VerifyBuffer (with PortBase as found)
 // and compares it with `image`, with the result message. `ok` = equal.
-DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
+DeviceOutcome VerifyDevice(link::Link &link, DeviceMemoryState &memory, const model::DeviceImage &image,
                            const TransferHooks &hooks = {});
 
 // The verification step inside a running device operation: powers the link,
@@ -91,8 +91,8 @@ DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceIm
 // PortBase as found), then compares it with `image`. true = equal (the
 // verification's 1), false = different, nullopt = the read was refused (also
 // a 0 for the verification); the read's notices are appended to `notices`.
-std::optional<bool> VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
-                                       Notices &notices, const TransferProgress &progress = {});
+std::optional<bool> VerifyDeviceMemory(link::Link &link, DeviceMemoryState &memory, const model::DeviceImage &image,
+                                       model::Notices &notices, const link::TransferProgress &progress = {});
 
 // Before a transfer the bus must be free: with both lines released the data
 // line reads high. After power-up the microcontroller holds it low until one
@@ -100,9 +100,9 @@ std::optional<bool> VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, co
 // a device stuck in a byte) would make every acknowledge read as given and
 // every data byte as 0x00, so the transfer is refused instead: false, after a
 // stop condition.
-bool DataLineFree(Link &link);
+bool DataLineFree(link::Link &link);
 
 // Addresses at which `device` differs from `image`, in ascending order.
-QList<int> differingAddresses(const MemoryBytes &device, const DeviceImage &image);
+QList<int> differingAddresses(const MemoryBytes &device, const model::DeviceImage &image);
 
 } // namespace pellmora::device

@@ -1,6 +1,6 @@
-#include "HexText.h"
+#include "device/HexText.h"
 
-namespace pellmora {
+namespace pellmora::device {
 
 namespace {
 
@@ -28,4 +28,4 @@ QString NumberToHexText(quint32 value, int digits)
     return QString::number(value, 16).toUpper().rightJustified(digits, u'0');
 }
 
-} // namespace pellmora
+} // namespace pellmora::device

@@ -4,7 +4,7 @@
 #include <QStringView>
 #include <QtGlobal>
 
-namespace pellmora {
+namespace pellmora::device {
 
 // Hexadecimal text as the windows read it: the last character has weight 1,
 // each one to its left 16 times more; "0".."9" and upper-case "A".."F" count,
@@ -16,4 +16,4 @@ quint32 HexTextToNumber(QStringView text);
 // at least `digits` characters.
 QString NumberToHexText(quint32 value, int digits);
 
-} // namespace pellmora
+} // namespace pellmora::device

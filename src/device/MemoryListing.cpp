@@ -1,6 +1,10 @@
-#include "MemoryListing.h"
+#include "device/MemoryListing.h"
 
-#include "HexText.h"
+#include "device/HexText.h"
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
 
 namespace pellmora::device {
 

@@ -3,7 +3,7 @@
 // Memory contents as the windows show them: hexadecimal bytes, two upper-case
 // digits each.
 
-#include "DeviceMemory.h"
+#include "device/DeviceMemory.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,7 +11,7 @@
 namespace pellmora::device {
 
 inline constexpr int ListingBytesPerLine = 16;
-inline constexpr int ListingLines = DeviceImage::ByteCount / ListingBytesPerLine; // 32
+inline constexpr int ListingLines = model::DeviceImage::ByteCount / ListingBytesPerLine; // 32
 
 // "00".."FF".
 QString ByteText(quint8 value);

@@ -1,7 +1,11 @@
-#include "ServiceTransfers.h"
+#include "device/ServiceTransfers.h"
 
-#include "DeviceText.h"
-#include "HexText.h"
+#include "device/DeviceText.h"
+#include "device/HexText.h"
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
 
 namespace pellmora::device {
 

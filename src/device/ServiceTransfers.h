@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DeviceMemory.h"
-#include "link/UartRegisters.h"
+#include "device/DeviceMemory.h"
+#include "port/UartRegisters.h"
 
 #include <QStringList>
 
@@ -11,22 +11,22 @@ namespace pellmora::device {
 using GridBuffer = MemoryBytes;
 
 // The service window always works on the port at this base (COM2's usual address).
-inline constexpr quint16 ServicePortBase = uart::ServiceBase;
+inline constexpr quint16 ServicePortBase = port::uart::ServiceBase;
 
 QString serviceNoAckText(); // "Neposílá ACK - Not Valid I2C Operation"
 
 // The redisplay's link step: PortBase := 0x2F8 and power on. false (and
 // nothing done) while another device operation runs.
-bool PowerServicePort(Link &link);
+bool PowerServicePort(link::Link &link);
 
 // Load Data: power on, block 0, read 512 bytes into `grid`. A failed read
 // leaves `grid` untouched. Speed and PortBase are used as found.
-DeviceOutcome ServiceLoad(Link &link, GridBuffer &grid, const TransferHooks &hooks = {});
+DeviceOutcome ServiceLoad(link::Link &link, GridBuffer &grid, const TransferHooks &hooks = {});
 
 // Program Device: converts the 512 cell texts (address order) into `grid`
 // and writes it. A cell above FF is refused with a message before anything is
 // converted or written. No verification follows.
-DeviceOutcome ServiceProgram(Link &link, GridBuffer &grid, const QStringList &cells,
+DeviceOutcome ServiceProgram(link::Link &link, GridBuffer &grid, const QStringList &cells,
                              const TransferHooks &hooks = {});
 
 // The conversion alone: all 512 cells or nothing.

@@ -1,10 +1,12 @@
-#include "TimeBaseCalibration.h"
+#include "device/TimeBaseCalibration.h"
 
-#include "DeviceText.h"
+#include "device/DeviceText.h"
 #include "model/ProgramHeader.h"
 
 #include <cmath>
 #include <cstdlib>
+
+using namespace pellmora::model;
 
 namespace pellmora::device {
 

@@ -1,6 +1,6 @@
-#include "BusyWait.h"
+#include "link/BusyWait.h"
 
-namespace pellmora {
+namespace pellmora::link {
 
 // Kept out of line so that the bus delays and the calibration always run the
 // very same machine code, whatever the caller's inlining decisions.
@@ -13,4 +13,4 @@ namespace pellmora {
     }
 }
 
-} // namespace pellmora
+} // namespace pellmora::link

@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-namespace pellmora {
+namespace pellmora::link {
 
 // Busy-waits the given number of iterations of a decrement loop: a pure
 // processor loop with no system call and no memory access inside, which the
@@ -11,4 +11,4 @@ namespace pellmora {
 // so that the calibration measures exactly the loop the bus uses.
 void SpinLoop(quint32 iterations);
 
-} // namespace pellmora
+} // namespace pellmora::link

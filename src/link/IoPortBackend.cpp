@@ -1,6 +1,6 @@
-#include "IoPortBackend.h"
+#include "link/IoPortBackend.h"
 
-#include "UartRegisters.h"
+#include "port/UartRegisters.h"
 
 #include <linux/capability.h>
 #include <sys/prctl.h>
@@ -13,10 +13,12 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <sys/io.h>
+
+using namespace pellmora::port;
 #define PELLMORA_HAVE_IOPERM 1
 #endif
 
-namespace pellmora {
+namespace pellmora::link {
 
 namespace {
 
@@ -276,4 +278,4 @@ void IoPortBackend::PortOut(quint16 address, quint8 value)
         system_->outb(address, value);
 }
 
-} // namespace pellmora
+} // namespace pellmora::link

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PortIo.h"
+#include "port/PortIo.h"
 
 #include <QString>
 
@@ -8,7 +8,7 @@
 #include <memory>
 #include <thread>
 
-namespace pellmora {
+namespace pellmora::link {
 
 // The operating-system calls the direct I/O port backend needs. The real one
 // talks to the kernel; tests hand in a fake. Calls that can fail return 0 or
@@ -41,14 +41,14 @@ std::unique_ptr<IoPortSystem> RealIoPortSystem();
 // the calibration reads. Any other address reads 0xFF and drops writes, as
 // does an access from another thread than the one that opened the backend
 // (the port permission belongs to that thread), so no access can fault.
-class IoPortBackend : public PortIo {
+class IoPortBackend : public port::PortIo {
 public:
     // Gets the port permission, checks through the scratch register (base+7)
     // that a UART answers at the selected base, and gives up every privilege
     // the process held (root, capabilities) on every path, success or not.
     // On refusal returns nullptr and sets *error to a message naming the cause.
-    static std::unique_ptr<PortIo> open(quint16 selectedBase, QString *error);
-    static std::unique_ptr<PortIo> open(quint16 selectedBase, QString *error,
+    static std::unique_ptr<port::PortIo> open(quint16 selectedBase, QString *error);
+    static std::unique_ptr<port::PortIo> open(quint16 selectedBase, QString *error,
                                         std::unique_ptr<IoPortSystem> system);
 
     quint8 PortIn(quint16 address) override;
@@ -64,4 +64,4 @@ private:
     std::thread::id owner_;
 };
 
-} // namespace pellmora
+} // namespace pellmora::link

@@ -1,9 +1,11 @@
-#include "Link.h"
+#include "link/Link.h"
 
-#include "BusyWait.h"
+#include "link/BusyWait.h"
+
+using namespace pellmora::port;
 
 
-namespace pellmora {
+namespace pellmora::link {
 
 namespace {
 
@@ -344,4 +346,4 @@ LinkSession::~LinkSession()
         link_.busy_ = false;
 }
 
-} // namespace pellmora
+} // namespace pellmora::link

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "LinkState.h"
-#include "PortIo.h"
-#include "UartRegisters.h"
+#include "link/LinkState.h"
+#include "port/PortIo.h"
+#include "port/InterfaceLines.h"
 
 #include <functional>
 #include <span>
 
-namespace pellmora {
+namespace pellmora::link {
 
 // Called by the block transfers between EEPROM pages and every 16 bytes read,
 // with the number of bytes done so far and the total. It lets a window move a
@@ -21,9 +21,9 @@ class Link {
 public:
     static constexpr int PollLimit = 500;
 
-    Link(PortIo &io, LinkState &state);
+    Link(port::PortIo &io, LinkState &state);
 
-    PortIo &io() { return io_; }
+    port::PortIo &io() { return io_; }
     LinkState &state() { return state_; }
 
     // Port line access. Each drive operation is a read-modify-write of the
@@ -71,11 +71,11 @@ public:
     bool busy() const { return busy_; }
 
     // The UART bits the link drives and reads.
-    static constexpr quint8 SupplyBits = uart::DivisorLatchAccess | uart::SetBreak;
-    static constexpr quint8 SclBit = uart::Dtr;
-    static constexpr quint8 SdaOutBit = uart::Rts;
-    static constexpr quint8 SdaInBit = uart::Dsr;
-    static constexpr quint8 PresenceBit = uart::Cts;
+    static constexpr quint8 SupplyBits = port::SupplyBits;
+    static constexpr quint8 SclBit = port::SclBit;
+    static constexpr quint8 SdaOutBit = port::SdaOutBit;
+    static constexpr quint8 SdaInBit = port::SdaInBit;
+    static constexpr quint8 PresenceBit = port::PresenceBit;
     static constexpr quint32 PowerOnWait = 500001;
     static constexpr quint32 PowerOffWait = 200001;
 
@@ -95,7 +95,7 @@ private:
                   quint8 pageSize);
     bool PollForAcknowledge();
 
-    PortIo &io_;
+    port::PortIo &io_;
     LinkState &state_;
     bool busy_ = false;
     std::function<void()> delayObserver_;
@@ -117,4 +117,4 @@ private:
     bool acquired_;
 };
 
-} // namespace pellmora
+} // namespace pellmora::link

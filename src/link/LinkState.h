@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-namespace pellmora {
+namespace pellmora::link {
 
 // Process-wide state of the device link: the chosen port, the register block
 // in use and the calibrated bus delays. Created once by the application (or a
@@ -17,4 +17,4 @@ struct LinkState {
     quint32 PICmicro_Loop = 0;
 };
 
-} // namespace pellmora
+} // namespace pellmora::link

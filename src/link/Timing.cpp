@@ -1,10 +1,12 @@
-#include "Timing.h"
+#include "link/Timing.h"
 
 #include <algorithm>
 #include <chrono>
 #include <limits>
 
-namespace pellmora {
+using namespace pellmora::port;
+
+namespace pellmora::link {
 
 namespace {
 
@@ -144,4 +146,4 @@ void RunCalibrationSequence(Link &link, const CalibrationPanel &panel, const Mon
         panel.close();
 }
 
-} // namespace pellmora
+} // namespace pellmora::link

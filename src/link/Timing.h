@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Link.h"
+#include "link/Link.h"
 
 #include <functional>
 
-namespace pellmora {
+namespace pellmora::link {
 
 // Speed ranges of the two bus partners, in baud (bit slots per second).
 constexpr quint16 EepromSpeedMin = 200;
@@ -82,4 +82,4 @@ struct CalibrationPanel {
 void RunCalibrationSequence(Link &link, const CalibrationPanel &panel, const MonotonicMicros &clock = {},
                             const CalibrationPlan &plan = {});
 
-} // namespace pellmora
+} // namespace pellmora::link

@@ -1,7 +1,7 @@
-#include "TtyBackend.h"
+#include "link/TtyBackend.h"
 
-#include "Link.h"
-#include "UartRegisters.h"
+#include "link/Link.h"
+#include "port/UartRegisters.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -13,7 +13,9 @@
 #include <cerrno>
 #include <cstring>
 
-namespace pellmora {
+using namespace pellmora::port;
+
+namespace pellmora::link {
 
 namespace {
 
@@ -278,4 +280,4 @@ quint8 TtyBackend::readLineStatus()
     return value == 0 ? uart::TransmitterEmpty : 0x00;
 }
 
-} // namespace pellmora
+} // namespace pellmora::link

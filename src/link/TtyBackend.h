@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PortIo.h"
+#include "port/PortIo.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,7 +9,7 @@
 
 struct termios;
 
-namespace pellmora {
+namespace pellmora::link {
 
 // The operating-system calls the serial-line backend needs. The real one
 // talks to the kernel; tests hand in a fake. Calls return a non-negative
@@ -36,15 +36,15 @@ std::unique_ptr<TtySystem> RealTtySystem();
 // calibration measures what a line operation costs. Other bases read 0xFF
 // and drop writes, like a port with no UART behind it. A device that stops
 // answering (an adapter pulled out) reads as 0xFF and sets lastError().
-class TtyBackend : public PortIo {
+class TtyBackend : public port::PortIo {
 public:
     // The serial device: COM1..COM4 = /dev/ttyS0..3, unless a path is given.
     static QString devicePath(quint8 selectedPort, const QString &ttyDevice);
 
     // Opens the port's device with flow control off. On failure returns
     // nullptr and sets *error to a message naming the device and the cause.
-    static std::unique_ptr<PortIo> open(quint8 selectedPort, const QString &ttyDevice, QString *error);
-    static std::unique_ptr<PortIo> open(quint8 selectedPort, const QString &ttyDevice, QString *error,
+    static std::unique_ptr<port::PortIo> open(quint8 selectedPort, const QString &ttyDevice, QString *error);
+    static std::unique_ptr<port::PortIo> open(quint8 selectedPort, const QString &ttyDevice, QString *error,
                                         std::unique_ptr<TtySystem> system);
 
     ~TtyBackend() override;
@@ -81,4 +81,4 @@ private:
     QString lastError_;
 };
 
-} // namespace pellmora
+} // namespace pellmora::link

@@ -1,11 +1,11 @@
-#include "Cp1250.h"
+#include "model/Cp1250.h"
 
 #include <QHash>
 #include <QStringDecoder>
 
 #include <array>
 
-namespace pellmora {
+namespace pellmora::model {
 
 namespace {
 
@@ -83,4 +83,4 @@ bool cp1250CanHold(const QString &text)
     return true;
 }
 
-} // namespace pellmora
+} // namespace pellmora::model

@@ -15,11 +15,11 @@
 #include <QChar>
 #include <QString>
 
-namespace pellmora {
+namespace pellmora::model {
 
 QString fromCp1250(const QByteArray &bytes);
 QByteArray toCp1250(const QString &text, bool *ok = nullptr);
 bool cp1250CanHold(QChar ch);
 bool cp1250CanHold(const QString &text);
 
-} // namespace pellmora
+} // namespace pellmora::model

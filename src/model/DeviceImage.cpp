@@ -1,6 +1,6 @@
-#include "DeviceImage.h"
+#include "model/DeviceImage.h"
 
-namespace pellmora {
+namespace pellmora::model {
 
 QByteArray DeviceImage::toBytes() const
 {
@@ -41,4 +41,4 @@ void DeviceImage::setByteAt(int offset, quint8 value)
         word = static_cast<quint16>((word & 0x00FF) | (value << 8));
 }
 
-} // namespace pellmora
+} // namespace pellmora::model

@@ -5,7 +5,7 @@
 
 #include <array>
 
-namespace pellmora {
+namespace pellmora::model {
 
 // The 512-byte contents of the time switch's 24LC04 EEPROM, held as 256
 // little-endian 16-bit words. Words 0..247 hold the instruction segments,
@@ -30,4 +30,4 @@ struct DeviceImage {
     bool operator==(const DeviceImage &) const = default;
 };
 
-} // namespace pellmora
+} // namespace pellmora::model

@@ -1,8 +1,8 @@
-#include "InstructionFormat.h"
+#include "model/InstructionFormat.h"
 
 #include <array>
 
-namespace pellmora {
+namespace pellmora::model {
 
 namespace {
 
@@ -66,4 +66,4 @@ void InstructionFormat::ApplyUserWords(const QString &positive, const QString &n
     OffWord = UserWord(negative);
 }
 
-} // namespace pellmora
+} // namespace pellmora::model

@@ -20,7 +20,7 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace pellmora {
+namespace pellmora::model {
 
 constexpr int FormatWordMaxLength = 15;
 constexpr quint8 UserFormatCode = 4;
@@ -44,4 +44,4 @@ public:
     static bool IsTableCode(int code) { return code >= 1 && code <= 3; }
 };
 
-} // namespace pellmora
+} // namespace pellmora::model

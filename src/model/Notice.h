@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-namespace pellmora {
+namespace pellmora::model {
 
 // What a core operation asks the window to show, in order: a modal message
 // box (OK button) or a status line scrolled into the info bar (ShowInfo).
@@ -19,4 +19,4 @@ struct Notice {
 
 using Notices = QList<Notice>;
 
-} // namespace pellmora
+} // namespace pellmora::model

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "DeviceImage.h"
+#include "model/DeviceImage.h"
 
 #include <QString>
 
-namespace pellmora {
+namespace pellmora::model {
 
 // The header settings held beside the image while the user works. They reach
 // the image through PackHeader and come back from it through UnpackHeader.
@@ -31,4 +31,4 @@ struct Program {
     ProgramSettings settings;
 };
 
-} // namespace pellmora
+} // namespace pellmora::model

@@ -1,9 +1,9 @@
-#include "ProgramEditor.h"
+#include "model/ProgramEditor.h"
 
-#include "ProgramHeader.h"
-#include "Segment.h"
+#include "model/ProgramHeader.h"
+#include "model/Segment.h"
 
-namespace pellmora {
+namespace pellmora::model {
 
 QString ProgramTitle(const ProgramSettings &settings)
 {
@@ -251,14 +251,14 @@ void ProgramEditor::FormatChanged()
 
 void ProgramEditor::FillInstructionList()
 {
-    view_.items = pellmora::FillInstructionList(program_, format_);
+    view_.items = pellmora::model::FillInstructionList(program_, format_);
     if (view_.selected >= view_.items.size())
         view_.selected = -1;
 }
 
 void ProgramEditor::UpdateEndTime()
 {
-    view_.endTime = pellmora::UpdateEndTime(program_);
+    view_.endTime = pellmora::model::UpdateEndTime(program_);
 }
 
 // --- helpers ------------------------------------------------------------------
@@ -282,4 +282,4 @@ void ProgramEditor::enableWhenRoom()
         view_.newInstructionEnabled = true;
 }
 
-} // namespace pellmora
+} // namespace pellmora::model

@@ -28,14 +28,14 @@
 // room again the light-switch button (and NewInstruction, when the delay
 // field is filled) are enabled again.
 
-#include "InstructionFormat.h"
-#include "Notice.h"
-#include "Program.h"
-#include "TimeText.h"
+#include "model/InstructionFormat.h"
+#include "model/Notice.h"
+#include "model/Program.h"
+#include "model/TimeText.h"
 
 #include <QStringList>
 
-namespace pellmora {
+namespace pellmora::model {
 
 enum class LightState { Off, On };
 
@@ -122,4 +122,4 @@ private:
     QString startUpMemory_ = BlankStartUpMemory;
 };
 
-} // namespace pellmora
+} // namespace pellmora::model

@@ -1,10 +1,10 @@
-#include "ProgramHeader.h"
+#include "model/ProgramHeader.h"
 
-#include "Cp1250.h"
+#include "model/Cp1250.h"
 
 #include <array>
 
-namespace pellmora {
+namespace pellmora::model {
 
 namespace {
 
@@ -165,4 +165,4 @@ QString TrimDeviceName(const QString &name)
     return name.mid(first, last - first);
 }
 
-} // namespace pellmora
+} // namespace pellmora::model

@@ -17,9 +17,9 @@
 //   PeriodCount / SegmentCapacityFor / LastPeriodFor   the period table.
 //   InitialSettings()          the settings of a freshly started program.
 
-#include "Program.h"
+#include "model/Program.h"
 
-namespace pellmora {
+namespace pellmora::model {
 
 namespace header {
 constexpr int NameFirstWord = 248;
@@ -61,4 +61,4 @@ QString RawDeviceName(const DeviceImage &image);
 // Leading and trailing blanks and control characters removed.
 QString TrimDeviceName(const QString &name);
 
-} // namespace pellmora
+} // namespace pellmora::model

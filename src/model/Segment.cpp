@@ -1,10 +1,10 @@
-#include "Segment.h"
+#include "model/Segment.h"
 
-#include "ProgramHeader.h"
+#include "model/ProgramHeader.h"
 
 #include <algorithm>
 
-namespace pellmora {
+namespace pellmora::model {
 
 quint16 BuildInstructionWord(quint16 delaySeconds, bool switchOn)
 {
@@ -129,4 +129,4 @@ bool SegmentReplace(Program &program, int position, quint16 word)
     return true;
 }
 
-} // namespace pellmora
+} // namespace pellmora::model

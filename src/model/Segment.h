@@ -18,11 +18,11 @@
 //                                       insert keep room for the end marker.
 //   SegmentWords(program)               the instruction words of the list.
 
-#include "Program.h"
+#include "model/Program.h"
 
 #include <QList>
 
-namespace pellmora {
+namespace pellmora::model {
 
 constexpr quint16 SwitchOnBit = 0x8000;
 constexpr quint16 DelayMask = 0x7FFF;
@@ -54,4 +54,4 @@ bool SegmentInsert(Program &program, int position, quint16 word);
 bool SegmentDelete(Program &program, int position);
 bool SegmentReplace(Program &program, int position, quint16 word);
 
-} // namespace pellmora
+} // namespace pellmora::model

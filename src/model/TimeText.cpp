@@ -1,8 +1,8 @@
-#include "TimeText.h"
+#include "model/TimeText.h"
 
-#include "Segment.h"
+#include "model/Segment.h"
 
-namespace pellmora {
+namespace pellmora::model {
 
 namespace {
 
@@ -194,4 +194,4 @@ QString UpdateEndTime(const Program &program)
     return EndTimeSentence(total);
 }
 
-} // namespace pellmora
+} // namespace pellmora::model

@@ -20,13 +20,13 @@
 //   UpdateEndTime(program)            "Konec bude ..." for the current segment.
 //   EndTimeSentence(totalMinutes)     the same for a total in minutes.
 
-#include "InstructionFormat.h"
-#include "Program.h"
+#include "model/InstructionFormat.h"
+#include "model/Program.h"
 
 #include <QString>
 #include <QStringList>
 
-namespace pellmora {
+namespace pellmora::model {
 
 inline const QString EmptyDelayText = QStringLiteral(" :  :  ");
 inline const QString EmptyStartUpText = QStringLiteral("  :  ");
@@ -69,4 +69,4 @@ QString StartUpFieldText(quint16 minutes);
 QString EndTimeSentence(int totalMinutes);
 QString UpdateEndTime(const Program &program);
 
-} // namespace pellmora
+} // namespace pellmora::model

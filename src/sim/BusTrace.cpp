@@ -1,11 +1,13 @@
-#include "BusTrace.h"
+#include "sim/BusTrace.h"
 
-#include "link/Link.h"
+#include "port/InterfaceLines.h"
 
 #include <QElapsedTimer>
 #include <QSaveFile>
 
 #include <array>
+
+using namespace pellmora::port;
 
 namespace pellmora::sim {
 
@@ -78,8 +80,8 @@ public:
     bool truncated = false;
 };
 
-BusTrace::BusTrace(PortIo &inner, const LinkState &state)
-    : inner_(inner), state_(state), recording_(std::make_shared<TraceRecording>())
+BusTrace::BusTrace(port::PortIo &inner, const quint16 &portBase)
+    : inner_(inner), portBase_(portBase), recording_(std::make_shared<TraceRecording>())
 {
     recording_->samples.reserve(1 << 16);
 }
@@ -99,11 +101,11 @@ quint8 BusTrace::PortIn(quint16 address)
     const quint8 value = inner_.PortIn(address);
     if (attached_)
         return value;
-    if (address == state_.PortBase + uart::ModemStatus)
+    if (address == portBase_ + uart::ModemStatus)
         msr_ = value;
-    else if (address == state_.PortBase + uart::ModemControl)
+    else if (address == portBase_ + uart::ModemControl)
         mcr_ = value;
-    else if (address == state_.PortBase + uart::LineControl)
+    else if (address == portBase_ + uart::LineControl)
         lcr_ = value;
     else
         return value;
@@ -116,9 +118,9 @@ void BusTrace::PortOut(quint16 address, quint8 value)
     inner_.PortOut(address, value);
     if (attached_)
         return;
-    if (address == state_.PortBase + uart::ModemControl)
+    if (address == portBase_ + uart::ModemControl)
         mcr_ = value;
-    else if (address == state_.PortBase + uart::LineControl)
+    else if (address == portBase_ + uart::LineControl)
         lcr_ = value;
     else
         return;
@@ -130,11 +132,11 @@ void BusTrace::PortOut(quint16 address, quint8 value)
 void BusTrace::recordFromRegisters()
 {
     SimulatedSwitch::Lines lines;
-    lines.scl = mcr_ & Link::SclBit;
-    lines.sdaOut = mcr_ & Link::SdaOutBit;
-    lines.dsr = msr_ & Link::SdaInBit;
+    lines.scl = mcr_ & port::SclBit;
+    lines.sdaOut = mcr_ & port::SdaOutBit;
+    lines.dsr = msr_ & port::SdaInBit;
     lines.sda = lines.sdaOut && lines.dsr;
-    lines.cts = msr_ & Link::PresenceBit;
+    lines.cts = msr_ & port::PresenceBit;
     lines.supply = lcr_ & uart::SetBreak;
     recording_->record(traceBits(lines));
 }

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "SimulatedSwitch.h"
-#include "link/LinkState.h"
-#include "link/PortIo.h"
+#include "sim/SimulatedSwitch.h"
+#include "port/PortIo.h"
 
 #include <QString>
 
@@ -38,11 +37,12 @@ class TraceRecording;
 // as I2C.
 //
 // Without a simulation attached the bus is worked out from the register
-// accesses at state.PortBase: SCL = DTR out, SDA = RTS out AND the last DSR
+// accesses at portBase: SCL = DTR out, SDA = RTS out AND the last DSR
 // read, supply = the break bit of the line-control register.
-class BusTrace : public PortIo {
+class BusTrace : public port::PortIo {
 public:
-    BusTrace(PortIo &inner, const LinkState &state);
+    // portBase is the live base of the UART in use (the link state's PortBase).
+    BusTrace(port::PortIo &inner, const quint16 &portBase);
     ~BusTrace() override;
     BusTrace(const BusTrace &) = delete;
     BusTrace &operator=(const BusTrace &) = delete;
@@ -66,8 +66,8 @@ public:
 private:
     void recordFromRegisters();
 
-    PortIo &inner_;
-    const LinkState &state_;
+    port::PortIo &inner_;
+    const quint16 &portBase_;
     std::shared_ptr<TraceRecording> recording_;
     bool attached_ = false;
     quint8 mcr_ = 0;

@@ -1,4 +1,4 @@
-#include "Eeprom24LC04.h"
+#include "sim/Eeprom24LC04.h"
 
 namespace pellmora::sim {
 

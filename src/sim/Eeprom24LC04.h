@@ -1,6 +1,6 @@
 #pragma once
 
-#include "I2cTarget.h"
+#include "sim/I2cTarget.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

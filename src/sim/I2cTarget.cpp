@@ -1,4 +1,4 @@
-#include "I2cTarget.h"
+#include "sim/I2cTarget.h"
 
 namespace pellmora::sim {
 

@@ -1,10 +1,10 @@
-#include "SimulatedSwitch.h"
+#include "sim/SimulatedSwitch.h"
 
-#include "Eeprom24LC04.h"
-#include "I2cTarget.h"
-#include "SwitchMicrocontroller.h"
+#include "sim/Eeprom24LC04.h"
+#include "sim/I2cTarget.h"
+#include "sim/SwitchMicrocontroller.h"
 
-#include "link/UartRegisters.h"
+#include "port/UartRegisters.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -13,6 +13,8 @@
 #include <QSaveFile>
 
 #include <array>
+
+using namespace pellmora::port;
 
 namespace pellmora::sim {
 

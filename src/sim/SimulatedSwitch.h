@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/PortIo.h"
+#include "port/PortIo.h"
 
 #include <QByteArray>
 #include <QList>
@@ -69,7 +69,7 @@ class SimulatedSwitchModel;
 // powered bus has lain idle for 1500 modem-status reads, as it does during the
 // communication test's wait for the interface; ordinary transfers never wait
 // that long on an idle bus and are not disturbed by it.
-class SimulatedSwitch : public PortIo {
+class SimulatedSwitch : public port::PortIo {
 public:
     explicit SimulatedSwitch(SimOptions options);
     ~SimulatedSwitch() override; // saves the memory when a path is set

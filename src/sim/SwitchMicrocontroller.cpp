@@ -1,4 +1,4 @@
-#include "SwitchMicrocontroller.h"
+#include "sim/SwitchMicrocontroller.h"
 
 #include <cmath>
 

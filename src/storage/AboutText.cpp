@@ -1,9 +1,11 @@
-#include "AboutText.h"
+#include "storage/AboutText.h"
 
-#include "FileText.h"
-#include "StorageTexts.h"
+#include "storage/FileText.h"
+#include "storage/StorageTexts.h"
 
-namespace pellmora {
+using namespace pellmora::model;
+
+namespace pellmora::storage {
 
 namespace {
 // Two lines of an info-bar text never need more; a larger file is not read whole.
@@ -19,4 +21,4 @@ AboutText ReadAboutText()
     return {true, storage::decodeFileText(lines.join()), {}};
 }
 
-} // namespace pellmora
+} // namespace pellmora::storage

@@ -1,13 +1,15 @@
-#include "ConfigurationFile.h"
+#include "storage/ConfigurationFile.h"
 
-#include "StorageTexts.h"
+#include "storage/StorageTexts.h"
 
 #include <QFile>
 
 #include <limits>
 #include <optional>
 
-namespace pellmora {
+using namespace pellmora::model;
+
+namespace pellmora::storage {
 
 using storage::decodeFileText;
 using storage::encodeFileText;
@@ -278,4 +280,4 @@ ConfigurationWriteOutcome WriteConfiguration(const ConfigurationSettings &settin
     return {ConfigurationWrite::Written, {}};
 }
 
-} // namespace pellmora
+} // namespace pellmora::storage

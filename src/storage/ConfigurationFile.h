@@ -3,14 +3,14 @@
 // The configuration file "plmprg.cfg": the settings that outlive a run, read
 // once at start-up and rewritten once at close, keeping the user's comments.
 
-#include "FileText.h"
+#include "storage/FileText.h"
 
 #include "model/Notice.h"
 
 #include <QByteArray>
 #include <QString>
 
-namespace pellmora {
+namespace pellmora::storage {
 
 inline constexpr char ConfigurationFileName[] = "plmprg.cfg";
 
@@ -31,11 +31,11 @@ struct ConfigurationSettings {
 
 // Applies the lines of a configuration file to `settings` and returns the
 // messages for the lines it could not use, in order.
-Notices ParseConfiguration(const QByteArray &contents, ConfigurationSettings &settings);
+model::Notices ParseConfiguration(const QByteArray &contents, ConfigurationSettings &settings);
 
 // Reads "plmprg.cfg" from the current directory. A missing file is reported
 // and created empty; the settings then keep their values.
-Notices ReadConfiguration(ConfigurationSettings &settings);
+model::Notices ReadConfiguration(ConfigurationSettings &settings);
 
 // The file as the writer leaves it: the nine setting lines, each followed by
 // the comment of the old line with the same number, then the old extra lines'
@@ -51,7 +51,7 @@ enum class ConfigurationWrite {
 
 struct ConfigurationWriteOutcome {
     ConfigurationWrite result = ConfigurationWrite::Failed;
-    Notices notices;
+    model::Notices notices;
 };
 
 // Rewrites "plmprg.cfg" in the current directory at close.
@@ -59,4 +59,4 @@ ConfigurationWriteOutcome WriteConfiguration(const ConfigurationSettings &settin
                                              const QString &userPositive, const QString &userNegative,
                                              const storage::WriteInterruption &interrupted = {});
 
-} // namespace pellmora
+} // namespace pellmora::storage

@@ -1,8 +1,10 @@
-#include "DatabaseEntry.h"
+#include "storage/DatabaseEntry.h"
 
-#include "StorageTexts.h"
+#include "storage/StorageTexts.h"
 
-namespace pellmora {
+using namespace pellmora::model;
+
+namespace pellmora::storage {
 
 QString DatabaseEntryPath(const QString &deviceDirectory, const DatabaseRecord &record)
 {
@@ -23,4 +25,4 @@ FileOutcome OpenDatabaseEntry(DeviceDatabase &database, int index, const FileLoc
     return {true, {}};
 }
 
-} // namespace pellmora
+} // namespace pellmora::storage

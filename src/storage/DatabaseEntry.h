@@ -3,15 +3,15 @@
 // Opening a recorded device: the program file of a database record, looked
 // up in the program files folder, replaces the image in the editor.
 
-#include "DeviceDatabase.h"
-#include "FileLocations.h"
-#include "ProgramFile.h"
+#include "storage/DeviceDatabase.h"
+#include "storage/FileLocations.h"
+#include "storage/ProgramFile.h"
 
 #include "model/DeviceImage.h"
 
 #include <QString>
 
-namespace pellmora {
+namespace pellmora::storage {
 
 // The program file of `record`: DeviceDirectory, "/" and the record's file
 // name, joined as they are (an empty folder gives "/" + the name).
@@ -25,6 +25,6 @@ QString DatabaseEntryPath(const QString &deviceDirectory, const DatabaseRecord &
 // before. An index outside the table does nothing (ok false, no notice).
 // ok true: the window refills its instruction list and reloads the program.
 FileOutcome OpenDatabaseEntry(DeviceDatabase &database, int index, const FileLocations &locations,
-                              DeviceImage &image);
+                              model::DeviceImage &image);
 
-} // namespace pellmora
+} // namespace pellmora::storage

@@ -1,7 +1,7 @@
-#include "DeviceDatabase.h"
+#include "storage/DeviceDatabase.h"
 
-#include "RecordDate.h"
-#include "StorageTexts.h"
+#include "storage/RecordDate.h"
+#include "storage/StorageTexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +9,9 @@
 #include <array>
 #include <optional>
 
-namespace pellmora {
+using namespace pellmora::model;
+
+namespace pellmora::storage {
 
 using storage::decodeFileText;
 using storage::encodeFileText;
@@ -251,4 +253,4 @@ Notices RemoveRecord(DeviceDatabase &database, int index)
     return WriteDatabase(database);
 }
 
-} // namespace pellmora
+} // namespace pellmora::storage

@@ -4,7 +4,7 @@
 // file "devices.ddl", one line of marked records, rewritten whole after every
 // change into the directory it was loaded from.
 
-#include "FileText.h"
+#include "storage/FileText.h"
 
 #include "model/Notice.h"
 #include "model/Program.h"
@@ -16,7 +16,7 @@
 
 #include <functional>
 
-namespace pellmora {
+namespace pellmora::storage {
 
 inline constexpr char DatabaseFileName[] = "devices.ddl";
 
@@ -55,7 +55,7 @@ using Pump = std::function<void()>;
 // everything was loaded.
 struct ParsedDatabase {
     QList<DatabaseRecord> records;
-    Notices notices;
+    model::Notices notices;
 };
 ParsedDatabase ParseDatabase(const QByteArray &contents, const Pump &pump = {});
 
@@ -65,14 +65,14 @@ QByteArray BuildDatabase(const QList<DatabaseRecord> &records);
 // Loads "devices.ddl" from the current directory, which becomes the
 // database's directory. A missing file is reported and created as an empty
 // database; every refusal leaves an empty table.
-Notices LoadDatabase(DeviceDatabase &database, const Pump &pump = {});
+model::Notices LoadDatabase(DeviceDatabase &database, const Pump &pump = {});
 
 // Rewrites the whole file. On failure the table keeps its contents.
-Notices WriteDatabase(const DeviceDatabase &database, const storage::WriteInterruption &interrupted = {});
+model::Notices WriteDatabase(const DeviceDatabase &database, const storage::WriteInterruption &interrupted = {});
 
 struct AppendOutcome {
     bool appended = false;
-    Notices notices;
+    model::Notices notices;
 };
 
 // Appends a record for the program in the editor, dated `today`, and
@@ -80,10 +80,10 @@ struct AppendOutcome {
 // file, when the table is full, or when the label or file name holds a
 // character that the file uses as a marker.
 AppendOutcome AppendCurrentDevice(DeviceDatabase &database, const QString &currentFileName,
-                                  const ProgramSettings &settings, QDate today = QDate::currentDate());
+                                  const model::ProgramSettings &settings, QDate today = QDate::currentDate());
 
 // Removes record `index` and rewrites the file; an index outside the table
 // changes nothing.
-Notices RemoveRecord(DeviceDatabase &database, int index);
+model::Notices RemoveRecord(DeviceDatabase &database, int index);
 
-} // namespace pellmora
+} // namespace pellmora::storage

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace pellmora {
+namespace pellmora::storage {
 
 // Where the program finds its files, for the whole run. The configuration
 // file, the device database and the about text are opened by bare name in
@@ -15,4 +15,4 @@ struct FileLocations {
     QString SystemDirectory;   // shown and edited as the database folder; only stored
 };
 
-} // namespace pellmora
+} // namespace pellmora::storage

@@ -1,9 +1,11 @@
-#include "FileText.h"
+#include "storage/FileText.h"
 
 #include "model/Cp1250.h"
 
 #include <QFile>
 #include <QSaveFile>
+
+using namespace pellmora::model;
 
 namespace pellmora::storage {
 

@@ -1,10 +1,12 @@
-#include "ProgramFile.h"
+#include "storage/ProgramFile.h"
 
-#include "StorageTexts.h"
+#include "storage/StorageTexts.h"
 
 #include <QDir>
 
-namespace pellmora {
+using namespace pellmora::model;
+
+namespace pellmora::storage {
 
 using storage::uiText;
 
@@ -88,4 +90,4 @@ FileOutcome EnterStartUpDirectory(const FileLocations &locations)
                    + uiText(" , nemohu uložit změny doposavad provedené"));
 }
 
-} // namespace pellmora
+} // namespace pellmora::storage

@@ -4,19 +4,19 @@
 // file commands below the windows (open, save, save as, the start-up reopen,
 // the return to the start-up directory at close).
 
-#include "FileLocations.h"
-#include "FileText.h"
+#include "storage/FileLocations.h"
+#include "storage/FileText.h"
 
 #include "model/DeviceImage.h"
 #include "model/Notice.h"
 
 #include <QString>
 
-namespace pellmora {
+namespace pellmora::storage {
 
 struct FileOutcome {
     bool ok = false;
-    Notices notices;
+    model::Notices notices;
 };
 
 enum class SaveResult {
@@ -27,38 +27,38 @@ enum class SaveResult {
 
 struct SaveOutcome {
     SaveResult result = SaveResult::Failed;
-    Notices notices;
+    model::Notices notices;
 };
 
 // Reads a whole program file (its first 512 bytes) into `image`. A file that
 // cannot be opened or holds fewer than 512 bytes leaves `image` unchanged.
-bool ReadProgramFile(const QString &path, DeviceImage &image);
+bool ReadProgramFile(const QString &path, model::DeviceImage &image);
 
 // Writes the 512 bytes of `image` to `path`, replacing any previous file at once.
-bool WriteProgramFile(const QString &path, const DeviceImage &image,
+bool WriteProgramFile(const QString &path, const model::DeviceImage &image,
                       const storage::WriteInterruption &interrupted = {});
 
 // Open: `fileName` becomes the current file before it is read. On failure the
 // image keeps its contents and "Nelze číst z disku" is returned. Afterwards
 // the window refills its list and reloads the program either way.
-FileOutcome OpenProgramFile(const QString &fileName, FileLocations &locations, DeviceImage &image);
+FileOutcome OpenProgramFile(const QString &fileName, FileLocations &locations, model::DeviceImage &image);
 
 // Save as: `fileName` becomes the current file, then the image (with its
 // header already packed) is written to it.
-FileOutcome SaveProgramAs(const QString &fileName, FileLocations &locations, const DeviceImage &image);
+FileOutcome SaveProgramAs(const QString &fileName, FileLocations &locations, const model::DeviceImage &image);
 
 // Save: makes DeviceDirectory current, then writes the current file (a
 // relative name is taken in DeviceDirectory). With no current file the
 // window runs Save as.
-SaveOutcome SaveProgram(const FileLocations &locations, const DeviceImage &image);
+SaveOutcome SaveProgram(const FileLocations &locations, const model::DeviceImage &image);
 
 // The start-up reopen of the program that was current at the last close,
 // after the configuration has been read. ok is true when the image was
 // replaced; the window then unpacks the header.
-FileOutcome OpenLastFile(const FileLocations &locations, DeviceImage &image);
+FileOutcome OpenLastFile(const FileLocations &locations, model::DeviceImage &image);
 
 // Closing: makes StartUpDirectory current so that the configuration file is
 // written where it was read. ok false: the settings are not to be written.
 FileOutcome EnterStartUpDirectory(const FileLocations &locations);
 
-} // namespace pellmora
+} // namespace pellmora::storage

@@ -1,10 +1,10 @@
-#include "RecordDate.h"
+#include "storage/RecordDate.h"
 
 #include <QList>
 
 #include <optional>
 
-namespace pellmora {
+namespace pellmora::storage {
 
 namespace {
 
@@ -125,4 +125,4 @@ QDate ParseRecordDate(const QString &text, const QLocale &locale)
     return parseWith(trimmed, *numericPieces(FallbackFormat));
 }
 
-} // namespace pellmora
+} // namespace pellmora::storage

@@ -10,7 +10,7 @@
 #include <QLocale>
 #include <QString>
 
-namespace pellmora {
+namespace pellmora::storage {
 
 QString RecordDateFormat(const QLocale &locale = QLocale::system());
 QString FormatRecordDate(QDate date, const QLocale &locale = QLocale::system());
@@ -18,4 +18,4 @@ QString FormatRecordDate(QDate date, const QLocale &locale = QLocale::system());
 // a two-digit year means 2000 to 2099. An unreadable text gives an invalid date.
 QDate ParseRecordDate(const QString &text, const QLocale &locale = QLocale::system());
 
-} // namespace pellmora
+} // namespace pellmora::storage

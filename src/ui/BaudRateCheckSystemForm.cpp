@@ -1,4 +1,4 @@
-#include "BaudRateCheckSystemForm.h"
+#include "ui/BaudRateCheckSystemForm.h"
 
 namespace pellmora::ui {
 

@@ -1,6 +1,6 @@
-#include "BaudRateSetupForm.h"
+#include "ui/BaudRateSetupForm.h"
 
-#include "BaudRateCheckSystemForm.h"
+#include "ui/BaudRateCheckSystemForm.h"
 #include "link/Link.h"
 
 #include <QCoreApplication>
@@ -11,6 +11,9 @@
 #include <QShowEvent>
 #include <QSlider>
 #include <QVBoxLayout>
+
+using namespace pellmora::port;
+using namespace pellmora::link;
 
 namespace pellmora::ui {
 

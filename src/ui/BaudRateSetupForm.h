@@ -9,7 +9,7 @@ class QLabel;
 class QPushButton;
 class QSlider;
 
-namespace pellmora {
+namespace pellmora::link {
 class Link;
 }
 
@@ -32,12 +32,12 @@ class BaudRateCheckSystemForm;
 class BaudRateSetupForm : public QDialog {
     Q_OBJECT
 public:
-    BaudRateSetupForm(Link &link, BaudRateCheckSystemForm &panel, QWidget *parent = nullptr);
+    BaudRateSetupForm(link::Link &link, BaudRateCheckSystemForm &panel, QWidget *parent = nullptr);
 
     void runCalibrationSequence();
 
     // How the calibration measures; the defaults measure the real machine.
-    void setMeasurement(MonotonicMicros clock, const CalibrationPlan &plan);
+    void setMeasurement(link::MonotonicMicros clock, const link::CalibrationPlan &plan);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -48,10 +48,10 @@ private:
     void EEPROM_BaudRateTrackChange(int position);
     void PICmicro_BaudRateTrackChange(int position);
 
-    Link &link_;
+    link::Link &link_;
     BaudRateCheckSystemForm &panel_;
-    MonotonicMicros clock_;
-    CalibrationPlan plan_;
+    link::MonotonicMicros clock_;
+    link::CalibrationPlan plan_;
 
     QLabel *NOTE1;
     QLabel *MemBRLab;

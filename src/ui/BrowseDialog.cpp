@@ -1,7 +1,7 @@
-#include "BrowseDialog.h"
+#include "ui/BrowseDialog.h"
 
-#include "Prompt.h"
-#include "StayOnTopDialog.h"
+#include "ui/Prompt.h"
+#include "ui/StayOnTopDialog.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "CentreOnScreen.h"
+#include "ui/CentreOnScreen.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,11 +1,16 @@
-#include "ComTest.h"
+#include "ui/ComTest.h"
 
-#include "CentreOnScreen.h"
+#include "ui/CentreOnScreen.h"
 
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
 
 namespace pellmora::ui {
 

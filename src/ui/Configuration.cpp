@@ -1,6 +1,6 @@
-#include "Configuration.h"
+#include "ui/Configuration.h"
 
-#include "Prompt.h"
+#include "ui/Prompt.h"
 #include "device/HexText.h"
 #include "model/Cp1250.h"
 #include "model/ProgramHeader.h"
@@ -22,6 +22,9 @@
 
 #include <functional>
 #include <optional>
+
+using namespace pellmora::model;
+using namespace pellmora::device;
 
 namespace pellmora::ui {
 

@@ -10,7 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace pellmora {
+namespace pellmora::model {
 struct Program;
 }
 
@@ -41,7 +41,7 @@ public:
     // The label's list items, offered in the combo box.
     static const QStringList &labelItems();
 
-    Configuration(Program &program, Prompt &prompt, QWidget *parent = nullptr);
+    Configuration(model::Program &program, Prompt &prompt, QWidget *parent = nullptr);
 
     void selectPeriods(int periodCode);
     int periodsIndex() const;
@@ -68,7 +68,7 @@ private:
     void OKButtonClick();
     void labelCharacterRefused(QChar ch);
 
-    Program &program_;
+    model::Program &program_;
     Prompt &prompt_;
 
     QGroupBox *Periods = nullptr;

@@ -1,7 +1,7 @@
-#include "DatabaseDirectoriesForm.h"
+#include "ui/DatabaseDirectoriesForm.h"
 
-#include "CentreOnScreen.h"
-#include "StayOnTopDialog.h"
+#include "ui/CentreOnScreen.h"
+#include "ui/StayOnTopDialog.h"
 
 #include "model/Cp1250.h"
 #include "storage/FileLocations.h"
@@ -14,6 +14,9 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QValidator>
+
+using namespace pellmora::model;
+using namespace pellmora::storage;
 
 namespace pellmora::ui {
 

@@ -7,7 +7,7 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 
-namespace pellmora {
+namespace pellmora::storage {
 struct FileLocations;
 }
 
@@ -28,7 +28,7 @@ public:
     static constexpr int ProgramFilesTarget = 1;
     static constexpr int DatabaseTarget = 2;
 
-    explicit DatabaseDirectoriesForm(FileLocations &locations, QWidget *parent = nullptr);
+    explicit DatabaseDirectoriesForm(storage::FileLocations &locations, QWidget *parent = nullptr);
 
 public slots:
     // The folder the browser accepted, into the field chosen by `target`.
@@ -44,7 +44,7 @@ private:
     void FormShow();
     void Button3Click();
 
-    FileLocations &locations_;
+    storage::FileLocations &locations_;
 
     QLabel *Label1 = nullptr;
     QLineEdit *DeviceDataFileDirectoryText = nullptr;

@@ -1,4 +1,4 @@
-#include "DevelInfoForm.h"
+#include "ui/DevelInfoForm.h"
 
 #include "device/DevelopmentReport.h"
 
@@ -7,6 +7,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+using namespace pellmora::model;
+using namespace pellmora::link;
+using namespace pellmora::device;
 
 namespace pellmora::ui {
 

@@ -19,7 +19,7 @@ namespace pellmora::ui {
 class DevelInfoForm : public QDialog {
     Q_OBJECT
 public:
-    DevelInfoForm(const DeviceImage &image, const LinkState &link, QWidget *parent = nullptr);
+    DevelInfoForm(const model::DeviceImage &image, const link::LinkState &link, QWidget *parent = nullptr);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -27,8 +27,8 @@ protected:
 private:
     void FormShow();
 
-    const DeviceImage &image_;
-    const LinkState &link_;
+    const model::DeviceImage &image_;
+    const link::LinkState &link_;
     QPlainTextEdit *Report;
     QFrame *Panel1;
     QPushButton *OKBtn;

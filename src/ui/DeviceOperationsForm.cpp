@@ -1,6 +1,6 @@
-#include "DeviceOperationsForm.h"
+#include "ui/DeviceOperationsForm.h"
 
-#include "Prompt.h"
+#include "ui/Prompt.h"
 #include "device/MemoryListing.h"
 #include "link/Link.h"
 #include "model/DeviceImage.h"
@@ -12,6 +12,11 @@
 #include <QShowEvent>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
 
 namespace pellmora::ui {
 

@@ -9,8 +9,11 @@
 class QPushButton;
 class QTableWidget;
 
-namespace pellmora {
+namespace pellmora::model {
 struct DeviceImage;
+}
+
+namespace pellmora::link {
 class Link;
 }
 
@@ -37,7 +40,7 @@ public:
     static constexpr int GridRows = 32;
 
     // `pump` lets pending window messages be processed during a transfer.
-    DeviceOperationsForm(Link &link, DeviceImage &image, Prompt &prompt, std::function<void()> pump = {},
+    DeviceOperationsForm(link::Link &link, model::DeviceImage &image, Prompt &prompt, std::function<void()> pump = {},
                          QWidget *parent = nullptr);
 
     const device::GridBuffer &gridBuffer() const { return GridBuffer; }
@@ -61,10 +64,10 @@ private:
     QStringList cellTexts() const;
     device::TransferHooks transferHooks() const;
     void setTransferring(bool running);
-    void showNotices(const Notices &notices);
+    void showNotices(const model::Notices &notices);
 
-    Link &link_;
-    DeviceImage &image_;
+    link::Link &link_;
+    model::DeviceImage &image_;
     Prompt &prompt_;
     std::function<void()> pump_;
     device::GridBuffer GridBuffer{};

@@ -1,9 +1,9 @@
-#include "DeviceOverviewForm.h"
+#include "ui/DeviceOverviewForm.h"
 
-#include "OpenFileDatabaseForm.h"
-#include "Prompt.h"
-#include "Session.h"
-#include "StayOnTopDialog.h"
+#include "ui/OpenFileDatabaseForm.h"
+#include "ui/Prompt.h"
+#include "ui/Session.h"
+#include "ui/StayOnTopDialog.h"
 
 #include "storage/DeviceDatabase.h"
 
@@ -12,6 +12,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
+using namespace pellmora::storage;
 
 namespace pellmora::ui {
 

@@ -54,7 +54,7 @@ protected:
 private:
     bool confirmAddition();
     void appendLines(int index);
-    void showNotices(const Notices &notices);
+    void showNotices(const model::Notices &notices);
 
     Session &session_;
     Prompt &prompt_;

@@ -1,4 +1,4 @@
-#include "DeviceProgramming.h"
+#include "ui/DeviceProgramming.h"
 
 namespace pellmora::ui {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TransferPanel.h"
+#include "ui/TransferPanel.h"
 
 namespace pellmora::ui {
 

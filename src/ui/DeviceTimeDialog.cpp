@@ -1,7 +1,7 @@
-#include "DeviceTimeDialog.h"
+#include "ui/DeviceTimeDialog.h"
 
-#include "CentreOnScreen.h"
-#include "Prompt.h"
+#include "ui/CentreOnScreen.h"
+#include "ui/Prompt.h"
 #include "device/DeviceClock.h"
 #include "link/Link.h"
 
@@ -13,6 +13,11 @@
 #include <QShowEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
 
 namespace pellmora::ui {
 

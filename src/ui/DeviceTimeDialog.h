@@ -10,7 +10,7 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 
-namespace pellmora {
+namespace pellmora::link {
 class Link;
 }
 
@@ -38,7 +38,7 @@ public:
     using TimeSource = std::function<QTime()>;
 
     // `now` gives the computer's time of day (the system clock when empty).
-    DeviceTimeDialog(Link &link, Prompt &prompt, TimeSource now = {}, QWidget *parent = nullptr);
+    DeviceTimeDialog(link::Link &link, Prompt &prompt, TimeSource now = {}, QWidget *parent = nullptr);
 
     QTime ShownTime() const { return shownTime_; }
     bool refreshing() const { return RefreshTimer.isActive(); }
@@ -67,7 +67,7 @@ private:
     void RedisplayTime();
     void splitShownTime();
 
-    Link &link_;
+    link::Link &link_;
     Prompt &prompt_;
     TimeSource now_;
     quint16 Hours = 0;

@@ -1,7 +1,7 @@
-#include "HelpAboutPic.h"
+#include "ui/HelpAboutPic.h"
 
-#include "CentreOnScreen.h"
-#include "Prompt.h"
+#include "ui/CentreOnScreen.h"
+#include "ui/Prompt.h"
 #include "storage/AboutText.h"
 
 #include <QLabel>
@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTimer>
+
+using namespace pellmora::model;
+using namespace pellmora::storage;
 
 // The pictures are compiled into the widget library; a static library only
 // brings them along when something asks for them.

@@ -1,4 +1,4 @@
-#include "InactiveWindows.h"
+#include "ui/InactiveWindows.h"
 
 #include <QFrame>
 #include <QGroupBox>

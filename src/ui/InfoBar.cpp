@@ -1,4 +1,4 @@
-#include "InfoBar.h"
+#include "ui/InfoBar.h"
 
 namespace pellmora::ui {
 

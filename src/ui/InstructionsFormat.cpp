@@ -1,4 +1,4 @@
-#include "InstructionsFormat.h"
+#include "ui/InstructionsFormat.h"
 
 #include "model/InstructionFormat.h"
 
@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+using namespace pellmora::model;
 
 namespace pellmora::ui {
 

@@ -8,7 +8,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-namespace pellmora {
+namespace pellmora::model {
 class InstructionFormat;
 }
 
@@ -32,7 +32,7 @@ namespace pellmora::ui {
 class InstructionsFormat : public QDialog {
     Q_OBJECT
 public:
-    explicit InstructionsFormat(InstructionFormat &format, QWidget *parent = nullptr);
+    explicit InstructionsFormat(model::InstructionFormat &format, QWidget *parent = nullptr);
 
     void SetCurrentInstrFormat(int code, const QString &positive, const QString &negative);
 
@@ -48,7 +48,7 @@ private:
     void formatClicked(int code);
     void InstrFormatOKClick();
 
-    InstructionFormat &format_;
+    model::InstructionFormat &format_;
 
     QButtonGroup *formats_;
     QRadioButton *OnOff;

@@ -1,4 +1,4 @@
-#include "LoadingDeviceData.h"
+#include "ui/LoadingDeviceData.h"
 
 namespace pellmora::ui {
 

@@ -1,11 +1,11 @@
-#include "MainInterface.h"
+#include "ui/MainInterface.h"
 
-#include "CentreOnScreen.h"
-#include "ComTest.h"
-#include "DeviceProgramming.h"
-#include "LoadingDeviceData.h"
-#include "Prompt.h"
-#include "Session.h"
+#include "ui/CentreOnScreen.h"
+#include "ui/ComTest.h"
+#include "ui/DeviceProgramming.h"
+#include "ui/LoadingDeviceData.h"
+#include "ui/Prompt.h"
+#include "ui/Session.h"
 
 #include "device/ComTest.h"
 #include "device/DeviceMemory.h"
@@ -39,6 +39,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindow>
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
+using namespace pellmora::storage;
 
 namespace pellmora::ui {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InfoBar.h"
+#include "ui/InfoBar.h"
 
 #include "model/Notice.h"
 #include "model/ProgramEditor.h"
@@ -20,7 +20,7 @@ class QMenu;
 class QPushButton;
 class QToolButton;
 
-namespace pellmora {
+namespace pellmora::link {
 class Link;
 }
 
@@ -76,7 +76,7 @@ public:
     ~MainInterface() override;
 
     Session &session() { return session_; }
-    ProgramEditor &editor() { return editor_; }
+    model::ProgramEditor &editor() { return editor_; }
 
     InfoBar &infoBar() { return info_; }
     const QString &StartUpDirectory() const { return startUpDirectory_; }
@@ -96,7 +96,7 @@ public:
     void setLinkDescription(const QString &text);
     const QString &linkDescription() const { return linkDescription_; }
     // The link the device commands use; without one they do nothing.
-    void setDeviceLink(Link *link) { deviceLink_ = link; }
+    void setDeviceLink(link::Link *link) { deviceLink_ = link; }
     // The windows the device commands show while they run; without them the
     // commands run all the same.
     struct DeviceWindows {
@@ -178,13 +178,13 @@ private:
     void pump();
     void FormShow();
     bool FormCloseQuery();
-    void showNotices(const Notices &notices);
+    void showNotices(const model::Notices &notices);
     void applyView();
     void applyField(QLineEdit *field, const QString &text, int caret);
     void InDelayChange();
     void StartUpTimeChange();
     void LightSwitchClick();
-    void runEdit(Notices (ProgramEditor::*action)());
+    void runEdit(model::Notices (model::ProgramEditor::*action)());
     void NewInstructionClick();
     void InsertInstructionClick();
     void ChangeInstructionClick();
@@ -196,9 +196,9 @@ private:
     QString saveFileName();
 
     Session &session_;
-    Link *deviceLink_ = nullptr;
+    link::Link *deviceLink_ = nullptr;
     DeviceWindows deviceWindows_;
-    ProgramEditor editor_;
+    model::ProgramEditor editor_;
     Prompt &prompt_;
     Hooks hooks_;
     InfoBar info_;

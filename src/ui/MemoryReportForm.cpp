@@ -1,4 +1,4 @@
-#include "MemoryReportForm.h"
+#include "ui/MemoryReportForm.h"
 
 #include "device/MemoryListing.h"
 
@@ -9,6 +9,11 @@
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QVBoxLayout>
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
 
 namespace pellmora::ui {
 

@@ -1,8 +1,8 @@
-#include "OpenFileDatabaseForm.h"
+#include "ui/OpenFileDatabaseForm.h"
 
-#include "Prompt.h"
-#include "Session.h"
-#include "StayOnTopDialog.h"
+#include "ui/Prompt.h"
+#include "ui/Session.h"
+#include "ui/StayOnTopDialog.h"
 
 #include "storage/DatabaseEntry.h"
 
@@ -11,6 +11,12 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QShowEvent>
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
+using namespace pellmora::storage;
 
 namespace pellmora::ui {
 
@@ -120,7 +126,7 @@ void OpenFileDatabaseForm::OpenDatabaseEntry()
     if (index < 0 || (programLocked_ && programLocked_()))
         return;
     const FileOutcome opened =
-        pellmora::OpenDatabaseEntry(session_.database, index, session_.files, session_.program.image);
+        storage::OpenDatabaseEntry(session_.database, index, session_.files, session_.program.image);
     for (const Notice &notice : opened.notices)
         prompt_.message(this, notice.text);
     if (opened.ok)

@@ -1,11 +1,17 @@
-#include "OpenToBoxForm.h"
+#include "ui/OpenToBoxForm.h"
 
-#include "Session.h"
+#include "ui/Session.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
+using namespace pellmora::storage;
 
 namespace pellmora::ui {
 

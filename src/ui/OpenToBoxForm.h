@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OpenFileDatabaseForm.h"
+#include "ui/OpenFileDatabaseForm.h"
 
 namespace pellmora::ui {
 

@@ -1,12 +1,14 @@
-#include "OscCalibRoundForm.h"
+#include "ui/OscCalibRoundForm.h"
 
-#include "CentreOnScreen.h"
+#include "ui/CentreOnScreen.h"
 #include "device/TimeBaseCalibration.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+using namespace pellmora::device;
 
 namespace pellmora::ui {
 

@@ -1,7 +1,7 @@
-#include "OscCalibrationForm.h"
+#include "ui/OscCalibrationForm.h"
 
-#include "CentreOnScreen.h"
-#include "Prompt.h"
+#include "ui/CentreOnScreen.h"
+#include "ui/Prompt.h"
 #include "device/DeviceClock.h"
 #include "device/DeviceMemory.h"
 #include "link/Link.h"
@@ -20,6 +20,12 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
+using namespace pellmora::storage;
 
 namespace pellmora::ui {
 

@@ -13,9 +13,15 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 
-namespace pellmora {
+namespace pellmora::link {
 class Link;
+}
+
+namespace pellmora::storage {
 struct DeviceDatabase;
+}
+
+namespace pellmora::model {
 struct Program;
 }
 
@@ -43,7 +49,7 @@ public:
     using AskRounding = std::function<int(const QString &periodWord, double drift)>;
 
     // `now` gives the computer's date and time (the system clock when empty).
-    OscCalibrationForm(Program &program, const DeviceDatabase &database, Link &link, Prompt &prompt,
+    OscCalibrationForm(model::Program &program, const storage::DeviceDatabase &database, link::Link &link, Prompt &prompt,
                        AskRounding askRounding, DateTimeSource now = {}, QWidget *parent = nullptr);
 
     quint8 PendingCalibration() const { return pendingCalibration_; }
@@ -72,9 +78,9 @@ private:
     bool readDeviceClock(QTime &time);
     void applyRecommendation(const device::Recommendation &recommendation);
 
-    Program &program_;
-    const DeviceDatabase &database_;
-    Link &link_;
+    model::Program &program_;
+    const storage::DeviceDatabase &database_;
+    link::Link &link_;
     Prompt &prompt_;
     AskRounding askRounding_;
     DateTimeSource now_;

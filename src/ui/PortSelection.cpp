@@ -1,6 +1,6 @@
-#include "PortSelection.h"
+#include "ui/PortSelection.h"
 
-#include "Prompt.h"
+#include "ui/Prompt.h"
 #include "device/DeviceMemory.h"
 
 #include <QButtonGroup>
@@ -8,6 +8,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
 
 namespace pellmora::ui {
 

@@ -32,7 +32,7 @@ class Prompt;
 class PortSelection : public QWidget {
     Q_OBJECT
 public:
-    PortSelection(LinkState &link, Prompt &prompt, QWidget *parent = nullptr);
+    PortSelection(link::LinkState &link, Prompt &prompt, QWidget *parent = nullptr);
 
     // True while a device operation runs; none by default.
     void setDeviceBusy(std::function<bool()> busy) { deviceBusy_ = std::move(busy); }
@@ -53,7 +53,7 @@ private:
     void checkSelectedPort();
     void PortSelectOKClick();
 
-    LinkState &link_;
+    link::LinkState &link_;
     Prompt &prompt_;
     std::function<bool()> deviceBusy_;
     quint8 pending_ = 0;

@@ -1,4 +1,4 @@
-#include "Prompt.h"
+#include "ui/Prompt.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,10 @@
-#include "Session.h"
+#include "ui/Session.h"
+
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
+using namespace pellmora::storage;
 
 namespace pellmora::ui {
 

@@ -15,19 +15,19 @@ namespace pellmora::ui {
 // settings of the configuration file and the device database. The application
 // creates one and hands it to the windows by reference; tests make their own.
 struct Session {
-    Program program;
-    InstructionFormat format;
-    LinkState link;
-    FileLocations files;
-    ConfigurationSettings configuration;
-    DeviceDatabase database;
+    model::Program program;
+    model::InstructionFormat format;
+    link::LinkState link;
+    storage::FileLocations files;
+    storage::ConfigurationSettings configuration;
+    storage::DeviceDatabase database;
     device::DeviceMemoryState deviceMemory;
 
     // After the configuration file was read: its settings go to the file
     // locations, the link and the wording's code.
     void takeConfiguration();
     // Before the configuration file is written: the settings as they are now.
-    ConfigurationSettings configurationToWrite() const;
+    storage::ConfigurationSettings configurationToWrite() const;
 };
 
 } // namespace pellmora::ui

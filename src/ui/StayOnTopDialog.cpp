@@ -1,4 +1,4 @@
-#include "StayOnTopDialog.h"
+#include "ui/StayOnTopDialog.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

@@ -1,6 +1,6 @@
-#include "TransferPanel.h"
+#include "ui/TransferPanel.h"
 
-#include "CentreOnScreen.h"
+#include "ui/CentreOnScreen.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -14,6 +14,7 @@
 #include <random>
 
 using namespace pellmora;
+using namespace pellmora::model;
 
 namespace {
 

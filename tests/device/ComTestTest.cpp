@@ -1,14 +1,18 @@
 #include "SimRig.h"
 
-#include "ComTest.h"
+#include "device/ComTest.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 using namespace pellmora;
-using namespace Qt::StringLiterals;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
 using namespace pellmora::device;
+using namespace Qt::StringLiterals;
 using pellmora::sim::Fault;
 using pellmora::test::SimRig;
 

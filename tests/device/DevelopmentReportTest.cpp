@@ -1,8 +1,13 @@
-#include "DevelopmentReport.h"
+#include "device/DevelopmentReport.h"
 
 #include <gtest/gtest.h>
 
 #include <QSet>
+
+using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::link;
+using namespace pellmora::device;
 
 namespace pellmora::device {
 namespace {

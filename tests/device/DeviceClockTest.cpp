@@ -1,12 +1,16 @@
 #include "SimRig.h"
 
-#include "DeviceClock.h"
+#include "device/DeviceClock.h"
 
 #include <gtest/gtest.h>
 
 using namespace pellmora;
-using namespace Qt::StringLiterals;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
 using namespace pellmora::device;
+using namespace Qt::StringLiterals;
 using pellmora::sim::Fault;
 using pellmora::test::SimRig;
 

@@ -1,16 +1,20 @@
 #include "SimRig.h"
 
-#include "ComTest.h"
-#include "DeviceClock.h"
-#include "DeviceMemory.h"
-#include "ServiceTransfers.h"
+#include "device/ComTest.h"
+#include "device/DeviceClock.h"
+#include "device/DeviceMemory.h"
+#include "device/ServiceTransfers.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using namespace pellmora;
-using namespace Qt::StringLiterals;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
 using namespace pellmora::device;
+using namespace Qt::StringLiterals;
 using pellmora::sim::Fault;
 using pellmora::test::patternImage;
 using pellmora::test::SimRig;

@@ -1,8 +1,13 @@
-#include "MemoryListing.h"
+#include "device/MemoryListing.h"
 
 #include <gtest/gtest.h>
 
+using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
 using namespace pellmora::device;
+
 
 namespace {
 

@@ -1,11 +1,15 @@
 #include "SimRig.h"
 
-#include "HexText.h"
-#include "ServiceTransfers.h"
+#include "device/HexText.h"
+#include "device/ServiceTransfers.h"
 
 #include <gtest/gtest.h>
 
 using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
 using namespace pellmora::device;
 using namespace Qt::StringLiterals;
 using pellmora::test::patternImage;

@@ -14,6 +14,10 @@
 #include <ostream>
 
 namespace pellmora::test {
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
 
 struct SimRig {
     explicit SimRig(QList<sim::Fault> faults = {}, quint8 simPort = 0) : sim(options(faults, simPort)), link(sim, state)
@@ -57,11 +61,11 @@ inline DeviceImage patternImage(int seed = 0)
 
 } // namespace pellmora::test
 
-namespace pellmora {
+namespace pellmora::model {
 
 inline void PrintTo(const Notice &notice, std::ostream *os)
 {
     *os << (notice.kind == Notice::Kind::Message ? "message " : "info ") << '"' << notice.text.toStdString() << '"';
 }
 
-} // namespace pellmora
+} // namespace pellmora::model

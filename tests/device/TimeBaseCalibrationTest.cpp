@@ -1,10 +1,11 @@
-#include "TimeBaseCalibration.h"
+#include "device/TimeBaseCalibration.h"
 
 #include "model/ProgramHeader.h"
 
 #include <gtest/gtest.h>
 
 using namespace pellmora;
+using namespace pellmora::model;
 using namespace pellmora::device;
 using Kind = Recommendation::Kind;
 using Period = CalibrationPeriod;

@@ -1,11 +1,15 @@
 #include "FakeI2cDevice.h"
-#include "Link.h"
+#include "link/Link.h"
 #include "RecordingPortIo.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <sstream>
+
+using namespace pellmora;
+using namespace pellmora::port;
+using namespace pellmora::link;
 
 namespace pellmora::test {
 namespace {

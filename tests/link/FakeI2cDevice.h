@@ -19,6 +19,7 @@
 #include <vector>
 
 namespace pellmora::test {
+using namespace pellmora::port;
 
 class FakeI2cDevice {
 public:

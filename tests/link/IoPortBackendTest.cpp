@@ -1,10 +1,14 @@
-#include "IoPortBackend.h"
+#include "link/IoPortBackend.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <set>
 #include <thread>
+
+using namespace pellmora;
+using namespace pellmora::port;
+using namespace pellmora::link;
 
 namespace pellmora::test {
 namespace {

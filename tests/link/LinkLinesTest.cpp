@@ -1,9 +1,13 @@
-#include "Link.h"
+#include "link/Link.h"
 #include "RecordingPortIo.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+
+using namespace pellmora;
+using namespace pellmora::port;
+using namespace pellmora::link;
 
 namespace pellmora::test {
 namespace {

@@ -5,7 +5,7 @@
 // renderer that turns the recorded accesses of one UART block back into line
 // operations, so that bus sequences can be asserted as they would be drawn.
 
-#include "PortIo.h"
+#include "port/PortIo.h"
 
 #include <QtGlobal>
 
@@ -16,6 +16,7 @@
 #include <vector>
 
 namespace pellmora::test {
+using namespace pellmora::port;
 
 struct PortAccess {
     enum class Kind { In, Out, Delay };

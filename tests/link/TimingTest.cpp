@@ -1,11 +1,15 @@
-#include "Link.h"
+#include "link/Link.h"
 #include "RecordingPortIo.h"
-#include "Timing.h"
+#include "link/Timing.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+using namespace pellmora;
+using namespace pellmora::port;
+using namespace pellmora::link;
 
 namespace pellmora::test {
 namespace {

@@ -1,5 +1,5 @@
-#include "Link.h"
-#include "TtyBackend.h"
+#include "link/Link.h"
+#include "link/TtyBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,10 @@
 
 #include <cerrno>
 #include <map>
+
+using namespace pellmora;
+using namespace pellmora::port;
+using namespace pellmora::link;
 
 namespace pellmora::test {
 namespace {

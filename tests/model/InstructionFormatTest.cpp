@@ -1,9 +1,10 @@
-#include "InstructionFormat.h"
-#include "TimeText.h"
+#include "model/InstructionFormat.h"
+#include "model/TimeText.h"
 
 #include <gtest/gtest.h>
 
 using namespace pellmora;
+using namespace pellmora::model;
 
 TEST(InstructionFormat, WordPairsOfEveryCode)
 {

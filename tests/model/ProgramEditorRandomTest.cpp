@@ -2,9 +2,9 @@
 // after every step against a plain list model of the segment and against the
 // words the editor must never touch.
 
-#include "ProgramEditor.h"
-#include "ProgramHeader.h"
-#include "Segment.h"
+#include "model/ProgramEditor.h"
+#include "model/ProgramHeader.h"
+#include "model/Segment.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include <vector>
 
 using namespace pellmora;
+using namespace pellmora::model;
 
 namespace {
 

@@ -1,10 +1,11 @@
-#include "ProgramEditor.h"
-#include "ProgramHeader.h"
-#include "Segment.h"
+#include "model/ProgramEditor.h"
+#include "model/ProgramHeader.h"
+#include "model/Segment.h"
 
 #include <gtest/gtest.h>
 
 using namespace pellmora;
+using namespace pellmora::model;
 
 namespace {
 

@@ -1,10 +1,11 @@
-#include "Cp1250.h"
-#include "ProgramHeader.h"
-#include "Segment.h"
+#include "model/Cp1250.h"
+#include "model/ProgramHeader.h"
+#include "model/Segment.h"
 
 #include <gtest/gtest.h>
 
 using namespace pellmora;
+using namespace pellmora::model;
 
 namespace {
 

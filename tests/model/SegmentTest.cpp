@@ -1,9 +1,10 @@
-#include "ProgramHeader.h"
-#include "Segment.h"
+#include "model/ProgramHeader.h"
+#include "model/Segment.h"
 
 #include <gtest/gtest.h>
 
 using namespace pellmora;
+using namespace pellmora::model;
 
 namespace {
 

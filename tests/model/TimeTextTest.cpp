@@ -1,10 +1,11 @@
-#include "ProgramHeader.h"
-#include "Segment.h"
-#include "TimeText.h"
+#include "model/ProgramHeader.h"
+#include "model/Segment.h"
+#include "model/TimeText.h"
 
 #include <gtest/gtest.h>
 
 using namespace pellmora;
+using namespace pellmora::model;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "SimBench.h"
 
-#include "BusTrace.h"
+#include "sim/BusTrace.h"
 
 #include <QFile>
 #include <QHash>
@@ -9,6 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <map>
+
+using namespace pellmora;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
 
 namespace pellmora::sim::test {
 namespace {
@@ -98,7 +103,7 @@ QStringList decodeI2c(const Vcd &vcd)
 TEST(BusTrace, TraceOfATransferDecodesAsI2c)
 {
     SimBench bench;
-    BusTrace trace(bench.sim, bench.state);
+    BusTrace trace(bench.sim, bench.state.PortBase);
     trace.attach(bench.sim);
     Link link(trace, bench.state);
     std::array<quint8, 512> image{};
@@ -136,7 +141,7 @@ TEST(BusTrace, TraceOfATransferDecodesAsI2c)
 TEST(BusTrace, AttachedTraceShowsTheDeviceOnTheDataLine)
 {
     SimBench bench;
-    BusTrace trace(bench.sim, bench.state);
+    BusTrace trace(bench.sim, bench.state.PortBase);
     trace.attach(bench.sim);
     Link link(trace, bench.state);
     link.LinkPowerOn();
@@ -186,7 +191,7 @@ TEST(BusTrace, WithoutSimulationTheLinesComeFromTheRegisters)
     FakePort port;
     LinkState state;
     state.PortBase = 0x2F8;
-    BusTrace trace(port, state);
+    BusTrace trace(port, state.PortBase);
     size_t recorded = 0;
     for (const Step &s : steps) {
         if (s.write) {
@@ -210,11 +215,11 @@ TEST(BusTrace, EitherSideMayGoFirst)
     LinkState state;
     state.PortBase = 0x3F8;
     {
-        BusTrace early(*sim, state);
+        BusTrace early(*sim, state.PortBase);
         early.attach(*sim);
     }
     sim->PortOut(0x3FC, 0x03); // the trace is gone; its recording is not
-    auto trace = std::make_unique<BusTrace>(*sim, state);
+    auto trace = std::make_unique<BusTrace>(*sim, state.PortBase);
     trace->attach(*sim);
     trace->PortOut(0x3FB, 0xC0);
     sim.reset();
@@ -227,7 +232,7 @@ TEST(BusTrace, WritesTheFileWholeOrReportsWhy)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     SimBench bench;
-    BusTrace trace(bench.sim, bench.state);
+    BusTrace trace(bench.sim, bench.state.PortBase);
     trace.attach(bench.sim);
     trace.PortOut(0x3FB, 0xC0);
 

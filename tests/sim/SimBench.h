@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SimulatedSwitch.h"
+#include "sim/SimulatedSwitch.h"
 #include "link/Link.h"
 #include "link/LinkState.h"
 
@@ -10,6 +10,9 @@
 #include <vector>
 
 namespace pellmora::sim::test {
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
 
 inline SimOptions simOptions(QList<Fault> faults = {}, int writeCycleSelects = 1)
 {

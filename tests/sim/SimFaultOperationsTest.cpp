@@ -6,6 +6,13 @@
 
 #include <gtest/gtest.h>
 
+using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
+using namespace pellmora::device;
+
 namespace pellmora::sim::test {
 namespace {
 

@@ -1,6 +1,10 @@
-#include "AboutText.h"
+#include "storage/AboutText.h"
 
 #include "TemporaryCurrentDirectory.h"
+
+using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::storage;
 
 namespace pellmora {
 namespace {

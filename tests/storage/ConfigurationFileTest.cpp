@@ -1,10 +1,14 @@
-#include "ConfigurationFile.h"
+#include "storage/ConfigurationFile.h"
 
 #include "TemporaryCurrentDirectory.h"
 
 #include <QFileInfo>
 
 #include <functional>
+
+using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::storage;
 
 namespace pellmora {
 namespace {

@@ -6,6 +6,10 @@
 
 #include <QDir>
 
+using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::storage;
+
 namespace pellmora {
 namespace {
 

@@ -1,9 +1,13 @@
-#include "DeviceDatabase.h"
+#include "storage/DeviceDatabase.h"
 
-#include "RecordDate.h"
+#include "storage/RecordDate.h"
 #include "TemporaryCurrentDirectory.h"
 
 #include <QFileInfo>
+
+using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::storage;
 
 namespace pellmora {
 namespace {

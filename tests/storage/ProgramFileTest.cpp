@@ -1,8 +1,12 @@
-#include "ProgramFile.h"
+#include "storage/ProgramFile.h"
 
 #include "TemporaryCurrentDirectory.h"
 
 #include <QFileInfo>
+
+using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::storage;
 
 namespace pellmora {
 namespace {

@@ -1,6 +1,9 @@
-#include "RecordDate.h"
+#include "storage/RecordDate.h"
 
 #include <gtest/gtest.h>
+
+using namespace pellmora;
+using namespace pellmora::storage;
 
 namespace pellmora {
 namespace {

@@ -2,13 +2,17 @@
 // reader ends with settings, records or messages within their limits, and
 // never reads outside its input (run under the address sanitizer too).
 
-#include "ConfigurationFile.h"
-#include "DeviceDatabase.h"
-#include "ProgramFile.h"
+#include "storage/ConfigurationFile.h"
+#include "storage/DeviceDatabase.h"
+#include "storage/ProgramFile.h"
 
 #include "TemporaryCurrentDirectory.h"
 
 #include <random>
+
+using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::storage;
 
 namespace pellmora {
 namespace {

@@ -4,25 +4,34 @@
 // application wires them, over a simulated time switch that answers at once
 // (loop counts 0, a short write cycle, blank memory that is never saved).
 
-#include "AppWindows.h"
+#include "app/AppWindows.h"
 #include "DialogTestKit.h"
 #include "MainWindowFixture.h"
 
-#include "device/DeviceConnection.h"
-#include "device/LinkOptions.h"
+#include "connection/DeviceConnection.h"
+#include "connection/LinkOptions.h"
 #include "sim/SimulatedSwitch.h"
 
 namespace pellmora::ui::test {
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
+using namespace pellmora::device;
+using namespace pellmora::storage;
+using namespace pellmora::connection;
+using namespace pellmora::ui;
+using namespace pellmora::app;
 
-inline std::unique_ptr<device::DeviceConnection> openSimulatedSwitch(LinkState &state,
+inline std::unique_ptr<connection::DeviceConnection> openSimulatedSwitch(LinkState &state,
                                                                      const QList<sim::Fault> &faults = {})
 {
-    device::LinkOptions options;
+    connection::LinkOptions options;
     options.simMemoryNone = true;
     options.simWriteCycleSelects = 2;
     options.simFaults = faults;
     QString error;
-    auto connection = device::DeviceConnection::open(options, state, state.SelectedPort, &error);
+    auto connection = connection::DeviceConnection::open(options, state, state.SelectedPort, &error);
     if (!connection)
         qFatal("simulated switch: %s", qPrintable(error));
     state.EEPROM_Loop = 0;
@@ -31,7 +40,7 @@ inline std::unique_ptr<device::DeviceConnection> openSimulatedSwitch(LinkState &
 }
 
 struct DeviceWindowsUnderTest : WindowUnderTest {
-    std::unique_ptr<device::DeviceConnection> connection;
+    std::unique_ptr<connection::DeviceConnection> connection;
     Windows others;
 
     // Started with a configuration and an empty database, so that start-up

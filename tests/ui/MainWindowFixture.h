@@ -3,9 +3,9 @@
 // Shared set-up of the main-window tests: a temporary current directory, a
 // session, the recording prompt and a window with counting hooks.
 
-#include "MainInterface.h"
+#include "ui/MainInterface.h"
 #include "RecordingPrompt.h"
-#include "Session.h"
+#include "ui/Session.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -23,6 +23,12 @@
 #include <memory>
 
 namespace pellmora::ui::test {
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
+using namespace pellmora::storage;
+using namespace pellmora::ui;
 
 // Makes a fresh temporary directory current for the life of the object.
 class TemporaryCurrentDirectory {

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "Prompt.h"
+#include "ui/Prompt.h"
 
 #include <QList>
 #include <QStringList>
 
 namespace pellmora::ui::test {
+using namespace pellmora::ui;
 
 // A prompt that records every text it is shown and answers questions from a
 // planned list (true = the positive button); with the plan used up it says no.

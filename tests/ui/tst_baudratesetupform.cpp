@@ -1,6 +1,6 @@
-#include "BaudRateCheckSystemForm.h"
+#include "ui/BaudRateCheckSystemForm.h"
 #include "DialogTestKit.h"
-#include "BaudRateSetupForm.h"
+#include "ui/BaudRateSetupForm.h"
 #include "link/Link.h"
 #include "link/Timing.h"
 
@@ -10,6 +10,8 @@
 #include <QTest>
 
 using namespace pellmora;
+using namespace pellmora::port;
+using namespace pellmora::link;
 using namespace pellmora::ui;
 using test::control;
 

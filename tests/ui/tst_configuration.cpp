@@ -1,4 +1,4 @@
-#include "Configuration.h"
+#include "ui/Configuration.h"
 #include "DialogTestKit.h"
 #include "RecordingPrompt.h"
 #include "model/Program.h"
@@ -14,6 +14,7 @@
 #include <QTest>
 
 using namespace pellmora;
+using namespace pellmora::model;
 using namespace pellmora::ui;
 using test::control;
 using test::typeText;

@@ -4,9 +4,9 @@
 #include "DialogTestKit.h"
 #include "MainWindowFixture.h"
 
-#include "AppWindows.h"
+#include "app/AppWindows.h"
 
-#include "device/DeviceConnection.h"
+#include "connection/DeviceConnection.h"
 #include "model/ProgramHeader.h"
 #include "storage/DeviceDatabase.h"
 
@@ -14,7 +14,14 @@
 #include <QSlider>
 
 using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
+using namespace pellmora::storage;
+using namespace pellmora::connection;
 using namespace pellmora::ui;
+using namespace pellmora::app;
 using namespace pellmora::ui::test;
 
 namespace {
@@ -146,10 +153,10 @@ private slots:
     void applicationCreatesTheWindowsHidden()
     {
         WindowUnderTest &ui = started();
-        device::LinkOptions options;
+        connection::LinkOptions options;
         options.simMemoryNone = true;
         QString error;
-        const auto connection = device::DeviceConnection::open(options, ui.session.link, 0, &error);
+        const auto connection = connection::DeviceConnection::open(options, ui.session.link, 0, &error);
         QVERIFY2(connection, qPrintable(error));
         Windows all;
         all.create(ui.session, ui.prompt, connection->link());

@@ -1,4 +1,4 @@
-#include "DeviceTimeDialog.h"
+#include "ui/DeviceTimeDialog.h"
 #include "DialogTestKit.h"
 #include "RecordingPrompt.h"
 #include "../device/SimRig.h"
@@ -13,6 +13,12 @@
 #include <memory>
 
 using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
+using namespace pellmora::device;
+using namespace pellmora::ui;
 using pellmora::sim::Fault;
 using pellmora::test::SimRig;
 using pellmora::ui::DeviceTimeDialog;

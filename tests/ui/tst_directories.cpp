@@ -1,11 +1,17 @@
 // The file locations dialog and its folder browser.
 
-#include "AppWindows.h"
+#include "app/AppWindows.h"
 #include "DialogTestKit.h"
 #include "MainWindowFixture.h"
 
 using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
+using namespace pellmora::storage;
 using namespace pellmora::ui;
+using namespace pellmora::app;
 using namespace pellmora::ui::test;
 
 namespace {

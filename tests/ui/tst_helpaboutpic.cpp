@@ -1,4 +1,4 @@
-#include "HelpAboutPic.h"
+#include "ui/HelpAboutPic.h"
 #include "RecordingPrompt.h"
 
 #include <QDir>
@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace pellmora;
 using namespace pellmora::ui;
 
 namespace {
@@ -138,3 +139,4 @@ private slots:
 
 QTEST_MAIN(HelpAboutPicTest)
 #include "tst_helpaboutpic.moc"
+

@@ -1,5 +1,5 @@
 #include "DialogTestKit.h"
-#include "InstructionsFormat.h"
+#include "ui/InstructionsFormat.h"
 #include "model/InstructionFormat.h"
 
 #include <QLabel>
@@ -10,6 +10,7 @@
 #include <QTest>
 
 using namespace pellmora;
+using namespace pellmora::model;
 using namespace pellmora::ui;
 using test::control;
 

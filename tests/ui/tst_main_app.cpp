@@ -3,23 +3,30 @@
 
 #include "MainWindowFixture.h"
 
-#include "AppWindows.h"
+#include "app/AppWindows.h"
 
-#include "device/DeviceConnection.h"
+#include "connection/DeviceConnection.h"
 
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTimer>
 
 using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::device;
+using namespace pellmora::storage;
+using namespace pellmora::connection;
 using namespace pellmora::ui;
+using namespace pellmora::app;
 using namespace pellmora::ui::test;
 
 class MainAppTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TemporaryCurrentDirectory> dir_;
-    std::unique_ptr<device::DeviceConnection> connection_;
+    std::unique_ptr<connection::DeviceConnection> connection_;
     Windows windows_;
     std::unique_ptr<WindowUnderTest> ui_;
 
@@ -30,10 +37,10 @@ class MainAppTest : public QObject {
         writeAll(QStringLiteral("plmprg.cfg"), configurationText());
         writeAll(QStringLiteral("devices.ddl"), EmptyDatabase);
         ui_ = std::make_unique<WindowUnderTest>();
-        device::LinkOptions options;
+        connection::LinkOptions options;
         options.simMemoryNone = true;
         QString error;
-        connection_ = device::DeviceConnection::open(options, ui_->session.link, 0, &error);
+        connection_ = connection::DeviceConnection::open(options, ui_->session.link, 0, &error);
         MainInterface::Hooks hooks = hooksFor(*connection_, windows_);
         hooks.calibrateQuietly = {};
         hooks.calibrationSequence = {};

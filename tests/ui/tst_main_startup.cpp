@@ -2,12 +2,19 @@
 
 #include "MainWindowFixture.h"
 
-#include "device/DeviceConnection.h"
+#include "connection/DeviceConnection.h"
 #include "sim/SimulatedSwitch.h"
 #include "model/ProgramHeader.h"
 #include "model/Segment.h"
 
 using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
+using namespace pellmora::device;
+using namespace pellmora::storage;
+using namespace pellmora::connection;
 using namespace pellmora::ui;
 using namespace pellmora::ui::test;
 
@@ -378,13 +385,13 @@ private slots:
         QFETCH(bool, faulty);
         writeAll(QStringLiteral("chodba.plm"), chodba().toBytes());
         WindowUnderTest &ui = startedWith(configurationText(dir_->file(QStringLiteral("chodba.plm"))));
-        device::LinkOptions options;
+        connection::LinkOptions options;
         options.simMemoryNone = true;
         options.simWriteCycleSelects = 2;
         if (faulty)
             options.simFaults = {sim::Fault::NoEeprom};
         QString error;
-        auto connection = device::DeviceConnection::open(options, ui.session.link, 0, &error);
+        auto connection = connection::DeviceConnection::open(options, ui.session.link, 0, &error);
         QVERIFY2(connection, qPrintable(error));
         ui.session.link.EEPROM_Loop = 0;
         ui.session.link.PICmicro_Loop = 0;

@@ -1,7 +1,7 @@
-#include "DeviceOperationsForm.h"
+#include "ui/DeviceOperationsForm.h"
 #include "DeviceWindowsFixture.h"
 #include "DialogTestKit.h"
-#include "MemoryReportForm.h"
+#include "ui/MemoryReportForm.h"
 #include "RecordingPrompt.h"
 #include "../device/SimRig.h"
 
@@ -19,6 +19,15 @@
 #include <memory>
 
 using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
+using namespace pellmora::device;
+using namespace pellmora::storage;
+using namespace pellmora::connection;
+using namespace pellmora::ui;
+using namespace pellmora::app;
 using pellmora::sim::Fault;
 using pellmora::test::SimRig;
 using pellmora::test::patternImage;
@@ -253,7 +262,7 @@ private slots:
     {
         uitest::TemporaryCurrentDirectory dir;
         uitest::DeviceWindowsUnderTest ui;
-        ui::Windows &w = ui.others;
+        app::Windows &w = ui.others;
         for (QWidget *window : std::initializer_list<QWidget *>{w.deviceTime.get(), w.calibration.get(),
                                                                 w.rounding.get(), w.memoryReport.get(),
                                                                 w.deviceOperations.get()}) {

@@ -1,6 +1,6 @@
 #include "DialogTestKit.h"
-#include "OscCalibRoundForm.h"
-#include "OscCalibrationForm.h"
+#include "ui/OscCalibRoundForm.h"
+#include "ui/OscCalibrationForm.h"
 #include "RecordingPrompt.h"
 #include "../device/SimRig.h"
 
@@ -21,6 +21,13 @@
 #include <memory>
 
 using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
+using namespace pellmora::device;
+using namespace pellmora::storage;
+using namespace pellmora::ui;
 using pellmora::sim::Fault;
 using pellmora::test::SimRig;
 using pellmora::ui::OscCalibrationForm;

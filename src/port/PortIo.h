@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-namespace pellmora {
+namespace pellmora::port {
 
 // Single-byte access to the registers of a PC UART (8250/16550 layout) at the
 // four COM bases, immediate and in program order. Every hardware access of the
@@ -14,4 +14,4 @@ public:
     virtual void PortOut(quint16 address, quint8 value) = 0;
 };
 
-} // namespace pellmora
+} // namespace pellmora::port

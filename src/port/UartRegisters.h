@@ -6,7 +6,7 @@
 
 // The register layout of a PC UART (8250/16550) as the device link, the
 // port backends and the simulated switch all see it.
-namespace pellmora::uart {
+namespace pellmora::port::uart {
 
 // COM1 to COM4.
 inline constexpr std::array<quint16, 4> ComBases{0x3F8, 0x2F8, 0x3E8, 0x2E8};
@@ -68,4 +68,4 @@ constexpr quint8 ModemStatusDeltas(quint8 before, quint8 now)
     return deltas;
 }
 
-} // namespace pellmora::uart
+} // namespace pellmora::port::uart

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "LinkOptions.h"
+#include "connection/LinkOptions.h"
 
 #include "link/Link.h"
 #include "link/LinkState.h"
-#include "link/PortIo.h"
+#include "port/PortIo.h"
 
 #include <QString>
 
@@ -15,7 +15,7 @@ class SimulatedSwitch;
 class BusTrace;
 }
 
-namespace pellmora::device {
+namespace pellmora::connection {
 
 // The port backend chosen by the link options, with the optional bus trace
 // over it and the one Link that every device operation of the process uses.
@@ -26,15 +26,15 @@ public:
     // Opens the backend for `selectedPort` (0..3). Real backends get their
     // port rights here; the simulated switch hangs on options.simPort.
     // Returns nullptr with a one-line text naming the cause in `error`.
-    static std::unique_ptr<DeviceConnection> open(const LinkOptions &options, LinkState &state,
+    static std::unique_ptr<DeviceConnection> open(const LinkOptions &options, link::LinkState &state,
                                                   quint8 selectedPort, QString *error);
     ~DeviceConnection();
     DeviceConnection(const DeviceConnection &) = delete;
     DeviceConnection &operator=(const DeviceConnection &) = delete;
 
-    PortIo &io();          // what Link drives: the trace when one is recorded, else the backend
-    Link &link();
-    LinkState &state();
+    port::PortIo &io();          // what link::Link drives: the trace when one is recorded, else the backend
+    link::Link &link();
+    link::LinkState &state();
     Backend backend() const;
 
     // One line for the window and --verbose, e.g. "simulovaný spínač na COM1",
@@ -61,19 +61,19 @@ public:
 
 private:
     class Relay;
-    DeviceConnection(const LinkOptions &options, LinkState &state, quint8 selectedPort);
-    std::unique_ptr<PortIo> openBackend(quint8 selectedPort, QString *error);
+    DeviceConnection(const LinkOptions &options, link::LinkState &state, quint8 selectedPort);
+    std::unique_ptr<port::PortIo> openBackend(quint8 selectedPort, QString *error);
     QString describe(quint8 selectedPort) const;
 
     LinkOptions options_;
-    LinkState &state_;
+    link::LinkState &state_;
     quint8 openedPort_;
-    std::unique_ptr<PortIo> backend_;
+    std::unique_ptr<port::PortIo> backend_;
     std::unique_ptr<Relay> relay_; // what the trace and the link drive: forwards to backend_
     sim::SimulatedSwitch *simulated_ = nullptr; // == backend_ when simulating
     std::unique_ptr<sim::BusTrace> trace_;
-    std::unique_ptr<Link> link_;
+    std::unique_ptr<link::Link> link_;
     bool finished_ = false;
 };
 
-} // namespace pellmora::device
+} // namespace pellmora::connection

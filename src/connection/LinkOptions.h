@@ -11,7 +11,7 @@ namespace pellmora::sim {
 enum class Fault;
 }
 
-namespace pellmora::device {
+namespace pellmora::connection {
 
 // Which PortIo drives the port lines.
 enum class Backend {
@@ -53,4 +53,4 @@ std::optional<LinkOptions> takeLinkOptions(QStringList &args, QString *error);
 // The usage lines of the link options, for --help texts.
 QString linkOptionsUsage();
 
-} // namespace pellmora::device
+} // namespace pellmora::connection

@@ -1,17 +1,23 @@
-#include "DeviceConnection.h"
+#include "connection/DeviceConnection.h"
 
-#include "DeviceMemory.h"
-#include "DeviceText.h"
-#include "HexText.h"
+#include "device/DeviceMemory.h"
+#include "device/DeviceText.h"
+#include "device/HexText.h"
 
 #include "link/IoPortBackend.h"
 #include "link/TtyBackend.h"
 #include "sim/BusTrace.h"
 #include "sim/SimulatedSwitch.h"
 
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
+using namespace pellmora::device;
+
 using namespace Qt::StringLiterals;
 
-namespace pellmora::device {
+namespace pellmora::connection {
 
 namespace {
 
@@ -81,7 +87,7 @@ std::unique_ptr<DeviceConnection> DeviceConnection::open(const LinkOptions &opti
 
     PortIo *driven = connection->relay_.get();
     if (!options.tracePath.isEmpty()) {
-        connection->trace_ = std::make_unique<sim::BusTrace>(*connection->relay_, state);
+        connection->trace_ = std::make_unique<sim::BusTrace>(*connection->relay_, state.PortBase);
         if (connection->simulated_)
             connection->trace_->attach(*connection->simulated_);
         driven = connection->trace_.get();
@@ -207,4 +213,4 @@ bool DeviceConnection::finish(QString *error)
     return ok;
 }
 
-} // namespace pellmora::device
+} // namespace pellmora::connection

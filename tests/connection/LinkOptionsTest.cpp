@@ -1,6 +1,6 @@
-#include "DeviceConnection.h"
-#include "DeviceMemory.h"
-#include "LinkOptions.h"
+#include "connection/DeviceConnection.h"
+#include "device/DeviceMemory.h"
+#include "connection/LinkOptions.h"
 
 #include "sim/SimulatedSwitch.h"
 
@@ -10,7 +10,12 @@
 #include <gtest/gtest.h>
 
 using namespace pellmora;
+using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
+using namespace pellmora::sim;
 using namespace pellmora::device;
+using namespace pellmora::connection;
 using namespace Qt::StringLiterals;
 using pellmora::sim::Fault;
 

@@ -1,12 +1,16 @@
-#include "LinkOptions.h"
+#include "connection/LinkOptions.h"
 
-#include "DeviceText.h"
+#include "device/DeviceText.h"
 
 #include "sim/SimulatedSwitch.h"
 
+using namespace pellmora::port;
+using namespace pellmora::sim;
+using namespace pellmora::device;
+
 using namespace Qt::StringLiterals;
 
-namespace pellmora::device {
+namespace pellmora::connection {
 
 namespace {
 
@@ -143,4 +147,4 @@ QString linkOptionsUsage()
              "  --trace PATH.vcd        record the bus lines into a VCD file\n"_s;
 }
 
-} // namespace pellmora::device
+} // namespace pellmora::connection
