@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks (as root), then configures and
-# builds Pellmora into build/ (and, with --sanitize, the core into build-asan/).
+# builds Pellmora into build/ with GCC (and, with --sanitize, the core into
+# build-asan/ with clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev
           libbenchmark-dev xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do
@@ -19,6 +20,7 @@ fi
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build
 if [ "${1:-}" = "--sanitize" ]; then
-  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELLMORA_SANITIZE=ON -DPELLMORA_CORE_ONLY=ON
+  # The sanitizer build uses clang, so every run builds the code with both compilers.
+  CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELLMORA_SANITIZE=ON -DPELLMORA_CORE_ONLY=ON
   cmake --build build-asan
 fi

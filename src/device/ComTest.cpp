@@ -219,7 +219,7 @@ bool ComTestRun::echoExchange()
     label("Process: Establish Communication");
     pump();
     int score = StartScore;
-    QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
+    QRandomGenerator random{quint32(QDateTime::currentMSecsSinceEpoch())};
 
     link_.I2cStart();
     do {

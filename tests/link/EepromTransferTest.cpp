@@ -305,7 +305,8 @@ TEST(EepromRead, ProgressEverySixteenBytes)
     const std::pair<quint16, std::vector<int>> cases[] = {
         {512, {}}, {20, {16}}, {32, {16, 32}}, {15, {}},
     };
-    for (const auto &[count, expectedIn] : cases) {
+    for (const auto &[countIn, expectedIn] : cases) {
+        const quint16 count = countIn; // a lambda may not capture a structured binding
         std::vector<int> expected = expectedIn;
         if (count == 512)
             for (int n = 16; n <= 512; n += 16)
