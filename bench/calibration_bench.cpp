@@ -21,9 +21,7 @@
 namespace {
 
 using namespace pellmora;
-using namespace pellmora::port;
 using namespace pellmora::link;
-using namespace pellmora::sim;
 
 double ThreadCpuMs()
 {

@@ -12,11 +12,7 @@
 #include <QTranslator>
 
 using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
-using namespace pellmora::device;
-using namespace pellmora::storage;
-using namespace pellmora::connection;
 using namespace pellmora::ui;
 
 namespace pellmora::app {

@@ -24,12 +24,6 @@
 
 using namespace pellmora;
 using namespace pellmora::app;
-using namespace pellmora::model;
-using namespace pellmora::port;
-using namespace pellmora::link;
-using namespace pellmora::device;
-using namespace pellmora::storage;
-using namespace pellmora::connection;
 using namespace pellmora::ui;
 
 namespace {

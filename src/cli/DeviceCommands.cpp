@@ -20,7 +20,6 @@
 #include <unistd.h>
 
 using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
 using namespace pellmora::device;
 using namespace pellmora::storage;

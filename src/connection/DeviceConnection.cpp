@@ -9,10 +9,8 @@
 #include "sim/BusTrace.h"
 #include "sim/SimulatedSwitch.h"
 
-using namespace pellmora::model;
 using namespace pellmora::port;
 using namespace pellmora::link;
-using namespace pellmora::sim;
 using namespace pellmora::device;
 
 using namespace Qt::StringLiterals;

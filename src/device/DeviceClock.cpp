@@ -4,7 +4,6 @@
 #include "device/DeviceText.h"
 
 using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
 
 namespace pellmora::device {

@@ -8,7 +8,6 @@
 #include <optional>
 
 using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
 
 namespace pellmora::device {

@@ -2,9 +2,6 @@
 
 #include "device/HexText.h"
 
-using namespace pellmora::model;
-using namespace pellmora::port;
-using namespace pellmora::link;
 
 namespace pellmora::device {
 

@@ -12,7 +12,6 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-using namespace pellmora::port;
 using namespace pellmora::link;
 
 namespace pellmora::ui {

@@ -7,10 +7,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-using namespace pellmora::model;
-using namespace pellmora::port;
-using namespace pellmora::link;
-using namespace pellmora::device;
 
 namespace pellmora::ui {
 

@@ -10,7 +10,6 @@
 
 using namespace pellmora::model;
 using namespace pellmora::link;
-using namespace pellmora::device;
 
 namespace pellmora::ui {
 

@@ -15,7 +15,6 @@
 #include <QVBoxLayout>
 
 using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
 using namespace pellmora::device;
 

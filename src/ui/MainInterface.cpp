@@ -41,9 +41,7 @@
 #include <QWindow>
 
 using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
-using namespace pellmora::device;
 using namespace pellmora::storage;
 
 namespace pellmora::ui {

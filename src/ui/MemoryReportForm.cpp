@@ -10,10 +10,6 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-using namespace pellmora::model;
-using namespace pellmora::port;
-using namespace pellmora::link;
-using namespace pellmora::device;
 
 namespace pellmora::ui {
 

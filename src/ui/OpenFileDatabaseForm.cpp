@@ -13,9 +13,6 @@
 #include <QShowEvent>
 
 using namespace pellmora::model;
-using namespace pellmora::port;
-using namespace pellmora::link;
-using namespace pellmora::device;
 using namespace pellmora::storage;
 
 namespace pellmora::ui {

@@ -7,10 +7,6 @@
 #include <QListWidget>
 #include <QPushButton>
 
-using namespace pellmora::model;
-using namespace pellmora::port;
-using namespace pellmora::link;
-using namespace pellmora::device;
 using namespace pellmora::storage;
 
 namespace pellmora::ui {

@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-using namespace pellmora::device;
 
 namespace pellmora::ui {
 

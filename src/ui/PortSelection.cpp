@@ -9,10 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
-using namespace pellmora::device;
 
 namespace pellmora::ui {
 

@@ -1,9 +1,6 @@
 #include "ui/Session.h"
 
 using namespace pellmora::model;
-using namespace pellmora::port;
-using namespace pellmora::link;
-using namespace pellmora::device;
 using namespace pellmora::storage;
 
 namespace pellmora::ui {

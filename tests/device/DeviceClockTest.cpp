@@ -6,8 +6,6 @@
 
 using namespace pellmora;
 using namespace pellmora::model;
-using namespace pellmora::port;
-using namespace pellmora::link;
 using namespace pellmora::sim;
 using namespace pellmora::device;
 using namespace Qt::StringLiterals;

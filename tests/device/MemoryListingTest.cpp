@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 using namespace pellmora;
-using namespace pellmora::model;
-using namespace pellmora::port;
-using namespace pellmora::link;
 using namespace pellmora::device;
 
 

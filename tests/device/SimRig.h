@@ -15,9 +15,7 @@
 
 namespace pellmora::test {
 using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
-using namespace pellmora::sim;
 
 struct SimRig {
     explicit SimRig(QList<sim::Fault> faults = {}, quint8 simPort = 0) : sim(options(faults, simPort)), link(sim, state)

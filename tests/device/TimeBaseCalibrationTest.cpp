@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 using namespace pellmora;
-using namespace pellmora::model;
 using namespace pellmora::device;
 using Kind = Recommendation::Kind;
 using Period = CalibrationPeriod;

@@ -19,7 +19,6 @@
 #include <vector>
 
 namespace pellmora::test {
-using namespace pellmora::port;
 
 class FakeI2cDevice {
 public:

@@ -6,7 +6,6 @@
 #include <functional>
 
 using namespace pellmora;
-using namespace pellmora::port;
 using namespace pellmora::link;
 
 namespace pellmora::test {

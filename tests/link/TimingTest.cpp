@@ -8,7 +8,6 @@
 #include <limits>
 
 using namespace pellmora;
-using namespace pellmora::port;
 using namespace pellmora::link;
 
 namespace pellmora::test {

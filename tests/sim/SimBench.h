@@ -10,7 +10,6 @@
 #include <vector>
 
 namespace pellmora::sim::test {
-using namespace pellmora::port;
 using namespace pellmora::link;
 using namespace pellmora::sim;
 

@@ -8,10 +8,8 @@
 
 using namespace pellmora;
 using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
 using namespace pellmora::sim;
-using namespace pellmora::device;
 
 namespace pellmora::sim::test {
 namespace {

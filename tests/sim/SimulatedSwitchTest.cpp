@@ -12,11 +12,8 @@
 #include <functional>
 
 using namespace pellmora;
-using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
 using namespace pellmora::sim;
-using namespace pellmora::device;
 
 namespace pellmora::sim::test {
 namespace {

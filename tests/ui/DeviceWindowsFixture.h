@@ -13,13 +13,7 @@
 #include "sim/SimulatedSwitch.h"
 
 namespace pellmora::ui::test {
-using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
-using namespace pellmora::sim;
-using namespace pellmora::device;
-using namespace pellmora::storage;
-using namespace pellmora::connection;
 using namespace pellmora::ui;
 using namespace pellmora::app;
 

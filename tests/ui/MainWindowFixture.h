@@ -23,11 +23,6 @@
 #include <memory>
 
 namespace pellmora::ui::test {
-using namespace pellmora::model;
-using namespace pellmora::port;
-using namespace pellmora::link;
-using namespace pellmora::device;
-using namespace pellmora::storage;
 using namespace pellmora::ui;
 
 // Makes a fresh temporary directory current for the life of the object.

@@ -5,14 +5,8 @@
 
 using namespace pellmora;
 using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
-using namespace pellmora::sim;
-using namespace pellmora::device;
-using namespace pellmora::storage;
-using namespace pellmora::connection;
 using namespace pellmora::ui;
-using namespace pellmora::app;
 using namespace pellmora::ui::test;
 
 namespace {

@@ -13,11 +13,8 @@
 #include <memory>
 
 using namespace pellmora;
-using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
 using namespace pellmora::sim;
-using namespace pellmora::device;
 using namespace pellmora::ui;
 using pellmora::sim::Fault;
 using pellmora::test::SimRig;

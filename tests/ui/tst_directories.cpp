@@ -5,13 +5,8 @@
 #include "MainWindowFixture.h"
 
 using namespace pellmora;
-using namespace pellmora::model;
-using namespace pellmora::port;
-using namespace pellmora::link;
-using namespace pellmora::device;
 using namespace pellmora::storage;
 using namespace pellmora::ui;
-using namespace pellmora::app;
 using namespace pellmora::ui::test;
 
 namespace {

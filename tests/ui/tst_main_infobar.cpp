@@ -9,11 +9,6 @@
 #include <QStatusTipEvent>
 
 using namespace pellmora;
-using namespace pellmora::model;
-using namespace pellmora::port;
-using namespace pellmora::link;
-using namespace pellmora::device;
-using namespace pellmora::storage;
 using namespace pellmora::ui;
 using namespace pellmora::ui::test;
 

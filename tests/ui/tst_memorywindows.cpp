@@ -20,14 +20,9 @@
 
 using namespace pellmora;
 using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
 using namespace pellmora::sim;
-using namespace pellmora::device;
-using namespace pellmora::storage;
-using namespace pellmora::connection;
 using namespace pellmora::ui;
-using namespace pellmora::app;
 using pellmora::sim::Fault;
 using pellmora::test::SimRig;
 using pellmora::test::patternImage;

@@ -22,10 +22,8 @@
 
 using namespace pellmora;
 using namespace pellmora::model;
-using namespace pellmora::port;
 using namespace pellmora::link;
 using namespace pellmora::sim;
-using namespace pellmora::device;
 using namespace pellmora::storage;
 using namespace pellmora::ui;
 using pellmora::sim::Fault;
