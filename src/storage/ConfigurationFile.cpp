@@ -2,6 +2,8 @@
 
 #include "storage/StorageTexts.h"
 
+#include "model/Cp1250.h"
+
 #include <QFile>
 
 #include <limits>
@@ -278,6 +280,15 @@ ConfigurationWriteOutcome WriteConfiguration(const ConfigurationSettings &settin
                                         "nastavení nebyla uložena."))}};
     }
     return {ConfigurationWrite::Written, {}};
+}
+
+std::optional<QChar> UnstorableCharacter(const QString &value)
+{
+    for (const QChar c : value) {
+        if (!cp1250CanHold(c) || c == u'\'' || c == u'\r' || c == u'\n')
+            return c;
+    }
+    return std::nullopt;
 }
 
 } // namespace pellmora::storage

@@ -10,6 +10,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace pellmora::storage {
 
 inline constexpr char ConfigurationFileName[] = "plmprg.cfg";
@@ -58,5 +60,10 @@ struct ConfigurationWriteOutcome {
 ConfigurationWriteOutcome WriteConfiguration(const ConfigurationSettings &settings,
                                              const QString &userPositive, const QString &userNegative,
                                              const storage::WriteInterruption &interrupted = {});
+
+// The first character of `value` that a value of the file cannot carry: one
+// that code page 1250 lacks, an apostrophe (it ends the value) or a line
+// break (it ends the line); nothing when the whole value reads back as it is.
+std::optional<QChar> UnstorableCharacter(const QString &value);
 
 } // namespace pellmora::storage
