@@ -36,8 +36,11 @@ struct ConfigurationSettings {
 model::Notices ParseConfiguration(const QByteArray &contents, ConfigurationSettings &settings);
 
 // Reads "plmprg.cfg" from the current directory. A missing file is reported
-// and created empty; the settings then keep their values.
-model::Notices ReadConfiguration(ConfigurationSettings &settings);
+// and created empty; the settings then keep their values. A file refused as a
+// whole is copied aside before the close can rewrite it, and the refusal says
+// where; when no copy can be made, `keptBecause` receives why the file must
+// not be rewritten at close.
+model::Notices ReadConfiguration(ConfigurationSettings &settings, QString *keptBecause = nullptr);
 
 // The file as the writer leaves it: the nine setting lines, each followed by
 // the comment of the old line with the same number, then the old extra lines'

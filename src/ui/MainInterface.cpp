@@ -676,7 +676,10 @@ void MainInterface::queuePaint()
 void MainInterface::FormShow()
 {
     pump();
-    showNotices(ReadConfiguration(session_.configuration));
+    QString kept;
+    showNotices(ReadConfiguration(session_.configuration, &kept));
+    if (configurationKept_.isEmpty())
+        configurationKept_ = kept;
     session_.takeConfiguration();
     pump();
     if (hooks_.calibrateQuietly)
@@ -751,7 +754,9 @@ bool MainInterface::FormCloseQuery()
         hooks_.linkPowerOff();
     const FileOutcome entered = EnterStartUpDirectory(session_.files);
     showNotices(entered.notices);
-    if (entered.ok) {
+    if (entered.ok && !configurationKept_.isEmpty()) {
+        prompt_.message(this, configurationKept_);
+    } else if (entered.ok) {
         const QStringList words = hooks_.userWordFields ? hooks_.userWordFields() : QStringList();
         const ConfigurationWriteOutcome written = WriteConfiguration(
             session_.configurationToWrite(), words.value(0), words.value(1));

@@ -204,6 +204,7 @@ private:
     InfoBar info_;
     QTimer TimeTimer;
     QString startUpDirectory_;
+    QString configurationKept_; // why the configuration file is not written at close; empty: it is
     QString saveDialogTitle_ = tr("Uložit soubor...");
     QString linkDescription_;
     bool firstPaint_ = true;

@@ -75,22 +75,29 @@ private slots:
         dir_.reset();
     }
 
+    // A file refused as a whole is kept as a copy, which its message names
+    // (the message's "@" stands for that sentence).
     void startUpMessages_data()
     {
         QTest::addColumn<QByteArray>("configuration");
         QTest::addColumn<QByteArray>("database");
         QTest::addColumn<QStringList>("messages");
 
+        const QString kept = QStringLiteral("@");
         QTest::newRow("good files") << configurationText() << EmptyDatabase << QStringList();
         QTest::newRow("both missing") << Missing << Missing << QStringList{DatabaseMissing, ConfigurationMissing};
         QTest::newRow("database too small, configuration header wrong")
-            << QByteArray("CFG_Pelmora\r\n") << QByteArray("DDL {}") << QStringList{DatabaseTooSmall, ConfigurationHeader};
+            << QByteArray("CFG_Pelmora\r\n") << QByteArray("DDL {}")
+            << QStringList{DatabaseTooSmall + kept, ConfigurationHeader + kept};
         QTest::newRow("database too large") << configurationText() << QByteArray(71425, ' ')
-                                            << QStringList{DatabaseTooLarge};
+                                            << QStringList{DatabaseTooLarge + kept};
         QTest::newRow("database header, a faulty line")
             << configurationText() + "Nonsense\r\n" << QByteArray("XYZ { }")
-            << QStringList{DatabaseHeader, QStringLiteral("Configuration File Error at Line: 9  Read Line: 'Nonsense")};
+            << QStringList{DatabaseHeader + kept,
+                           QStringLiteral("Configuration File Error at Line: 9  Read Line: 'Nonsense")};
         QTest::newRow("empty configuration") << QByteArray() << EmptyDatabase << QStringList{ConfigurationHeader};
+        QTest::newRow("byte-order marks") << "\xef\xbb\xbf" + configurationText() << "\xef\xbb\xbf" + EmptyDatabase
+                                          << QStringList{DatabaseHeader + kept, ConfigurationHeader + kept};
     }
 
     void startUpMessages()
@@ -99,7 +106,18 @@ private slots:
         QFETCH(QByteArray, database);
         QFETCH(QStringList, messages);
         WindowUnderTest &ui = startedWith(configuration, database);
-        QCOMPARE(ui.prompt.shown, messages);
+        QStringList expected;
+        for (const QString &m : std::as_const(messages)) {
+            const QString file = m.startsWith(ConfigurationHeader) ? QStringLiteral("plmprg.cfg.bak")
+                                                                   : QStringLiteral("devices.ddl.bak");
+            QString text = m;
+            expected.append(text.replace(u'@', QStringLiteral("\nPůvodní soubor je uschován jako '%1'.")
+                                                   .arg(dir_->file(file))));
+            if (m.endsWith(u'@'))
+                QCOMPARE(readAll(file), file.startsWith(u'p') ? configuration : database);
+        }
+        QCOMPARE(ui.prompt.shown, expected);
+        QCOMPARE(QDir().entryList({QStringLiteral("*.bak")}, QDir::Files).size(), messages.join(QString()).count(u'@'));
         QVERIFY(QFile::exists(QStringLiteral("plmprg.cfg")));
         QVERIFY(QFile::exists(QStringLiteral("devices.ddl")));
         if (database == Missing)
