@@ -13,6 +13,7 @@
 #include "model/ProgramHeader.h"
 #include "storage/ConfigurationFile.h"
 #include "storage/DeviceDatabase.h"
+#include "storage/FolderLock.h"
 #include "storage/ProgramFile.h"
 
 #include <QAction>
@@ -157,7 +158,7 @@ MainInterface::MainInterface(Session &session, Prompt &prompt, Hooks hooks, QWid
     // window takes every tip of its own widgets before anyone else.
     QCoreApplication::instance()->installEventFilter(this);
     pump();
-    showNotices(LoadDatabase(session_.database, hooks_.pump));
+    openDatabase();
 }
 
 MainInterface::~MainInterface() = default;
@@ -669,6 +670,27 @@ void MainInterface::queuePaint()
     paintQueued_ = true;
     if (!showing_)
         QTimer::singleShot(0, this, &MainInterface::windowPainted);
+}
+
+// The device database of the start-up directory. A program started where
+// another one runs leaves both files of the folder to it: the database opens
+// read-only and the settings are not written at close.
+void MainInterface::openDatabase()
+{
+    folderLock_ = std::make_unique<FolderLock>(startUpDirectory_);
+    const bool shared = folderLock_->heldByAnotherProgram();
+    if (shared) {
+        prompt_.message(this, tr("V této složce už běží jiný program Pellmora. Databáze zařízení je proto otevřena "
+                                 "jen pro čtení a nastavení se při ukončení neuloží. Zařízení přidávejte a nastavení "
+                                 "měňte v prvním programu."));
+    }
+    showNotices(LoadDatabase(session_.database, hooks_.pump));
+    if (shared) {
+        session_.database.ReadOnlyReason = tr("Databáze je otevřena jen pro čtení, protože v této složce už běží "
+                                              "jiný program Pellmora. Zařízení přidávejte a odstraňujte v něm.");
+        configurationKept_ = tr("Nastavení se neuloží: při spuštění tohoto programu už v této složce běžel jiný "
+                                "program Pellmora.");
+    }
 }
 
 // The first show: the settings of the last run, both transfer speeds, and the

@@ -31,6 +31,14 @@ const QString ConfigurationMissing =
 const QString ConfigurationHeader = QStringLiteral(
     "To 'plmprg.cfg' teda, možná, neni konfigurační soubor, alespoň teda hlavička neodpovídá, dyžtak jí "
     "přepište (začít hned na ! 1.sloupci !) na 'CFG_Pellmora'");
+const QString SharedFolder = QStringLiteral(
+    "V této složce už běží jiný program Pellmora. Databáze zařízení je proto otevřena jen pro čtení a nastavení se "
+    "při ukončení neuloží. Zařízení přidávejte a nastavení měňte v prvním programu.");
+const QString SharedFolderDatabase = QStringLiteral(
+    "Databáze je otevřena jen pro čtení, protože v této složce už běží jiný program Pellmora. Zařízení přidávejte a "
+    "odstraňujte v něm.");
+const QString SharedFolderNotSaved = QStringLiteral(
+    "Nastavení se neuloží: při spuštění tohoto programu už v této složce běžel jiný program Pellmora.");
 const QString LastFileMissing = QStringLiteral("Nelze číst z disku, nebo soubor neexistuje v adresáři : ");
 const QString CannotRead = QStringLiteral("Nelze číst z disku");
 const QString CannotWrite = QStringLiteral("Nelze zapisovat na disk");
@@ -225,6 +233,35 @@ private slots:
         QCOMPARE(lines[7], QByteArray("EEPROM Baud Rate:'1400'  ;\r"));
         QCOMPARE(lines[9], QByteArray(" my own line\r"));
         QVERIFY(!QFile::exists(devices + QStringLiteral("/plmprg.cfg")));
+    }
+
+    // A second program started in the folder while the first runs changes
+    // neither the database nor the configuration file of the folder.
+    void secondProgramInTheSameFolder()
+    {
+        const QByteArray database = QByteArrayLiteral("DDL { ! $0001 &a #1.1.2026 @a.plm }");
+        WindowUnderTest &first = startedWith(configurationText(), database);
+        QVERIFY(first.prompt.shown.isEmpty());
+        WindowUnderTest second;
+        second.start();
+        QCOMPARE(second.prompt.shown, QStringList{SharedFolder});
+        QCOMPARE(second.session.database.RecordCount(), 1);
+        QCOMPARE(RemoveRecord(second.session.database, 0), Notices{Notice::message(SharedFolderDatabase)});
+
+        second.session.link.EepromBaudRate = 1400;
+        second.prompt.answers = {true};
+        QVERIFY(second.window->close());
+        QCOMPARE(second.prompt.shown.mid(1), (QStringList{CloseQuestion, SharedFolderNotSaved}));
+        QCOMPARE(readAll(QStringLiteral("plmprg.cfg")), configurationText());
+        QCOMPARE(readAll(QStringLiteral("devices.ddl")), database);
+
+        // The first program keeps the folder to itself until it closes.
+        WindowUnderTest third;
+        third.start();
+        QCOMPARE(third.prompt.shown, QStringList{SharedFolder});
+        first.prompt.answers = {true};
+        QVERIFY(first.window->close());
+        QVERIFY(readAll(QStringLiteral("plmprg.cfg")) != configurationText());
     }
 
     void newProgram_data()
