@@ -1,6 +1,9 @@
 #include "storage/ConfigurationFile.h"
 
+#include "storage/RefusedFile.h"
 #include "storage/StorageTexts.h"
+
+#include "model/Cp1250.h"
 
 #include <QFile>
 
@@ -186,6 +189,28 @@ QByteArray keptComment(const QByteArray &line, bool isHeader)
     return semicolon < 0 ? QByteArray() : line.mid(semicolon + 1);
 }
 
+// The first line starts with the header keyword.
+bool hasHeader(const QByteArray &contents)
+{
+    return contents.startsWith(HeaderKeyword);
+}
+
+// The close would rewrite a refused file: its bytes are copied aside first,
+// and the refusal says where. A file that cannot be copied is not rewritten.
+void keepRefusedFile(Notices &notices, QString *keptBecause)
+{
+    if (const std::optional<QString> copy = CopyRefusedFile(ConfigurationFileName)) {
+        notices.last().text += u'\n' + RefusedFileCopiedText(*copy);
+        return;
+    }
+    notices.last().text += u'\n' + uiText("Záložní kopii souboru nelze vytvořit, nastavení se proto při ukončení "
+                                           "neuloží. Soubor opravte nebo přesuňte a spusťte program znovu.");
+    if (keptBecause) {
+        *keptBecause = uiText("Nastavení se neuloží: soubor 'plmprg.cfg' nebyl při spuštění načten a jeho záložní "
+                              "kopii nelze vytvořit.");
+    }
+}
+
 QString portText(quint8 port)
 {
     return QStringLiteral("COM%1").arg(port <= 3 ? port + 1 : 1);
@@ -212,12 +237,12 @@ QList<QString> settingLines(const ConfigurationSettings &s, const QString &userP
 
 Notices ParseConfiguration(const QByteArray &contents, ConfigurationSettings &settings)
 {
-    const QList<QByteArray> lines = storage::splitLines(contents);
-    if (lines.isEmpty() || !lines[0].startsWith(HeaderKeyword)) {
+    if (!hasHeader(contents)) {
         return {Notice::message(uiText(
             "To 'plmprg.cfg' teda, možná, neni konfigurační soubor, alespoň teda hlavička neodpovídá, "
             "dyžtak jí přepište (začít hned na ! 1.sloupci !) na 'CFG_Pellmora'"))};
     }
+    const QList<QByteArray> lines = storage::splitLines(contents);
     Notices notices;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const int n = int(i);
@@ -232,12 +257,17 @@ Notices ParseConfiguration(const QByteArray &contents, ConfigurationSettings &se
     return notices;
 }
 
-Notices ReadConfiguration(ConfigurationSettings &settings)
+Notices ReadConfiguration(ConfigurationSettings &settings, QString *keptBecause)
 {
     const std::optional<QByteArray> contents =
         storage::readFileHead(ConfigurationFileName, std::numeric_limits<qint64>::max());
-    if (contents)
-        return ParseConfiguration(*contents, settings);
+    if (contents) {
+        Notices notices = ParseConfiguration(*contents, settings);
+        // An empty file holds nothing to keep.
+        if (!contents->isEmpty() && !hasHeader(*contents))
+            keepRefusedFile(notices, keptBecause);
+        return notices;
+    }
     // Only a file that is not there is created: an unreadable one keeps its contents.
     if (!QFile::exists(ConfigurationFileName))
         storage::replaceFile(ConfigurationFileName, {});
@@ -278,6 +308,15 @@ ConfigurationWriteOutcome WriteConfiguration(const ConfigurationSettings &settin
                                         "nastavení nebyla uložena."))}};
     }
     return {ConfigurationWrite::Written, {}};
+}
+
+std::optional<QChar> UnstorableCharacter(const QString &value)
+{
+    for (const QChar c : value) {
+        if (!cp1250CanHold(c) || c == u'\'' || c == u'\r' || c == u'\n')
+            return c;
+    }
+    return std::nullopt;
 }
 
 } // namespace pellmora::storage

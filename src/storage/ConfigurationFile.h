@@ -10,6 +10,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace pellmora::storage {
 
 inline constexpr char ConfigurationFileName[] = "plmprg.cfg";
@@ -34,8 +36,11 @@ struct ConfigurationSettings {
 model::Notices ParseConfiguration(const QByteArray &contents, ConfigurationSettings &settings);
 
 // Reads "plmprg.cfg" from the current directory. A missing file is reported
-// and created empty; the settings then keep their values.
-model::Notices ReadConfiguration(ConfigurationSettings &settings);
+// and created empty; the settings then keep their values. A file refused as a
+// whole is copied aside before the close can rewrite it, and the refusal says
+// where; when no copy can be made, `keptBecause` receives why the file must
+// not be rewritten at close.
+model::Notices ReadConfiguration(ConfigurationSettings &settings, QString *keptBecause = nullptr);
 
 // The file as the writer leaves it: the nine setting lines, each followed by
 // the comment of the old line with the same number, then the old extra lines'
@@ -58,5 +63,10 @@ struct ConfigurationWriteOutcome {
 ConfigurationWriteOutcome WriteConfiguration(const ConfigurationSettings &settings,
                                              const QString &userPositive, const QString &userNegative,
                                              const storage::WriteInterruption &interrupted = {});
+
+// The first character of `value` that a value of the file cannot carry: one
+// that code page 1250 lacks, an apostrophe (it ends the value) or a line
+// break (it ends the line); nothing when the whole value reads back as it is.
+std::optional<QChar> UnstorableCharacter(const QString &value);
 
 } // namespace pellmora::storage

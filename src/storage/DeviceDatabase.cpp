@@ -1,6 +1,7 @@
 #include "storage/DeviceDatabase.h"
 
 #include "storage/RecordDate.h"
+#include "storage/RefusedFile.h"
 #include "storage/StorageTexts.h"
 
 #include <QDir>
@@ -91,6 +92,8 @@ qsizetype readFieldText(const QByteArray &contents, qsizetype pos, const FieldRu
 
 Notices refusal(const char *text) { return {Notice::message(uiText(text))}; }
 
+ParsedDatabase refusedFile(const char *text) { return {{}, refusal(text), true, false}; }
+
 Notices cannotWrite() { return refusal("Nelze zapisovat na disk !"); }
 
 QString fileNameWithoutFolder(const QString &path)
@@ -120,13 +123,13 @@ QString DeviceDatabase::filePath() const
 ParsedDatabase ParseDatabase(const QByteArray &contents, const Pump &pump)
 {
     if (contents.size() > DeviceDatabase::LargestFile)
-        return {{}, refusal("Databázový soubor je až moc velkej....nenačtu to...smůla...")};
+        return refusedFile("Databázový soubor je až moc velkej....nenačtu to...smůla...");
     if (contents.size() < DeviceDatabase::SmallestFile) {
-        return {{}, refusal("Nevím jestli ten soubor devices.ddl je skutečně databázový, nemá totiž hlavičku, "
-                            "nebo je zcela prázdný...")};
+        return refusedFile("Nevím jestli ten soubor devices.ddl je skutečně databázový, nemá totiž hlavičku, "
+                           "nebo je zcela prázdný...");
     }
     if (!contents.startsWith("DDL"))
-        return {{}, refusal("To 'device.ddl' nebude databázový soubor. Header missing error.")};
+        return refusedFile("To 'device.ddl' nebude databázový soubor. Header missing error.");
 
     const auto examine = [&pump] {
         if (pump)
@@ -171,7 +174,8 @@ ParsedDatabase ParseDatabase(const QByteArray &contents, const Pump &pump)
     ParsedDatabase parsed;
     const int count = qMin(marked, DeviceDatabase::Capacity);
     parsed.records = QList<DatabaseRecord>(table.begin(), table.begin() + count);
-    if (overflow || marked > DeviceDatabase::Capacity) {
+    parsed.truncated = overflow || marked > DeviceDatabase::Capacity;
+    if (parsed.truncated) {
         parsed.notices.append(Notice::message(
             uiText("Databáze obsahuje víc než 256 zařízení, načteno bylo jen prvních 256.")));
     }
@@ -188,25 +192,56 @@ QByteArray BuildDatabase(const QList<DatabaseRecord> &records)
     return file + Trailer;
 }
 
+namespace {
+
+// The first rewrite would replace a refused file: its bytes are copied aside
+// before, and the refusal says where. A file that cannot be copied is never
+// replaced: the database stays read-only.
+void keepRefusedFile(DeviceDatabase &database, Notices &notices)
+{
+    const std::optional<QString> copy = CopyRefusedFile(database.filePath());
+    const QString kept = copy ? RefusedFileCopiedText(*copy)
+                              : uiText("Soubor 'devices.ddl' nebyl načten a jeho záložní kopii nelze vytvořit, "
+                                       "databáze je proto otevřena jen pro čtení. Soubor opravte nebo přesuňte "
+                                       "a spusťte program znovu.");
+    if (!copy)
+        database.ReadOnlyReason = kept;
+    notices.last().text += u'\n' + kept;
+}
+
+} // namespace
+
 Notices LoadDatabase(DeviceDatabase &database, const Pump &pump)
 {
     database.Records.clear();
+    database.ReadOnlyReason.clear();
     database.Directory = QDir::currentPath();
     const std::optional<QByteArray> contents =
         storage::readFileHead(database.filePath(), DeviceDatabase::LargestFile + 1);
     if (contents) {
         ParsedDatabase parsed = ParseDatabase(*contents, pump);
         database.Records = std::move(parsed.records);
+        // An empty file holds nothing to keep.
+        if (parsed.refused && !contents->isEmpty())
+            keepRefusedFile(database, parsed.notices);
+        if (parsed.truncated) {
+            database.ReadOnlyReason = uiText("Databáze obsahuje více než 256 záznamů a je otevřena jen pro čtení; "
+                                             "změny by smazaly záznamy za 256.");
+        }
         return parsed.notices;
     }
     if (pump)
         pump();
+    Notices notices = refusal("Nenalezen databázový soubor 'devices.ddl' - Nebude vytvořena databáze o "
+                              "progamovaných zařízeních");
     // A database that is not there starts as a valid empty one, so that the
-    // next start reads it without complaint; an unreadable file is left alone.
-    if (!QFile::exists(database.filePath()))
+    // next start reads it without complaint; a file that is there but cannot
+    // be read is kept like a refused one.
+    if (QFile::exists(database.filePath()))
+        keepRefusedFile(database, notices);
+    else
         storage::replaceFile(database.filePath(), BuildDatabase({}));
-    return refusal("Nenalezen databázový soubor 'devices.ddl' - Nebude vytvořena databáze o progamovaných "
-                   "zařízeních");
+    return notices;
 }
 
 Notices WriteDatabase(const DeviceDatabase &database, const storage::WriteInterruption &interrupted)
@@ -219,6 +254,8 @@ Notices WriteDatabase(const DeviceDatabase &database, const storage::WriteInterr
 AppendOutcome AppendCurrentDevice(DeviceDatabase &database, const QString &currentFileName,
                                   const ProgramSettings &settings, QDate today)
 {
+    if (database.readOnly())
+        return {false, {Notice::message(database.ReadOnlyReason)}};
     if (currentFileName.isEmpty())
         return {false, refusal("Nebyly provedeny žádné změny v databázi! Nezadali jste jméno sluboru (*.PLM)")};
     if (database.RecordCount() >= DeviceDatabase::Capacity) {
@@ -247,6 +284,8 @@ AppendOutcome AppendCurrentDevice(DeviceDatabase &database, const QString &curre
 
 Notices RemoveRecord(DeviceDatabase &database, int index)
 {
+    if (database.readOnly())
+        return {Notice::message(database.ReadOnlyReason)};
     if (index < 0 || index >= database.RecordCount())
         return {};
     database.Records.removeAt(index);

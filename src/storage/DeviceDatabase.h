@@ -42,8 +42,12 @@ struct DeviceDatabase {
     QList<DatabaseRecord> Records;   // in the order they were appended
     QString LastProgrammingDate;     // Date of the record opened last from the database
     QString Directory;               // where the file was loaded from; rewrites go there too
+    // Why the file must not be rewritten, told to the user when a change is
+    // refused; empty: changes are written.
+    QString ReadOnlyReason;
 
     int RecordCount() const { return int(Records.size()); }
+    bool readOnly() const { return !ReadOnlyReason.isEmpty(); }
     QString filePath() const;
 };
 
@@ -56,6 +60,8 @@ using Pump = std::function<void()>;
 struct ParsedDatabase {
     QList<DatabaseRecord> records;
     model::Notices notices;
+    bool refused = false;    // the file is no database: nothing was read
+    bool truncated = false;  // the file holds more than the table: only the first 256 records were read
 };
 ParsedDatabase ParseDatabase(const QByteArray &contents, const Pump &pump = {});
 
@@ -64,7 +70,10 @@ QByteArray BuildDatabase(const QList<DatabaseRecord> &records);
 
 // Loads "devices.ddl" from the current directory, which becomes the
 // database's directory. A missing file is reported and created as an empty
-// database; every refusal leaves an empty table.
+// database; every refusal leaves an empty table and copies the refused file
+// aside (a database whose file cannot be copied is read-only). A file with
+// more records than the table opens read-only, so that no rewrite drops the
+// records beyond the table.
 model::Notices LoadDatabase(DeviceDatabase &database, const Pump &pump = {});
 
 // Rewrites the whole file. On failure the table keeps its contents.
@@ -76,14 +85,14 @@ struct AppendOutcome {
 };
 
 // Appends a record for the program in the editor, dated `today`, and
-// rewrites the file. Refused, with nothing changed, when there is no current
-// file, when the table is full, or when the label or file name holds a
-// character that the file uses as a marker.
+// rewrites the file. Refused, with nothing changed, when the database is
+// read-only, when there is no current file, when the table is full, or when
+// the label or file name holds a character that the file uses as a marker.
 AppendOutcome AppendCurrentDevice(DeviceDatabase &database, const QString &currentFileName,
                                   const model::ProgramSettings &settings, QDate today = QDate::currentDate());
 
 // Removes record `index` and rewrites the file; an index outside the table
-// changes nothing.
+// changes nothing, a read-only database is refused.
 model::Notices RemoveRecord(DeviceDatabase &database, int index);
 
 } // namespace pellmora::storage

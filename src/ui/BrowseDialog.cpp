@@ -3,10 +3,13 @@
 #include "ui/Prompt.h"
 #include "ui/StayOnTopDialog.h"
 
+#include "storage/ConfigurationFile.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QFileIconProvider>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -69,6 +72,7 @@ BrowseDialog::BrowseDialog(Prompt &prompt, QWidget *parent)
     setFolder(QDir::currentPath());
 
     connect(DriveBox, &QComboBox::activated, this, [this](int index) { setFolder(DriveBox->itemText(index)); });
+    DirectoryListBox->installEventFilter(this);
     connect(DirectoryListBox, &QListWidget::itemActivated, this,
             [this](QListWidgetItem *item) { DirectoryListBoxActivated(DirectoryListBox->row(item)); });
     connect(BrowseOKBtn, &QPushButton::clicked, this, &BrowseDialog::BrowseOKBtnClick);
@@ -143,12 +147,33 @@ void BrowseDialog::DirectoryListBoxActivated(int row)
         setFolder(dir.absolutePath());
 }
 
-// A folder is accepted only if it holds a file of the wanted type.
+// Enter in the folder list goes into the chosen folder and no further: the
+// list would pass it on to the dialog, which takes it for OK.
+bool BrowseDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == DirectoryListBox && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            DirectoryListBoxActivated(DirectoryListBox->currentRow());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// A folder is accepted only if it holds a file of the wanted type and the
+// configuration file can store its path.
 void BrowseDialog::BrowseOKBtnClick()
 {
     fillFiles();
     if (FileListBox->count() == 0) {
         prompt_.message(this, tr("V adresáři neexistují žádné soubory s typu ") + mask_);
+        return;
+    }
+    if (const std::optional<QChar> c = storage::UnstorableCharacter(folder_)) {
+        prompt_.message(this, tr("Cestu ke složce nelze uložit do konfiguračního souboru, obsahuje znak '%1'. "
+                                 "Vyberte jinou složku.")
+                                  .arg(*c));
         return;
     }
     emit folderAccepted(browseTarget_, folder_);

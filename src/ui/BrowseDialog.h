@@ -15,8 +15,10 @@ class Prompt;
 // choice, the folder list (the folder's path, its parent ".." and its
 // subfolders; a double click or Enter goes into one) and the files of that
 // folder matching the mask. OK accepts the folder only if it holds at least
-// one file of the wanted type. Browsing never changes the process's current
-// directory. Fixed size, stays on top, not modal.
+// one file of the wanted type and its path is one that the configuration
+// file can store (no apostrophe, only characters of code page 1250); Enter
+// never accepts. Browsing never changes the process's current directory.
+// Fixed size, stays on top, not modal.
 //
 // Signals for the file locations dialog:
 //   folderAccepted(target, folder): OK with the folder's full path, for the
@@ -39,6 +41,9 @@ public slots:
 
 signals:
     void folderAccepted(int target, const QString &folder);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void fillDrives();

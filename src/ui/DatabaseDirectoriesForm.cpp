@@ -3,7 +3,7 @@
 #include "ui/CentreOnScreen.h"
 #include "ui/StayOnTopDialog.h"
 
-#include "model/Cp1250.h"
+#include "storage/ConfigurationFile.h"
 #include "storage/FileLocations.h"
 
 #include <QGridLayout>
@@ -33,12 +33,15 @@ QToolButton *speedButton(const QString &name, const QString &hint, QWidget *pare
     return b;
 }
 
-// The folders are stored in the configuration file in code page 1250: a
-// character the code page cannot hold is refused as it is typed.
+// The folders are stored in the configuration file: a character that it
+// cannot carry (outside code page 1250, an apostrophe) is refused as it is typed.
 class FolderValidator : public QValidator {
 public:
     using QValidator::QValidator;
-    State validate(QString &input, int &) const override { return cp1250CanHold(input) ? Acceptable : Invalid; }
+    State validate(QString &input, int &) const override
+    {
+        return UnstorableCharacter(input) ? Invalid : Acceptable;
+    }
 };
 
 } // namespace

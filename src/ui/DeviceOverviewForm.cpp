@@ -101,6 +101,15 @@ void DeviceOverviewForm::showNotices(const Notices &notices)
         prompt_.message(this, notice.text);
 }
 
+// A read-only database refuses every change before any question is asked.
+bool DeviceOverviewForm::refusedAsReadOnly()
+{
+    if (!session_.database.readOnly())
+        return false;
+    prompt_.message(this, session_.database.ReadOnlyReason);
+    return true;
+}
+
 // The questions before a device is added: the addition itself, a program
 // file to record (the save dialog, which may be cancelled), a device without
 // a label, a device with identifier 0.
@@ -133,6 +142,8 @@ void DeviceOverviewForm::AddToDatabaseBtnClick()
 {
     if (hooks_.programLocked && hooks_.programLocked())
         return;
+    if (refusedAsReadOnly())
+        return;
     const QString title = hooks_.saveDialogTitle ? hooks_.saveDialogTitle() : QString();
     if (hooks_.setSaveDialogTitle)
         hooks_.setSaveDialogTitle(tr("Vyberte nebo zadejte soubor pro databázi"));
@@ -156,6 +167,8 @@ void DeviceOverviewForm::AddToDatabaseBtnClick()
 // database list.
 void DeviceOverviewForm::DeleteFromDatabaseBtnClick()
 {
+    if (refusedAsReadOnly())
+        return;
     if (!prompt_.ask(this, tr("Skutecnčně chcete odstranit zařízení ze seznamu ?"), Prompt::Buttons::OkCancel))
         return;
     const int index = Overview_IDbox->currentRow();

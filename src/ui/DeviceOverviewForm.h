@@ -52,6 +52,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    bool refusedAsReadOnly();
     bool confirmAddition();
     void appendLines(int index);
     void showNotices(const model::Notices &notices);

@@ -13,6 +13,7 @@
 #include "model/ProgramHeader.h"
 #include "storage/ConfigurationFile.h"
 #include "storage/DeviceDatabase.h"
+#include "storage/FolderLock.h"
 #include "storage/ProgramFile.h"
 
 #include <QAction>
@@ -155,7 +156,7 @@ MainInterface::MainInterface(Session &session, Prompt &prompt, Hooks hooks, QWid
     // window takes every tip of its own widgets before anyone else.
     QCoreApplication::instance()->installEventFilter(this);
     pump();
-    showNotices(LoadDatabase(session_.database, hooks_.pump));
+    openDatabase();
 }
 
 MainInterface::~MainInterface() = default;
@@ -669,12 +670,36 @@ void MainInterface::queuePaint()
         QTimer::singleShot(0, this, &MainInterface::windowPainted);
 }
 
+// The device database of the start-up directory. A program started where
+// another one runs leaves both files of the folder to it: the database opens
+// read-only and the settings are not written at close.
+void MainInterface::openDatabase()
+{
+    folderLock_ = std::make_unique<FolderLock>(startUpDirectory_);
+    const bool shared = folderLock_->heldByAnotherProgram();
+    if (shared) {
+        prompt_.message(this, tr("V této složce už běží jiný program Pellmora. Databáze zařízení je proto otevřena "
+                                 "jen pro čtení a nastavení se při ukončení neuloží. Zařízení přidávejte a nastavení "
+                                 "měňte v prvním programu."));
+    }
+    showNotices(LoadDatabase(session_.database, hooks_.pump));
+    if (shared) {
+        session_.database.ReadOnlyReason = tr("Databáze je otevřena jen pro čtení, protože v této složce už běží "
+                                              "jiný program Pellmora. Zařízení přidávejte a odstraňujte v něm.");
+        configurationKept_ = tr("Nastavení se neuloží: při spuštění tohoto programu už v této složce běžel jiný "
+                                "program Pellmora.");
+    }
+}
+
 // The first show: the settings of the last run, both transfer speeds, and the
 // program that was current when the application was last closed.
 void MainInterface::FormShow()
 {
     pump();
-    showNotices(ReadConfiguration(session_.configuration));
+    QString kept;
+    showNotices(ReadConfiguration(session_.configuration, &kept));
+    if (configurationKept_.isEmpty())
+        configurationKept_ = kept;
     session_.takeConfiguration();
     pump();
     if (hooks_.calibrateQuietly)
@@ -749,7 +774,9 @@ bool MainInterface::FormCloseQuery()
         hooks_.linkPowerOff();
     const FileOutcome entered = EnterStartUpDirectory(session_.files);
     showNotices(entered.notices);
-    if (entered.ok) {
+    if (entered.ok && !configurationKept_.isEmpty()) {
+        prompt_.message(this, configurationKept_);
+    } else if (entered.ok) {
         const QStringList words = hooks_.userWordFields ? hooks_.userWordFields() : QStringList();
         const ConfigurationWriteOutcome written = WriteConfiguration(
             session_.configurationToWrite(), words.value(0), words.value(1));

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QFrame;
@@ -26,6 +27,10 @@ class Link;
 
 namespace pellmora::device {
 struct TransferHooks;
+}
+
+namespace pellmora::storage {
+class FolderLock;
 }
 
 namespace pellmora::ui {
@@ -69,9 +74,9 @@ public:
         std::function<QString()> askSaveFileName;  // empty: cancelled
     };
 
-    // Creating the window records the start-up directory and loads the
-    // device database; showing it reads the configuration and reopens the
-    // last program.
+    // Creating the window records the start-up directory, takes its lock
+    // and loads the device database; showing it reads the configuration and
+    // reopens the last program.
     MainInterface(Session &session, Prompt &prompt, Hooks hooks, QWidget *parent = nullptr);
     ~MainInterface() override;
 
@@ -176,6 +181,7 @@ private:
     void showWelcome();
     void firstPaint();
     void pump();
+    void openDatabase();
     void FormShow();
     bool FormCloseQuery();
     void showNotices(const model::Notices &notices);
@@ -204,6 +210,8 @@ private:
     InfoBar info_;
     QTimer TimeTimer;
     QString startUpDirectory_;
+    std::unique_ptr<storage::FolderLock> folderLock_;
+    QString configurationKept_; // why the configuration file is not written at close; empty: it is
     QString saveDialogTitle_ = tr("Uložit soubor...");
     QString linkDescription_;
     bool firstPaint_ = true;

@@ -231,8 +231,10 @@ TEST_F(ConfigurationFileTest, MissingFileIsCreatedEmptyAndFilledAtClose)
                         "Nenalezen konfigurační soubor - nebudou načteny adresáře atd. Vytvořím si nový !"))});
     EXPECT_EQ(settings, ConfigurationSettings());
     EXPECT_EQ(readBytes(ConfigurationFileName), QByteArray());
-    // The created empty file is no longer missing: a second start finds no header.
+    // The created empty file is no longer missing: a second start finds no
+    // header, and nothing to copy aside.
     EXPECT_EQ(ReadConfiguration(settings), Notices{Notice::message(WrongHeader)});
+    EXPECT_EQ(QDir().entryList(QDir::Files), QStringList{ConfigurationFileName});
 
     const ConfigurationWriteOutcome written =
         WriteConfiguration(settings, QStringLiteral("Rozsviť na"), QStringLiteral("Zhasni na"));
@@ -254,17 +256,48 @@ TEST_F(ConfigurationFileTest, AnUnreadableFileIsNotReplacedByAnEmptyOne)
     EXPECT_TRUE(QFileInfo(ConfigurationFileName).isDir());
 }
 
-TEST_F(ConfigurationFileTest, WrongHeaderIsNotReadButRewrittenWithItsComments)
+// A file refused as a whole is copied aside to the first free backup name,
+// which the message gives, and rewritten at close keeping its comments.
+TEST_F(ConfigurationFileTest, RefusedFileIsCopiedAsideAndRewrittenWithItsComments)
 {
-    writeBytes(ConfigurationFileName, fileOf({"Pellmora ;top", "Default Port:'COM3' ;port"}));
-    ConfigurationSettings settings;
-    EXPECT_EQ(ReadConfiguration(settings), Notices{Notice::message(WrongHeader)});
-    EXPECT_EQ(settings.SelectedPort, 0);
+    struct Case {
+        const char *name;
+        QByteArray file;
+        QStringList backupsBefore;
+        QString backup;
+    };
+    const QByteArray topAndPort = fileOf({"Pellmora ;top", "Default Port:'COM3' ;port"});
+    const Case cases[] = {
+        {"wrong header", topAndPort, {}, "plmprg.cfg.bak"},
+        {"byte-order mark", "\xef\xbb\xbf" + fileOf({"CFG_Pellmora ;top", "Default Port:'COM3' ;port"}), {},
+         "plmprg.cfg.bak"},
+        {"backup names taken", topAndPort, {"plmprg.cfg.bak", "plmprg.cfg.bak.1"}, "plmprg.cfg.bak.2"},
+    };
+    int row = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString here = path(QString::number(++row));
+        ASSERT_TRUE(QDir().mkdir(here) && QDir::setCurrent(here));
+        for (const QString &taken : c.backupsBefore)
+            writeBytes(taken, "older");
+        writeBytes(ConfigurationFileName, c.file);
+        ConfigurationSettings settings;
+        QString kept;
+        EXPECT_EQ(ReadConfiguration(settings, &kept),
+                  Notices{Notice::message(
+                      WrongHeader + QStringLiteral("\nPůvodní soubor je uschován jako '%1/%2'.").arg(here, c.backup))});
+        EXPECT_EQ(settings.SelectedPort, 0);
+        EXPECT_TRUE(kept.isEmpty());
+        EXPECT_EQ(readBytes(c.backup), c.file);
+        for (const QString &taken : c.backupsBefore)
+            EXPECT_EQ(readBytes(taken), "older");
 
-    ASSERT_EQ(WriteConfiguration(settings, "a", "b").result, ConfigurationWrite::Written);
-    const QList<QByteArray> lines = readBytes(ConfigurationFileName).split('\n');
-    EXPECT_EQ(lines[0], "CFG_Pellmora  ;top\r");
-    EXPECT_EQ(lines[1], "Device Directory:''  ;port\r");
+        ASSERT_EQ(WriteConfiguration(settings, "a", "b").result, ConfigurationWrite::Written);
+        const QList<QByteArray> lines = readBytes(ConfigurationFileName).split('\n');
+        EXPECT_EQ(lines[0], "CFG_Pellmora  ;top\r");
+        EXPECT_EQ(lines[1], "Device Directory:''  ;port\r");
+        EXPECT_EQ(readBytes(c.backup), c.file);
+    }
 }
 
 TEST_F(ConfigurationFileTest, CloseWithoutAFileWritesNothing)

@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 
+#include <functional>
+
 using namespace pellmora;
 using namespace pellmora::model;
 using namespace pellmora::storage;
@@ -23,6 +25,11 @@ const QString Missing = QStringLiteral(
 const QString NoFileName =
     QStringLiteral("Nebyly provedeny žádné změny v databázi! Nezadali jste jméno sluboru (*.PLM)");
 const QString CannotWrite = QStringLiteral("Nelze zapisovat na disk !");
+const QString NotCopied = QStringLiteral("Soubor 'devices.ddl' nebyl načten a jeho záložní kopii nelze vytvořit, "
+                                         "databáze je proto otevřena jen pro čtení. Soubor opravte nebo přesuňte a "
+                                         "spusťte program znovu.");
+const QString TooManyRecords = QStringLiteral("Databáze obsahuje více než 256 záznamů a je otevřena jen pro čtení; "
+                                              "změny by smazaly záznamy za 256.");
 
 DatabaseRecord record(const char *id, const char *name, const char *date, const char *file)
 {
@@ -160,23 +167,34 @@ TEST_F(DeviceDatabaseTest, MissingFileIsCreatedAsAnEmptyDatabase)
 }
 
 // A load that is refused, or that cannot open an existing file, leaves the
-// file as it was and the table empty.
+// file as it was and the table empty. A refused file is copied aside to the
+// first free backup name, which the message gives; one that cannot be copied
+// makes the database read-only.
 TEST_F(DeviceDatabaseTest, LoadAtTheSizeLimitsAndOfAnUnreadableFile)
 {
     struct Case {
         const char *name;
         QByteArray file;  // null: a folder of that name
-        QStringList messages;
+        QString message;  // empty: none
+        QString kept;     // the backup's name, NotCopied, or empty: no copy
+        QStringList backupsBefore = {};
     };
     const Case cases[] = {
-        {"largest", "DDL {" + QByteArray(DeviceDatabase::LargestFile - 7, ' ') + " }", {}},
-        {"one byte more", QByteArray(DeviceDatabase::LargestFile + 1, 'x'), {TooLarge}},
-        {"6 bytes", "DDL { ", {TooSmall}},
-        {"folder", QByteArray(), {Missing}},
+        {"largest", "DDL {" + QByteArray(DeviceDatabase::LargestFile - 7, ' ') + " }", {}, {}},
+        {"one byte more", QByteArray(DeviceDatabase::LargestFile + 1, 'x'), TooLarge, "devices.ddl.bak"},
+        {"6 bytes", "DDL { ", TooSmall, "devices.ddl.bak"},
+        {"empty: nothing to keep", "", TooSmall, {}},
+        {"byte-order mark", "\xef\xbb\xbf" "DDL { ! $0001 &a }", NoHeader, "devices.ddl.bak"},
+        {"backup names taken", "DDX { }", NoHeader, "devices.ddl.bak.2", {"devices.ddl.bak", "devices.ddl.bak.1"}},
+        {"folder", QByteArray(), Missing, NotCopied},
     };
+    int row = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        QFile::remove(DatabaseFileName);
+        const QString here = path(QString::number(++row));
+        ASSERT_TRUE(QDir().mkdir(here) && QDir::setCurrent(here));
+        for (const QString &taken : c.backupsBefore)
+            writeBytes(taken, "older");
         if (c.file.isNull())
             ASSERT_TRUE(QDir().mkdir(DatabaseFileName));
         else
@@ -184,13 +202,25 @@ TEST_F(DeviceDatabaseTest, LoadAtTheSizeLimitsAndOfAnUnreadableFile)
         DeviceDatabase database;
         database.Records.append(record("0001", "old", "", ""));
 
-        EXPECT_EQ(LoadDatabase(database), messages(c.messages));
+        const Notices notices = LoadDatabase(database);
 
+        QString expected = c.message;
+        if (c.kept == NotCopied)
+            expected += u'\n' + NotCopied;
+        else if (!c.kept.isEmpty())
+            expected += QStringLiteral("\nPůvodní soubor je uschován jako '%1/%2'.").arg(here, c.kept);
+        EXPECT_EQ(notices, expected.isEmpty() ? Notices() : messages({expected}));
         EXPECT_EQ(database.RecordCount(), 0);
+        EXPECT_EQ(database.readOnly(), c.kept == NotCopied);
         if (c.file.isNull())
             EXPECT_TRUE(QFileInfo(DatabaseFileName).isDir());
         else
             EXPECT_EQ(readBytes(DatabaseFileName), c.file);
+        if (!c.kept.isEmpty() && c.kept != NotCopied) {
+            EXPECT_EQ(readBytes(c.kept), c.file);
+        }
+        for (const QString &taken : c.backupsBefore)
+            EXPECT_EQ(readBytes(taken), "older");
     }
 }
 
@@ -314,6 +344,46 @@ TEST_F(DeviceDatabaseTest, RemoveKeepsTheOthersInOrder)
             expected.append(three[k]);
         EXPECT_EQ(database.Records, expected);
         EXPECT_EQ(ParseDatabase(readBytes(DatabaseFileName)).records, expected);
+    }
+}
+
+// A database that a rewrite would cut short, or whose refused file could not
+// be copied aside, refuses every change and leaves its file as it is.
+TEST_F(DeviceDatabaseTest, ReadOnlyDatabaseRefusesEveryChange)
+{
+    QList<DatabaseRecord> records;
+    for (int i = 0; i < 300; ++i)
+        records.append(record("0001", "n", "", "f"));
+    struct Case {
+        const char *name;
+        std::function<void()> place;
+        QString reason;
+        int loaded;
+    };
+    // A link is compared by its target: reading the device would not end.
+    const auto fileState = [] {
+        const QFileInfo file(DatabaseFileName);
+        return file.isSymLink() ? file.symLinkTarget().toUtf8() : readBytes(DatabaseFileName);
+    };
+    const Case cases[] = {
+        {"300 records", [&] { writeBytes(DatabaseFileName, BuildDatabase(records)); }, TooManyRecords, 256},
+        {"link to a device", [] { ASSERT_TRUE(QFile::link("/dev/zero", DatabaseFileName)); }, NotCopied, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(DatabaseFileName);
+        c.place();
+        const QByteArray before = fileState();
+        DeviceDatabase database = loadedDatabase();
+        ASSERT_EQ(database.RecordCount(), c.loaded);
+
+        EXPECT_EQ(RemoveRecord(database, 0), messages({c.reason}));
+        const AppendOutcome appended = AppendCurrentDevice(database, "a.plm", device(1, "a"), Today);
+        EXPECT_FALSE(appended.appended);
+        EXPECT_EQ(appended.notices, messages({c.reason}));
+
+        EXPECT_EQ(database.RecordCount(), c.loaded);
+        EXPECT_EQ(fileState(), before);
     }
 }
 

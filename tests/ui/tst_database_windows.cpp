@@ -338,6 +338,37 @@ private slots:
         QCOMPARE(overview(QStringLiteral("Overview_IDbox")).size(), 3);
     }
 
+    // A database file holding more records than the table opens read-only:
+    // neither command asks anything or changes a list or the file.
+    void readOnlyDatabaseRefusesAddingAndRemoving_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("add") << QStringLiteral("AddToDatabaseBtn");
+        QTest::newRow("remove") << QStringLiteral("DeleteFromDatabaseBtn");
+    }
+
+    void readOnlyDatabaseRefusesAddingAndRemoving()
+    {
+        QFETCH(QString, button);
+        QByteArray database = "DDL {";
+        for (int i = 0; i < 300; ++i)
+            database += " ! $" + QByteArray::number(i) + " &n @f.plm";
+        WindowUnderTest &ui = started(database + " }");
+        ui.session.files.CurrentFileName = QStringLiteral("kuchyn.plm");
+        windows_.overview->show();
+        clickLine(*windows_.overview, QStringLiteral("Overview_IDbox"), 0);
+        ui.prompt.shown.clear();
+        ui.prompt.answers = {true, true, true};
+        control<QPushButton>(*windows_.overview, button)->click();
+
+        QCOMPARE(ui.prompt.shown, QStringList{QStringLiteral("Databáze obsahuje více než 256 záznamů a je otevřena "
+                                                             "jen pro čtení; změny by smazaly záznamy za 256.")});
+        QCOMPARE(overview(QStringLiteral("Overview_IDbox")).size(), 256);
+        QCOMPARE(lines(*windows_.openFromDatabase, QStringLiteral("OpenIDbox")).size(), 256);
+        QCOMPARE(readAll(dir_->file(QStringLiteral("devices.ddl"))), database + " }");
+        QVERIFY(!QFile::exists(QDir(progs()).filePath(QStringLiteral("kuchyn.plm"))));
+    }
+
     void escapeInTheOverviewAsksToRemove()
     {
         WindowUnderTest &ui = started();

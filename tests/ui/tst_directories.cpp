@@ -12,6 +12,8 @@ using namespace pellmora::ui::test;
 namespace {
 
 const QString NoFilesOfType = QStringLiteral("V adresáři neexistují žádné soubory s typu ");
+const QString Unstorable = QStringLiteral(
+    "Cestu ke složce nelze uložit do konfiguračního souboru, obsahuje znak '%1'. Vyberte jinou složku.");
 
 void touch(const QString &path)
 {
@@ -106,13 +108,26 @@ private slots:
         QCOMPARE(field(QStringLiteral("DatabaseFileText"))->text(), database);
     }
 
+    void fieldsRefuseCharactersTheConfigurationCannotStore_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("outside code page 1250") << QStringLiteral("/data/Kuchyně→€日") << QStringLiteral("/data/Kuchyně€");
+        // An apostrophe would end the value in the file.
+        QTest::newRow("apostrophe") << QStringLiteral("/home/O'Brien") << QStringLiteral("/home/OBrien");
+    }
+
     void fieldsRefuseCharactersTheConfigurationCannotStore()
     {
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
         form_->show();
-        QLineEdit *programs = field(QStringLiteral("DeviceDataFileDirectoryText"));
-        programs->clear();
-        typeText(programs, QStringLiteral("/data/Kuchyně→€日"));
-        QCOMPARE(programs->text(), QStringLiteral("/data/Kuchyně€"));
+        for (const QString &name : {QStringLiteral("DeviceDataFileDirectoryText"), QStringLiteral("DatabaseFileText")}) {
+            QLineEdit *folderField = field(name);
+            folderField->clear();
+            typeText(folderField, typed);
+            QCOMPARE(folderField->text(), kept);
+        }
     }
 
     void okStoresTheTextsAsTypedCancelKeepsTheSettings_data()
@@ -150,18 +165,29 @@ private slots:
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QString>("field");
         QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<QString>("chosenName");
+        QTest::addColumn<QString>("refusal"); // the browser's message when it is not the missing file's
 
         const QString programs = QStringLiteral("DeviceDataFileDirectoryText");
         const QString database = QStringLiteral("DatabaseFileText");
-        QTest::newRow("no file") << QStringLiteral("BrowseBtnPLM") << QStringList{} << programs << QStringList{};
+        const QString chosen = QStringLiteral("chosen");
+        QTest::newRow("no file") << QStringLiteral("BrowseBtnPLM") << QStringList{} << programs << QStringList{}
+                                 << chosen << QString();
         QTest::newRow("only other types") << QStringLiteral("BrowseBtnDDL")
-                                          << QStringList{"a.plm", "devices.ddl.bak"} << database << QStringList{};
+                                          << QStringList{"a.plm", "devices.ddl.bak"} << database << QStringList{}
+                                          << chosen << QString();
         QTest::newRow("one program file") << QStringLiteral("BrowseBtnPLM") << QStringList{"a.plm", "x.txt"}
-                                          << programs << QStringList{"a.plm"};
+                                          << programs << QStringList{"a.plm"} << chosen << QString();
         QTest::newRow("upper-case extension") << QStringLiteral("BrowseBtnPLM") << QStringList{"KUCHYN.PLM"}
-                                              << programs << QStringList{"KUCHYN.PLM"};
+                                              << programs << QStringList{"KUCHYN.PLM"} << chosen << QString();
         QTest::newRow("database file") << QStringLiteral("BrowseBtnDDL") << QStringList{"devices.ddl", "a.plm"}
-                                       << database << QStringList{"devices.ddl"};
+                                       << database << QStringList{"devices.ddl"} << chosen << QString();
+        QTest::newRow("apostrophe in the path") << QStringLiteral("BrowseBtnPLM") << QStringList{"a.plm"} << programs
+                                                << QStringList{"a.plm"} << QStringLiteral("O'Brien")
+                                                << Unstorable.arg(QChar(u'\''));
+        QTest::newRow("character outside code page 1250")
+            << QStringLiteral("BrowseBtnDDL") << QStringList{"devices.ddl"} << database << QStringList{"devices.ddl"}
+            << QStringLiteral("Kuchyně→sklep") << Unstorable.arg(QStringLiteral("→"));
     }
 
     void browserAcceptsOnlyAFolderWithAFileOfTheType()
@@ -170,8 +196,10 @@ private slots:
         QFETCH(QStringList, files);
         QFETCH(QString, field);
         QFETCH(QStringList, listed);
+        QFETCH(QString, chosenName);
+        QFETCH(QString, refusal);
 
-        const QString chosen = folder(QStringLiteral("chosen"));
+        const QString chosen = folder(chosenName);
         QDir(chosen).mkdir(QStringLiteral("sub.plm")); // a folder is no file of the type
         for (const QString &name : std::as_const(files))
             touch(QDir(chosen).filePath(name));
@@ -187,8 +215,8 @@ private slots:
         const QString mask = browseButton == QStringLiteral("BrowseBtnPLM") ? QStringLiteral("*.plm")
                                                                           : QStringLiteral("*.ddl");
         QCOMPARE(browser_->mask(), mask);
-        if (listed.isEmpty()) {
-            QCOMPARE(prompt_.shown, QStringList{NoFilesOfType + mask});
+        if (listed.isEmpty() || !refusal.isEmpty()) {
+            QCOMPARE(prompt_.shown, QStringList{listed.isEmpty() ? NoFilesOfType + mask : refusal});
             QVERIFY(browser_->isVisible());
             QCOMPARE(this->field(field)->text(), before);
         } else {
@@ -224,6 +252,33 @@ private slots:
         click(*form_, QStringLiteral("BrowseBtnDDL"));
         QCOMPARE(browser_->folder(), QDir::currentPath());
         QCOMPARE(browser_->BrowseTarget(), int(DatabaseDirectoriesForm::DatabaseTarget));
+    }
+
+    // Enter in the folder list goes into the folder and never accepts it,
+    // even one that holds a file of the type.
+    void enterInTheFolderListOnlyEntersTheFolder()
+    {
+        const QString progs = locations_.DeviceDirectory;
+        folder(QStringLiteral("progs/kuchyn"));
+        touch(QDir(progs).filePath(QStringLiteral("a.plm")));
+        touch(QDir(progs).filePath(QStringLiteral("kuchyn/b.plm")));
+        form_->show();
+        click(*form_, QStringLiteral("BrowseBtnPLM"));
+        auto *folders = control<QListWidget>(*browser_, QStringLiteral("DirectoryListBox"));
+        folders->setFocus();
+        const struct {
+            QString row;
+            QString folder;
+        } steps[] = {{QStringLiteral("kuchyn"), QDir(progs).filePath(QStringLiteral("kuchyn"))},
+                     {QStringLiteral(".."), progs}};
+        for (const auto &step : steps) {
+            folders->setCurrentItem(folders->findItems(step.row, Qt::MatchExactly).value(0));
+            QTest::keyClick(folders, Qt::Key_Return);
+            QCOMPARE(browser_->folder(), step.folder);
+            QVERIFY(browser_->isVisible());
+        }
+        QCOMPARE(field(QStringLiteral("DeviceDataFileDirectoryText"))->text(), progs);
+        QVERIFY(prompt_.shown.isEmpty());
     }
 
     void browserCancelLeavesTheFields()

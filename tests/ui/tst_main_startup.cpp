@@ -25,6 +25,14 @@ const QString ConfigurationMissing =
 const QString ConfigurationHeader = QStringLiteral(
     "To 'plmprg.cfg' teda, možná, neni konfigurační soubor, alespoň teda hlavička neodpovídá, dyžtak jí "
     "přepište (začít hned na ! 1.sloupci !) na 'CFG_Pellmora'");
+const QString SharedFolder = QStringLiteral(
+    "V této složce už běží jiný program Pellmora. Databáze zařízení je proto otevřena jen pro čtení a nastavení se "
+    "při ukončení neuloží. Zařízení přidávejte a nastavení měňte v prvním programu.");
+const QString SharedFolderDatabase = QStringLiteral(
+    "Databáze je otevřena jen pro čtení, protože v této složce už běží jiný program Pellmora. Zařízení přidávejte a "
+    "odstraňujte v něm.");
+const QString SharedFolderNotSaved = QStringLiteral(
+    "Nastavení se neuloží: při spuštění tohoto programu už v této složce běžel jiný program Pellmora.");
 const QString LastFileMissing = QStringLiteral("Nelze číst z disku, nebo soubor neexistuje v adresáři : ");
 const QString CannotRead = QStringLiteral("Nelze číst z disku");
 const QString CannotWrite = QStringLiteral("Nelze zapisovat na disk");
@@ -69,22 +77,29 @@ private slots:
         dir_.reset();
     }
 
+    // A file refused as a whole is kept as a copy, which its message names
+    // (the message's "@" stands for that sentence).
     void startUpMessages_data()
     {
         QTest::addColumn<QByteArray>("configuration");
         QTest::addColumn<QByteArray>("database");
         QTest::addColumn<QStringList>("messages");
 
+        const QString kept = QStringLiteral("@");
         QTest::newRow("good files") << configurationText() << EmptyDatabase << QStringList();
         QTest::newRow("both missing") << Missing << Missing << QStringList{DatabaseMissing, ConfigurationMissing};
         QTest::newRow("database too small, configuration header wrong")
-            << QByteArray("CFG_Pelmora\r\n") << QByteArray("DDL {}") << QStringList{DatabaseTooSmall, ConfigurationHeader};
+            << QByteArray("CFG_Pelmora\r\n") << QByteArray("DDL {}")
+            << QStringList{DatabaseTooSmall + kept, ConfigurationHeader + kept};
         QTest::newRow("database too large") << configurationText() << QByteArray(71425, ' ')
-                                            << QStringList{DatabaseTooLarge};
+                                            << QStringList{DatabaseTooLarge + kept};
         QTest::newRow("database header, a faulty line")
             << configurationText() + "Nonsense\r\n" << QByteArray("XYZ { }")
-            << QStringList{DatabaseHeader, QStringLiteral("Configuration File Error at Line: 9  Read Line: 'Nonsense")};
+            << QStringList{DatabaseHeader + kept,
+                           QStringLiteral("Configuration File Error at Line: 9  Read Line: 'Nonsense")};
         QTest::newRow("empty configuration") << QByteArray() << EmptyDatabase << QStringList{ConfigurationHeader};
+        QTest::newRow("byte-order marks") << "\xef\xbb\xbf" + configurationText() << "\xef\xbb\xbf" + EmptyDatabase
+                                          << QStringList{DatabaseHeader + kept, ConfigurationHeader + kept};
     }
 
     void startUpMessages()
@@ -93,7 +108,18 @@ private slots:
         QFETCH(QByteArray, database);
         QFETCH(QStringList, messages);
         WindowUnderTest &ui = startedWith(configuration, database);
-        QCOMPARE(ui.prompt.shown, messages);
+        QStringList expected;
+        for (const QString &m : std::as_const(messages)) {
+            const QString file = m.startsWith(ConfigurationHeader) ? QStringLiteral("plmprg.cfg.bak")
+                                                                   : QStringLiteral("devices.ddl.bak");
+            QString text = m;
+            expected.append(text.replace(u'@', QStringLiteral("\nPůvodní soubor je uschován jako '%1'.")
+                                                   .arg(dir_->file(file))));
+            if (m.endsWith(u'@'))
+                QCOMPARE(readAll(file), file.startsWith(u'p') ? configuration : database);
+        }
+        QCOMPARE(ui.prompt.shown, expected);
+        QCOMPARE(QDir().entryList({QStringLiteral("*.bak")}, QDir::Files).size(), messages.join(QString()).count(u'@'));
         QVERIFY(QFile::exists(QStringLiteral("plmprg.cfg")));
         QVERIFY(QFile::exists(QStringLiteral("devices.ddl")));
         if (database == Missing)
@@ -201,6 +227,35 @@ private slots:
         QCOMPARE(lines[7], QByteArray("EEPROM Baud Rate:'1400'  ;\r"));
         QCOMPARE(lines[9], QByteArray(" my own line\r"));
         QVERIFY(!QFile::exists(devices + QStringLiteral("/plmprg.cfg")));
+    }
+
+    // A second program started in the folder while the first runs changes
+    // neither the database nor the configuration file of the folder.
+    void secondProgramInTheSameFolder()
+    {
+        const QByteArray database = QByteArrayLiteral("DDL { ! $0001 &a #1.1.2026 @a.plm }");
+        WindowUnderTest &first = startedWith(configurationText(), database);
+        QVERIFY(first.prompt.shown.isEmpty());
+        WindowUnderTest second;
+        second.start();
+        QCOMPARE(second.prompt.shown, QStringList{SharedFolder});
+        QCOMPARE(second.session.database.RecordCount(), 1);
+        QCOMPARE(RemoveRecord(second.session.database, 0), Notices{Notice::message(SharedFolderDatabase)});
+
+        second.session.link.EepromBaudRate = 1400;
+        second.prompt.answers = {true};
+        QVERIFY(second.window->close());
+        QCOMPARE(second.prompt.shown.mid(1), (QStringList{CloseQuestion, SharedFolderNotSaved}));
+        QCOMPARE(readAll(QStringLiteral("plmprg.cfg")), configurationText());
+        QCOMPARE(readAll(QStringLiteral("devices.ddl")), database);
+
+        // The first program keeps the folder to itself until it closes.
+        WindowUnderTest third;
+        third.start();
+        QCOMPARE(third.prompt.shown, QStringList{SharedFolder});
+        first.prompt.answers = {true};
+        QVERIFY(first.window->close());
+        QVERIFY(readAll(QStringLiteral("plmprg.cfg")) != configurationText());
     }
 
     void newProgram_data()
