@@ -158,7 +158,6 @@ Notices ProgramEditor::DeleteInstruction()
 void ProgramEditor::ListClick(int index)
 {
     if (index < 0 || index >= view_.items.size()) {
-        view_.selected = -1;
         setEditButtonsEnabled(false);
         return;
     }
@@ -253,7 +252,7 @@ void ProgramEditor::FillInstructionList()
 {
     view_.items = pellmora::model::FillInstructionList(program_, format_);
     if (view_.selected >= view_.items.size())
-        view_.selected = -1;
+        setEditButtonsEnabled(false);
 }
 
 void ProgramEditor::UpdateEndTime()
@@ -271,6 +270,10 @@ void ProgramEditor::setCountLabel()
 void ProgramEditor::setEditButtonsEnabled(bool enabled)
 {
     view_.editButtonsEnabled = enabled;
+    if (!enabled) {
+        view_.selected = -1;
+        view_.positionLabel = editor_text::NoPosition;
+    }
 }
 
 void ProgramEditor::enableWhenRoom()

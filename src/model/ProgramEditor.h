@@ -16,12 +16,18 @@
 //   AppendInstruction()                NewInstruction.
 //   InsertInstruction() / ChangeInstruction() / DeleteInstruction()
 //                                      at the selected position.
-//   ListClick(index)                   a click on InstructionsBox (-1: none).
+//   ListClick(index)                   the user chose a row of InstructionsBox
+//                                      (a click or the arrow keys; -1: none).
 //   NextPeriod() / BackPeriod() / ShowPeriod() / RefreshPeriodView()
 //   ReturnToFirstPeriod()              after the configuration dialog's OK.
 //   ShowProgram()                      the whole view from the program.
 //   FormatChanged()                    the wording changed: hint and list.
 //   ProgramTitle(settings)             the main window's caption.
+//
+// Only a row the user chose is ever selected: whenever the edit buttons are
+// disabled (insert, change, delete, a period step or refresh) the selection
+// and the position go with them, so no row looks chosen that the buttons
+// would not act on.
 //
 // An off instruction of 0 seconds would be the end marker of the list, so all
 // three storing operations refuse it with a message. Once the segment has
@@ -49,6 +55,7 @@ inline const QString ZeroOffRefused = QStringLiteral(
     "Zadej prodlevu alespoň 1s.");
 inline const QString CountCaption = QStringLiteral("Počet Instrukcí :  ");
 inline const QString PositionCaption = QStringLiteral("Aktuální pozice : ");
+inline const QString NoPosition = QStringLiteral("Aktuální pozice :");
 inline const QString PeriodCaption = QStringLiteral(". Perioda");
 } // namespace editor_text
 
@@ -58,7 +65,7 @@ struct EditorView {
     int selected = -1;                                          // selected position
     QString instruction = QStringLiteral("Instruction");        // Instruction
     QString countLabel = QStringLiteral("Počet instrukcí :");   // EELIOut
-    QString positionLabel = QStringLiteral("Aktuální pozice :"); // CurrentPosition
+    QString positionLabel = editor_text::NoPosition;            // CurrentPosition
     QString endTime = QStringLiteral("Info:");                  // status bar panel 0
     QString outPeriod = QStringLiteral("1. Perioda");           // OutPeriod
     QString delayText = EmptyDelayText;                         // InDelay

@@ -34,6 +34,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTime>
@@ -48,6 +49,24 @@ using namespace pellmora::storage;
 namespace pellmora::ui {
 
 namespace {
+
+// The instruction list. A list view makes its first row current when it gets
+// the keyboard focus without one; here the focus alone chooses no row, so the
+// edit buttons follow only a row the user clicked or moved to.
+class InstructionList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void focusInEvent(QFocusEvent *event) override
+    {
+        const bool noRow = currentRow() < 0;
+        const QSignalBlocker quiet(this);
+        QListWidget::focusInEvent(event);
+        if (noRow)
+            setCurrentRow(-1);
+    }
+};
 
 // The central widget: the background picture stretched behind the groups.
 class Background : public QWidget {
@@ -197,7 +216,7 @@ QWidget *MainInterface::buildInstructionGroup()
     InstuctionGB->setObjectName(QStringLiteral("InstuctionGB"));
     InstuctionGB->setAutoFillBackground(true);
 
-    InstructionsBox = new QListWidget(InstuctionGB);
+    InstructionsBox = new InstructionList(InstuctionGB);
     InstructionsBox->setObjectName(QStringLiteral("InstructionsBox"));
     InstructionsBox->setStatusTip(tr("Box instrukcí"));
     InstructionsBox->setContextMenuPolicy(Qt::CustomContextMenu);

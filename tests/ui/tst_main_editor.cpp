@@ -4,6 +4,7 @@
 
 #include "model/ProgramHeader.h"
 
+#include <array>
 #include <functional>
 
 using namespace pellmora;
@@ -258,6 +259,75 @@ private slots:
         appendTimes(1);
         QTest::mouseClick(ui.list()->viewport(), Qt::LeftButton, {}, QPoint(5, ui.list()->viewport()->height() - 5));
         QVERIFY(!ui.button(QStringLiteral("DeleteInstruction"))->isEnabled());
+    }
+
+    void focusSelectsNothing_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::newRow("at start") << "start";
+        QTest::newRow("at activation") << "activation";
+        QTest::newRow("after Delete") << "delete";
+        QTest::newRow("after a period step") << "period step";
+    }
+
+    // The list getting the keyboard focus makes no row current: the edit
+    // buttons, the popup items and the position follow only a row the user
+    // clicked or moved to with the arrow keys.
+    void focusSelectsNothing()
+    {
+        QFETCH(QString, before);
+        DeviceImage image;
+        const int secondPeriod = SegmentCapacityFor(1);
+        for (int i = 0; i < 3; ++i) {
+            image.words[i] = quint16(0x8000 * (i % 2) + 5 + i);
+            image.words[secondPeriod + i] = quint16(7 + i);
+        }
+        image.words[header::FlagsWord] = 1 << 8; // two periods
+        writeAll(QStringLiteral("three.plm"), image.toBytes());
+        ui_->startWith(configurationText(QStringLiteral("three.plm")), EmptyDatabase);
+        WindowUnderTest &ui = *ui_;
+        QListWidget *list = ui.list();
+        QCOMPARE(list->count(), 3);
+        QApplication::setActiveWindow(ui.window.get());
+        if (before == QLatin1String("activation")) {
+            QApplication::setActiveWindow(nullptr);
+            QApplication::setActiveWindow(ui.window.get());
+        } else if (before == QLatin1String("delete")) {
+            ui.clickItem(1);
+            QTest::mouseClick(ui.button(QStringLiteral("DeleteInstruction")), Qt::LeftButton);
+            QCOMPARE(list->count(), 2);
+        } else if (before == QLatin1String("period step")) {
+            QTest::mouseClick(ui.button(QStringLiteral("NextPeriod")), Qt::LeftButton);
+            ui.clickItem(2);
+            QTest::mouseClick(ui.button(QStringLiteral("BackPeriod")), Qt::LeftButton);
+        }
+        if (before != QLatin1String("activation")) {
+            ui.edit(QStringLiteral("InDelay"))->setFocus();
+            list->setFocus(Qt::TabFocusReason);
+        }
+        QVERIFY(list->hasFocus());
+
+        // The three buttons and the three popup items, enabled or not.
+        const auto editing = [&] {
+            QList<bool> enabled;
+            for (const char *name : {"DeleteInstruction", "InsertInstruction", "ChangeInstruction"})
+                enabled.append(ui.button(QLatin1String(name))->isEnabled());
+            for (const char *name : {"DeleteInstructionPopUp", "InsertInstructionPopUp", "ChangeInstructionPopUp"})
+                enabled.append(ui.action(QLatin1String(name))->isEnabled());
+            return enabled;
+        };
+        QCOMPARE(list->currentRow(), -1);
+        QVERIFY(list->selectedItems().isEmpty());
+        QCOMPARE(editing(), QList<bool>(6, false));
+        QCOMPARE(ui.label(QStringLiteral("CurrentPosition"))->text(), QStringLiteral("Aktuální pozice :"));
+        const std::array<quint16, 4> words{ui.word(0), ui.word(1), ui.word(2), ui.word(3)};
+        QTest::mouseClick(ui.button(QStringLiteral("DeleteInstruction")), Qt::LeftButton);
+        QCOMPARE((std::array<quint16, 4>{ui.word(0), ui.word(1), ui.word(2), ui.word(3)}), words);
+
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->currentRow(), 0);
+        QCOMPARE(editing(), QList<bool>(6, true));
+        QCOMPARE(ui.label(QStringLiteral("CurrentPosition"))->text(), QStringLiteral("Aktuální pozice : 1"));
     }
 
     void segmentLimits_data()
