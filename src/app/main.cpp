@@ -1,4 +1,6 @@
-// pellmora: the application. Reads the link options, opens the port backend,
+// pellmora: the application. Takes the I/O ports (--link ioport) and gives up
+// every capability before anything else, then reads the link options, opens
+// the port backend,
 // creates the main window (which loads the device database), shows it (which
 // reads the configuration, calibrates the speeds and reopens the last
 // program), creates the other windows hidden and runs the message loop.
@@ -9,6 +11,8 @@
 
 #include "connection/DeviceConnection.h"
 #include "connection/LinkOptions.h"
+#include "connection/StartupPrivileges.h"
+#include "link/IoPortBackend.h"
 #include "storage/ConfigurationFile.h"
 
 #include <QApplication>
@@ -51,6 +55,15 @@ QString usage()
 
 int main(int argc, char **argv)
 {
+    // Privileges first, before any Qt object exists: the application object
+    // loads plugins that the environment names.
+    const connection::StartupPrivileges privileges =
+        connection::TakeStartupPrivileges(connection::StartupArguments(argc, argv), link::RealIoPortSystem());
+    if (!privileges.error.isEmpty()) {
+        printError(privileges.error);
+        return 1;
+    }
+
     Q_INIT_RESOURCE(assets);
     QApplication app(argc, argv);
     QTranslator qtTranslation;
@@ -62,12 +75,13 @@ int main(int argc, char **argv)
         return 0;
     }
     QString error;
-    const std::optional<connection::LinkOptions> options = connection::takeLinkOptions(args, &error);
+    std::optional<connection::LinkOptions> options = connection::takeLinkOptions(args, &error);
     if (!options || !args.isEmpty()) {
         printError(options ? QStringLiteral("Neznámá volba: %1").arg(args.first()) : error);
         printError(usage());
         return 2;
     }
+    options->ioPorts = privileges.ioPorts;
 
     Session session;
     MessageBoxPrompt prompt;

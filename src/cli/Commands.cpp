@@ -2,9 +2,9 @@
 
 namespace pellmora::cli {
 
-QList<Command> commands()
+QList<Command> commands(const std::shared_ptr<link::IoPortGrant> &ioPorts)
 {
-    return programFileCommands() + settingsFileCommands() + deviceCommands();
+    return programFileCommands() + settingsFileCommands() + deviceCommands(ioPorts);
 }
 
 } // namespace pellmora::cli

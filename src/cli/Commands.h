@@ -5,6 +5,11 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+
+namespace pellmora::link {
+class IoPortGrant;
+}
 
 namespace pellmora::cli {
 
@@ -18,8 +23,10 @@ struct Command {
 // Each group of commands registers itself in its own source file.
 QList<Command> programFileCommands(); // show, export, import
 QList<Command> settingsFileCommands(); // config, db
-QList<Command> deviceCommands();      // test, program, read, verify, clock
+// test, program, read, verify, clock; --link ioport drives the I/O ports
+// taken as the program started.
+QList<Command> deviceCommands(const std::shared_ptr<link::IoPortGrant> &ioPorts);
 
-QList<Command> commands();
+QList<Command> commands(const std::shared_ptr<link::IoPortGrant> &ioPorts);
 
 } // namespace pellmora::cli

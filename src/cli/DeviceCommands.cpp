@@ -87,6 +87,7 @@ private:
 // The options every device command takes, and what they lead to: the port,
 // the speeds, the backend, and the link over them.
 struct DeviceRun {
+    std::shared_ptr<link::IoPortGrant> ioPorts; // taken as the program started
     connection::LinkOptions linkOptions;
     LinkState state;
     bool verbose = false;
@@ -113,6 +114,7 @@ QString takeDeviceOptions(QStringList &args, DeviceRun &run)
     if (!linkOptions)
         return error;
     run.linkOptions = *linkOptions;
+    run.linkOptions.ioPorts = run.ioPorts;
 
     QStringList rest;
     for (int i = 0; i < args.size(); ++i) {
@@ -260,9 +262,8 @@ device::DeviceOutcome transfer(DeviceRun &run,
     return outcome;
 }
 
-int runTest(QStringList args)
+int runTest(QStringList args, DeviceRun &run)
 {
-    DeviceRun run;
     QString error = takeDeviceOptions(args, run);
     if (error.isEmpty() && !args.isEmpty())
         error = u"test takes no arguments"_s;
@@ -287,9 +288,8 @@ int runTest(QStringList args)
     return finish(run, ExitOk);
 }
 
-int runProgram(QStringList args)
+int runProgram(QStringList args, DeviceRun &run)
 {
-    DeviceRun run;
     int exitCode = ExitOk;
     const std::optional<DeviceImage> image = openWithImage(args, run, &exitCode);
     if (!image)
@@ -304,9 +304,8 @@ int runProgram(QStringList args)
     return finish(run, outcome.ok ? ExitOk : ExitRefused);
 }
 
-int runRead(QStringList args)
+int runRead(QStringList args, DeviceRun &run)
 {
-    DeviceRun run;
     QString error = takeDeviceOptions(args, run);
     QString path;
     if (error.isEmpty()) {
@@ -334,9 +333,8 @@ int runRead(QStringList args)
     return finish(run, ExitOk);
 }
 
-int runVerify(QStringList args)
+int runVerify(QStringList args, DeviceRun &run)
 {
-    DeviceRun run;
     int exitCode = ExitOk;
     const std::optional<DeviceImage> image = openWithImage(args, run, &exitCode);
     if (!image)
@@ -366,9 +364,8 @@ std::optional<QTime> timeArgument(const QString &text)
     return std::nullopt;
 }
 
-int runClock(QStringList args)
+int runClock(QStringList args, DeviceRun &run)
 {
-    DeviceRun run;
     QString error = takeDeviceOptions(args, run);
     std::optional<QTime> newTime;
     if (error.isEmpty()) {
@@ -407,14 +404,21 @@ int runClock(QStringList args)
 
 } // namespace
 
-QList<Command> deviceCommands()
+QList<Command> deviceCommands(const std::shared_ptr<link::IoPortGrant> &ioPorts)
 {
+    const auto overPorts = [ioPorts](int (*command)(QStringList, DeviceRun &)) {
+        return [ioPorts, command](QStringList args) {
+            DeviceRun run;
+            run.ioPorts = ioPorts;
+            return command(std::move(args), run);
+        };
+    };
     return {
-        {u"test"_s, runTest},
-        {u"program"_s, runProgram},
-        {u"read"_s, runRead},
-        {u"verify"_s, runVerify},
-        {u"clock"_s, runClock},
+        {u"test"_s, overPorts(runTest)},
+        {u"program"_s, overPorts(runProgram)},
+        {u"read"_s, overPorts(runRead)},
+        {u"verify"_s, overPorts(runVerify)},
+        {u"clock"_s, overPorts(runClock)},
     };
 }
 

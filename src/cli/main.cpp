@@ -1,11 +1,15 @@
 #include "cli/Commands.h"
 
+#include "connection/StartupPrivileges.h"
+#include "link/IoPortBackend.h"
+
 #include <QCoreApplication>
 #include <QTextStream>
 
 #include <cstdio>
 
 using namespace pellmora::cli;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -30,12 +34,20 @@ int usage()
 
 int main(int argc, char *argv[])
 {
+    // Privileges first, before any Qt object exists.
+    const pellmora::connection::StartupPrivileges privileges = pellmora::connection::TakeStartupPrivileges(
+        pellmora::connection::StartupArguments(argc, argv), pellmora::link::RealIoPortSystem());
+    if (!privileges.error.isEmpty()) {
+        std::fputs(qPrintable(u"pellmora-cli: "_s + privileges.error + u'\n'), stderr);
+        return ExitRefused;
+    }
+
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
         return usage();
     const QString command = args.takeFirst();
-    for (const Command &c : commands()) {
+    for (const Command &c : commands(privileges.ioPorts)) {
         if (c.name == command)
             return c.run(args);
     }

@@ -103,7 +103,7 @@ std::unique_ptr<PortIo> DeviceConnection::openBackend(quint8 selectedPort, QStri
         return simulated;
     }
     case Backend::IoPort:
-        return IoPortBackend::open(Link::ComPortBase(selectedPort), error);
+        return IoPortBackend::open(Link::ComPortBase(selectedPort), options_.ioPorts, error);
     case Backend::Tty:
         return TtyBackend::open(selectedPort, options_.ttyDevice, error);
     }
@@ -126,18 +126,6 @@ bool DeviceConnection::followSelectedPort(quint8 selectedPort, QString *error)
         || (options_.backend == Backend::Tty && !options_.ttyDevice.isEmpty())) {
         openedPort_ = selectedPort;
         return true;
-    }
-    if (options_.backend == Backend::IoPort) {
-        const quint16 base = Link::ComPortBase(selectedPort);
-        const auto *ports = dynamic_cast<const IoPortBackend *>(backend_.get());
-        if (ports && ports->permits(base + uart::ModemControl) && ports->permits(base + uart::ModemStatus)) {
-            openedPort_ = selectedPort;
-            return true;
-        }
-        message = deviceText("Porty I/O byly otevřeny pro %1 (%2); pro %3 (%4) spusťte program znovu s tímto portem.")
-                      .arg(portName(openedPort_), hexBase(Link::ComPortBase(openedPort_)), portName(selectedPort),
-                           hexBase(base));
-        return false;
     }
     std::unique_ptr<PortIo> reopened = openBackend(selectedPort, &message);
     if (!reopened)

@@ -23,8 +23,9 @@ namespace pellmora::connection {
 // process-wide LinkState.
 class DeviceConnection {
 public:
-    // Opens the backend for `selectedPort` (0..3). Real backends get their
-    // port rights here; the simulated switch hangs on options.simPort.
+    // Opens the backend for `selectedPort` (0..3). A serial line is opened
+    // here; direct I/O ports work over options.ioPorts, taken as the program
+    // started; the simulated switch hangs on options.simPort.
     // Returns nullptr with a one-line text naming the cause in `error`.
     static std::unique_ptr<DeviceConnection> open(const LinkOptions &options, link::LinkState &state,
                                                   quint8 selectedPort, QString *error);
@@ -43,11 +44,11 @@ public:
 
     // Follows a change of SelectedPort (the port dialog): a serial-line
     // backend reopens on the new port's device (unless a device path was
-    // given, which stays the port); direct I/O ports carry on when the new
-    // base was among those opened, since their rights cannot be taken again
-    // once given up. The simulated switch serves every port. On refusal the
-    // link stays on the port it had and `error` says why. Refused too while
-    // a device operation runs.
+    // given, which stays the port); direct I/O ports move to the new base
+    // when a UART answered there as the program started (the ports of every
+    // COM base are taken then, never later). The simulated switch serves
+    // every port. On refusal the link stays on the port it had and `error`
+    // says why. Refused too while a device operation runs.
     bool followSelectedPort(quint8 selectedPort, QString *error);
     quint8 openedPort() const { return openedPort_; }
 

@@ -5,10 +5,15 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <memory>
 #include <optional>
 
 namespace pellmora::sim {
 enum class Fault;
+}
+
+namespace pellmora::link {
+class IoPortGrant;
 }
 
 namespace pellmora::connection {
@@ -35,6 +40,10 @@ struct LinkOptions {
     QList<sim::Fault> simFaults;
     QString ttyDevice; // empty = /dev/ttyS0..3 for COM1..COM4
     QString tracePath; // empty = no trace
+
+    // Not on the command line: the I/O ports the program took when it
+    // started (TakeStartupPrivileges), which --link ioport drives.
+    std::shared_ptr<link::IoPortGrant> ioPorts;
 
     // Not on the command line: lets tests count the EEPROM write cycle in
     // refused select bytes instead of real time (0 = real 5 ms cycle).

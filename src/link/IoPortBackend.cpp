@@ -38,7 +38,7 @@ QString PermissionText(int error)
     case EPERM:
     case EACCES:
         return QStringLiteral("no permission to access the I/O ports: the program needs the CAP_SYS_RAWIO "
-                              "capability or root");
+                              "capability (setcap cap_sys_rawio+ep on the program file) or root");
     case ENOSYS:
         return QStringLiteral("this kernel offers no direct I/O port access (ioperm)");
     default:
@@ -79,23 +79,6 @@ public:
 #endif
     }
 
-    Ids userIds() override
-    {
-        uid_t r = 0, e = 0, s = 0;
-        getresuid(&r, &e, &s);
-        return {r, e, s};
-    }
-
-    Ids groupIds() override
-    {
-        gid_t r = 0, e = 0, s = 0;
-        getresgid(&r, &e, &s);
-        return {r, e, s};
-    }
-
-    int setAllUserIds(unsigned uid) override { return setresuid(uid, uid, uid) == 0 ? 0 : -errno; }
-    int setAllGroupIds(unsigned gid) override { return setresgid(gid, gid, gid) == 0 ? 0 : -errno; }
-
     int clearCapabilities() override
     {
         __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
@@ -117,36 +100,7 @@ public:
     }
 
     int forbidNewPrivileges() override { return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 ? 0 : -errno; }
-
-    bool holdsRoot() override
-    {
-        const Ids ids = userIds();
-        return ids.real == 0 || ids.effective == 0 || ids.saved == 0;
-    }
 };
-
-// Gives up root (when the program runs set-user-id root for a normal user)
-// and every capability. Returns an empty text on success.
-QString DropPrivileges(IoPortSystem &system)
-{
-    const IoPortSystem::Ids users = system.userIds();
-    const bool raisedUser = users.real != 0 && (users.effective == 0 || users.saved == 0);
-    if (raisedUser) {
-        const IoPortSystem::Ids groups = system.groupIds();
-        // Groups first: once the user id is gone there is no right left to
-        // change them.
-        if (system.setAllGroupIds(groups.real) != 0 || system.setAllUserIds(users.real) != 0)
-            return QStringLiteral("could not give up the root rights after opening the I/O ports");
-    }
-    const int cleared = system.clearCapabilities();
-    if (cleared != 0 || system.holdsCapabilities())
-        return QStringLiteral("could not give up the capabilities after opening the I/O ports");
-    if (raisedUser && system.holdsRoot())
-        return QStringLiteral("could not give up the root rights after opening the I/O ports");
-    if (system.forbidNewPrivileges() != 0)
-        return QStringLiteral("could not give up the capabilities after opening the I/O ports");
-    return {};
-}
 
 bool UartAnswers(IoPortSystem &system, quint16 base)
 {
@@ -190,6 +144,36 @@ void RevokeBlock(IoPortSystem &system, std::bitset<0x400> &granted, quint16 base
         Revoke(system, granted, base + offset);
 }
 
+// Asks for the register blocks of COM1..COM4 and for the calibration port.
+// Returns 0 or the negative errno of the first refusal.
+int AllowEveryBlock(IoPortSystem &system, std::bitset<0x400> &granted)
+{
+    for (const quint16 base : uart::ComBases) {
+        if (const int result = AllowBlock(system, base, granted); result != 0)
+            return result;
+    }
+    const int result = system.ioperm(uart::CalibrationPort, true);
+    granted[uart::CalibrationPort] = result == 0;
+    return result;
+}
+
+// Without a UART the addresses of a block belong to nobody: they go, and the
+// scratch registers, needed only to tell, go everywhere.
+void KeepAnsweringUarts(IoPortSystem &system, std::bitset<0x400> &granted)
+{
+    for (const quint16 base : uart::ComBases) {
+        if (!UartAnswers(system, base))
+            RevokeBlock(system, granted, base);
+        Revoke(system, granted, base + uart::Scratch);
+    }
+}
+
+void RevokeAll(IoPortSystem &system, std::bitset<0x400> &granted)
+{
+    for (quint16 port = 0; port < granted.size(); ++port)
+        Revoke(system, granted, port);
+}
+
 QString ComName(quint16 base)
 {
     for (size_t i = 0; i < uart::ComBases.size(); ++i) {
@@ -206,76 +190,90 @@ std::unique_ptr<IoPortSystem> RealIoPortSystem()
     return std::make_unique<KernelIoPortSystem>();
 }
 
-std::unique_ptr<PortIo> IoPortBackend::open(quint16 selectedBase, QString *error)
+QString GiveUpCapabilities(IoPortSystem &system)
 {
-    return open(selectedBase, error, RealIoPortSystem());
+    const QString failure = QStringLiteral("could not give up the capabilities of the process");
+    if (system.clearCapabilities() != 0 || system.holdsCapabilities())
+        return failure;
+    if (system.forbidNewPrivileges() != 0)
+        return failure;
+    return {};
 }
 
-std::unique_ptr<PortIo> IoPortBackend::open(quint16 selectedBase, QString *error,
-                                            std::unique_ptr<IoPortSystem> system)
+std::shared_ptr<IoPortGrant> IoPortGrant::take(std::unique_ptr<IoPortSystem> system)
 {
-    const auto refuse = [&](const QString &text) -> std::unique_ptr<PortIo> {
-        if (error)
-            *error = text;
-        return nullptr;
-    };
-    std::bitset<0x400> granted;
-    if (selectedBase + uart::Scratch >= 0x400) {
-        DropPrivileges(*system);
-        return refuse(QStringLiteral("I/O base %1 lies outside the serial port range").arg(Hex(selectedBase)));
-    }
-    int result = AllowBlock(*system, selectedBase, granted);
-    if (result == 0 && selectedBase != uart::ServiceBase)
-        result = AllowBlock(*system, uart::ServiceBase, granted);
-    if (result == 0 && !granted[uart::CalibrationPort]) {
-        result = system->ioperm(uart::CalibrationPort, true);
-        granted[uart::CalibrationPort] = result == 0;
-    }
+    std::shared_ptr<IoPortGrant> ports(new IoPortGrant(std::move(system)));
+    IoPortSystem &sys = *ports->system_;
+    if (const int result = AllowEveryBlock(sys, ports->granted_); result != 0)
+        ports->refusal_ = PermissionText(result);
+    else
+        KeepAnsweringUarts(sys, ports->granted_);
 
-    QString refusal;
-    if (result != 0) {
-        refusal = PermissionText(result);
-    } else if (!UartAnswers(*system, selectedBase)) {
-        refusal = QStringLiteral("no serial port (UART) answers at I/O base %1%2")
-                      .arg(Hex(selectedBase), ComName(selectedBase));
-    } else if (selectedBase != uart::ServiceBase && !UartAnswers(*system, uart::ServiceBase)) {
-        // No UART where the service window works: leave those registers out,
-        // its transfers will simply get no answer.
-        RevokeBlock(*system, granted, uart::ServiceBase);
-    }
-    Revoke(*system, granted, selectedBase + uart::Scratch);
-    Revoke(*system, granted, uart::ServiceBase + uart::Scratch);
-
-    const QString dropFailure = DropPrivileges(*system);
-    if (refusal.isEmpty())
-        refusal = dropFailure;
-    if (!refusal.isEmpty()) {
-        for (quint16 port = 0; port < granted.size(); ++port)
-            Revoke(*system, granted, port);
-        return refuse(refusal);
-    }
-    return std::unique_ptr<PortIo>(new IoPortBackend(std::move(system), granted));
+    ports->privilegesKept_ = GiveUpCapabilities(sys);
+    if (ports->refusal_.isEmpty())
+        ports->refusal_ = ports->privilegesKept_;
+    if (!ports->refusal_.isEmpty())
+        RevokeAll(sys, ports->granted_);
+    return ports;
 }
 
-IoPortBackend::IoPortBackend(std::unique_ptr<IoPortSystem> system, std::bitset<0x400> permitted)
-    : system_(std::move(system)), permitted_(permitted), owner_(std::this_thread::get_id())
+IoPortGrant::IoPortGrant(std::unique_ptr<IoPortSystem> system)
+    : system_(std::move(system)), owner_(std::this_thread::get_id())
 {
 }
 
-bool IoPortBackend::permits(quint16 address) const
+bool IoPortGrant::holdsUart(quint16 base) const
 {
-    return address < permitted_.size() && permitted_[address] && std::this_thread::get_id() == owner_;
+    return permits(base + uart::ModemControl) && permits(base + uart::ModemStatus) && permits(base + uart::LineControl);
 }
 
-quint8 IoPortBackend::PortIn(quint16 address)
+bool IoPortGrant::permits(quint16 address) const
+{
+    return address < granted_.size() && granted_[address] && std::this_thread::get_id() == owner_;
+}
+
+quint8 IoPortGrant::inb(quint16 address)
 {
     return permits(address) ? system_->inb(address) : 0xFF;
 }
 
-void IoPortBackend::PortOut(quint16 address, quint8 value)
+void IoPortGrant::outb(quint16 address, quint8 value)
 {
     if (permits(address))
         system_->outb(address, value);
+}
+
+std::unique_ptr<PortIo> IoPortBackend::open(quint16 selectedBase, std::shared_ptr<IoPortGrant> ports,
+                                            QString *error)
+{
+    QString refusal;
+    if (!ports)
+        refusal = QStringLiteral("the I/O ports are taken only when the program starts with --link ioport");
+    else if (!ports->refusal().isEmpty())
+        refusal = ports->refusal();
+    else if (selectedBase + uart::Scratch >= 0x400)
+        refusal = QStringLiteral("I/O base %1 lies outside the serial port range").arg(Hex(selectedBase));
+    else if (!ports->holdsUart(selectedBase))
+        refusal = QStringLiteral("no serial port (UART) answers at I/O base %1%2")
+                      .arg(Hex(selectedBase), ComName(selectedBase));
+    if (!refusal.isEmpty()) {
+        if (error)
+            *error = refusal;
+        return nullptr;
+    }
+    return std::unique_ptr<PortIo>(new IoPortBackend(std::move(ports)));
+}
+
+IoPortBackend::IoPortBackend(std::shared_ptr<IoPortGrant> ports) : ports_(std::move(ports)) {}
+
+quint8 IoPortBackend::PortIn(quint16 address)
+{
+    return ports_->inb(address);
+}
+
+void IoPortBackend::PortOut(quint16 address, quint8 value)
+{
+    ports_->outb(address, value);
 }
 
 } // namespace pellmora::link
