@@ -16,7 +16,7 @@ struct Command {
 };
 
 // Each group of commands registers itself in its own source file.
-QList<Command> programFileCommands(); // show, export, import
+QList<Command> programFileCommands(); // show, export, import, schedule, report
 QList<Command> settingsFileCommands(); // config, db
 QList<Command> deviceCommands();      // test, program, read, verify, clock
 
