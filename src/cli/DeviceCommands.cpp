@@ -1,4 +1,6 @@
 #include "cli/Commands.h"
+#include "cli/ProgramFindings.h"
+#include "cli/WordingOptions.h"
 
 #include "connection/DeviceConnection.h"
 #include "device/DeviceClock.h"
@@ -289,11 +291,16 @@ int runTest(QStringList args)
 
 int runProgram(QStringList args)
 {
+    const bool strict = args.removeAll(u"--strict"_s) > 0;
     DeviceRun run;
-    int exitCode = ExitOk;
-    const std::optional<DeviceImage> image = openWithImage(args, run, &exitCode);
+    QString error;
+    const std::optional<DeviceImage> image = takeOptionsAndImage(args, run, &error);
     if (!image)
-        return exitCode;
+        return usageError(error);
+    if (!checkBeforeProgramming(*image, strict))
+        return ExitRefused;
+    if (!connect(run))
+        return finish(run, ExitRefused);
 
     say(device::programmingWarningInfo());
     say(device::programmingInfo());
@@ -336,6 +343,9 @@ int runRead(QStringList args)
 
 int runVerify(QStringList args)
 {
+    const std::optional<InstructionFormat> format = takeWordingOptions(args);
+    if (!format)
+        return usageError(u"verify FILE.plm "_s + QLatin1String(WordingSynopsis));
     DeviceRun run;
     int exitCode = ExitOk;
     const std::optional<DeviceImage> image = openWithImage(args, run, &exitCode);
@@ -352,6 +362,7 @@ int runVerify(QStringList args)
                                                      device::ByteText(image->byteAt(address)),
                                                      device::ByteText(memory.VerifyBuffer[address])));
         }
+        printDifferences(*image, memory.VerifyBuffer, *format);
     }
     return finish(run, outcome.ok ? ExitOk : ExitRefused);
 }
