@@ -21,7 +21,7 @@ struct Command {
 };
 
 // Each group of commands registers itself in its own source file.
-QList<Command> programFileCommands(); // show, export, import
+QList<Command> programFileCommands(); // show, export, import, schedule, report
 QList<Command> settingsFileCommands(); // config, db
 // test, program, read, verify, clock; --link ioport drives the I/O ports
 // taken as the program started.

@@ -1,4 +1,6 @@
 #include "cli/Commands.h"
+#include "cli/ProgramFindings.h"
+#include "cli/WordingOptions.h"
 
 #include "connection/DeviceConnection.h"
 #include "device/DeviceClock.h"
@@ -290,10 +292,15 @@ int runTest(QStringList args, DeviceRun &run)
 
 int runProgram(QStringList args, DeviceRun &run)
 {
-    int exitCode = ExitOk;
-    const std::optional<DeviceImage> image = openWithImage(args, run, &exitCode);
+    const bool strict = args.removeAll(u"--strict"_s) > 0;
+    QString error;
+    const std::optional<DeviceImage> image = takeOptionsAndImage(args, run, &error);
     if (!image)
-        return exitCode;
+        return usageError(error);
+    if (!checkBeforeProgramming(*image, strict))
+        return ExitRefused;
+    if (!connect(run))
+        return finish(run, ExitRefused);
 
     say(device::programmingWarningInfo());
     say(device::programmingInfo());
@@ -335,6 +342,9 @@ int runRead(QStringList args, DeviceRun &run)
 
 int runVerify(QStringList args, DeviceRun &run)
 {
+    const std::optional<InstructionFormat> format = takeWordingOptions(args);
+    if (!format)
+        return usageError(u"verify FILE.plm "_s + QLatin1String(WordingSynopsis));
     int exitCode = ExitOk;
     const std::optional<DeviceImage> image = openWithImage(args, run, &exitCode);
     if (!image)
@@ -350,6 +360,7 @@ int runVerify(QStringList args, DeviceRun &run)
                                                      device::ByteText(image->byteAt(address)),
                                                      device::ByteText(memory.VerifyBuffer[address])));
         }
+        printDifferences(*image, memory.VerifyBuffer, *format);
     }
     return finish(run, outcome.ok ? ExitOk : ExitRefused);
 }

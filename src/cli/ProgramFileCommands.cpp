@@ -1,12 +1,16 @@
 #include "cli/Commands.h"
 #include "cli/ProgramText.h"
+#include "cli/WordingOptions.h"
 
 #include "model/InstructionFormat.h"
 #include "model/ProgramHeader.h"
+#include "model/Schedule.h"
+#include "report/ProgramReport.h"
 #include "model/TimeText.h"
 #include "storage/FileText.h"
 #include "storage/ProgramFile.h"
 
+#include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
@@ -69,39 +73,24 @@ struct ShowOptions {
 // show FILE.plm [--wording N] [--on WORD --off WORD]
 std::optional<ShowOptions> showOptions(QStringList args)
 {
-    ShowOptions options;
-    int wording = 0;
-    std::optional<QString> on;
-    std::optional<QString> off;
-    while (!args.isEmpty()) {
-        const QString arg = args.takeFirst();
-        const bool hasValue = !args.isEmpty();
-        if (arg == QLatin1String("--wording") && hasValue) {
-            bool ok = false;
-            wording = args.takeFirst().toInt(&ok);
-            if (!ok || wording < 1 || wording > 4)
-                return std::nullopt;
-        } else if (arg == QLatin1String("--on") && hasValue) {
-            on = args.takeFirst();
-        } else if (arg == QLatin1String("--off") && hasValue) {
-            off = args.takeFirst();
-        } else if (options.file.isEmpty() && !arg.startsWith(QLatin1String("--"))) {
-            options.file = arg;
-        } else {
-            return std::nullopt;
-        }
-    }
-    const bool userWords = on || off;
-    if (wording == 0)
-        wording = userWords ? UserFormatCode : 3;
-    if (options.file.isEmpty() || (userWords && wording != UserFormatCode))
+    const std::optional<InstructionFormat> format = takeWordingOptions(args);
+    if (!format || args.size() != 1 || args[0].startsWith(QLatin1String("--")))
         return std::nullopt;
-    if (on.value_or(QString()).size() > FormatWordMaxLength || off.value_or(QString()).size() > FormatWordMaxLength)
+    return ShowOptions{args[0], *format};
+}
+
+// The program of a file with its header unpacked, warning of a period code
+// the program cannot hold.
+std::optional<Program> readProgram(const QString &path)
+{
+    const std::optional<DeviceImage> image = readImage(path);
+    if (!image)
         return std::nullopt;
-    // Without words of their own, the user format shows the dialog's defaults.
-    options.format.SetCurrentInstrFormat(wording, on.value_or(QStringLiteral("Rozsviť na")),
-                                         off.value_or(QStringLiteral("Zhasni na")));
-    return options;
+    Program program;
+    program.image = *image;
+    if (UnpackHeader(program))
+        warn(path, {QStringLiteral("period code beyond 4, shown as one period")});
+    return program;
 }
 
 int showCommand(const QStringList &args)
@@ -109,13 +98,10 @@ int showCommand(const QStringList &args)
     const std::optional<ShowOptions> options = showOptions(args);
     if (!options)
         return usageOf("show FILE.plm [--wording 1..4] [--on WORD --off WORD] (words of at most 15 characters)");
-    const std::optional<DeviceImage> image = readImage(options->file);
-    if (!image)
+    std::optional<Program> read = readProgram(options->file);
+    if (!read)
         return ExitUsage;
-    Program program;
-    program.image = *image;
-    if (UnpackHeader(program))
-        warn(options->file, {QStringLiteral("period code beyond 4, shown as one period")});
+    Program &program = *read;
     QString out;
     for (int p = 0; p <= program.settings.LastPeriod; ++p) {
         program.settings.CurrentPeriod = static_cast<quint8>(p);
@@ -126,6 +112,54 @@ int showCommand(const QStringList &args)
         out += UpdateEndTime(program) + QLatin1Char('\n');
     }
     print(out.toUtf8());
+    return ExitOk;
+}
+
+// schedule FILE.plm [--wording N] [--on WORD --off WORD]
+int scheduleCommand(const QStringList &args)
+{
+    const std::optional<ShowOptions> options = showOptions(args);
+    if (!options)
+        return usageOf("schedule FILE.plm [--wording 1..4] [--on WORD --off WORD] (words of at most 15 characters)");
+    const std::optional<Program> program = readProgram(options->file);
+    if (!program)
+        return ExitUsage;
+    QString out;
+    for (const PeriodSchedule &schedule : ProgramSchedule(*program)) {
+        const QString period = QStringLiteral("perioda %1").arg(schedule.period + 1);
+        for (const ScheduleRow &row : ScheduleRows(schedule, options->format)) {
+            QStringList fields{period, row.clock, row.state};
+            if (!row.delay.isEmpty())
+                fields << row.delay;
+            else if (schedule.randomDelays)
+                fields << RandomDelaysText;
+            out += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
+        }
+    }
+    print(out.toUtf8());
+    return ExitOk;
+}
+
+// report FILE.plm -o OUT.pdf [--wording N] [--on WORD --off WORD]
+int reportCommand(QStringList args)
+{
+    const qsizetype o = args.indexOf(QStringLiteral("-o"));
+    if (o < 0 || o + 1 >= args.size())
+        return usageOf("report FILE.plm -o OUT.pdf [--wording 1..4] [--on WORD --off WORD]");
+    const QString output = args.takeAt(o + 1);
+    args.removeAt(o);
+    const std::optional<ShowOptions> options = showOptions(args);
+    if (!options)
+        return usageOf("report FILE.plm -o OUT.pdf [--wording 1..4] [--on WORD --off WORD]");
+    const std::optional<Program> program = readProgram(options->file);
+    if (!program)
+        return ExitUsage;
+    const report::ReportInput input{program->image, options->format, QFileInfo(options->file).fileName(),
+                                    QDate::currentDate()};
+    if (!report::WriteReportPdf(output, input)) {
+        QTextStream(stderr) << output << ": cannot be written\n";
+        return ExitRefused;
+    }
     return ExitOk;
 }
 
@@ -189,6 +223,8 @@ QList<Command> programFileCommands()
         {QStringLiteral("show"), showCommand},
         {QStringLiteral("export"), exportCommand},
         {QStringLiteral("import"), importCommand},
+        {QStringLiteral("schedule"), scheduleCommand},
+        {QStringLiteral("report"), reportCommand},
     };
 }
 

@@ -306,3 +306,78 @@ TEST_F(ProgramFilesCli, ImportIntoAnUnwritablePlaceFails)
     EXPECT_NE(run.exitCode, 0);
     EXPECT_TRUE(run.err.contains(QLatin1String("cannot be written"))) << run.err.toStdString();
 }
+
+TEST_F(ProgramFilesCli, ScheduleListsClockTimesPerPeriod)
+{
+    const CliRun chodba = cli({QStringLiteral("schedule"), example("chodba.plm")});
+    EXPECT_EQ(chodba.exitCode, 0) << chodba.err.toStdString();
+    EXPECT_EQ(chodba.out.toStdString(), "perioda 1\t18:30:00\tSvítí\t2:00:00\n"
+                                        "perioda 1\t20:30:00\tNesvítí\t0:30:00\n"
+                                        "perioda 1\t21:00:00\tSvítí\t0:00:05\n"
+                                        "perioda 1\t21:00:05\tkonec\n");
+
+    const CliRun on = cli({QStringLiteral("schedule"), example("chodba.plm"), QStringLiteral("--wording"),
+                           QStringLiteral("1")});
+    EXPECT_EQ(on.out.split('\n').value(1).toStdString(), "perioda 1\t20:30:00\tOff\t0:30:00");
+
+    // Two periods with random delays: each from the start-up time, the end
+    // line saying that the delays are stretched at random.
+    ASSERT_EQ(cli({QStringLiteral("import"), example("schodiste-2-periody.txt"), QStringLiteral("-o"), path("s.plm")})
+                  .exitCode,
+              0);
+    const CliRun stairs = cli({QStringLiteral("schedule"), path("s.plm")});
+    EXPECT_EQ(stairs.exitCode, 0);
+    const QStringList lines = stairs.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 9);
+    EXPECT_EQ(lines[3].toStdString(), "perioda 1\t22:20:00\tkonec\t+ náhodné prodlevy");
+    EXPECT_EQ(lines[4].toStdString(), "perioda 2\t17:45:00\tSvítí\t2:30:00");
+    EXPECT_EQ(lines[8].toStdString(), "perioda 2\t21:11:00\tkonec\t+ náhodné prodlevy");
+
+    // Past midnight: the day after the start-up day is marked.
+    writeAll(path("late.plm"), [] {
+        DeviceImage image = DeviceImage::fromBytes(readAll(example("chodba.plm")));
+        image.words[253] = 23 * 60;
+        return image.toBytes();
+    }());
+    EXPECT_EQ(cli({QStringLiteral("schedule"), path("late.plm")}).out.split('\n').value(3).toStdString(),
+              "perioda 1\t+1d 01:30:05\tkonec");
+}
+
+TEST_F(ProgramFilesCli, ReportWritesAPdfOrSaysWhyNot)
+{
+    // No display and no platform chosen: the report draws offscreen.
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(QLatin1String(name));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(PELLMORA_CLI),
+                  {QStringLiteral("report"), example("chodba.plm"), QStringLiteral("-o"), path("chodba.pdf")});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_TRUE(readAll(path("chodba.pdf")).startsWith("%PDF-"));
+
+    struct Case {
+        QStringList args;
+        int exitCode;
+        const char *errorPart;
+    };
+    writeAll(path("file"), "x");
+    const Case cases[] = {
+        {{QStringLiteral("report"), example("chodba.plm")}, 2, "usage:"},
+        {{QStringLiteral("report"), example("chodba.plm"), QStringLiteral("-o")}, 2, "usage:"},
+        {{QStringLiteral("report"), QStringLiteral("-o"), path("x.pdf")}, 2, "usage:"},
+        {{QStringLiteral("report"), path("missing.plm"), QStringLiteral("-o"), path("x.pdf")}, 2, "cannot be read"},
+        {{QStringLiteral("report"), example("chodba.plm"), QStringLiteral("-o"), path("file/x.pdf")}, 1,
+         "cannot be written"},
+        {{QStringLiteral("schedule")}, 2, "usage:"},
+        {{QStringLiteral("schedule"), path("missing.plm")}, 2, "cannot be read"},
+    };
+    for (const Case &c : cases) {
+        const CliRun run = cli(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.errorPart))) << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(path("x.pdf")));
+    EXPECT_EQ(readAll(path("file")), "x");
+}
