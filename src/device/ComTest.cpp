@@ -31,11 +31,14 @@ constexpr int StartScore = 100;
 constexpr int PassScore = 200;
 constexpr int ProgressMaximum = 100;
 
-// A fixed pause of 2001 iterations, deliberately not calibrated: the stages
-// are measured in iterations, not in time.
+// A fixed pause, not calibrated: 2001 iterations, and never shorter than
+// 10 µs, which the microcontroller needs to see a clock level (a fast machine
+// runs the iterations in a fraction of that).
 void ShortPause()
 {
-    SpinLoop(2001);
+    constexpr quint32 PauseIterations = 2001;
+    constexpr std::chrono::microseconds PauseFloor{10};
+    SpinAtLeast(PauseIterations, PauseFloor);
 }
 
 void ShortPauses(int times)

@@ -74,13 +74,13 @@ void Link::LinkPowerOn()
     ChangeModemControl(SdaOutBit, 0);
     ChangeModemControl(SclBit, 0);
     ChangeLineControl(SupplyBits, 0);
-    SpinLoop(PowerOnWait);
+    SpinAtLeast(PowerOnWait, PowerOnFloor);
 }
 
 void Link::LinkPowerOff()
 {
     ChangeLineControl(0, SupplyBits);
-    SpinLoop(PowerOffWait);
+    SpinAtLeast(PowerOffWait, PowerOffFloor);
     ChangeModemControl(0, SdaOutBit);
     ChangeModemControl(0, SclBit);
 }

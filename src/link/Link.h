@@ -4,6 +4,7 @@
 #include "port/PortIo.h"
 #include "port/InterfaceLines.h"
 
+#include <chrono>
 #include <functional>
 #include <span>
 
@@ -76,8 +77,13 @@ public:
     static constexpr quint8 SdaOutBit = port::SdaOutBit;
     static constexpr quint8 SdaInBit = port::SdaInBit;
     static constexpr quint8 PresenceBit = port::PresenceBit;
+    // The fixed waits of the link power switching: at least these iterations
+    // and at least this time, for the interface's supply to settle (on) and
+    // to run down (off).
     static constexpr quint32 PowerOnWait = 500001;
     static constexpr quint32 PowerOffWait = 200001;
+    static constexpr std::chrono::milliseconds PowerOnFloor{20};
+    static constexpr std::chrono::milliseconds PowerOffFloor{5};
 
     // Called at every BitDelay, before it waits. Lets a bus trace or a test
     // see where the delays fall; empty by default.
