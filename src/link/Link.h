@@ -38,6 +38,13 @@ public:
     void LinkPowerOn();
     void LinkPowerOff();
 
+    // One read of the modem-status register: true when the interface reports
+    // its presence (CTS set).
+    bool InterfacePresent();
+    // An access since the current device operation began could not reach
+    // the port: whatever the operation read is meaningless.
+    bool portFailed() const { return io_.portFailed(); }
+
     // One bus delay step: LoopCount iterations of a pure processor loop.
     void BitDelay();
 
@@ -91,6 +98,7 @@ public:
 
 private:
     friend class LinkSession;
+    void SettleReopenedPort();
     void ChangeRegister(quint16 offset, quint8 set, quint8 clear);
     void ChangeModemControl(quint8 set, quint8 clear);
     void DriveLine(quint8 set, quint8 clear);
@@ -109,7 +117,9 @@ private:
 
 // Held for the whole of one device operation. A second operation started while
 // one runs (a click pumped in during a transfer) gets acquired() == false and
-// must refuse to start.
+// must refuse to start. An operation that starts lets the port recover from
+// an earlier failure (PortIo::recover), so portFailed() speaks of this
+// operation only.
 class LinkSession {
 public:
     explicit LinkSession(Link &link);
