@@ -29,6 +29,8 @@ sim::SimOptions simOptionsFrom(const LinkOptions &options)
         simOptions.memoryPath = options.simMemoryPath.value_or(sim::defaultMemoryPath());
     simOptions.faults = options.simFaults;
     simOptions.writeCycleSelects = options.simWriteCycleSelects;
+    if (options.simPullCableAfterBytes)
+        simOptions.pullCableAfterBytes = *options.simPullCableAfterBytes;
     return simOptions;
 }
 
