@@ -29,6 +29,8 @@ sim::SimOptions simOptionsFrom(const LinkOptions &options)
         simOptions.memoryPath = options.simMemoryPath.value_or(sim::defaultMemoryPath());
     simOptions.faults = options.simFaults;
     simOptions.writeCycleSelects = options.simWriteCycleSelects;
+    if (options.simPullCableAfterBytes)
+        simOptions.pullCableAfterBytes = *options.simPullCableAfterBytes;
     return simOptions;
 }
 
@@ -52,6 +54,8 @@ public:
     void setTarget(PortIo *target) { target_ = target; }
     quint8 PortIn(quint16 address) override { return target_->PortIn(address); }
     void PortOut(quint16 address, quint8 value) override { target_->PortOut(address, value); }
+    bool portFailed() const override { return target_->portFailed(); }
+    bool recover() override { return target_->recover(); }
 
 private:
     PortIo *target_;

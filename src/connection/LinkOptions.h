@@ -46,8 +46,11 @@ struct LinkOptions {
     std::shared_ptr<link::IoPortGrant> ioPorts;
 
     // Not on the command line: lets tests count the EEPROM write cycle in
-    // refused select bytes instead of real time (0 = real 5 ms cycle).
+    // refused select bytes instead of real time (0 = real 5 ms cycle), and
+    // pull the cable of the pulled-cable fault after another number of bus
+    // bytes than the default.
     int simWriteCycleSelects = 0;
+    std::optional<int> simPullCableAfterBytes;
 };
 
 // "COM1".."COM4" (case-insensitive) -> 0..3.

@@ -1,5 +1,6 @@
 #include "device/ComTest.h"
 
+#include "device/ConnectionWatch.h"
 #include "device/DeviceMemory.h"
 #include "device/DeviceText.h"
 
@@ -31,11 +32,14 @@ constexpr int StartScore = 100;
 constexpr int PassScore = 200;
 constexpr int ProgressMaximum = 100;
 
-// A fixed pause of 2001 iterations, deliberately not calibrated: the stages
-// are measured in iterations, not in time.
+// A fixed pause, not calibrated: 2001 iterations, and never shorter than
+// 10 µs, which the microcontroller needs to see a clock level (a fast machine
+// runs the iterations in a fraction of that).
 void ShortPause()
 {
-    SpinLoop(2001);
+    constexpr quint32 PauseIterations = 2001;
+    constexpr std::chrono::microseconds PauseFloor{10};
+    SpinAtLeast(PauseIterations, PauseFloor);
 }
 
 void ShortPauses(int times)
@@ -64,6 +68,7 @@ private:
     bool interfaceAnswers();
     bool microcontrollerSignalsPresence();
     bool echoExchange();
+    bool portFailedIn(int error);
 
     void label(const char *text)
     {
@@ -109,21 +114,31 @@ ComTestOutcome ComTestRun::run()
     pump();
     setPosition(0);
 
-    if (!portIsQuiet()) {
+    const bool quiet = portIsQuiet();
+    if (portFailedIn(1))
+        return outcome_;
+    if (!quiet) {
         fail(1, "Stále dochází ke změnám na vstupech portu, je zde asi připojeno nějaké zařízení ! "
                 "-dalo by se očekávat, že ? [Error 1]");
         ShortPause();
         pump();
         return outcome_;
     }
-    if (!interfaceAnswers()) {
+    const bool present = interfaceAnswers();
+    if (portFailedIn(2))
+        return outcome_;
+    if (!present) {
         fail(2, "Nezdá se mi propojení se zařízením, zkontolujte ho, nebo přepněte na jiný port [Error 2]");
         pump();
         return outcome_;
     }
-    if (!microcontrollerSignalsPresence())
+    const bool signalled = microcontrollerSignalsPresence();
+    if (portFailedIn(3) || !signalled)
         return outcome_; // fail() has said which of the two checks it was
-    if (!echoExchange()) {
+    const bool echoed = echoExchange();
+    if (portFailedIn(5))
+        return outcome_;
+    if (!echoed) {
         fail(5, "Nějak se ten procesor vzpouzí, nebo je špatně připojené zařízení, nechce odpovídat na "
                 "moje posílaný data... [Error 5]");
         pump();
@@ -131,6 +146,21 @@ ComTestOutcome ComTestRun::run()
     }
     outcome_.connected = true;
     return outcome_;
+}
+
+// A port that failed during a stage read nothing that stage could judge: the
+// test ends there with the stage's error (the one a failing check of the
+// stage has already set, else `error`) and the message of a broken
+// connection instead of the stage's own.
+bool ComTestRun::portFailedIn(int error)
+{
+    if (!link_.portFailed())
+        return false;
+    if (outcome_.error == 0)
+        outcome_.error = error;
+    outcome_.notices = {Notice::message(connectionLostText())};
+    pump();
+    return true;
 }
 
 // Stage 1: nothing else may drive the port's inputs, and nothing may change

@@ -33,7 +33,8 @@ inline constexpr auto NotConnectedCaption = "Nepřipojeno";
 // once powered, the microcontroller must signal its presence and release the
 // data line, and it must echo random bytes. Runs with LoopCount :=
 // PICmicro_Loop on the selected port; leaves the link powered from the second
-// stage on.
+// stage on. A port that fails during a stage ends the test there with that
+// stage's error and connectionLostText() as its message.
 ComTestOutcome RunComTest(link::Link &link, const ComTestHooks &hooks = {});
 
 // After power-up the microcontroller holds the data line low (its

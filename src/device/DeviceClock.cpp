@@ -1,5 +1,6 @@
 #include "device/DeviceClock.h"
 
+#include "device/ConnectionWatch.h"
 #include "device/DeviceMemory.h"
 #include "device/DeviceText.h"
 
@@ -18,49 +19,79 @@ bool isTimeOfDay(quint8 hours, quint8 minutes, quint8 seconds)
     return hours <= 23 && minutes <= 59 && seconds <= 59;
 }
 
+// What one clock transfer came to: done, refused by the microcontroller (or
+// an invalid reply, with `problem` saying what came back), or a connection
+// that broke on the way.
+struct ClockTransfer {
+    bool ok = false;
+    bool lost = false;
+    QString problem;
+};
+
+ClockTransfer readClock(Link &link, QTime &time)
+{
+    ConnectionWatch watch(link);
+    bool answered = DataLineFree(link);
+    quint8 hours = 0, minutes = 0, seconds = 0;
+    if (answered) {
+        link.DeviceSelect = ClockReadSelect;
+        link.I2cStart();
+        answered = !link.I2cSendAddress();
+        if (answered) {
+            link.I2cReadByte(hours);
+            link.I2cReadByte(minutes);
+            link.I2cReadLastByte(seconds);
+        }
+        link.I2cStop();
+    }
+    if (watch.lost(answered))
+        return {false, true, connectionLostText()};
+    if (!answered)
+        return {};
+    if (!isTimeOfDay(hours, minutes, seconds)) {
+        return {false, false,
+                deviceText("Časový spínač poslal neplatný čas (hodiny %1, minuty %2, sekundy %3), "
+                           "čas nebyl převzat.")
+                    .arg(hours)
+                    .arg(minutes)
+                    .arg(seconds)};
+    }
+    time = QTime(hours, minutes, seconds);
+    return {true, false, {}};
+}
+
+ClockTransfer writeClock(Link &link, QTime time)
+{
+    if (!time.isValid())
+        return {};
+    ConnectionWatch watch(link);
+    bool acknowledged = DataLineFree(link);
+    if (acknowledged) {
+        link.DeviceSelect = ClockWriteSelect;
+        link.I2cStart();
+        // The first byte not acknowledged ends the sequence.
+        acknowledged = !(link.I2cSendAddress() || link.I2cSendByte(quint8(time.hour()))
+                         || link.I2cSendByte(quint8(time.minute())) || link.I2cSendByte(quint8(time.second())));
+        link.I2cStop();
+    }
+    if (watch.lost(acknowledged))
+        return {false, true, connectionLostText()};
+    return {acknowledged, false, {}};
+}
+
 } // namespace
 
 bool ReadDeviceClock(Link &link, QTime &time, QString *problem)
 {
-    if (!DataLineFree(link))
-        return false;
-    link.DeviceSelect = ClockReadSelect;
-    link.I2cStart();
-    if (link.I2cSendAddress()) {
-        link.I2cStop();
-        return false;
-    }
-    quint8 hours = 0, minutes = 0, seconds = 0;
-    link.I2cReadByte(hours);
-    link.I2cReadByte(minutes);
-    link.I2cReadLastByte(seconds);
-    link.I2cStop();
-
-    if (!isTimeOfDay(hours, minutes, seconds)) {
-        if (problem) {
-            *problem = deviceText("Časový spínač poslal neplatný čas (hodiny %1, minuty %2, sekundy %3), "
-                                  "čas nebyl převzat.")
-                           .arg(hours)
-                           .arg(minutes)
-                           .arg(seconds);
-        }
-        return false;
-    }
-    time = QTime(hours, minutes, seconds);
-    return true;
+    const ClockTransfer read = readClock(link, time);
+    if (!read.ok && problem)
+        *problem = read.problem;
+    return read.ok;
 }
 
 bool WriteDeviceClock(Link &link, QTime time)
 {
-    if (!time.isValid() || !DataLineFree(link))
-        return false;
-    link.DeviceSelect = ClockWriteSelect;
-    link.I2cStart();
-    // The first byte not acknowledged ends the sequence.
-    const bool refused = link.I2cSendAddress() || link.I2cSendByte(quint8(time.hour()))
-                         || link.I2cSendByte(quint8(time.minute())) || link.I2cSendByte(quint8(time.second()));
-    link.I2cStop();
-    return !refused;
+    return writeClock(link, time).ok;
 }
 
 QString clockNoAckText()
@@ -74,9 +105,9 @@ ClockOutcome FetchDeviceTime(Link &link, QTime &shown)
     LinkSession session(link);
     if (!session.acquired())
         return {false, false, {Notice::message(busyText())}};
-    QString problem;
-    if (!ReadDeviceClock(link, shown, &problem))
-        return {true, false, {Notice::message(problem.isEmpty() ? clockNoAckText() : problem)}};
+    const ClockTransfer read = readClock(link, shown);
+    if (!read.ok)
+        return {true, false, {Notice::message(read.problem.isEmpty() ? clockNoAckText() : read.problem)}, read.lost};
     return {true, true, {}};
 }
 
@@ -85,8 +116,9 @@ ClockOutcome StoreDeviceTime(Link &link, QTime shown)
     LinkSession session(link);
     if (!session.acquired())
         return {false, false, {Notice::message(busyText())}};
-    if (!WriteDeviceClock(link, shown))
-        return {true, false, {Notice::message(clockNoAckText())}};
+    const ClockTransfer written = writeClock(link, shown);
+    if (!written.ok)
+        return {true, false, {Notice::message(written.lost ? written.problem : clockNoAckText())}, written.lost};
     return {true, true, {}};
 }
 

@@ -1,6 +1,7 @@
 #include "device/DeviceMemory.h"
 
 #include "device/ComTest.h"
+#include "device/ConnectionWatch.h"
 #include "device/DeviceText.h"
 
 #include <QElapsedTimer>
@@ -22,6 +23,12 @@ constexpr quint8 EepromWriteSelect = 0xA0;
 QString eepromNoAckText()
 {
     return deviceText("EEPROMka neposílá ACK, nebo je na spojení nějaká chybička - nemožno komunikovati");
+}
+
+// A transfer whose connection broke: the port failed or the interface is gone.
+void appendConnectionLost(Notices &notices, const QString &info)
+{
+    notices << Notice::message(connectionLostText()) << Notice::info(info);
 }
 
 MemoryBytes bytesOf(const DeviceImage &image)
@@ -96,8 +103,14 @@ std::optional<bool> VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, co
     link.state().LoopCount = link.state().EEPROM_Loop;
     link.SetEepromBlock(0);
 
+    ConnectionWatch watch(link);
     MemoryBytes read = memory.VerifyBuffer;
-    if (!DataLineFree(link) || !link.EepromRead(read, TransferCount, StartAddress, progress)) {
+    const bool answered = DataLineFree(link) && link.EepromRead(read, TransferCount, StartAddress, progress);
+    if (watch.lost(answered)) {
+        appendConnectionLost(notices, deviceText("*** NOT VALID I2C OPERATION ***"));
+        return std::nullopt;
+    }
+    if (!answered) {
         notices << Notice::message(deviceText("Nemožná komunikace se zařízením - neposílá ACK"))
                 << Notice::info(deviceText("*** NOT VALID I2C OPERATION ***"));
         return std::nullopt;
@@ -154,13 +167,24 @@ DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const Dev
 {
     return runExclusive(link, [&](DeviceOutcome &outcome) {
         prepareSelectedPort(link);
+        ConnectionWatch watch(link);
         MemoryBytes buffer = bytesOf(image);
-        if (!DataLineFree(link) || !link.EepromWrite(buffer, TransferCount, StartAddress, PageSize, hooks.betweenSteps())) {
+        const bool written =
+            DataLineFree(link) && link.EepromWrite(buffer, TransferCount, StartAddress, PageSize, hooks.betweenSteps());
+        if (watch.lost(written)) {
+            appendConnectionLost(outcome.notices, deviceText("*** NOT VALID I2C OPERATION ***"));
+            return;
+        }
+        if (!written) {
             outcome.notices << Notice::message(eepromNoAckText())
                             << Notice::info(deviceText("*** NOT VALID I2C OPERATION ***"));
             return;
         }
         awaitLastWriteCycle(link);
+        if (watch.lost(true)) {
+            appendConnectionLost(outcome.notices, deviceText("*** NOT VALID I2C OPERATION ***"));
+            return;
+        }
         if (hooks.verifying)
             hooks.verifying();
         finishWithVerification(link, memory, image, hooks, outcome);
@@ -171,8 +195,15 @@ DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHoo
 {
     return runExclusive(link, [&](DeviceOutcome &outcome) {
         prepareSelectedPort(link);
+        ConnectionWatch watch(link);
         MemoryBytes buffer = bytesOf(image);
-        if (!DataLineFree(link) || !link.EepromRead(buffer, TransferCount, StartAddress, hooks.betweenSteps())) {
+        const bool read = DataLineFree(link)
+                          && link.EepromRead(buffer, TransferCount, StartAddress, hooks.betweenSteps());
+        if (watch.lost(read)) {
+            appendConnectionLost(outcome.notices, deviceText("*** NOT VALID I2C OPERATION *** "));
+            return; // nothing read is used: the image stays as it was
+        }
+        if (!read) {
             outcome.notices << Notice::message(eepromNoAckText())
                             << Notice::info(deviceText("*** NOT VALID I2C OPERATION *** "));
             return;

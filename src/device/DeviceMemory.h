@@ -67,6 +67,10 @@ QString programmingQuestion();
 QString programmingInfo();
 QString loadingInfo();
 
+// Every transfer below fails, with connectionLostText() and nothing read
+// used, when the port fails or the interface stops reporting its presence
+// during it (ConnectionWatch).
+
 // Programming: writes the 512 bytes of `image` from address 0 in 16-byte pages
 // (LoopCount := EEPROM_Loop, PortBase from SelectedPort, power on, block 0)
 // and, when the write went through, waits (by acknowledge polling) until the

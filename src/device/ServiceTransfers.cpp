@@ -1,5 +1,6 @@
 #include "device/ServiceTransfers.h"
 
+#include "device/ConnectionWatch.h"
 #include "device/DeviceText.h"
 #include "device/HexText.h"
 
@@ -12,6 +13,23 @@ QString serviceNoAckText()
 {
     return deviceText("Neposílá ACK - Not Valid I2C Operation");
 }
+
+namespace {
+
+// Whether a service transfer went through; when not, its message: the
+// connection broke, or the memory did not answer.
+bool serviceTransferWent(ConnectionWatch &watch, bool answered, DeviceOutcome &outcome)
+{
+    if (watch.lost(answered)) {
+        outcome.notices << Notice::message(connectionLostText());
+        return false;
+    }
+    if (!answered)
+        outcome.notices << Notice::message(serviceNoAckText());
+    return answered;
+}
+
+} // namespace
 
 bool PowerServicePort(Link &link)
 {
@@ -28,11 +46,12 @@ DeviceOutcome ServiceLoad(Link &link, GridBuffer &grid, const TransferHooks &hoo
     return runExclusive(link, [&](DeviceOutcome &outcome) {
         link.LinkPowerOn();
         link.SetEepromBlock(0);
+        ConnectionWatch watch(link);
         GridBuffer read = grid; // a failed read leaves the grid as it was
-        if (!DataLineFree(link) || !link.EepromRead(read, DeviceImage::ByteCount, 0, hooks.betweenSteps())) {
-            outcome.notices << Notice::message(serviceNoAckText());
+        const bool answered =
+            DataLineFree(link) && link.EepromRead(read, DeviceImage::ByteCount, 0, hooks.betweenSteps());
+        if (!serviceTransferWent(watch, answered, outcome))
             return;
-        }
         grid = read;
         outcome.ok = outcome.deviceAnswered = true;
     });
@@ -72,10 +91,11 @@ DeviceOutcome ServiceProgram(Link &link, GridBuffer &grid, const QStringList &ce
         }
         link.LinkPowerOn();
         link.SetEepromBlock(0);
-        if (!DataLineFree(link) || !link.EepromWrite(grid, DeviceImage::ByteCount, 0, 16, hooks.betweenSteps())) {
-            outcome.notices << Notice::message(serviceNoAckText());
+        ConnectionWatch watch(link);
+        const bool written =
+            DataLineFree(link) && link.EepromWrite(grid, DeviceImage::ByteCount, 0, 16, hooks.betweenSteps());
+        if (!serviceTransferWent(watch, written, outcome))
             return;
-        }
         outcome.ok = outcome.deviceAnswered = true;
     });
 }

@@ -13,4 +13,15 @@ namespace pellmora::link {
     }
 }
 
+void SpinAtLeast(quint32 iterations, std::chrono::nanoseconds floor)
+{
+    using Clock = std::chrono::steady_clock;
+    // Between two looks at the clock: a fraction of a microsecond.
+    constexpr quint32 IterationsPerLook = 64;
+    const Clock::time_point start = Clock::now();
+    SpinLoop(iterations);
+    while (Clock::now() - start < floor)
+        SpinLoop(IterationsPerLook);
+}
+
 } // namespace pellmora::link

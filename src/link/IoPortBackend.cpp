@@ -268,12 +268,18 @@ IoPortBackend::IoPortBackend(std::shared_ptr<IoPortGrant> ports) : ports_(std::m
 
 quint8 IoPortBackend::PortIn(quint16 address)
 {
-    return ports_->inb(address);
+    if (ports_->permits(address))
+        return ports_->inb(address);
+    failed_ = true;
+    return 0xFF;
 }
 
 void IoPortBackend::PortOut(quint16 address, quint8 value)
 {
-    ports_->outb(address, value);
+    if (ports_->permits(address))
+        ports_->outb(address, value);
+    else
+        failed_ = true;
 }
 
 } // namespace pellmora::link

@@ -68,7 +68,8 @@ private:
 // Direct access to the UART registers through the I/O ports taken at
 // start-up, for the selected base. It reaches every register the grant
 // holds: the selected base, the service window's fixed base 0x2F8 (when a
-// UART answers there) and the calibration's 0x2FD.
+// UART answers there) and the calibration's 0x2FD. An access the grant does
+// not hold reached no port and sets portFailed().
 class IoPortBackend : public port::PortIo {
 public:
     // On refusal (no ports taken, or no UART at the selected base) returns
@@ -78,11 +79,18 @@ public:
 
     quint8 PortIn(quint16 address) override;
     void PortOut(quint16 address, quint8 value) override;
+    bool portFailed() const override { return failed_; }
+    bool recover() override
+    {
+        failed_ = false;
+        return false;
+    }
 
 private:
     explicit IoPortBackend(std::shared_ptr<IoPortGrant> ports);
 
     std::shared_ptr<IoPortGrant> ports_;
+    bool failed_ = false;
 };
 
 } // namespace pellmora::link

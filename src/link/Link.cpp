@@ -74,15 +74,28 @@ void Link::LinkPowerOn()
     ChangeModemControl(SdaOutBit, 0);
     ChangeModemControl(SclBit, 0);
     ChangeLineControl(SupplyBits, 0);
-    SpinLoop(PowerOnWait);
+    SpinAtLeast(PowerOnWait, PowerOnFloor);
 }
 
 void Link::LinkPowerOff()
 {
     ChangeLineControl(0, SupplyBits);
-    SpinLoop(PowerOffWait);
+    SpinAtLeast(PowerOffWait, PowerOffFloor);
     ChangeModemControl(0, SdaOutBit);
     ChangeModemControl(0, SclBit);
+}
+
+// A port opened again has just switched the interface's supply back on (when
+// the link had it on): it needs the power-on wait before the bus is used.
+void Link::SettleReopenedPort()
+{
+    if (io_.PortIn(state_.PortBase + uart::LineControl) & SupplyBits)
+        SpinAtLeast(PowerOnWait, PowerOnFloor);
+}
+
+bool Link::InterfacePresent()
+{
+    return (io_.PortIn(state_.PortBase + uart::ModemStatus) & PresenceBit) != 0;
 }
 
 void Link::BitDelay()
@@ -336,8 +349,11 @@ bool Link::EepromRead(std::span<quint8, 512> image, quint16 count, quint8 startL
 
 LinkSession::LinkSession(Link &link) : link_(link), acquired_(!link.busy_)
 {
-    if (acquired_)
+    if (acquired_) {
         link_.busy_ = true;
+        if (link_.io_.recover())
+            link_.SettleReopenedPort();
+    }
 }
 
 LinkSession::~LinkSession()

@@ -4,6 +4,7 @@
 #include "port/PortIo.h"
 #include "port/InterfaceLines.h"
 
+#include <chrono>
 #include <functional>
 #include <span>
 
@@ -36,6 +37,13 @@ public:
     bool SdaIsHigh();
     void LinkPowerOn();
     void LinkPowerOff();
+
+    // One read of the modem-status register: true when the interface reports
+    // its presence (CTS set).
+    bool InterfacePresent();
+    // An access since the current device operation began could not reach
+    // the port: whatever the operation read is meaningless.
+    bool portFailed() const { return io_.portFailed(); }
 
     // One bus delay step: LoopCount iterations of a pure processor loop.
     void BitDelay();
@@ -76,8 +84,13 @@ public:
     static constexpr quint8 SdaOutBit = port::SdaOutBit;
     static constexpr quint8 SdaInBit = port::SdaInBit;
     static constexpr quint8 PresenceBit = port::PresenceBit;
+    // The fixed waits of the link power switching: at least these iterations
+    // and at least this time, for the interface's supply to settle (on) and
+    // to run down (off).
     static constexpr quint32 PowerOnWait = 500001;
     static constexpr quint32 PowerOffWait = 200001;
+    static constexpr std::chrono::milliseconds PowerOnFloor{20};
+    static constexpr std::chrono::milliseconds PowerOffFloor{5};
 
     // Called at every BitDelay, before it waits. Lets a bus trace or a test
     // see where the delays fall; empty by default.
@@ -85,6 +98,7 @@ public:
 
 private:
     friend class LinkSession;
+    void SettleReopenedPort();
     void ChangeRegister(quint16 offset, quint8 set, quint8 clear);
     void ChangeModemControl(quint8 set, quint8 clear);
     void DriveLine(quint8 set, quint8 clear);
@@ -103,7 +117,9 @@ private:
 
 // Held for the whole of one device operation. A second operation started while
 // one runs (a click pumped in during a transfer) gets acquired() == false and
-// must refuse to start.
+// must refuse to start. An operation that starts lets the port recover from
+// an earlier failure (PortIo::recover), so portFailed() speaks of this
+// operation only.
 class LinkSession {
 public:
     explicit LinkSession(Link &link);

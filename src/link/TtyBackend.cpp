@@ -28,6 +28,13 @@ QString ErrorText(int error)
     return QString::fromLocal8Bit(std::strerror(-error));
 }
 
+// Errors with which the kernel answers for a serial device that is no
+// longer there: the descriptor is of no further use.
+bool DeviceGone(int error)
+{
+    return error == -EIO || error == -ENXIO || error == -ENODEV || error == -EBADF;
+}
+
 QString OpenFailureText(const QString &path, int error)
 {
     switch (-error) {
@@ -114,24 +121,40 @@ std::unique_ptr<PortIo> TtyBackend::open(quint8 selectedPort, const QString &tty
                                          std::unique_ptr<TtySystem> system)
 {
     const QString path = devicePath(selectedPort, ttyDevice);
-    const auto refuse = [&](const QString &text) -> std::unique_ptr<PortIo> {
+    int lines = 0;
+    const int fd = openDevice(*system, path, &lines, error);
+    if (fd < 0)
+        return nullptr;
+    std::unique_ptr<TtyBackend> backend(
+        new TtyBackend(std::move(system), fd, path, Link::ComPortBase(selectedPort)));
+    backend->modemControl_ = quint8(((lines & TIOCM_DTR) ? uart::Dtr : 0) | ((lines & TIOCM_RTS) ? uart::Rts : 0));
+    backend->takeOpenedLines(lines);
+    backend->system_->ioctl(fd, TIOCCBRK); // supply off until the link is powered
+    return backend;
+}
+
+// Opens the device with the settings the bus needs and reads its modem
+// lines. Returns the descriptor, or -1 with the reason in *error.
+int TtyBackend::openDevice(TtySystem &system, const QString &path, int *lines, QString *error)
+{
+    const auto refuse = [&](const QString &text) {
         if (error)
             *error = text;
-        return nullptr;
+        return -1;
     };
 
-    const int fd = system->open(path.toLocal8Bit());
+    const int fd = system.open(path.toLocal8Bit());
     if (fd < 0)
         return refuse(OpenFailureText(path, fd));
     const auto refuseOpen = [&](const QString &text) {
-        system->close(fd);
+        system.close(fd);
         return refuse(text);
     };
 
-    system->ioctl(fd, TIOCEXCL); // keep other programs off the lines; not every driver has it
+    system.ioctl(fd, TIOCEXCL); // keep other programs off the lines; not every driver has it
 
     termios attributes{};
-    if (const int result = system->getAttributes(fd, attributes); result != 0)
+    if (const int result = system.getAttributes(fd, attributes); result != 0)
         return refuseOpen(QStringLiteral("%1 is not a serial port: %2").arg(path, ErrorText(result)));
     // Raw, no flow control of either kind: the lines belong to the bus. No
     // hang-up on close and no wait for a carrier.
@@ -139,25 +162,25 @@ std::unique_ptr<PortIo> TtyBackend::open(quint8 selectedPort, const QString &tty
     attributes.c_cflag &= ~(CRTSCTS | HUPCL);
     attributes.c_cflag |= CLOCAL | CREAD;
     attributes.c_iflag &= ~(IXON | IXOFF | IXANY);
-    if (const int result = system->setAttributes(fd, attributes); result != 0)
+    if (const int result = system.setAttributes(fd, attributes); result != 0)
         return refuseOpen(
             QStringLiteral("serial port %1 refuses the line settings: %2").arg(path, ErrorText(result)));
 
-    int lines = 0;
-    if (const int result = system->ioctl(fd, TIOCMGET, &lines); result < 0)
+    if (const int result = system.ioctl(fd, TIOCMGET, lines); result < 0)
         return refuseOpen(QStringLiteral("serial port %1 has no modem control lines: %2").arg(path, ErrorText(result)));
+    return fd;
+}
 
-    std::unique_ptr<TtyBackend> backend(
-        new TtyBackend(std::move(system), fd, path, Link::ComPortBase(selectedPort)));
-    backend->keptModemBits_ = lines & KeptModemBits;
-    backend->modemControl_ = quint8(((lines & TIOCM_DTR) ? uart::Dtr : 0) | ((lines & TIOCM_RTS) ? uart::Rts : 0));
-    backend->lastModemLines_ = ModemStatusLines(lines);
-
+// What a freshly opened device tells about itself: the modem-control bits
+// the bus leaves alone, the input lines, and which call reads its line status.
+void TtyBackend::takeOpenedLines(int lines)
+{
+    keptModemBits_ = lines & KeptModemBits;
+    lastModemLines_ = ModemStatusLines(lines);
+    combinedModemSet_ = true;
     int status = 0;
-    if (backend->system_->ioctl(fd, TIOCSERGETLSR, &status) < 0)
-        backend->lineStatusCall_ = LineStatusCall::OutputQueue;
-    backend->system_->ioctl(fd, TIOCCBRK); // supply off until the link is powered
-    return backend;
+    lineStatusCall_ = system_->ioctl(fd_, TIOCSERGETLSR, &status) < 0 ? LineStatusCall::OutputQueue
+                                                                       : LineStatusCall::SerialLsr;
 }
 
 TtyBackend::TtyBackend(std::unique_ptr<TtySystem> system, int fd, QString path, quint16 base)
@@ -167,12 +190,52 @@ TtyBackend::TtyBackend(std::unique_ptr<TtySystem> system, int fd, QString path, 
 
 TtyBackend::~TtyBackend()
 {
-    system_->close(fd_);
+    if (fd_ >= 0)
+        system_->close(fd_);
 }
 
 void TtyBackend::fail(const char *what, int error)
 {
+    failed_ = true;
     lastError_ = QStringLiteral("serial port %1: %2 failed: %3").arg(path_, QLatin1String(what), ErrorText(error));
+    if (fd_ >= 0 && DeviceGone(error)) {
+        system_->close(fd_);
+        fd_ = -1; // later calls fail at once and can never reach another file
+    }
+}
+
+// A device that went away is opened again by its name; the lines it finds
+// are set as the link last wrote them (supply, clock and data).
+bool TtyBackend::recover()
+{
+    if (!failed_)
+        return false;
+    const bool reopen = fd_ < 0;
+    if (reopen) {
+        int lines = 0;
+        QString error;
+        const int fd = openDevice(*system_, path_, &lines, &error);
+        if (fd < 0) {
+            lastError_ = error;
+            return false; // still failed: the next operation meets a port that cannot be used
+        }
+        fd_ = fd;
+        takeOpenedLines(lines);
+    }
+    failed_ = false;
+    writeLineControl(lineControl_);
+    writeModemControl(modemControl_);
+    return reopen;
+}
+
+int TtyBackend::call(unsigned long request, int *argument)
+{
+    return fd_ < 0 ? -EBADF : system_->ioctl(fd_, request, argument);
+}
+
+int TtyBackend::call(unsigned long request)
+{
+    return fd_ < 0 ? -EBADF : system_->ioctl(fd_, request);
 }
 
 quint8 TtyBackend::PortIn(quint16 address)
@@ -212,17 +275,22 @@ void TtyBackend::writeModemControl(quint8 value)
     const int rts = (value & uart::Rts) ? TIOCM_RTS : 0;
     if (combinedModemSet_) {
         int lines = keptModemBits_ | dtr | rts;
-        if (system_->ioctl(fd_, TIOCMSET, &lines) >= 0)
+        const int result = call(TIOCMSET, &lines);
+        if (result >= 0)
             return;
+        if (DeviceGone(result)) {
+            fail("setting DTR/RTS", result);
+            return;
+        }
         combinedModemSet_ = false; // this driver takes the lines only one by one
     }
     int set = dtr | rts;
     int clear = (TIOCM_DTR | TIOCM_RTS) & ~set;
     int result = 0;
     if (set != 0)
-        result = system_->ioctl(fd_, TIOCMBIS, &set);
+        result = call(TIOCMBIS, &set);
     if (result >= 0 && clear != 0)
-        result = system_->ioctl(fd_, TIOCMBIC, &clear);
+        result = call(TIOCMBIC, &clear);
     if (result < 0)
         fail("setting DTR/RTS", result);
 }
@@ -230,7 +298,7 @@ void TtyBackend::writeModemControl(quint8 value)
 void TtyBackend::writeLineControl(quint8 value)
 {
     lineControl_ = value;
-    const int result = system_->ioctl(fd_, (value & uart::SetBreak) ? TIOCSBRK : TIOCCBRK);
+    const int result = call((value & uart::SetBreak) ? TIOCSBRK : TIOCCBRK);
     if (result < 0)
         fail("switching the break", result);
 }
@@ -240,7 +308,7 @@ void TtyBackend::writeLineControl(quint8 value)
 quint8 TtyBackend::readModemControl()
 {
     int lines = 0;
-    if (const int result = system_->ioctl(fd_, TIOCMGET, &lines); result < 0) {
+    if (const int result = call(TIOCMGET, &lines); result < 0) {
         fail("reading the modem control lines", result);
         return modemControl_;
     }
@@ -251,7 +319,7 @@ quint8 TtyBackend::readModemControl()
 quint8 TtyBackend::readModemStatus()
 {
     int lines = 0;
-    if (const int result = system_->ioctl(fd_, TIOCMGET, &lines); result < 0) {
+    if (const int result = call(TIOCMGET, &lines); result < 0) {
         fail("reading the modem status", result);
         return 0xFF; // reads like a bus nobody pulls low: every byte refused
     }
@@ -265,14 +333,14 @@ quint8 TtyBackend::readLineStatus()
 {
     int value = 0;
     if (lineStatusCall_ == LineStatusCall::SerialLsr) {
-        const int result = system_->ioctl(fd_, TIOCSERGETLSR, &value);
+        const int result = call(TIOCSERGETLSR, &value);
         if (result < 0) {
             fail("reading the line status", result);
             return uart::TransmitterEmpty;
         }
         return (value & TIOCSER_TEMT) ? uart::TransmitterEmpty : 0x00;
     }
-    const int result = system_->ioctl(fd_, TIOCOUTQ, &value);
+    const int result = call(TIOCOUTQ, &value);
     if (result < 0) {
         fail("reading the output queue", result);
         return uart::TransmitterEmpty;

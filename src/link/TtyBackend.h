@@ -34,8 +34,12 @@ std::unique_ptr<TtySystem> RealTtySystem();
 // and DCD with the delta bits of a real UART; a read of line status (base+5,
 // and 0x2FD for the calibration) costs one real line-status call, so that a
 // calibration measures what a line operation costs. Other bases read 0xFF
-// and drop writes, like a port with no UART behind it. A device that stops
-// answering (an adapter pulled out) reads as 0xFF and sets lastError().
+// and drop writes, like a port with no UART behind it. A call the driver
+// refuses sets lastError() and portFailed() (a modem status that cannot be
+// read reads 0xFF: no acknowledge can be faked); a device that is
+// gone (an adapter pulled out: EIO, ENXIO, ENODEV) is closed at once, so that
+// it keeps its name when it is plugged in again, and recover() opens it
+// again with the lines as the link last set them.
 class TtyBackend : public port::PortIo {
 public:
     // The serial device: COM1..COM4 = /dev/ttyS0..3, unless a path is given.
@@ -53,6 +57,8 @@ public:
 
     quint8 PortIn(quint16 address) override;
     void PortOut(quint16 address, quint8 value) override;
+    bool portFailed() const override { return failed_; }
+    bool recover() override;
 
     QString lastError() const { return lastError_; }
 
@@ -60,12 +66,16 @@ private:
     enum class LineStatusCall { SerialLsr, OutputQueue };
 
     TtyBackend(std::unique_ptr<TtySystem> system, int fd, QString path, quint16 base);
+    static int openDevice(TtySystem &system, const QString &path, int *lines, QString *error);
+    void takeOpenedLines(int lines);
     void writeModemControl(quint8 value);
     void writeLineControl(quint8 value);
     quint8 readModemControl();
     quint8 readModemStatus();
     quint8 readLineStatus();
     void fail(const char *what, int error);
+    int call(unsigned long request, int *argument); // -EBADF once the device is closed
+    int call(unsigned long request);
 
     std::unique_ptr<TtySystem> system_;
     int fd_;
@@ -78,6 +88,7 @@ private:
     quint8 lineControl_ = 0x03;
     quint8 scratch_ = 0;
     quint8 lastModemLines_ = 0; // CTS/DSR/RI/DCD as bits 4..7 of the last read
+    bool failed_ = false;
     QString lastError_;
 };
 

@@ -12,6 +12,19 @@ public:
     virtual ~PortIo() = default;
     virtual quint8 PortIn(quint16 address) = 0;
     virtual void PortOut(quint16 address, quint8 value) = 0;
+
+    // True when an access since the last recover() could not reach the port
+    // (the serial driver answered with an input/output error because the
+    // adapter was unplugged, an address the backend may not touch): what such
+    // an access read is meaningless, so the transfer that made it has failed.
+    // A backend that cannot fail keeps the default.
+    virtual bool portFailed() const { return false; }
+    // Called when a device operation starts: forgets an earlier failure and,
+    // when the port's device went away, opens it again with the lines as they
+    // were last written, so that a port that came back serves the next
+    // operation without a restart. True when it was opened again: whatever
+    // it powers has only just got its supply back.
+    virtual bool recover() { return false; }
 };
 
 } // namespace pellmora::port

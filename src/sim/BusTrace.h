@@ -49,6 +49,8 @@ public:
 
     quint8 PortIn(quint16 address) override;
     void PortOut(quint16 address, quint8 value) override;
+    bool portFailed() const override { return inner_.portFailed(); }
+    bool recover() override { return inner_.recover(); }
 
     // Takes the true bus levels from the simulation from now on.
     void attach(SimulatedSwitch &simulation);

@@ -13,6 +13,7 @@
 #include <QSaveFile>
 
 #include <array>
+#include <chrono>
 
 using namespace pellmora::port;
 
@@ -25,7 +26,7 @@ struct FaultName {
     const char *name;
 };
 
-constexpr std::array<FaultName, 9> FaultNames{{
+constexpr std::array<FaultName, 10> FaultNames{{
     {Fault::NoInterface, "no-interface"},
     {Fault::NoisyPort, "noisy-port"},
     {Fault::SdaStuckLow, "sda-stuck-low"},
@@ -35,6 +36,7 @@ constexpr std::array<FaultName, 9> FaultNames{{
     {Fault::EndlessWrite, "endless-write"},
     {Fault::FlipBit, "flip-bit"},
     {Fault::BadClockReply, "bad-clock-reply"},
+    {Fault::PulledCable, "pulled-cable"},
 }};
 
 constexpr quint8 NoInterruptPending = 0x01;
@@ -53,6 +55,12 @@ constexpr quint8 NothingConnected = uart::Dsr;
 // reads, whether the interface was just switched on or had stayed on.
 constexpr int AnnounceAfterIdleReads = 1500;
 
+// The interface's supply settles this long after the break bits switch it on.
+constexpr qint64 SupplySettleNanos = 10'000'000;
+
+// Nine clock pulses make a byte with its acknowledge.
+constexpr int BitsPerByte = 9;
+
 struct Uart {
     quint8 divisorLow = 0x0C;
     quint8 divisorHigh = 0x00;
@@ -63,6 +71,12 @@ struct Uart {
     quint8 statusInputs = NothingConnected; // CTS, DSR, RI, DCD
     quint8 statusDeltas = 0;                // bits 0..3, cleared by reading
 };
+
+qint64 steadyNanoseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 qint64 hostLocalMilliseconds()
 {
@@ -79,13 +93,15 @@ bool has(const SimOptions &options, Fault fault)
 struct LineFaults {
     explicit LineFaults(const SimOptions &options)
         : noInterface(has(options, Fault::NoInterface)), noisyPort(has(options, Fault::NoisyPort)),
-          sdaStuckLow(has(options, Fault::SdaStuckLow)), noEeprom(has(options, Fault::NoEeprom))
+          sdaStuckLow(has(options, Fault::SdaStuckLow)), noEeprom(has(options, Fault::NoEeprom)),
+          pulledCable(has(options, Fault::PulledCable))
     {
     }
     bool noInterface;
     bool noisyPort;
     bool sdaStuckLow;
     bool noEeprom;
+    bool pulledCable;
 };
 
 } // namespace
@@ -155,6 +171,10 @@ private:
     void changeLineControl(Uart &uart, quint8 value);
 
     // The interface and its bus.
+    qint64 now() const;
+    void followSupply();
+    bool interfaceLive() const;
+    void countBusBit();
     bool supplyOn() const;
     bool levelScl() const;
     bool levelSda() const;
@@ -173,7 +193,13 @@ private:
     std::array<Uart, 4> uarts_;
     I2cTarget memoryTarget_{memory};
     I2cTarget picTarget_{pic};
+    std::function<qint64()> monotonicNanos_;
     bool powered_ = false;
+    qint64 suppliedSince_ = 0;  // when the supply was last switched on
+    bool cablePulled_ = false;
+    int frameBits_ = -1;        // clock pulses since the last start or byte; -1 outside a transfer
+    int busBytes_ = 0;
+    qint64 clockFellAt_ = 0;
     bool busScl_ = false;
     bool busSda_ = false;
     int idleReads_ = 0;
@@ -190,6 +216,7 @@ SimulatedSwitchModel::SimulatedSwitchModel(SimOptions opts)
                   has(options, Fault::BadClockReply)})
 {
     options.port &= 3;
+    monotonicNanos_ = options.monotonicNanos ? options.monotonicNanos : std::function<qint64()>(steadyNanoseconds);
     loadMemory();
     memory.onWriteCycleFinished([this] { saveMemory(nullptr); });
     updateStatusInputs();
@@ -213,6 +240,8 @@ quint8 SimulatedSwitchModel::read(quint16 address)
     Uart *uart = uartAt(address, &offset);
     if (!uart)
         return AbsentRegister;
+    if (isInterface(*uart))
+        followSupply();
     const bool latch = uart->lineControl & uart::DivisorLatchAccess;
     switch (offset) {
     case uart::Data:
@@ -242,6 +271,8 @@ void SimulatedSwitchModel::write(quint16 address, quint8 value)
     Uart *uart = uartAt(address, &offset);
     if (!uart)
         return;
+    if (isInterface(*uart))
+        followSupply();
     const bool latch = uart->lineControl & uart::DivisorLatchAccess;
     switch (offset) {
     case uart::Data:
@@ -295,12 +326,34 @@ void SimulatedSwitchModel::changeModemControl(Uart &uart, quint8 value)
 
 void SimulatedSwitchModel::changeLineControl(Uart &uart, quint8 value)
 {
+    const bool wasOn = supplyOn();
     uart.lineControl = value;
-    if (isInterface(uart))
-        interfaceChanged();
+    if (!isInterface(uart))
+        return;
+    if (!wasOn && supplyOn())
+        suppliedSince_ = now();
+    interfaceChanged();
 }
 
 // ----------------------------------------------------------------- the bus
+
+qint64 SimulatedSwitchModel::now() const
+{
+    return monotonicNanos_();
+}
+
+// The supply settles while nobody looks: the next access to the port finds
+// the interface powered once its time has come.
+void SimulatedSwitchModel::followSupply()
+{
+    if (!powered_ && interfaceLive())
+        interfaceChanged();
+}
+
+bool SimulatedSwitchModel::interfaceLive() const
+{
+    return supplyOn() && !faults.noInterface && !cablePulled_ && now() - suppliedSince_ >= SupplySettleNanos;
+}
 
 bool SimulatedSwitchModel::supplyOn() const
 {
@@ -326,7 +379,7 @@ bool SimulatedSwitchModel::memoryOnBus() const
 
 void SimulatedSwitchModel::interfaceChanged()
 {
-    const bool nowPowered = supplyOn() && !faults.noInterface;
+    const bool nowPowered = interfaceLive();
     if (nowPowered != powered_) {
         powered_ = nowPowered;
         powerChanged();
@@ -344,6 +397,7 @@ void SimulatedSwitchModel::powerChanged()
     picTarget_.reset();
     pic.powerReset();
     idleReads_ = 0;
+    frameBits_ = -1;
     busScl_ = levelScl();
     busSda_ = levelSda();
 }
@@ -378,14 +432,33 @@ void SimulatedSwitchModel::settleBus()
 
 void SimulatedSwitchModel::clockFell()
 {
+    clockFellAt_ = now();
     picTarget_.clockFell();
     if (memoryOnBus())
         memoryTarget_.clockFell();
+    countBusBit();
+}
+
+// Counts the bytes on the bus (nine clock pulses after a start condition);
+// a pulled-cable fault pulls the cable once the last of its bytes is over.
+void SimulatedSwitchModel::countBusBit()
+{
+    if (frameBits_ < BitsPerByte)
+        return;
+    frameBits_ = 0;
+    ++busBytes_;
+    if (faults.pulledCable && !cablePulled_ && busBytes_ >= options.pullCableAfterBytes) {
+        cablePulled_ = true;
+        powered_ = false;
+        powerChanged();
+    }
 }
 
 void SimulatedSwitchModel::clockRose()
 {
-    pic.clockRose();
+    if (frameBits_ >= 0)
+        ++frameBits_;
+    pic.clockRose(now() - clockFellAt_);
     picTarget_.clockRose(busSda_);
     if (memoryOnBus())
         memoryTarget_.clockRose(busSda_);
@@ -393,6 +466,7 @@ void SimulatedSwitchModel::clockRose()
 
 void SimulatedSwitchModel::startCondition()
 {
+    frameBits_ = 0;
     picTarget_.start();
     if (memoryOnBus())
         memoryTarget_.start();
@@ -402,6 +476,7 @@ void SimulatedSwitchModel::startCondition()
 
 void SimulatedSwitchModel::stopCondition()
 {
+    frameBits_ = -1;
     picTarget_.stop();
     if (memoryOnBus())
         memoryTarget_.stop();
@@ -426,7 +501,9 @@ void SimulatedSwitchModel::updateStatusInputs()
 {
     Uart &uart = uarts_[options.port];
     quint8 inputs = NothingConnected;
-    if (powered_)
+    if (cablePulled_)
+        inputs = 0x00; // open inputs read inactive
+    else if (powered_)
         inputs = quint8(uart::Cts | (busSda_ ? uart::Dsr : 0));
     inputs |= uart.statusInputs & uart::Dcd; // a noisy port's toggling line
     uart.statusDeltas |= uart::ModemStatusDeltas(uart.statusInputs, inputs);

@@ -27,6 +27,7 @@ enum class Fault {
     EndlessWrite,  // the memory's write cycle never ends
     FlipBit,       // one bit of the memory reads back flipped
     BadClockReply, // the clock answers hours and minutes out of range
+    PulledCable,   // the interface's cable comes out after SimOptions::pullCableAfterBytes bus bytes
 };
 
 // Command-line names ("no-interface", "noisy-port", ...), in declaration order.
@@ -48,6 +49,14 @@ struct SimOptions {
     // Host local time in milliseconds since the epoch; empty = the real clock.
     // Tests inject their own to read the device clock deterministically.
     std::function<qint64()> hostClock;
+    // With Fault::PulledCable: the bytes (nine clock pulses after a start
+    // condition) the bus carries before the cable comes out. The default
+    // pulls it once the first transfer has sent its select byte and one more:
+    // in the middle of the transfer, whichever it is.
+    int pullCableAfterBytes = 2;
+    // A monotonic clock in nanoseconds that times the interface's supply and
+    // the microcontroller's reactions; empty = the system's steady clock.
+    std::function<qint64()> monotonicNanos;
 };
 
 // Where the simulated memory lives between runs when no path is given: a file
@@ -64,11 +73,16 @@ class SimulatedSwitchModel;
 // signal and echo.
 //
 // A port with no powered interface reads DSR set and CTS clear, so a byte sent
-// there is refused rather than taken as acknowledged. The microcontroller
-// announces itself (data line held low until one clock pulse) once the
-// powered bus has lain idle for 1500 modem-status reads, as it does during the
-// communication test's wait for the interface; ordinary transfers never wait
-// that long on an idle bus and are not disturbed by it.
+// there is refused rather than taken as acknowledged. The interface's supply
+// takes 10 ms to settle after the break bits switch it on: until then the bus
+// is dead and CTS clear. The microcontroller announces itself (data line held
+// low until one clock pulse) once the powered bus has lain idle for 1500
+// modem-status reads, as it does during the communication test's wait for
+// the interface; ordinary transfers never wait that long on an idle bus and
+// are not disturbed by it. It notices the clock pulse that ends the
+// announcement only when the clock stayed low for 20 µs. A pulled cable
+// leaves the port's inputs open: CTS and DSR read clear, so the data line
+// reads low and every byte looks acknowledged.
 class SimulatedSwitch : public port::PortIo {
 public:
     explicit SimulatedSwitch(SimOptions options);

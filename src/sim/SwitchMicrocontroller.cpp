@@ -81,10 +81,11 @@ void SwitchMicrocontroller::powerReset()
 }
 
 // The announcement starts on an idle bus, clock high, so a rising clock edge
-// completes the master's low-high pulse.
-void SwitchMicrocontroller::clockRose()
+// completes the master's low-high pulse. A pulse too short for the firmware
+// goes unseen and the data line stays held.
+void SwitchMicrocontroller::clockRose(qint64 lowNanos)
 {
-    if (mode_ == Mode::Announcing)
+    if (mode_ == Mode::Announcing && lowNanos >= PulseNoticeNanos)
         mode_ = Mode::EchoArmed; // the master saw us: let go of the data line
 }
 

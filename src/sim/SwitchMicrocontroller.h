@@ -61,8 +61,13 @@ public:
     bool quiet() const { return mode_ == Mode::Quiet; }
     // The interface lost or regained its supply.
     void powerReset();
-    // The clock rose: ends the presence signal.
-    void clockRose();
+    // The clock rose after being low for `lowNanos`: ends the presence
+    // signal when the low lasted long enough for the firmware to see it.
+    void clockRose(qint64 lowNanos);
+
+    // The firmware watches its clock input while it announces itself and
+    // needs the clock low this long to see the pulse.
+    static constexpr qint64 PulseNoticeNanos = 20'000;
 
     void started() override;
     void stopped(bool atByteBoundary) override;

@@ -2,6 +2,7 @@
 
 #include "ui/CentreOnScreen.h"
 #include "ui/Prompt.h"
+#include "device/ConnectionWatch.h"
 #include "device/DeviceClock.h"
 #include "device/DeviceMemory.h"
 #include "link/Link.h"
@@ -212,7 +213,7 @@ bool OscCalibrationForm::readDeviceClock(QTime &time)
         return false;
     }
     if (!outcome.ok)
-        prompt_.message(this, device::clockRefusedText());
+        prompt_.message(this, outcome.connectionLost ? device::connectionLostText() : device::clockRefusedText());
     return outcome.ok;
 }
 

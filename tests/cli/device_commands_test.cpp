@@ -98,20 +98,45 @@ TEST_F(DeviceCommands, ProgramReadVerifyRoundTrip)
     EXPECT_TRUE(verified.lines.contains(u"11AH: soubor %1, zařízení %2"_s.arg(hex(changed[0x11A]), hex(bytes[0x11A]))));
 }
 
+// Each failure ends with exit status 1 and its text as the last line; a
+// failed read leaves no file and keeps an old one byte for byte.
 TEST_F(DeviceCommands, FailedReadLeavesNoFileAndFailedProgrammingSaysSo)
 {
-    const DeviceRun read = device(withSim({u"read"_s, u"-o"_s, path("new.plm"), u"--sim-fault"_s, u"no-eeprom"_s}));
-    EXPECT_EQ(read.exitCode, 1);
-    EXPECT_EQ(read.lines.last(), u"*** NOT VALID I2C OPERATION *** "_s);
-    EXPECT_FALSE(QFile::exists(path("new.plm")));
-
+    const QString cableLost = u"Spojení s převodníkem se přerušilo (port nelze číst ani zapisovat). Zkontrolujte "
+                              "kabel a spusťte Test Komunikace."_s;
     writeFile(path("old.plm"), pattern(7));
-    EXPECT_EQ(device(withSim({u"read"_s, u"-o"_s, path("old.plm"), u"--sim-fault"_s, u"no-interface"_s})).exitCode, 1);
-    EXPECT_EQ(readFile(path("old.plm")), pattern(7));
-
-    const DeviceRun flipped = device(withSim({u"program"_s, path("old.plm"), u"--sim-fault"_s, u"flip-bit"_s}));
-    EXPECT_EQ(flipped.exitCode, 1);
-    EXPECT_EQ(flipped.lines.last(), u"*** VERIFICATION ERROR *** "_s);
+    struct Case {
+        QStringList args;
+        const char *fault;
+        QString message;  // a line shown (empty: any)
+        QString lastLine; // empty: any
+    };
+    const QList<Case> cases = {
+        {{u"read"_s, u"-o"_s, path("new.plm")}, "no-eeprom", {}, u"*** NOT VALID I2C OPERATION *** "_s},
+        {{u"read"_s, u"-o"_s, path("old.plm")}, "no-interface", {}, {}},
+        {{u"program"_s, path("old.plm")}, "flip-bit", {}, u"*** VERIFICATION ERROR *** "_s},
+        // The cable comes out in the middle of the transfer: whatever came
+        // after it is never used.
+        {{u"read"_s, u"-o"_s, path("new.plm")}, "pulled-cable", cableLost, u"*** NOT VALID I2C OPERATION *** "_s},
+        {{u"read"_s, u"-o"_s, path("old.plm")}, "pulled-cable", cableLost, {}},
+        {{u"program"_s, path("old.plm")}, "pulled-cable", cableLost, u"*** NOT VALID I2C OPERATION ***"_s},
+        {{u"clock"_s}, "pulled-cable", cableLost, cableLost},
+        {{u"clock"_s, u"--set"_s, u"12:00"_s}, "pulled-cable", cableLost, cableLost},
+    };
+    for (const Case &c : cases) {
+        const QStringList args = c.args + QStringList{u"--sim-fault"_s, QString::fromUtf8(c.fault)};
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        const DeviceRun run = device(withSim(args));
+        EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+        if (!c.message.isEmpty()) {
+            EXPECT_TRUE(run.lines.contains(c.message)) << run.lines.join(u'|').toStdString();
+        }
+        if (!c.lastLine.isEmpty()) {
+            EXPECT_EQ(run.lines.last(), c.lastLine);
+        }
+        EXPECT_FALSE(QFile::exists(path("new.plm")));
+        EXPECT_EQ(readFile(path("old.plm")), pattern(7));
+    }
 }
 
 TEST_F(DeviceCommands, CommunicationTestShowsItsStagesAndTheLinkInUse)

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -103,6 +104,75 @@ private:
     int bits_ = 0;
     quint8 value_ = 0;
 };
+
+// Every value change of a VCD file with its time stamp, by signal name.
+struct TimedChange {
+    qint64 nanoseconds;
+    QByteArray name;
+    bool level;
+};
+
+std::vector<TimedChange> timedChanges(const QByteArray &vcd)
+{
+    std::map<QByteArray, QByteArray> ids;
+    std::vector<TimedChange> changes;
+    bool inDefinitions = true;
+    qint64 time = 0;
+    for (const QByteArray &raw : vcd.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (inDefinitions) {
+            const QList<QByteArray> words = line.split(' ');
+            if (words.size() >= 5 && words[0] == "$var")
+                ids[words[3]] = words[4];
+            inDefinitions = !line.startsWith("$enddefinitions");
+        } else if (line.startsWith('#')) {
+            time = line.mid(1).toLongLong();
+        } else if (!line.isEmpty() && (line[0] == '0' || line[0] == '1') && ids.count(line.mid(1))) {
+            changes.push_back({time, ids[line.mid(1)], line[0] == '1'});
+        }
+    }
+    return changes;
+}
+
+// The communication test's fixed waits, as a logic analyser shows them: the
+// supply settles for at least 20 ms before any other line moves, and the
+// clock pulse that answers the microcontroller's presence signal lasts 21
+// short pauses of at least 10 us each.
+TEST(DeviceTrace, CommunicationTestShowsItsFixedWaits)
+{
+    QTemporaryDir dir;
+    const QString trace = dir.filePath(u"test.vcd"_s);
+    QProcess process;
+    process.start(QStringLiteral(PELLMORA_CLI), {u"test"_s, u"--sim-memory"_s, u"none"_s, u"--trace"_s, trace});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    QFile in(trace);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const std::vector<TimedChange> changes = timedChanges(in.readAll());
+
+    const auto change = [](const char *name, bool level) {
+        return [name, level](const TimedChange &c) { return c.name == name && c.level == level; };
+    };
+    const auto supplied = std::find_if(changes.begin(), changes.end(), change("SUPPLY", true));
+    ASSERT_NE(supplied, changes.end());
+    const auto next =
+        std::find_if(supplied + 1, changes.end(), [](const TimedChange &c) { return c.name != "SUPPLY"; });
+    ASSERT_NE(next, changes.end());
+    EXPECT_GE(next->nanoseconds - supplied->nanoseconds, 20'000'000) << "power-on wait";
+
+    // The microcontroller holds the data line low until a clock pulse it
+    // can see, and lets it go when the clock rises.
+    const auto held = std::find_if(supplied, changes.end(), change("SDA", false));
+    ASSERT_NE(held, changes.end());
+    const auto fell = std::find_if(held, changes.end(), change("SCL", false));
+    ASSERT_NE(fell, changes.end());
+    const auto rose = std::find_if(fell, changes.end(), change("SCL", true));
+    ASSERT_NE(rose, changes.end());
+    EXPECT_GE(rose->nanoseconds - fell->nanoseconds, 21 * 10'000) << "21 short pauses";
+    const auto released = std::find_if(held, changes.end(), change("SDA", true));
+    ASSERT_NE(released, changes.end());
+    EXPECT_GE(released->nanoseconds, rose->nanoseconds);
+}
 
 TEST(DeviceTrace, ProgrammingDecodesPageByPageWithTheFilesData)
 {

@@ -1,8 +1,10 @@
 #include "SimRig.h"
 
 #include "device/ComTest.h"
+#include "device/ConnectionWatch.h"
 #include "device/DeviceClock.h"
 #include "device/DeviceMemory.h"
+#include "device/HexText.h"
 #include "device/ServiceTransfers.h"
 
 #include <gmock/gmock.h>
@@ -10,6 +12,8 @@
 
 using namespace pellmora;
 using namespace pellmora::model;
+using namespace pellmora::port;
+using namespace pellmora::link;
 using namespace pellmora::sim;
 using namespace pellmora::device;
 using namespace Qt::StringLiterals;
@@ -227,6 +231,118 @@ TEST(DeviceMemory, CommandsAreRefusedWhileAnotherRuns)
 
     // Once the command has ended the next one runs.
     EXPECT_TRUE(ReadDeviceMemory(rig.link, image).ok);
+}
+
+// The switch on COM1 behind a serial adapter that is pulled out after a
+// number of port accesses: its outputs drop (the interface loses its supply),
+// reads give 0xFF, writes go nowhere, and the failure stays until an
+// operation starts once the adapter is back, which then sets the lines as
+// they were last written.
+class FailingPort : public PortIo {
+public:
+    explicit FailingPort(PortIo &inner) : inner_(inner) {}
+    quint8 PortIn(quint16 address) override { return dead() ? 0xFF : inner_.PortIn(address); }
+    void PortOut(quint16 address, quint8 value) override
+    {
+        if (dead())
+            return;
+        inner_.PortOut(address, value);
+        if (address == LineControl || address == ModemControl)
+            written_[address == ModemControl] = value;
+    }
+    bool portFailed() const override { return failed_; }
+    bool recover() override
+    {
+        if (!failed_ || !back)
+            return false;
+        failed_ = false;
+        inner_.PortOut(LineControl, written_[0]);
+        inner_.PortOut(ModemControl, written_[1]);
+        return true;
+    }
+    void failAfter(int accesses) { left_ = accesses; }
+    bool back = false; // the adapter is plugged in again
+
+private:
+    static constexpr quint16 LineControl = 0x3FB;
+    static constexpr quint16 ModemControl = 0x3FC;
+    bool dead()
+    {
+        if (!failed_ && left_ >= 0 && left_-- == 0) {
+            failed_ = true;
+            inner_.PortOut(LineControl, 0x00);
+            inner_.PortOut(ModemControl, 0x00);
+        }
+        return failed_;
+    }
+    PortIo &inner_;
+    int left_ = -1;
+    bool failed_ = false;
+    std::array<quint8, 2> written_{};
+};
+
+// Every device command whose port fails in its middle ends failed with the
+// message of a broken connection and uses nothing it read; once the port is
+// back, the next command works without anything being reopened by hand.
+TEST(DeviceMemory, APortFailureFailsTheTransferAndTheNextCommandRecovers)
+{
+    SimRig rig;
+    FailingPort port(rig.sim);
+    Link link(port, rig.state);
+    rig.sim.setMemory(patternImage(1).toBytes());
+    DeviceMemoryState memory;
+    memory.VerifyBuffer.fill(0x5A);
+    DeviceImage image = patternImage(2);
+    GridBuffer grid{};
+    QTime shown(1, 2, 3);
+    const auto cellsOf = [](const GridBuffer &bytes) {
+        QStringList cells;
+        for (const quint8 byte : bytes)
+            cells << NumberToHexText(byte, 2);
+        return cells;
+    };
+    const Notice lost = Notice::message(connectionLostText());
+    struct Command {
+        const char *name;
+        int failAfter; // port accesses: in the middle of the transfer
+        std::function<std::pair<bool, Notices>()> run;
+        Notices failed;
+    };
+    const QList<Command> commands = {
+        {"program", 3000, [&] { auto o = WriteDeviceMemory(link, memory, image); return std::pair{o.ok, o.notices}; },
+         {lost, I("*** NOT VALID I2C OPERATION ***")}},
+        {"load", 3000, [&] { auto o = ReadDeviceMemory(link, image); return std::pair{o.ok, o.notices}; },
+         {lost, I("*** NOT VALID I2C OPERATION *** ")}},
+        {"verify", 3000, [&] { auto o = VerifyDevice(link, memory, image); return std::pair{o.ok, o.notices}; },
+         {lost, verifyRefused[1], verifyRefused[2], verifyRefused[3]}},
+        {"fetch", 200, [&] { auto o = FetchDeviceTime(link, shown); return std::pair{o.ok, o.notices}; }, {lost}},
+        {"store", 200, [&] { auto o = StoreDeviceTime(link, shown); return std::pair{o.ok, o.notices}; }, {lost}},
+        {"test", 4000, [&] { auto o = RunComTest(link); return std::pair{o.connected, o.notices}; }, {lost}},
+        {"service load", 3000, [&] { auto o = ServiceLoad(link, grid); return std::pair{o.ok, o.notices}; }, {lost}},
+        {"service program", 3000,
+         [&] { auto o = ServiceProgram(link, grid, cellsOf(grid)); return std::pair{o.ok, o.notices}; }, {lost}},
+    };
+    for (const Command &c : commands) {
+        SCOPED_TRACE(c.name);
+        rig.state.PortBase = 0x3F8;
+        link.LinkPowerOn();
+        const DeviceImage imageBefore = image;
+        const QTime shownBefore = shown;
+        const GridBuffer gridBefore = grid;
+        const MemoryBytes verifiedBefore = memory.VerifyBuffer;
+        port.back = false;
+        port.failAfter(c.failAfter);
+        const auto [ok, notices] = c.run();
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(notices, c.failed);
+        EXPECT_EQ(image, imageBefore);
+        EXPECT_EQ(shown, shownBefore);
+        EXPECT_EQ(grid, gridBefore);
+        EXPECT_EQ(memory.VerifyBuffer, verifiedBefore);
+
+        port.back = true;
+        EXPECT_TRUE(c.run().first) << "the port is back";
+    }
 }
 
 } // namespace

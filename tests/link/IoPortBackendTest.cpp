@@ -126,18 +126,28 @@ TEST(IoPortBackend, AccessesOutsideThePermittedPortsCannotFault)
     EXPECT_EQ(io->PortIn(0x3FE), 0x30);
     io->PortOut(0x3FC, 0x0B);
     EXPECT_EQ(m.registers[0x3FC], 0x0B);
+    EXPECT_FALSE(io->portFailed());
 
+    // Each access that reaches no port is a port failure for the transfer
+    // that made it; the next operation starts afresh.
     const int before = m.inbCalls;
     for (const quint16 port : {0x3F8, 0x3FF, 0x3E8, 0x80, 0x400, 0xFFFF}) {
+        io->recover();
         EXPECT_EQ(io->PortIn(port), 0xFF) << port;
+        EXPECT_TRUE(io->portFailed()) << port;
+        io->recover();
         io->PortOut(port, 0x00);
+        EXPECT_TRUE(io->portFailed()) << port;
     }
     EXPECT_EQ(m.inbCalls, before);
+    io->recover();
+    EXPECT_FALSE(io->portFailed());
 
     quint8 fromOtherThread = 0;
     std::thread([&] { fromOtherThread = io->PortIn(0x3FE); }).join();
     EXPECT_EQ(fromOtherThread, 0xFF) << "the port permission belongs to the thread that took the ports";
     EXPECT_EQ(m.inbCalls, before);
+    EXPECT_TRUE(io->portFailed());
 }
 
 TEST(IoPortBackend, BaseOutsideTheSerialRangeIsRefused)

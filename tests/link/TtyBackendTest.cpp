@@ -28,9 +28,11 @@ struct FakePort {
     bool serialLsr = true;        // TIOCSERGETLSR works
     int lines = TIOCM_DTR;        // what TIOCMGET reports
     int outputQueue = 0;
+    int lineCallError = 0;        // non-zero: every line call fails with this (-errno)
     termios attributes{};
     std::vector<std::string> calls;
     bool closed = false;
+    int opens = 0;
 };
 
 std::string Lines(int lines)
@@ -50,6 +52,7 @@ public:
     int open(const QByteArray &path) override
     {
         const auto it = p_.openResults.find(path);
+        ++p_.opens;
         return it == p_.openResults.end() ? -ENOENT : it->second;
     }
     int close(int) override
@@ -71,6 +74,8 @@ public:
     }
     int ioctl(int, unsigned long request, int *argument) override
     {
+        if (p_.lineCallError != 0 && request != TIOCEXCL)
+            return p_.lineCallError;
         switch (request) {
         case TIOCMGET:
             if (!p_.modemLines)
@@ -107,6 +112,8 @@ public:
     }
     int ioctl(int, unsigned long request) override
     {
+        if (p_.lineCallError != 0 && request != TIOCEXCL)
+            return p_.lineCallError;
         if (request == TIOCSBRK)
             p_.calls.push_back("break on");
         else if (request == TIOCCBRK)
@@ -269,6 +276,61 @@ TEST(TtyBackend, ALostDeviceReadsAsAnIdleBusAndSaysSo)
     p.modemLines = false;
     EXPECT_EQ(io->PortIn(0x3FE), 0xFF) << "no acknowledge can be faked by a vanished device";
     EXPECT_TRUE(static_cast<TtyBackend &>(*io).lastError().contains(QLatin1String("/dev/ttyUSB0")));
+    EXPECT_TRUE(io->portFailed());
+}
+
+// An adapter pulled out in the middle of a transfer: the failure is kept for
+// the operation to see, a device that is gone is closed at once, and the next
+// operation opens it again with the lines the link had set, once it is back.
+TEST(TtyBackend, APortFailureIsKeptAndTheNextOperationReopensTheDevice)
+{
+    struct Case {
+        const char *name;
+        int error;
+        bool closed;     // closed at the failure
+        bool comesBack;  // the device answers again by the next operation
+        std::vector<std::string> recovery;
+    };
+    const Case cases[] = {
+        {"unplugged (EIO), plugged in again", -EIO, true, true, {"lsr", "break on", "set dtr"}},
+        {"gone (ENXIO), plugged in again", -ENXIO, true, true, {"lsr", "break on", "set dtr"}},
+        {"unplugged, not yet back", -EIO, true, false, {}},
+        {"a call the driver refuses: the device stays open", -EINVAL, false, true, {"break on", "on dtr", "off rts"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePort p;
+        p.openResults["/dev/ttyUSB0"] = 5;
+        p.lines = TIOCM_CTS | TIOCM_DSR;
+        QString error;
+        auto io = Open(p, 0, QStringLiteral("/dev/ttyUSB0"), &error);
+        ASSERT_TRUE(io);
+        io->PortOut(0x3FB, 0xC3); // powered, both lines high
+        io->PortOut(0x3FC, 0x03);
+        EXPECT_FALSE(io->portFailed());
+
+        p.lineCallError = c.error;
+        io->PortOut(0x3FC, 0x01);
+        EXPECT_TRUE(io->portFailed());
+        EXPECT_EQ(p.closed, c.closed);
+        EXPECT_EQ(io->PortIn(0x3FE), 0xFF);
+
+        p.lineCallError = 0;
+        if (!c.comesBack)
+            p.openResults.erase("/dev/ttyUSB0");
+        p.calls.clear();
+        const int opensBefore = p.opens;
+        EXPECT_EQ(io->recover(), c.closed && c.comesBack) << "opened again";
+        EXPECT_EQ(io->portFailed(), !c.comesBack);
+        EXPECT_EQ(p.opens - opensBefore, c.closed ? 1 : 0);
+        EXPECT_EQ(p.calls, c.recovery) << "the lines as the link last set them";
+        if (c.comesBack) {
+            EXPECT_EQ(io->PortIn(0x3FE) & 0xF0, 0x30);
+            EXPECT_FALSE(io->portFailed());
+        } else {
+            EXPECT_EQ(io->PortIn(0x3FE), 0xFF);
+        }
+    }
 }
 
 TEST(TtyBackend, LinkPowerAndABitDriveTheLines)

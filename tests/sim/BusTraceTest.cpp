@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 using namespace pellmora;
@@ -159,6 +160,31 @@ TEST(BusTrace, AttachedTraceShowsTheDeviceOnTheDataLine)
     const std::vector<TraceSample> samples = trace.samples();
     ASSERT_FALSE(samples.empty());
     EXPECT_EQ(samples.back().lines, TraceScl | TraceSda | TraceSdaOut | TraceDsr | TraceCts | TraceSupply);
+}
+
+// The power-on wait lets the interface's supply settle before the master
+// moves a line, and a cable pulled after two bytes leaves a dead bus and an
+// open presence input behind.
+TEST(BusTrace, SupplySettlesBeforeTheBusMovesAndAPulledCableShows)
+{
+    SimBench bench(simOptions({Fault::PulledCable}));
+    BusTrace trace(bench.sim, bench.state.PortBase);
+    trace.attach(bench.sim);
+    Link link(trace, bench.state);
+    std::array<quint8, 512> image{};
+    link.LinkPowerOn();
+    link.SetEepromBlock(0);
+    link.EepromRead(image, 16, 0x20);
+
+    const std::vector<TraceSample> samples = trace.samples();
+    const auto supplied = std::find_if(samples.begin(), samples.end(),
+                                       [](const TraceSample &s) { return (s.lines & TraceSupply) != 0; });
+    ASSERT_NE(supplied, samples.end());
+    ASSERT_NE(supplied + 1, samples.end());
+    EXPECT_GE((supplied + 1)->nanoseconds - supplied->nanoseconds, 20'000'000)
+        << "from the supply edge to the next line change";
+    EXPECT_EQ(decodeI2c(parseVcd(trace.vcd())).join(QLatin1Char(' ')).toStdString(), "P S A0+ 20+");
+    EXPECT_EQ(samples.back().lines & (TraceCts | TraceDsr | TraceScl | TraceSda), 0);
 }
 
 // A port with registers a test can set, standing in for a real backend.

@@ -22,6 +22,8 @@ const QString Differs = QStringLiteral(
 const QString Equal = QStringLiteral("No výborně, musím se zase pochválit a obsluhu taky, žejo?");
 const QString ClockNoAck = QStringLiteral(
     "Vy jste, že vás podezřívám, určitě odpojili časový spínač, protože zase PICmikráček neposílá ACK");
+const QString CableLost = QStringLiteral("Spojení s převodníkem se přerušilo (port nelze číst ani zapisovat). "
+                                         "Zkontrolujte kabel a spusťte Test Komunikace.");
 
 QStringList messages(const Notices &notices)
 {
@@ -61,6 +63,10 @@ TEST(SimFaultOperations, EveryMemoryFaultEndsInItsMessage)
         {"flip-bit program", {Fault::FlipBit}, Operation::Program, false, {Differs}},
         {"flip-bit verify", {Fault::FlipBit}, Operation::Verify, false, {Differs}},
         {"silent-pic does not touch the memory", {Fault::SilentPic}, Operation::Program, true, {Equal}},
+        // Out after the select and word address: every byte after looks acknowledged.
+        {"pulled-cable program", {Fault::PulledCable}, Operation::Program, false, {CableLost}},
+        {"pulled-cable load", {Fault::PulledCable}, Operation::Load, false, {CableLost}},
+        {"pulled-cable verify", {Fault::PulledCable}, Operation::Verify, false, {CableLost, Differs}},
     };
     for (const Case &c : cases) {
         SimBench bench(simOptions(c.faults));
@@ -140,6 +146,7 @@ TEST(SimFaultOperations, ClockFaultsEndInAFailedTransfer)
         {"bad-clock-reply", {Fault::BadClockReply}, false, true, {}},
         {"no-interface", {Fault::NoInterface}, false, false, ClockNoAck},
         {"no-eeprom leaves the clock working", {Fault::NoEeprom}, true, true, {}},
+        {"pulled-cable in the middle of the read", {Fault::PulledCable}, false, false, CableLost},
     };
     for (const Case &c : cases) {
         SimBench bench(simOptions(c.faults));

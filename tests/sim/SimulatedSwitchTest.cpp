@@ -27,10 +27,27 @@ quint8 modemStatus(SimulatedSwitch &sim, quint16 base = Com1)
     return sim.PortIn(base + 6);
 }
 
+// A monotonic clock the test moves by hand, for the switch's own timing.
+struct FakeMonotonicClock {
+    std::shared_ptr<qint64> now = std::make_shared<qint64>(1'000'000'000);
+    std::function<qint64()> source() const
+    {
+        return [n = now] { return *n; };
+    }
+    void advance(qint64 nanoseconds) { *now += nanoseconds; }
+};
+
+SimOptions timedOptions(const FakeMonotonicClock &clock, QList<Fault> faults = {})
+{
+    SimOptions options = simOptions(std::move(faults));
+    options.monotonicNanos = clock.source();
+    return options;
+}
+
 TEST(SimFaults, NamesRoundTripAndUnknownNamesAreRefused)
 {
     const QStringList names = faultNames();
-    ASSERT_EQ(names.size(), 9);
+    ASSERT_EQ(names.size(), 10);
     for (const QString &name : names) {
         const std::optional<Fault> fault = faultFromName(name);
         ASSERT_TRUE(fault.has_value()) << name.toStdString();
@@ -93,6 +110,52 @@ TEST(SimInterface, ModemStatusFollowsSupplyDataLineAndFaults)
         c.action(bench.link);
         EXPECT_EQ(modemStatus(bench.sim, c.readBase) & MsrInputs, c.expected) << c.name;
     }
+}
+
+// The interface's supply needs 10 ms to settle: a wait shorter than that
+// finds no presence and a dead bus.
+TEST(SimInterface, TheInterfaceAnswersTenMillisecondsAfterTheSupplyComesOn)
+{
+    struct Case {
+        const char *name;
+        qint64 waited;
+        quint8 status;
+        bool acknowledged;
+    };
+    const Case cases[] = {
+        {"at once", 0, 0x20, false},
+        {"after 9.9 ms", 9'900'000, 0x20, false},
+        {"after 10 ms", 10'000'000, 0x30, true},
+    };
+    for (const Case &c : cases) {
+        FakeMonotonicClock clock;
+        SimBench bench(timedOptions(clock));
+        bench.link.LinkPowerOn(); // the switch's own clock stands still meanwhile
+        clock.advance(c.waited);
+        EXPECT_EQ(modemStatus(bench.sim) & MsrInputs, c.status) << c.name;
+        EXPECT_EQ(bench.send({0xA0}), std::vector<bool>{c.acknowledged}) << c.name;
+    }
+}
+
+// A cable pulled out after the given bus bytes leaves the port's inputs open:
+// no presence, the data line reads low, so every byte looks acknowledged
+// and reads 0x00, and nothing reaches the memory any more.
+TEST(SimInterface, APulledCableLeavesTheInputsOpenAfterTheGivenBytes)
+{
+    SimOptions options = simOptions({Fault::PulledCable});
+    options.pullCableAfterBytes = 3;
+    SimBench bench(options);
+    const QByteArray stored = toBytes(patternImage(5));
+    bench.sim.setMemory(stored);
+    bench.link.LinkPowerOn();
+    EXPECT_EQ(modemStatus(bench.sim) & MsrInputs, 0x30);
+    EXPECT_EQ(bench.readAt(0x010, 4), QByteArray(4, 0x00)) << "out after A0, 10, A1: no data comes";
+    EXPECT_EQ(modemStatus(bench.sim) & MsrInputs, 0x00);
+    EXPECT_EQ(bench.send({0xA0, 0x10, 0x5A}), std::vector<bool>(3, true));
+    bench.link.LinkPowerOff();
+    bench.link.LinkPowerOn();
+    EXPECT_EQ(modemStatus(bench.sim) & MsrInputs, 0x00) << "the cable stays out";
+    EXPECT_EQ(bench.sim.memory(), stored);
 }
 
 TEST(SimInterface, ChangeBitsReportEachInputChangeOnce)
@@ -426,8 +489,10 @@ void pollStatus(SimBench &bench, int reads)
 
 TEST(SimMicrocontroller, AnnouncesAfterALongIdleBusAndLetsGoAfterOnePulse)
 {
-    SimBench bench;
+    FakeMonotonicClock clock;
+    SimBench bench(timedOptions(clock));
     bench.link.LinkPowerOn();
+    clock.advance(10'000'000);
     pollStatus(bench, 1000);
     EXPECT_TRUE(bench.link.SdaIsHigh()) << "still quiet";
     bench.send({0x61, 0x00}); // bus traffic starts the wait over
@@ -437,7 +502,12 @@ TEST(SimMicrocontroller, AnnouncesAfterALongIdleBusAndLetsGoAfterOnePulse)
     EXPECT_FALSE(bench.link.SdaIsHigh()) << "announcing: data held low";
     EXPECT_FALSE(bench.link.SdaIsHigh()) << "held until the clock pulses";
     bench.link.SclLow();
+    clock.advance(19'999);
+    bench.link.SclHigh();
+    EXPECT_FALSE(bench.link.SdaIsHigh()) << "a clock low shorter than 20 us goes unseen";
+    bench.link.SclLow();
     EXPECT_FALSE(bench.link.SdaIsHigh()) << "clock low is only half a pulse";
+    clock.advance(20'000);
     bench.link.SclHigh();
     EXPECT_TRUE(bench.link.SdaIsHigh());
 }
@@ -447,9 +517,8 @@ TEST(SimMicrocontroller, EchoAnswersComplementsAndLeavesTheMemoryAlone)
     SimBench bench;
     bench.link.LinkPowerOn();
     pollStatus(bench, 1600);
-    bench.link.SclLow();
-    bench.link.SclHigh();
-    ASSERT_TRUE(bench.link.SdaIsHigh());
+    ASSERT_FALSE(bench.link.SdaIsHigh());
+    ASSERT_TRUE(device::ReleasePresenceSignal(bench.link));
 
     bench.link.I2cStart();
     // Bytes that would address and write the memory if it saw them.
@@ -480,6 +549,7 @@ TEST(SimMicrocontroller, CommunicationTestOutcomeForEveryFault)
         {"silent-pic", {Fault::SilentPic}, 3},
         {"wrong-echo", {Fault::WrongEcho}, 5},
         {"no-eeprom: the test does not touch the memory", {Fault::NoEeprom}, 0},
+        {"pulled-cable: out after the first echo", {Fault::PulledCable}, 5},
     };
     for (const Case &c : cases) {
         SimBench bench(simOptions(c.faults));

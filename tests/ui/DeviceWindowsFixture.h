@@ -23,6 +23,7 @@ inline std::unique_ptr<connection::DeviceConnection> openSimulatedSwitch(LinkSta
     connection::LinkOptions options;
     options.simMemoryNone = true;
     options.simWriteCycleSelects = 2;
+    options.simPullCableAfterBytes = 200; // a pulled cable cuts a load in the middle of its data
     options.simFaults = faults;
     QString error;
     auto connection = connection::DeviceConnection::open(options, state, state.SelectedPort, &error);

@@ -20,6 +20,8 @@ const QString Differs = QStringLiteral(
     "Nějak ti to hapruje člověče, nebo já už sem z toho uplně blbej,     > NO VERIFICATION OK <");
 const QString Equal = QStringLiteral("No výborně, musím se zase pochválit a obsluhu taky, žejo?");
 const QString Question = QStringLiteral("Opravdu chcete naprogramovat součástku ?");
+const QString CableLost = QStringLiteral("Spojení s převodníkem se přerušilo (port nelze číst ani zapisovat). "
+                                         "Zkontrolujte kabel a spusťte Test Komunikace.");
 
 // A program of three instructions with a label and an identifier, its
 // header as the program's settings write it.
@@ -104,6 +106,9 @@ private slots:
                               << QStringList{"Reading..."} << "*** DATA LOADED WITH NO ERRORS *** ";
         QTest::newRow("load, no memory") << Command::Load << noMemory << true << true << QStringList{NoAck}
                                          << QStringList{"Reading..."} << "*** NOT VALID I2C OPERATION *** ";
+        QTest::newRow("load, cable pulled in the middle: nothing read is used")
+            << Command::Load << QList<Fault>{Fault::PulledCable} << true << true << QStringList{CableLost}
+            << QStringList{"Reading..."} << "*** NOT VALID I2C OPERATION *** ";
         QTest::newRow("verify equal") << Command::Verify << none << true << true << QStringList{Equal}
                                       << QStringList{"Verifying"} << "*** VERIFICATION OK MY BABY *** ";
         QTest::newRow("verify, blank memory") << Command::Verify << none << false << true << QStringList{Differs}

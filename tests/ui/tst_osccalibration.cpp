@@ -4,6 +4,7 @@
 #include "RecordingPrompt.h"
 #include "../device/SimRig.h"
 
+#include "device/ConnectionWatch.h"
 #include "device/DeviceMemory.h"
 #include "device/TimeBaseCalibration.h"
 #include "model/Program.h"
@@ -289,17 +290,21 @@ private slots:
     {
         QTest::addColumn<QString>("date");
         QTest::addColumn<bool>("confirmed");
-        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QList<Fault>>("faults"); // of the switch that is read
         QTest::addColumn<QString>("message"); // after the question, or alone when no question is asked
         QTest::addColumn<bool>("asks");
 
         const QString week = FormatRecordDate(Today.addDays(-7));
-        QTest::newRow("no date") << QString() << true << false << device::noProgrammingDateText() << false;
-        QTest::newRow("declined") << week << false << false << QString() << true;
-        QTest::newRow("silent microcontroller") << week << true << true << device::clockRefusedText() << true;
-        QTest::newRow("unreadable date") << QStringLiteral("nevím") << true << false << QStringLiteral("nevím")
+        const QList<Fault> none;
+        QTest::newRow("no date") << QString() << true << none << device::noProgrammingDateText() << false;
+        QTest::newRow("declined") << week << false << none << QString() << true;
+        QTest::newRow("silent microcontroller")
+            << week << true << QList<Fault>{Fault::SilentPic} << device::clockRefusedText() << true;
+        QTest::newRow("cable pulled during the clock read")
+            << week << true << QList<Fault>{Fault::PulledCable} << device::connectionLostText() << true;
+        QTest::newRow("unreadable date") << QStringLiteral("nevím") << true << none << QStringLiteral("nevím")
                                          << false;
-        QTest::newRow("programmed today") << FormatRecordDate(Today) << true << false << QStringLiteral("dnes")
+        QTest::newRow("programmed today") << FormatRecordDate(Today) << true << none << QStringLiteral("dnes")
                                           << false;
     }
 
@@ -308,12 +313,12 @@ private slots:
     {
         QFETCH(QString, date);
         QFETCH(bool, confirmed);
-        QFETCH(bool, silent);
+        QFETCH(QList<Fault>, faults);
         QFETCH(QString, message);
         QFETCH(bool, asks);
 
-        if (silent) {
-            rig = std::make_unique<SimRig>(QList<Fault>{Fault::SilentPic});
+        if (!faults.isEmpty()) {
+            rig = std::make_unique<SimRig>(faults);
             rig->powerSelectedPort();
         }
         database.LastProgrammingDate = date;
