@@ -358,8 +358,27 @@ LinkSession::LinkSession(Link &link) : link_(link), acquired_(!link.busy_)
 
 LinkSession::~LinkSession()
 {
-    if (acquired_)
+    if (acquired_) {
         link_.busy_ = false;
+        link_.runPutOff();
+    }
+}
+
+void Link::whenIdle(std::function<void()> action)
+{
+    putOff_.push_back(std::move(action));
+    runPutOff();
+}
+
+// An action may itself take the link for an operation of its own; the
+// actions behind it then run when that one ends.
+void Link::runPutOff()
+{
+    while (!busy_ && !putOff_.empty()) {
+        const std::function<void()> action = std::move(putOff_.front());
+        putOff_.pop_front();
+        action();
+    }
 }
 
 } // namespace pellmora::link

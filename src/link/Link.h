@@ -5,6 +5,7 @@
 #include "port/InterfaceLines.h"
 
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <span>
 
@@ -77,6 +78,11 @@ public:
 
     // Link-busy guard: one device operation at a time on the port.
     bool busy() const { return busy_; }
+    // Runs `action` at once when no device operation holds the link, else
+    // right after the one that does has ended (actions put off run in the
+    // order they came). For what must not happen in the middle of a
+    // transfer, yet must not be dropped either.
+    void whenIdle(std::function<void()> action);
 
     // The UART bits the link drives and reads.
     static constexpr quint8 SupplyBits = port::SupplyBits;
@@ -108,10 +114,12 @@ private:
     bool SendPage(std::span<const quint8, 512> image, quint16 &addr, quint16 &written, quint16 count,
                   quint8 pageSize);
     bool PollForAcknowledge();
+    void runPutOff();
 
     port::PortIo &io_;
     LinkState &state_;
     bool busy_ = false;
+    std::deque<std::function<void()>> putOff_;
     std::function<void()> delayObserver_;
 };
 

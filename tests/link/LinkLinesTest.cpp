@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 using namespace pellmora;
 using namespace pellmora::link;
@@ -250,6 +251,28 @@ TEST(LinkSession, SecondOperationIsRefusedWhileOneRuns)
     EXPECT_FALSE(f.link.busy()) << "the refused session must not release the running one's guard early";
     LinkSession again(f.link);
     EXPECT_TRUE(again.acquired());
+}
+
+// What must wait for the running operation runs when it ends, in order, and
+// may take the link for itself.
+TEST(LinkSession, PutOffActionsRunWhenTheOperationEnds)
+{
+    LinkFixture f;
+    std::vector<int> ran;
+    f.link.whenIdle([&] { ran.push_back(1); });
+    EXPECT_EQ(ran, std::vector<int>{1}) << "nothing runs: at once";
+    {
+        LinkSession transfer(f.link);
+        f.link.whenIdle([&] { ran.push_back(2); });
+        f.link.whenIdle([&] {
+            LinkSession own(f.link);
+            ran.push_back(own.acquired() ? 3 : -3);
+        });
+        { LinkSession refused(f.link); }
+        EXPECT_EQ(ran, std::vector<int>{1});
+    }
+    EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
+    EXPECT_FALSE(f.link.busy());
 }
 
 TEST(LinkSession, RefusedSessionLeavesTheRunningGuardInPlace)
