@@ -17,9 +17,13 @@ quint32 hexDigitValue(QChar c)
 
 quint32 HexTextToNumber(QStringView text)
 {
+    constexpr quint32 Largest = 0xFFFFFFFF;
     quint32 number = 0;
-    for (QChar c : text)
+    for (QChar c : text) {
+        if (number > Largest / 16)
+            return Largest;
         number = number * 16 + hexDigitValue(c);
+    }
     return number;
 }
 

@@ -8,8 +8,11 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -22,6 +25,21 @@ namespace pellmora::ui {
 namespace {
 
 constexpr int VisibleRows = 16;
+
+// A cell holds one byte: its editor takes at most two characters.
+class ByteCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *line = qobject_cast<QLineEdit *>(editor))
+            line->setMaxLength(2);
+        return editor;
+    }
+};
 
 } // namespace
 
@@ -66,6 +84,7 @@ void DeviceOperationsForm::buildGrid()
     MemoryGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     MemoryGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                                 | QAbstractItemView::AnyKeyPressed);
+    MemoryGrid->setItemDelegate(new ByteCellDelegate(MemoryGrid));
     QStringList across;
     for (int column = 0; column < GridColumns; ++column)
         across.append(device::ByteText(quint8(column)));

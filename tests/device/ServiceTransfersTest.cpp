@@ -21,6 +21,8 @@ TEST(HexText, DigitsCountByPositionAndOthersCountZero)
         {u"ff"_s, 0},      {u"1A"_s, 0x1A},     {u"G1"_s, 1},       {u" 1"_s, 1},
         {u"1 "_s, 0x10},   {u"ABCD"_s, 0xABCD}, {u"FFFF"_s, 0xFFFF}, {u"1FF"_s, 0x1FF},
         {u"Fa"_s, 0xF0},   {u"09"_s, 9},
+        // beyond 32 bits: never a small number
+        {u"100000000"_s, 0xFFFFFFFF}, {u"1000000FF"_s, 0xFFFFFFFF}, {u"0000000000FF"_s, 0xFF},
     };
     for (const auto &[text, number] : cases)
         EXPECT_EQ(HexTextToNumber(text), number) << text.toStdString();
@@ -68,6 +70,8 @@ TEST(ServiceTransfers, GridCellsConvertAllOrNothing)
         {"one digit", 511, u"A"_s, 0x0A},
         {"above a byte", 0x1A, u"1FF"_s, std::nullopt},
         {"far above", 0, u"FFFFFFFFF"_s, std::nullopt},
+        {"2^32 is not 00", 0, u"100000000"_s, std::nullopt},
+        {"2^32 + FF is not FF", 0x1FF, u"1000000FF"_s, std::nullopt},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -45,6 +45,19 @@ void setCell(DeviceOperationsForm &form, int address, const QString &text)
     control<QTableWidget>(form, "MemoryGrid")->item(address / 16, address % 16)->setText(text);
 }
 
+// Types into the cell's editor, as the user does, and commits with Enter.
+void typeCell(DeviceOperationsForm &form, int address, const QString &text)
+{
+    auto *grid = control<QTableWidget>(form, "MemoryGrid");
+    grid->editItem(grid->item(address / 16, address % 16));
+    auto *editor = grid->viewport()->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    editor->clear();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the editor commits from the event loop
+}
+
 void click(const DeviceOperationsForm &form, const char *name)
 {
     control<QPushButton>(form, name)->click();
@@ -162,6 +175,7 @@ private slots:
         QTest::newRow("one digit") << "7" << 0x07;
         QTest::newRow("mixed") << "aB" << 0x0B;
         QTest::newRow("empty") << "" << 0x00;
+        QTest::newRow("no third digit") << "1FF" << 0x1F;
     }
 
     void cellTextsWhenProgramming()
@@ -174,7 +188,7 @@ private slots:
         form->show();
         click(*form, "ReadFromProg");
         QCOMPARE(cellAt(*form, 0x123), device::ByteText(image.byteAt(0x123)));
-        setCell(*form, 0x123, typed);
+        typeCell(*form, 0x123, typed);
         click(*form, "ProgramBtn");
         QCOMPARE(prompt.shown, QStringList{});
 
