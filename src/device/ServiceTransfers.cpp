@@ -41,6 +41,15 @@ bool PowerServicePort(Link &link)
     return true;
 }
 
+bool ReturnSelectedPort(Link &link)
+{
+    LinkSession session(link);
+    if (!session.acquired())
+        return false;
+    link.state().PortBase = Link::ComPortBase(link.state().SelectedPort);
+    return true;
+}
+
 DeviceOutcome ServiceLoad(Link &link, GridBuffer &grid, const TransferHooks &hooks)
 {
     return runExclusive(link, [&](DeviceOutcome &outcome) {

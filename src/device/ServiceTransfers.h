@@ -19,6 +19,12 @@ QString serviceNoAckText(); // "Neposílá ACK - Not Valid I2C Operation"
 // nothing done) while another device operation runs.
 bool PowerServicePort(link::Link &link);
 
+// When the service window closes: PortBase := the selected port's base
+// again, so that the transfers that use PortBase as they find it (the
+// verification, the clock) talk to the selected port. false (and nothing
+// done) while another device operation runs.
+bool ReturnSelectedPort(link::Link &link);
+
 // Load Data: power on, block 0, read 512 bytes into `grid`. A failed read
 // leaves `grid` untouched. Speed and PortBase are used as found.
 DeviceOutcome ServiceLoad(link::Link &link, GridBuffer &grid, const TransferHooks &hooks = {});

@@ -1,6 +1,7 @@
 #include "ui/BaudRateSetupForm.h"
 
 #include "ui/BaudRateCheckSystemForm.h"
+#include "ui/WhenLinkIdle.h"
 #include "link/Link.h"
 
 #include <QCoreApplication>
@@ -86,7 +87,7 @@ BaudRateSetupForm::BaudRateSetupForm(Link &link, BaudRateCheckSystemForm &panel,
     connect(PICmicro_BaudRateTrack, &QSlider::valueChanged, this,
             &BaudRateSetupForm::PICmicro_BaudRateTrackChange);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::close);
-    connect(OKBtn, &QPushButton::clicked, this, &BaudRateSetupForm::runCalibrationSequence);
+    connect(OKBtn, &QPushButton::clicked, this, &BaudRateSetupForm::OKBtnClick);
 }
 
 QGroupBox *BaudRateSetupForm::speedGroup(const QString &caption, const char *name, QLabel *label, QSlider *track)
@@ -134,6 +135,18 @@ void BaudRateSetupForm::PICmicro_BaudRateTrackChange(int position)
 {
     PICBRLab->setText(tr("Rychlost: %1 baudů").arg(position));
     link_.state().PicBaudRate = static_cast<quint16>(position);
+}
+
+// A second OK while the first waits adds nothing.
+void BaudRateSetupForm::OKBtnClick()
+{
+    if (calibrationPutOff_)
+        return;
+    calibrationPutOff_ = true;
+    whenLinkIdle(link_, *this, [this] {
+        calibrationPutOff_ = false;
+        runCalibrationSequence();
+    });
 }
 
 void BaudRateSetupForm::runCalibrationSequence()

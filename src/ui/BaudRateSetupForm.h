@@ -22,7 +22,9 @@ class BaudRateCheckSystemForm;
 // modality. Moving a track bar changes the speed in the link state at once;
 // Cancel only closes, so a moved speed stays (and is stored at exit) while
 // the calibrated loop counts keep their values until the next calibration.
-// OK runs the calibration sequence, which also closes the dialog.
+// OK runs the calibration sequence, which also closes the dialog; while a
+// device transfer runs, OK is put off until it has ended (calibrating under
+// it would change its bus delay), and the dialog stays open until then.
 //
 // runCalibrationSequence() is the one calibration sequence of the
 // application: the "Checking Your System" panel shown and painted, both
@@ -47,11 +49,13 @@ private:
     void FormShow();
     void EEPROM_BaudRateTrackChange(int position);
     void PICmicro_BaudRateTrackChange(int position);
+    void OKBtnClick();
 
     link::Link &link_;
     BaudRateCheckSystemForm &panel_;
     link::MonotonicMicros clock_;
     link::CalibrationPlan plan_;
+    bool calibrationPutOff_ = false;
 
     QLabel *NOTE1;
     QLabel *MemBRLab;

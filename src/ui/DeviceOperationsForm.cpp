@@ -1,6 +1,7 @@
 #include "ui/DeviceOperationsForm.h"
 
 #include "ui/Prompt.h"
+#include "ui/WhenLinkIdle.h"
 #include "device/MemoryListing.h"
 #include "link/Link.h"
 #include "model/DeviceImage.h"
@@ -131,17 +132,52 @@ void DeviceOperationsForm::showEvent(QShowEvent *event)
         FormShow();
 }
 
+// Closing gives the port back to the selected one, once no transfer runs
+// (a window closed while its own transfer runs gives it back when that ends).
+void DeviceOperationsForm::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    whenLinkIdle(link_, *this, [this] {
+        if (!isVisible())
+            device::ReturnSelectedPort(link_);
+    });
+}
+
 // The redisplay: GridBuffer into the cells (unprogrammed edits are lost),
 // then the link powered on the service port.
 void DeviceOperationsForm::FormShow()
 {
     for (int k = 0; k < DeviceImage::ByteCount; ++k)
         MemoryGrid->item(k / GridColumns, k % GridColumns)->setText(device::ByteText(GridBuffer[std::size_t(k)]));
-    device::PowerServicePort(link_);
+    takeServicePort();
+}
+
+// Opened while a transfer runs, the window takes the port when it has ended,
+// if it is still open then.
+void DeviceOperationsForm::takeServicePort()
+{
+    whenLinkIdle(link_, *this, [this] {
+        if (isVisible())
+            device::PowerServicePort(link_);
+    });
+}
+
+// A transfer pumping its messages may be using the bus, the grid or the
+// image just then: the command is refused with the busy text.
+bool DeviceOperationsForm::refusedWhileBusy()
+{
+    if (!link_.busy())
+        return false;
+    prompt_.message(this, device::busyText());
+    return true;
 }
 
 void DeviceOperationsForm::LoadBtnClick()
 {
+    if (refusedWhileBusy())
+        return;
     setTransferring(true);
     showNotices(device::ServiceLoad(link_, GridBuffer, transferHooks()).notices);
     FormShow();
@@ -152,6 +188,8 @@ void DeviceOperationsForm::LoadBtnClick()
 // cells stay as typed so that it can be corrected.
 void DeviceOperationsForm::ProgramBtnClick()
 {
+    if (refusedWhileBusy())
+        return;
     const QStringList cells = cellTexts();
     device::GridBuffer checked{};
     QString problem;
@@ -172,19 +210,17 @@ void DeviceOperationsForm::ShowMemoryClick()
 
 void DeviceOperationsForm::ReadFromProgClick()
 {
+    if (refusedWhileBusy())
+        return;
     for (int k = 0; k < DeviceImage::ByteCount; ++k)
         GridBuffer[std::size_t(k)] = image_.byteAt(k);
     FormShow();
 }
 
-// Refused while a device operation runs: a transfer pumping its messages
-// may be writing or comparing the image just then.
 void DeviceOperationsForm::SendToProgrammerClick()
 {
-    if (link_.busy()) {
-        prompt_.message(this, device::busyText());
+    if (refusedWhileBusy())
         return;
-    }
     for (int k = 0; k < DeviceImage::ByteCount; ++k)
         image_.setByteAt(k, GridBuffer[std::size_t(k)]);
     FormShow();

@@ -31,8 +31,11 @@ class Prompt;
 // byte at address k stands in row k / 16, column k % 16. Cell edits reach
 // GridBuffer only when the device is programmed; every redisplay (opening,
 // and the end of each button) shows GridBuffer again and powers the link on
-// the service port. "Send To Programmer" replaces the image without
-// rebuilding the program settings or the main window.
+// the service port; closing the window gives PortBase back to the selected
+// port. Both wait while a device transfer runs, and so does every button
+// that would touch the bus, the grid being written or the image. A cell's
+// editor takes two characters. "Send To Programmer" replaces the image
+// without rebuilding the program settings or the main window.
 class DeviceOperationsForm : public QDialog {
     Q_OBJECT
 public:
@@ -47,6 +50,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     QPushButton *button(const QString &name, const QString &caption, void (DeviceOperationsForm::*handler)());
@@ -54,6 +58,8 @@ private:
     void layOut();
 
     void FormShow();
+    void takeServicePort();
+    bool refusedWhileBusy();
     void LoadBtnClick();
     void ProgramBtnClick();
     void ShowMemoryClick();

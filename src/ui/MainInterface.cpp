@@ -6,6 +6,7 @@
 #include "ui/LoadingDeviceData.h"
 #include "ui/Prompt.h"
 #include "ui/Session.h"
+#include "ui/WhenLinkIdle.h"
 
 #include "device/ComTest.h"
 #include "device/DeviceMemory.h"
@@ -440,11 +441,11 @@ void MainInterface::buildMenus()
     power->setObjectName(QStringLiteral("PowerMenu"));
     power->menuAction()->setObjectName(QStringLiteral("PowerMenuItem"));
     connect(item(power, QStringLiteral("LinkONMenu"), tr("Link O&N"), {}, {}), &QAction::triggered, this, [this] {
-        if (hooks_.linkPowerOn)
+        if (!refusedWhileTransferring() && hooks_.linkPowerOn)
             hooks_.linkPowerOn();
     });
     connect(item(power, QStringLiteral("LinkOFF"), tr("Link O&FF"), {}, {}), &QAction::triggered, this, [this] {
-        if (hooks_.linkPowerOff)
+        if (!refusedWhileTransferring() && hooks_.linkPowerOff)
             hooks_.linkPowerOff();
     });
     device->addSeparator();
@@ -761,23 +762,50 @@ void MainInterface::AppDeactivate()
     recalibrate_ = true;
 }
 
+// A transfer in progress runs on the calibrated delays: the calibration
+// waits until it has ended (this window's command, or a transfer of another
+// window) and runs then.
 void MainInterface::AppActivate()
 {
-    // A transfer in progress runs on the calibrated delay; the calibration
-    // waits for the next return to the application.
-    if (deviceBusy_)
+    if (!recalibrate_ || recalibrationPutOff_)
         return;
-    const bool run = recalibrate_;
+    if (deviceBusy_ || linkBusy()) {
+        recalibrationPutOff_ = true;
+        if (!deviceBusy_)
+            whenLinkIdle(*deviceLink_, *this, [this] { resumeRecalibration(); });
+        return; // otherwise the end of this window's command resumes it
+    }
     recalibrate_ = false;
-    if (run && hooks_.calibrationSequence)
+    if (hooks_.calibrationSequence)
         hooks_.calibrationSequence();
+}
+
+void MainInterface::resumeRecalibration()
+{
+    recalibrationPutOff_ = false;
+    AppActivate();
+}
+
+bool MainInterface::linkBusy() const
+{
+    return deviceLink_ && deviceLink_->busy();
+}
+
+// A command that would touch the bus while another window's transfer holds
+// it is refused with the busy text.
+bool MainInterface::refusedWhileTransferring()
+{
+    if (!linkBusy())
+        return false;
+    showNotices(device::refusedWhileBusy().notices);
+    return true;
 }
 
 void MainInterface::closeEvent(QCloseEvent *event)
 {
     // A transfer in progress keeps the window open: the link is in use and
-    // the program is being read or written.
-    if (!deviceBusy_ && FormCloseQuery())
+    // the program is being read or written. Closing would switch the link off.
+    if (!deviceBusy_ && !refusedWhileTransferring() && FormCloseQuery())
         event->accept();
     else
         event->ignore();
@@ -1079,6 +1107,8 @@ public:
             action->setEnabled(true);
         window_.centralWidget()->setEnabled(true);
         window_.deviceBusy_ = false;
+        if (window_.recalibrationPutOff_)
+            QTimer::singleShot(0, &window_, &MainInterface::resumeRecalibration);
     }
     DeviceBusy(const DeviceBusy &) = delete;
     DeviceBusy &operator=(const DeviceBusy &) = delete;
@@ -1117,7 +1147,7 @@ void MainInterface::comTestClosed()
 // with its stages in the dialog; a success enables the device commands.
 void MainInterface::ComunicationTestClick()
 {
-    if (!deviceLink_)
+    if (!deviceLink_ || refusedWhileTransferring())
         return;
     const DeviceBusy busy(*this);
     CalibrateLoop(*deviceLink_, session_.link.PicBaudRate);

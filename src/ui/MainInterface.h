@@ -55,6 +55,7 @@ struct Session;
 //   FormShow()                      the first show: configuration, speeds, last program
 //   windowPainted()                 the window was exposed (deferred, never inside a paint)
 //   AppActivate() / AppDeactivate() recalibrate the speeds after a return to the application
+//                                   (put off while a device transfer runs)
 //   FormCloseQuery()                the closing question, link power off, configuration written
 class MainInterface : public QMainWindow {
     Q_OBJECT
@@ -180,6 +181,9 @@ private:
     void fitToContents();
     void showWelcome();
     void firstPaint();
+    void resumeRecalibration();
+    bool linkBusy() const;
+    bool refusedWhileTransferring();
     void pump();
     void openDatabase();
     void FormShow();
@@ -216,6 +220,7 @@ private:
     QString linkDescription_;
     bool firstPaint_ = true;
     bool recalibrate_ = false;
+    bool recalibrationPutOff_ = false;
     bool shownOnce_ = false;
     bool paintQueued_ = false;
     bool applying_ = false;

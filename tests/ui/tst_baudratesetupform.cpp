@@ -178,16 +178,19 @@ private slots:
     {
         QTest::addColumn<int>("eeprom");
         QTest::addColumn<int>("pic");
+        QTest::addColumn<bool>("duringTransfer"); // OK comes while a device transfer runs
 
-        QTest::newRow("defaults") << 1000 << 60;
-        QTest::newRow("fastest") << 2000 << 100;
-        QTest::newRow("slowest") << 200 << 20;
+        QTest::newRow("defaults") << 1000 << 60 << false;
+        QTest::newRow("fastest") << 2000 << 100 << false;
+        QTest::newRow("slowest") << 200 << 20 << false;
+        QTest::newRow("put off until the transfer ends") << 1000 << 60 << true;
     }
 
     void okCalibratesBehindThePanel()
     {
         QFETCH(int, eeprom);
         QFETCH(int, pic);
+        QFETCH(bool, duringTransfer);
 
         Link link(ports, state);
         BaudRateCheckSystemForm panel;
@@ -204,7 +207,16 @@ private slots:
         dialog.show();
         eepromTrack(dialog)->setValue(eeprom);
         picTrack(dialog)->setValue(pic);
-        control<QPushButton>(dialog, "OKBtn")->click();
+        if (duringTransfer) {
+            const LinkSession transfer(link);
+            control<QPushButton>(dialog, "OKBtn")->click();
+            QCOMPARE(readings, 0);
+            QCOMPARE(state.EEPROM_Loop, quint32(0));
+            QVERIFY(dialog.isVisible());
+        } else {
+            control<QPushButton>(dialog, "OKBtn")->click();
+        }
+        QCoreApplication::processEvents();
 
         const CalibrationPlan plan = quickPlan();
         const quint32 eepromLoop =

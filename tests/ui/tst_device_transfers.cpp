@@ -1,5 +1,7 @@
 #include "DeviceWindowsFixture.h"
 
+#include "../device/SimRig.h"
+
 #include "model/ProgramHeader.h"
 
 using namespace pellmora;
@@ -8,6 +10,7 @@ using namespace pellmora::sim;
 using namespace pellmora::ui;
 using namespace pellmora::ui::test;
 using sim::Fault;
+using pellmora::test::patternImage;
 
 namespace {
 
@@ -178,6 +181,59 @@ private slots:
         QCOMPARE(ui.session.program.image, loaded || command != Command::Load ? program : DeviceImage{});
         QCOMPARE(ui.list()->count(), loaded || command != Command::Load ? 3 : 0);
         QCOMPARE(ui.window->windowTitle().contains(QStringLiteral("Chodba")), loaded || command != Command::Load);
+    }
+
+    void commandsWaitForTheRunningTransfer_data()
+    {
+        QTest::addColumn<QString>("command"); // a control's name, or "close"
+        QTest::newRow("service window: Read From Prog.") << "ReadFromProg";
+        QTest::newRow("service window: Load Data") << "LoadBtn";
+        QTest::newRow("service window: Program Device") << "ProgramBtn";
+        QTest::newRow("service window: Send To Programmer") << "SendToProgrammer";
+        QTest::newRow("Link O&FF") << "LinkOFF";
+        QTest::newRow("Link O&N") << "LinkONMenu";
+        QTest::newRow("Test Komunikace") << "ComunicationTest";
+        QTest::newRow("closing the main window") << "close";
+    }
+
+    // While a transfer of any window holds the link, a command that would
+    // touch the bus, the service window's grid or the program's image is
+    // refused with the busy text and changes nothing.
+    void commandsWaitForTheRunningTransfer()
+    {
+        QFETCH(QString, command);
+        DeviceWindowsUnderTest ui;
+        ui.asAfterCommunicationTest();
+        ui.session.program.image = someProgram();
+        ui.device().setMemory(patternImage().toBytes());
+        ui.action(QStringLiteral("MemoryOp"))->trigger();
+        DeviceOperationsForm &service = *ui.others.deviceOperations;
+        const link::LinkState before = ui.session.link;
+        const bool supplied = ui.device().lines().supply;
+        const device::GridBuffer grid = service.gridBuffer();
+        const QByteArray memory = ui.device().memory();
+        ui.prompt.shown.clear();
+        {
+            const link::LinkSession transfer(ui.connection->link());
+            if (command == QStringLiteral("close"))
+                QVERIFY(!ui.window->close());
+            else if (auto *serviceButton = service.findChild<QPushButton *>(command))
+                serviceButton->click();
+            else if (QAction *item = ui.window->findChild<QAction *>(command))
+                item->trigger();
+            else
+                ui.button(command)->click();
+        }
+        QCOMPARE(ui.prompt.shown, QStringList{device::busyText()});
+        QCOMPARE(service.gridBuffer(), grid);
+        QCOMPARE(ui.session.program.image, someProgram());
+        QCOMPARE(ui.device().memory(), memory);
+        QCOMPARE(ui.device().lines().supply, supplied);
+        QCOMPARE(ui.powerOffs, 0);
+        QCOMPARE(ui.session.link.PortBase, before.PortBase);
+        QCOMPARE(ui.session.link.LoopCount, before.LoopCount);
+        QVERIFY(!ui.others.comTest->isVisible());
+        QVERIFY(ui.window->isVisible());
     }
 
     // A program written by this window and loaded back into a cleared

@@ -187,6 +187,22 @@ private slots:
         QVERIFY(window.infoBar().infoText().startsWith(QStringLiteral("* Welcome to new Pellmora for ORVA by Vantor Corp.*")));
         window.AppActivate();
         QCOMPARE(ui.panelCalibrations, 4);
+
+        // Another window's transfer holds the link: the calibration follows its end.
+        sim::SimulatedSwitch device{sim::SimOptions{}};
+        link::Link deviceLink(device, ui.session.link);
+        window.setDeviceLink(&deviceLink);
+        {
+            const link::LinkSession transfer(deviceLink);
+            window.AppDeactivate();
+            window.AppActivate();
+            window.AppActivate();
+            QCOMPARE(ui.panelCalibrations, 4);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(ui.panelCalibrations, 5);
+        QVERIFY(!window.recalibrationPending());
+        window.setDeviceLink(nullptr);
     }
 
     void closing_data()
@@ -463,6 +479,8 @@ private slots:
         QVERIFY(faulty || pumps > 0);
         QCOMPARE(ui.panelCalibrations, 1);
         QCOMPARE(ui.window->recalibrationPending(), true);
+        QCoreApplication::processEvents(); // the calibration put off follows the command
+        QCOMPARE(ui.panelCalibrations, 2);
         QVERIFY(ui.action(QStringLiteral("NewTimer"))->isEnabled());
         QVERIFY(ui.window->centralWidget()->isEnabled());
         QVERIFY(ui.prompt.shown.size() >= 2);

@@ -17,6 +17,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 using namespace pellmora;
 using namespace pellmora::model;
@@ -218,6 +219,44 @@ private slots:
         QVERIFY(control<QPushButton>(*form, "ProgramBtn")->isEnabled());
     }
 
+    void servicePortWhileOpen_data()
+    {
+        QTest::addColumn<bool>("busyAtOpening"); // another window's transfer runs
+        QTest::addColumn<bool>("busyAtClosing");
+        QTest::newRow("no transfer") << false << false;
+        QTest::newRow("opened during a transfer") << true << false;
+        QTest::newRow("closed during a transfer") << false << true;
+    }
+
+    // The window takes the port at 0x2F8 while it is open and gives the
+    // selected one back when it closes; during a transfer, when that ends.
+    void servicePortWhileOpen()
+    {
+        QFETCH(bool, busyAtOpening);
+        QFETCH(bool, busyAtClosing);
+        const quint16 selected = Link::ComPortBase(rig->state.SelectedPort);
+        rig->state.PortBase = selected;
+        auto form = serviceWindow();
+        {
+            std::optional<LinkSession> transfer;
+            if (busyAtOpening)
+                transfer.emplace(rig->link);
+            form->show();
+            QCOMPARE(rig->state.PortBase, busyAtOpening ? selected : device::ServicePortBase);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(rig->state.PortBase, device::ServicePortBase);
+        {
+            std::optional<LinkSession> transfer;
+            if (busyAtClosing)
+                transfer.emplace(rig->link);
+            click(*form, "ExitBtn");
+            QCOMPARE(rig->state.PortBase, busyAtClosing ? device::ServicePortBase : selected);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(rig->state.PortBase, selected);
+    }
+
     void showMemoryDropsEdits()
     {
         auto form = serviceWindow();
@@ -310,6 +349,14 @@ private slots:
         QCOMPARE(ui.session.link.PortBase, device::ServicePortBase);
         control<QPushButton>(*w.deviceOperations, "ReadFromProg")->click();
         QCOMPARE(cellAt(*w.deviceOperations, 0x1FF), device::ByteText(ui.session.program.image.byteAt(0x1FF)));
+
+        // Closed, it gives the selected port back to the main window's commands.
+        control<QPushButton>(*w.deviceOperations, "ExitBtn")->click();
+        ui.session.program.image = DeviceImage::fromBytes(ui.device().memory());
+        ui.prompt.shown.clear();
+        ui.action(QStringLiteral("Verification"))->trigger();
+        QCOMPARE(ui.prompt.shown,
+                 QStringList{QStringLiteral("No výborně, musím se zase pochválit a obsluhu taky, žejo?")});
     }
 };
 
