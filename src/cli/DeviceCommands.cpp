@@ -333,9 +333,9 @@ int runRead(QStringList args, DeviceRun &run)
     });
     if (!outcome.ok)
         return finish(run, ExitRefused);
-    if (!WriteProgramFile(path, image)) {
-        complain(path + u": cannot write the program file"_s);
-        return finish(run, ExitUsage);
+    if (const storage::FileReplacement written = WriteProgramFile(path, image); !written) {
+        complain(path + u": cannot write the program file: "_s + written.reason);
+        return finish(run, ExitRefused);
     }
     return finish(run, ExitOk);
 }

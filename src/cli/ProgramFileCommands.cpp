@@ -156,8 +156,8 @@ int reportCommand(QStringList args)
         return ExitUsage;
     const report::ReportInput input{program->image, options->format, QFileInfo(options->file).fileName(),
                                     QDate::currentDate()};
-    if (!report::WriteReportPdf(output, input)) {
-        QTextStream(stderr) << output << ": cannot be written\n";
+    if (const FileReplacement written = report::WriteReportPdf(output, input); !written) {
+        QTextStream(stderr) << output << ": cannot be written: " << written.reason << "\n";
         return ExitRefused;
     }
     return ExitOk;
@@ -208,8 +208,8 @@ int importCommand(QStringList args)
     ProgramTextError error;
     if (!ParseProgramText(*text, program, error))
         return refuse(QStringLiteral("%1:%2: %3").arg(inputName).arg(error.line).arg(error.reason));
-    if (!WriteProgramFile(output, program.image)) {
-        QTextStream(stderr) << output << ": cannot be written\n";
+    if (const FileReplacement written = WriteProgramFile(output, program.image); !written) {
+        QTextStream(stderr) << output << ": cannot be written: " << written.reason << "\n";
         return ExitRefused;
     }
     return ExitOk;

@@ -381,7 +381,7 @@ QByteArray ReportPdf(const ReportInput &input)
     return buffer.data();
 }
 
-bool WriteReportPdf(const QString &path, const ReportInput &input)
+storage::FileReplacement WriteReportPdf(const QString &path, const ReportInput &input)
 {
     return storage::replaceFile(path, ReportPdf(input));
 }

@@ -11,13 +11,15 @@
 //                                       units) of any paint device: a PDF
 //                                       writer, a printer, an image.
 //   ReportPdf(input)                    the page as a PDF document.
-//   WriteReportPdf(path, input)         the PDF replacing `path` at once;
-//                                       false leaves a previous file as it was.
+//   WriteReportPdf(path, input)         the PDF replacing `path` at once; a
+//                                       failure leaves a previous file as it
+//                                       was and gives the reason.
 //
 // Drawing text needs a QGuiApplication (any platform, offscreen included).
 
 #include "model/DeviceImage.h"
 #include "model/InstructionFormat.h"
+#include "storage/FileText.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -37,6 +39,6 @@ struct ReportInput {
 
 void PaintReport(QPainter &painter, const QRectF &page, const ReportInput &input);
 QByteArray ReportPdf(const ReportInput &input);
-bool WriteReportPdf(const QString &path, const ReportInput &input);
+storage::FileReplacement WriteReportPdf(const QString &path, const ReportInput &input);
 
 } // namespace pellmora::report

@@ -1,9 +1,9 @@
 #include "sim/BusTrace.h"
 
+#include "model/FileReplacement.h"
 #include "port/InterfaceLines.h"
 
 #include <QElapsedTimer>
-#include <QSaveFile>
 
 #include <array>
 
@@ -182,11 +182,9 @@ QByteArray BusTrace::vcd() const
 
 bool BusTrace::write(const QString &path, QString *error) const
 {
-    QSaveFile file(path);
-    const QByteArray text = vcd();
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+    if (const model::FileReplacement written = model::replaceFile(path, vcd()); !written) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+            *error = QStringLiteral("%1: %2").arg(path, written.reason);
         return false;
     }
     return true;

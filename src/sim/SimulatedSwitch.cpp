@@ -4,13 +4,13 @@
 #include "sim/I2cTarget.h"
 #include "sim/SwitchMicrocontroller.h"
 
+#include "model/FileReplacement.h"
 #include "port/UartRegisters.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <array>
 #include <chrono>
@@ -582,10 +582,9 @@ bool SimulatedSwitchModel::saveMemory(QString *error)
             *error = QStringLiteral("%1: cannot create the directory").arg(info.absolutePath());
         return false;
     }
-    QSaveFile file(options.memoryPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(cells) != Eeprom24LC04::Size || !file.commit()) {
+    if (const model::FileReplacement written = model::replaceFile(options.memoryPath, cells); !written) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(options.memoryPath, file.errorString());
+            *error = QStringLiteral("%1: %2").arg(options.memoryPath, written.reason);
         return false;
     }
     persisted_ = cells;

@@ -3,7 +3,6 @@
 #include "model/Cp1250.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 using namespace pellmora::model;
 
@@ -57,22 +56,6 @@ std::optional<QByteArray> readFileHead(const QString &path, qint64 limit)
         bytes += chunk;
     }
     return bytes;
-}
-
-bool replaceFile(const QString &path, const QByteArray &bytes, const WriteInterruption &interrupted)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    if (interrupted && interrupted()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
 }
 
 } // namespace pellmora::storage

@@ -4,11 +4,12 @@
 // code page 1250 at the file boundary, line splitting, bounded reading and
 // atomic replacement of a whole file.
 
+#include "model/FileReplacement.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 namespace pellmora::storage {
@@ -25,13 +26,10 @@ QList<QByteArray> splitLines(const QByteArray &bytes);
 // file cannot be opened.
 std::optional<QByteArray> readFileHead(const QString &path, qint64 limit);
 
-// Called after the new contents were written and before they replace the old
-// file; returning true abandons the write (the old file stays as it was).
-using WriteInterruption = std::function<bool()>;
-
-// Replaces the file with `bytes` as one step: either the whole new contents
-// are in place afterwards, or the previous file is left byte for byte.
-bool replaceFile(const QString &path, const QByteArray &bytes,
-                 const WriteInterruption &interrupted = {});
+// The one atomic replacement of a whole file, shared with the simulated
+// switch's files below the storage layer.
+using model::FileReplacement;
+using model::replaceFile;
+using model::WriteInterruption;
 
 } // namespace pellmora::storage

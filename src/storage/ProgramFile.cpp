@@ -39,8 +39,8 @@ bool ReadProgramFile(const QString &path, DeviceImage &image)
     return true;
 }
 
-bool WriteProgramFile(const QString &path, const DeviceImage &image,
-                      const storage::WriteInterruption &interrupted)
+storage::FileReplacement WriteProgramFile(const QString &path, const DeviceImage &image,
+                                          const storage::WriteInterruption &interrupted)
 {
     return storage::replaceFile(path, image.toBytes(), interrupted);
 }

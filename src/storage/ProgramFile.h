@@ -34,8 +34,9 @@ struct SaveOutcome {
 // cannot be opened or holds fewer than 512 bytes leaves `image` unchanged.
 bool ReadProgramFile(const QString &path, model::DeviceImage &image);
 
-// Writes the 512 bytes of `image` to `path`, replacing any previous file at once.
-bool WriteProgramFile(const QString &path, const model::DeviceImage &image,
+// Writes the 512 bytes of `image` to `path`, replacing any previous file at
+// once; on failure the previous file is left as it was and the reason given.
+storage::FileReplacement WriteProgramFile(const QString &path, const model::DeviceImage &image,
                       const storage::WriteInterruption &interrupted = {});
 
 // Open: `fileName` becomes the current file before it is read. On failure the

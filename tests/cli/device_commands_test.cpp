@@ -1,6 +1,9 @@
 // pellmora-cli test / program / read / verify / clock against the simulated
 // switch, driven as a user would.
 
+#include "../storage/FileSizeLimit.h"
+
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -17,9 +20,13 @@ struct DeviceRun {
     QString err;
 };
 
-DeviceRun device(const QStringList &args)
+// Runs pellmora-cli; `fileSizeLimit` bytes are all a file it writes may take,
+// as on a disk that is full.
+DeviceRun device(const QStringList &args, rlim_t fileSizeLimit = RLIM_INFINITY)
 {
     QProcess process;
+    if (fileSizeLimit != RLIM_INFINITY)
+        process.setChildProcessModifier([fileSizeLimit] { pellmora::testing::limitFileSize(fileSizeLimit); });
     process.start(QStringLiteral(PELLMORA_CLI), args);
     process.waitForFinished(60000);
     QString out = QString::fromUtf8(process.readAllStandardOutput());
@@ -136,6 +143,40 @@ TEST_F(DeviceCommands, FailedReadLeavesNoFileAndFailedProgrammingSaysSo)
         }
         EXPECT_FALSE(QFile::exists(path("new.plm")));
         EXPECT_EQ(readFile(path("old.plm")), pattern(7));
+    }
+}
+
+// Every file a device command writes (the program read, the simulated
+// memory, the bus trace) is kept byte for byte when the disk is full, and
+// the command ends with 1 and the reason.
+TEST_F(DeviceCommands, AFullDiskKeepsEveryOldFileAndEndsWithOne)
+{
+    writeFile(path("a.plm"), pattern(1));
+    ASSERT_EQ(device(withSim({u"program"_s, path("a.plm")})).exitCode, 0);
+    writeFile(path("b.plm"), pattern(2));
+    struct Case {
+        const char *name;
+        QStringList args;
+        const char *kept;
+    };
+    const Case cases[] = {
+        {"read -o", {u"read"_s, u"-o"_s, path("old.plm")}, "old.plm"},
+        {"the simulated memory", {u"program"_s, path("b.plm")}, "memory.bin"},
+        {"the bus trace", {u"test"_s, u"--trace"_s, path("old.vcd")}, "old.vcd"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(path("old.plm"), "the previous program");
+        writeFile(path("old.vcd"), "the previous trace");
+        const QByteArray before = readFile(path(c.kept));
+
+        const DeviceRun run = device(withSim(c.args), 100);
+
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(path(c.kept))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(u"File too large"_s)) << run.err.toStdString();
+        EXPECT_EQ(readFile(path(c.kept)), before);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 5) << "a temporary file left behind";
     }
 }
 

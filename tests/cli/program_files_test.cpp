@@ -4,6 +4,8 @@
 #include "model/ProgramHeader.h"
 #include "model/Segment.h"
 
+#include "../storage/FileSizeLimit.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -12,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+
+#include <sys/stat.h>
 
 using namespace pellmora;
 using namespace pellmora::model;
@@ -24,9 +28,13 @@ struct CliRun {
     QString err;
 };
 
-CliRun cli(const QStringList &args, const QByteArray &input = {})
+// Runs pellmora-cli; `fileSizeLimit` bytes are all a file it writes may take,
+// as on a disk that is full.
+CliRun cli(const QStringList &args, const QByteArray &input = {}, rlim_t fileSizeLimit = RLIM_INFINITY)
 {
     QProcess process;
+    if (fileSizeLimit != RLIM_INFINITY)
+        process.setChildProcessModifier([fileSizeLimit] { pellmora::testing::limitFileSize(fileSizeLimit); });
     process.start(QStringLiteral(PELLMORA_CLI), args);
     process.write(input);
     process.closeWriteChannel();
@@ -299,12 +307,35 @@ TEST_F(ProgramFilesCli, ExportWarnsOfWhatItLeavesOut)
     }
 }
 
+// An output that cannot be written whole ends with 1 and the reason, and an
+// old file of that name stays byte for byte.
 TEST_F(ProgramFilesCli, ImportIntoAnUnwritablePlaceFails)
 {
-    const CliRun run = cli({QStringLiteral("import"), example("chodba.txt"), QStringLiteral("-o"),
-                         path("no/such/dir/x.plm")});
-    EXPECT_NE(run.exitCode, 0);
-    EXPECT_TRUE(run.err.contains(QLatin1String("cannot be written"))) << run.err.toStdString();
+    ASSERT_EQ(::mkfifo(qPrintable(path("pipe.plm")), 0644), 0);
+    struct Case {
+        const char *name;
+        QString output;
+        rlim_t fileSizeLimit;
+        const char *reason;
+    };
+    const Case cases[] = {
+        {"no such folder", path("no/such/dir/x.plm"), RLIM_INFINITY, ""},
+        {"disk full", path("old.plm"), 100, "File too large"},
+        {"a pipe", path("pipe.plm"), RLIM_INFINITY, "not a regular file"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        writeAll(path("old.plm"), "the previous program");
+
+        const CliRun run = cli({QStringLiteral("import"), example("chodba.txt"), QStringLiteral("-o"), c.output}, {},
+                               c.fileSizeLimit);
+
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.startsWith(c.output + QStringLiteral(": cannot be written"))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.reason))) << run.err.toStdString();
+        EXPECT_EQ(readAll(path("old.plm")), "the previous program");
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "a temporary file left behind";
+    }
 }
 
 TEST_F(ProgramFilesCli, ScheduleListsClockTimesPerPeriod)

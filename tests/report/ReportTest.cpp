@@ -8,6 +8,9 @@
 #include "model/Schedule.h"
 #include "model/Segment.h"
 
+#include "../storage/FileSizeLimit.h"
+
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
@@ -20,6 +23,7 @@
 using namespace pellmora;
 using namespace pellmora::model;
 using namespace pellmora::report;
+using pellmora::storage::FileReplacement;
 
 using namespace Qt::StringLiterals;
 
@@ -194,13 +198,27 @@ TEST(ProgramReport, EveryClockTimeOfCrowdedProgramsFitsTheOnePage)
     }
 }
 
-TEST(ProgramReport, AWriteThatFailsReportsIt)
+// A report that cannot be written whole (no folder of that name, a full disk)
+// gives the reason and leaves an older report byte for byte.
+TEST(ProgramReport, AWriteThatFailsReportsItAndKeepsTheOldFile)
 {
     QTemporaryDir dir;
-    QFile blocker(dir.filePath(u"file"_s));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    EXPECT_FALSE(WriteReportPdf(dir.filePath(u"file/report.pdf"_s), inputOf(chodba(), u"chodba.plm"_s)));
+    const ReportInput input = inputOf(chodba(), u"chodba.plm"_s);
+    QFile old(dir.filePath(u"old.pdf"_s));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    ASSERT_EQ(old.write("the previous report"), 19);
+    old.close();
+
+    const FileReplacement underAFile = WriteReportPdf(dir.filePath(u"old.pdf/report.pdf"_s), input);
+    EXPECT_FALSE(underAFile.ok);
+    EXPECT_FALSE(underAFile.reason.isEmpty());
+    const std::optional<QString> diskFull = pellmora::testing::underFileSizeLimit(
+        100, [&] { return WriteReportPdf(dir.filePath(u"old.pdf"_s), input).reason; });
+    EXPECT_EQ(diskFull, u"File too large"_s);
+
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "the previous report");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"old.pdf"_s});
 }
 
 int main(int argc, char *argv[])

@@ -1,5 +1,6 @@
 #include "storage/ConfigurationFile.h"
 
+#include "FileSizeLimit.h"
 #include "TemporaryCurrentDirectory.h"
 
 #include <QFileInfo>
@@ -310,19 +311,33 @@ TEST_F(ConfigurationFileTest, CloseWithoutAFileWritesNothing)
     EXPECT_FALSE(QFileInfo::exists(ConfigurationFileName));
 }
 
+// The rewrite at close fails when it is abandoned before the rename or when
+// the disk is full; either way the old file stays byte for byte and the
+// failure is reported, so that the window stays open.
 TEST_F(ConfigurationFileTest, FailedRewriteLeavesThePreviousFileAndIsReported)
 {
     const QByteArray previousBytes = withHeader({"Default Port:'COM2'  ;mine"});
-    writeBytes(ConfigurationFileName, previousBytes);
+    const auto rewrite = [](const WriteInterruption &interrupted) {
+        const ConfigurationWriteOutcome outcome = WriteConfiguration(sampleSettings(), "a", "b", interrupted);
+        QString shown = outcome.result == ConfigurationWrite::Failed ? QStringLiteral("failed") : QStringLiteral("not failed");
+        for (const Notice &n : outcome.notices)
+            shown += (n.kind == Notice::Kind::Message ? QStringLiteral("\nmessage: ") : QStringLiteral("\ninfo: ")) + n.text;
+        return shown;
+    };
+    const std::pair<const char *, std::function<std::optional<QString>()>> failures[] = {
+        {"abandoned before the rename", [&] { return rewrite([] { return true; }); }},
+        {"disk full", [&] { return testing::underFileSizeLimit(64, [&] { return rewrite({}); }); }},
+    };
+    for (const auto &[name, fail] : failures) {
+        SCOPED_TRACE(name);
+        writeBytes(ConfigurationFileName, previousBytes);
 
-    const ConfigurationWriteOutcome outcome =
-        WriteConfiguration(sampleSettings(), "a", "b", [] { return true; });
+        EXPECT_EQ(fail(), QStringLiteral("failed\nmessage: Chyba vstupu/výstupu: soubor 'plmprg.cfg' nelze přepsat, "
+                                         "nastavení nebyla uložena."));
 
-    EXPECT_EQ(outcome.result, ConfigurationWrite::Failed);
-    ASSERT_EQ(outcome.notices.size(), 1);
-    EXPECT_EQ(outcome.notices[0].kind, Notice::Kind::Message);
-    EXPECT_EQ(readBytes(ConfigurationFileName), previousBytes);
-    EXPECT_EQ(QDir().entryList(QDir::Files | QDir::Hidden), QStringList{ConfigurationFileName});
+        EXPECT_EQ(readBytes(ConfigurationFileName), previousBytes);
+        EXPECT_EQ(QDir().entryList(QDir::Files | QDir::Hidden), QStringList{ConfigurationFileName});
+    }
 }
 
 } // namespace

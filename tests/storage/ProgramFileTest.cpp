@@ -1,8 +1,15 @@
 #include "storage/ProgramFile.h"
 
+#include "FileSizeLimit.h"
 #include "TemporaryCurrentDirectory.h"
 
 #include <QFileInfo>
+
+#include <functional>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace pellmora;
 using namespace pellmora::model;
@@ -12,6 +19,7 @@ namespace pellmora {
 namespace {
 
 using testing::InTemporaryDirectory;
+using testing::underFileSizeLimit;
 
 QByteArray pattern(qsizetype size, int seed = 1)
 {
@@ -29,6 +37,7 @@ DeviceImage patternImage(int seed)
 const QString CannotRead = QStringLiteral("Nelze číst z disku");
 const QString CannotSave =
     QStringLiteral("Nelze zapisovat na disk nebo je chybná cesta, nahlédněte prosím do ADRESÁŘŮ");
+const QString CannotWrite = QStringLiteral("Nelze zapisovat na disk");
 const QString LastFileMissing = QStringLiteral("Nelze číst z disku, nebo soubor neexistuje v adresáři : ");
 
 using ProgramFileTest = InTemporaryDirectory;
@@ -182,7 +191,7 @@ TEST_F(ProgramFileTest, SaveAsThatCannotCreateTheFileKeepsTheNewName)
     const FileOutcome outcome = SaveProgramAs(target, locations, patternImage(1));
 
     EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(outcome.notices, Notices{Notice::message(QStringLiteral("Nelze zapisovat na disk"))});
+    EXPECT_EQ(outcome.notices, Notices{Notice::message(CannotWrite)});
     EXPECT_EQ(locations.CurrentFileName, target);
     EXPECT_FALSE(QFileInfo::exists(target));
 }
@@ -196,6 +205,94 @@ TEST_F(ProgramFileTest, WriteInterruptedBeforeCommitLeavesThePreviousFile)
 
     EXPECT_EQ(readBytes(QStringLiteral("a.plm")), previousBytes);
     EXPECT_EQ(QDir().entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("a.plm")});
+}
+
+QString texts(const Notices &notices)
+{
+    QStringList shown;
+    for (const Notice &n : notices)
+        shown << n.text;
+    return shown.join(u'\n');
+}
+
+// A Save or Save as that cannot put every byte on the disk says so and leaves
+// the previous file byte for byte, with no temporary file beside it.
+TEST_F(ProgramFileTest, SaveOnAFullDiskKeepsThePreviousFileAndSaysSo)
+{
+    const QByteArray previousBytes = pattern(700, 6);
+    const QString file = path(QStringLiteral("a.plm"));
+    struct Case {
+        const char *name;
+        std::function<Notices()> save;
+        QString message;
+    };
+    const Case cases[] = {
+        {"Save", [&] { return SaveProgram({file, folder.path(), folder.path(), {}}, patternImage(2)).notices; },
+         CannotSave},
+        {"Save as", [&] { FileLocations l; return SaveProgramAs(file, l, patternImage(2)).notices; }, CannotWrite},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(file, previousBytes);
+
+        EXPECT_EQ(underFileSizeLimit(100, [&] { return texts(c.save()); }), c.message);
+
+        EXPECT_EQ(readBytes(file), previousBytes);
+        EXPECT_EQ(QDir().entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("a.plm")});
+    }
+}
+
+// Only a regular file is replaced: a pipe, a device node or a folder of that
+// name, also behind a symbolic link, is refused with the reason and stays.
+TEST_F(ProgramFileTest, OnlyARegularFileIsReplaced)
+{
+    ASSERT_EQ(::mkfifo("pipe", 0644), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("pipe"), QStringLiteral("link")));
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("folder")));
+    // A character device with the numbers of the null device, where this user may make one.
+    const bool deviceNode = ::mknod("node", S_IFCHR | 0666, makedev(1, 3)) == 0;
+    struct Case {
+        const char *name;
+        mode_t type;
+    };
+    const Case cases[] = {{"pipe", S_IFIFO}, {"link", S_IFIFO}, {"folder", S_IFDIR}, {"node", S_IFCHR}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.type == S_IFCHR && !deviceNode)
+            continue;
+
+        const FileReplacement written = WriteProgramFile(QString::fromLatin1(c.name), patternImage(1));
+
+        EXPECT_FALSE(written.ok);
+        EXPECT_TRUE(written.reason.contains(QStringLiteral("not a regular file"))) << written.reason.toStdString();
+        struct stat status {};
+        ASSERT_EQ(::stat(c.name, &status), 0);
+        EXPECT_EQ(status.st_mode & S_IFMT, c.type);
+    }
+    const QStringList left = QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    EXPECT_EQ(left.join(u' ').toStdString(), deviceNode ? "folder link node pipe" : "folder link pipe");
+}
+
+// A replaced file keeps its owner, group and permission bits (an
+// administrator saving a user's program leaves it the user's).
+TEST_F(ProgramFileTest, AReplacedFileKeepsItsOwnerAndPermissions)
+{
+    writeBytes(QStringLiteral("a.plm"), pattern(512, 1));
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown("a.plm", 4321, 4322), 0);
+    }
+    ASSERT_EQ(::chmod("a.plm", 0604), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat("a.plm", &before), 0);
+
+    ASSERT_TRUE(WriteProgramFile(QStringLiteral("a.plm"), patternImage(2)));
+
+    struct stat after {};
+    ASSERT_EQ(::stat("a.plm", &after), 0);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(readBytes(QStringLiteral("a.plm")), pattern(512, 2));
 }
 
 TEST_F(ProgramFileTest, ClosingReturnsToTheStartUpDirectory)

@@ -2,6 +2,8 @@
 
 #include "MainWindowFixture.h"
 
+#include "../storage/FileSizeLimit.h"
+
 #include "connection/DeviceConnection.h"
 #include "sim/SimulatedSwitch.h"
 #include "model/ProgramHeader.h"
@@ -11,6 +13,7 @@ using namespace pellmora;
 using namespace pellmora::model;
 using namespace pellmora::ui;
 using namespace pellmora::ui::test;
+using pellmora::testing::underFileSizeLimit;
 
 namespace {
 
@@ -39,6 +42,8 @@ const QString CannotWrite = QStringLiteral("Nelze zapisovat na disk");
 const QString CannotSave =
     QStringLiteral("Nelze zapisovat na disk nebo je chybná cesta, nahlédněte prosím do ADRESÁŘŮ");
 const QString CloseQuestion = QStringLiteral("Chcete opravdu skončit ?");
+const QString ConfigurationNotWritten =
+    QStringLiteral("Chyba vstupu/výstupu: soubor 'plmprg.cfg' nelze přepsat, nastavení nebyla uložena.");
 const QString NewQuestion =
     QStringLiteral("Opravdu chcete pokračovat ? - ! smažu všechno co jste si tam naťukali !");
 
@@ -208,13 +213,16 @@ private slots:
     void closing_data()
     {
         QTest::addColumn<bool>("confirm");
-        QTest::newRow("OK") << true;
-        QTest::newRow("Cancel") << false;
+        QTest::addColumn<bool>("diskFull");
+        QTest::newRow("OK") << true << false;
+        QTest::newRow("Cancel") << false << false;
+        QTest::newRow("OK, disk full") << true << true;
     }
 
     void closing()
     {
         QFETCH(bool, confirm);
+        QFETCH(bool, diskFull);
         const QByteArray old = configurationText() + "; my own line\r\n";
         WindowUnderTest &ui = startedWith(old);
         ui.prompt.shown.clear();
@@ -225,6 +233,19 @@ private slots:
         QDir().mkdir(devices);
         QDir::setCurrent(devices);
         ui.prompt.answers = {confirm};
+        if (diskFull) {
+            // The settings cannot be replaced: the old file stays, the failure
+            // is shown and the window stays open.
+            const std::optional<QString> closed = underFileSizeLimit(100, [&ui] {
+                const bool accepted = ui.window->close();
+                return QStringList{QString::number(accepted), QString::number(ui.window->isVisible())}.join(u'\n')
+                    + u'\n' + ui.prompt.shown.join(u'\n');
+            });
+            QCOMPARE(closed, QStringList({QStringLiteral("0"), QStringLiteral("1"), CloseQuestion, ConfigurationNotWritten})
+                                 .join(u'\n'));
+            QCOMPARE(readAll(dir_->file(QStringLiteral("plmprg.cfg"))), old);
+            return;
+        }
         QCOMPARE(ui.window->close(), confirm);
         QCOMPARE(ui.prompt.shown, QStringList{CloseQuestion});
         QCOMPARE(ui.powerOffs, confirm ? 1 : 0);

@@ -1,0 +1,33 @@
+#pragma once
+
+// Atomic replacement of a whole file, shared by every file the program writes
+// (program files, configuration, database, the simulated memory, the bus
+// trace): either the whole new contents are in place afterwards, or the
+// previous file is left byte for byte and the reason is returned.
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+namespace pellmora::model {
+
+// Called after the new contents were written and before they replace the old
+// file; returning true abandons the write (the old file stays as it was).
+using WriteInterruption = std::function<bool()>;
+
+struct FileReplacement {
+    bool ok = false;
+    QString reason;  // why nothing was replaced, for the command line
+
+    explicit operator bool() const { return ok; }
+};
+
+// Writes `bytes` beside `path` and renames them over it once every byte is
+// known to be on disk. Only a regular file (or a name not yet taken) is
+// replaced: a directory, a device node or a pipe is refused. A replaced file
+// keeps its owner, group and permission bits. A symbolic link is followed
+// and its target replaced.
+FileReplacement replaceFile(const QString &path, const QByteArray &bytes, const WriteInterruption &interrupted = {});
+
+} // namespace pellmora::model
