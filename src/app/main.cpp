@@ -41,7 +41,7 @@ void printError(const QString &text)
 quint8 configuredPort()
 {
     ConfigurationSettings settings;
-    if (const std::optional<QByteArray> contents = storage::readFileHead(ConfigurationFileName, 1 << 20))
+    if (const std::optional<QByteArray> contents = ReadConfigurationBytes(ConfigurationFileName))
         ParseConfiguration(*contents, settings);
     return settings.SelectedPort;
 }

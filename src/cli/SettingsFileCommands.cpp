@@ -6,7 +6,6 @@
 
 #include <QTextStream>
 
-#include <limits>
 
 using namespace pellmora::model;
 using namespace pellmora::storage;
@@ -50,8 +49,7 @@ int configCommand(const QStringList &args)
 {
     if (args.size() != 2 || args[0] != QLatin1String("check"))
         return usageOf("config check FILE");
-    const std::optional<QByteArray> contents =
-        storage::readFileHead(args[1], std::numeric_limits<qint64>::max());
+    const std::optional<QByteArray> contents = ReadConfigurationBytes(args[1]);
     if (!contents)
         return cannotOpen(args[1]);
     ConfigurationSettings settings;

@@ -7,7 +7,6 @@
 
 #include <QFile>
 
-#include <limits>
 #include <optional>
 
 using namespace pellmora::model;
@@ -189,10 +188,12 @@ QByteArray keptComment(const QByteArray &line, bool isHeader)
     return semicolon < 0 ? QByteArray() : line.mid(semicolon + 1);
 }
 
-// The first line starts with the header keyword.
+// The file is read: no longer than the largest file, its first line
+// starting with the header keyword. A longer one is refused like a file
+// without its header.
 bool hasHeader(const QByteArray &contents)
 {
-    return contents.startsWith(HeaderKeyword);
+    return contents.size() <= LargestConfigurationFile && contents.startsWith(HeaderKeyword);
 }
 
 // The close would rewrite a refused file: its bytes are copied aside first,
@@ -235,6 +236,11 @@ QList<QString> settingLines(const ConfigurationSettings &s, const QString &userP
 
 } // namespace
 
+std::optional<QByteArray> ReadConfigurationBytes(const QString &path)
+{
+    return storage::readFileHead(path, LargestConfigurationFile + 1);
+}
+
 Notices ParseConfiguration(const QByteArray &contents, ConfigurationSettings &settings)
 {
     if (!hasHeader(contents)) {
@@ -259,8 +265,7 @@ Notices ParseConfiguration(const QByteArray &contents, ConfigurationSettings &se
 
 Notices ReadConfiguration(ConfigurationSettings &settings, QString *keptBecause)
 {
-    const std::optional<QByteArray> contents =
-        storage::readFileHead(ConfigurationFileName, std::numeric_limits<qint64>::max());
+    const std::optional<QByteArray> contents = ReadConfigurationBytes(ConfigurationFileName);
     if (contents) {
         Notices notices = ParseConfiguration(*contents, settings);
         // An empty file holds nothing to keep.
@@ -294,8 +299,7 @@ ConfigurationWriteOutcome WriteConfiguration(const ConfigurationSettings &settin
                                              const QString &userPositive, const QString &userNegative,
                                              const storage::WriteInterruption &interrupted)
 {
-    const std::optional<QByteArray> old =
-        storage::readFileHead(ConfigurationFileName, std::numeric_limits<qint64>::max());
+    const std::optional<QByteArray> old = ReadConfigurationBytes(ConfigurationFileName);
     if (!old) {
         return {ConfigurationWrite::FileMissing,
                 {Notice::message(uiText("Nenalezen konfigurační soubor - nebudou uloženy nastavení ! "

@@ -16,6 +16,10 @@ namespace pellmora::storage {
 
 inline constexpr char ConfigurationFileName[] = "plmprg.cfg";
 
+// The longest configuration file that is read; a longer one is refused like a
+// file without its header.
+inline constexpr qint64 LargestConfigurationFile = 64 * 1024;
+
 // The settings the file carries, with their values when no file sets them.
 struct ConfigurationSettings {
     QString DeviceDirectory;
@@ -30,6 +34,10 @@ struct ConfigurationSettings {
 
     bool operator==(const ConfigurationSettings &) const = default;
 };
+
+// The contents of a configuration file, at most one byte more than the
+// largest one read; nothing when the file cannot be opened.
+std::optional<QByteArray> ReadConfigurationBytes(const QString &path);
 
 // Applies the lines of a configuration file to `settings` and returns the
 // messages for the lines it could not use, in order.

@@ -13,12 +13,12 @@ struct Printed {
 };
 
 // Runs the command on `contents` stored in a temporary file (or on a path
-// that does not exist when `contents` is null).
-Printed runOn(const QString &command, const QString &subcommand, const QByteArray &contents)
+// that does not exist when `contents` is null), or on `device`.
+Printed runOn(const QString &command, const QString &subcommand, const QByteArray &contents, const char *device)
 {
     QTemporaryDir folder;
-    const QString file = folder.filePath(QStringLiteral("input"));
-    if (!contents.isNull()) {
+    const QString file = device ? QString::fromLatin1(device) : folder.filePath(QStringLiteral("input"));
+    if (!contents.isNull() && !device) {
         QFile out(file);
         if (!out.open(QIODevice::WriteOnly) || out.write(contents) != contents.size())
             return {};
@@ -34,13 +34,14 @@ struct Case {
     QByteArray file;  // null: no file
     int exitCode;
     QString printed;  // standard output
+    const char *device = nullptr;  // read instead of the file
 };
 
 void expectPrinted(const QString &command, const QString &subcommand, const QList<Case> &cases)
 {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        const Printed printed = runOn(command, subcommand, c.file);
+        const Printed printed = runOn(command, subcommand, c.file, c.device);
         EXPECT_EQ(printed.exitCode, c.exitCode);
         EXPECT_EQ(printed.lines, c.printed);
     }
@@ -55,14 +56,18 @@ const QString InitialSettings = QStringLiteral("device directory: \n"
                                                "eeprom baud rate: 1000\n"
                                                "microcontroller baud rate: 60\n");
 
+const QString NoHeader =
+    QStringLiteral("message: To 'plmprg.cfg' teda, možná, neni konfigurační soubor, alespoň teda hlavička "
+                   "neodpovídá, dyžtak jí přepište (začít hned na ! 1.sloupci !) na 'CFG_Pellmora'\n");
+
 TEST(SettingsFileCommands, ConfigCheckPrintsMessagesThenSettings)
 {
     const QList<Case> cases = {
         {"missing file", QByteArray(), 2, QString()},
-        {"empty file", "", 0,
-         QStringLiteral("message: To 'plmprg.cfg' teda, možná, neni konfigurační soubor, alespoň teda hlavička "
-                        "neodpovídá, dyžtak jí přepište (začít hned na ! 1.sloupci !) na 'CFG_Pellmora'\n")
-             + InitialSettings},
+        {"empty file", "", 0, NoHeader + InitialSettings},
+        {"longer than 64 KiB", "CFG_Pellmora\r\nDefault Port:'COM2'  ;" + QByteArray(64 * 1024, 'x'), 0,
+         NoHeader + InitialSettings},
+        {"endless device", QByteArray(), 0, NoHeader + InitialSettings, "/dev/zero"},
         {"full file",
          "CFG_Pellmora  ;\r\nDevice Directory:'C:\\\xc8\xe1st'  ;\r\nSystem Directory:'D:\\'  ;\r\n"
          "Last Programmed Device:'a.plm'  ;\r\nDefault Port:'com4'  ;\r\nDefault Instruction Format:'4'  ;\r\n"

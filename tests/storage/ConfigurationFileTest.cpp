@@ -257,6 +257,45 @@ TEST_F(ConfigurationFileTest, AnUnreadableFileIsNotReplacedByAnEmptyOne)
     EXPECT_TRUE(QFileInfo(ConfigurationFileName).isDir());
 }
 
+// The reader takes at most 64 KiB: a longer file (copied aside below), or one
+// that never ends, is refused like a file without its header and left as it was.
+TEST_F(ConfigurationFileTest, AFileLongerThan64KiBIsRefusedLikeOneWithoutItsHeader)
+{
+    const QByteArray start = withHeader({"Default Port:'COM3'  ;"});
+    const QByteArray largest = withHeader({"Default Port:'COM3'  ;" + QByteArray(LargestConfigurationFile - start.size(), 'x')});
+    ASSERT_EQ(largest.size(), LargestConfigurationFile);
+    struct Case {
+        const char *name;
+        QByteArray file;  // null: a link to an endless device
+        bool refused;
+    };
+    const Case cases[] = {
+        {"64 KiB", largest, false},
+        {"endless", QByteArray(), true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(ConfigurationFileName);
+        if (c.file.isNull())
+            ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), ConfigurationFileName));
+        else
+            writeBytes(ConfigurationFileName, c.file);
+        ConfigurationSettings settings;
+
+        const Notices notices = ReadConfiguration(settings);
+
+        ASSERT_EQ(notices.size(), c.refused ? 1 : 0);
+        if (c.refused) {
+            EXPECT_TRUE(notices[0].text.startsWith(WrongHeader)) << notices[0].text.toStdString();
+        }
+        EXPECT_EQ(settings.SelectedPort, c.refused ? 0 : 2);
+        if (c.file.isNull())
+            EXPECT_EQ(QFileInfo(ConfigurationFileName).symLinkTarget(), QStringLiteral("/dev/zero"));
+        else
+            EXPECT_EQ(readBytes(ConfigurationFileName), c.file);
+    }
+}
+
 // A file refused as a whole is copied aside to the first free backup name,
 // which the message gives, and rewritten at close keeping its comments.
 TEST_F(ConfigurationFileTest, RefusedFileIsCopiedAsideAndRewrittenWithItsComments)
@@ -273,6 +312,7 @@ TEST_F(ConfigurationFileTest, RefusedFileIsCopiedAsideAndRewrittenWithItsComment
         {"byte-order mark", "\xef\xbb\xbf" + fileOf({"CFG_Pellmora ;top", "Default Port:'COM3' ;port"}), {},
          "plmprg.cfg.bak"},
         {"backup names taken", topAndPort, {"plmprg.cfg.bak", "plmprg.cfg.bak.1"}, "plmprg.cfg.bak.2"},
+        {"longer than 64 KiB", topAndPort + QByteArray(LargestConfigurationFile, 'x'), {}, "plmprg.cfg.bak"},
     };
     int row = 0;
     for (const Case &c : cases) {
