@@ -1,7 +1,9 @@
-// Random and mutated inputs for the three readers: whatever the bytes, a
-// reader ends with settings, records or messages within their limits, and
-// never reads outside its input (run under the address sanitizer too).
+// Random and mutated inputs for the readers (the three files and the program
+// text that pellmora-cli imports): whatever the bytes, a reader ends with
+// settings, records, an image or messages within their limits, and never
+// reads outside its input (run under the address sanitizer too).
 
+#include "cli/ProgramText.h"
 #include "storage/ConfigurationFile.h"
 #include "storage/DeviceDatabase.h"
 #include "storage/ProgramFile.h"
@@ -167,6 +169,37 @@ TEST(Robustness, DatabaseReader)
         }
         // What was loaded is written so that it loads again unchanged.
         ASSERT_EQ(ParseDatabase(BuildDatabase(parsed.records)).records, parsed.records);
+    }
+}
+
+// Whatever the text, the import either names the line it refuses or builds
+// an image that the export writes completely and that reads back the same.
+TEST(Robustness, ProgramTextParser)
+{
+    Mutator m(1830);
+    const QByteArray sample = "# Chodba\nname: \"Ch\\x8Ad #\\\"\"\nid: 1a2B\nstart: 18:30\nperiods: 2\n"
+                              "flags: random locked fast\ncalibration: 32 late\nperiod 1\non 2:00:00  # two hours\n"
+                              "off 0:30:00\r\nperiod 2\non 8:59:59\noff 0:00:01\n";
+    const QByteArray markers = ":\n#\"\\ 0123456789period onf\x8a\xc3";
+    for (int round = 0; round < Rounds; ++round) {
+        SCOPED_TRACE(round);
+        const QByteArray input = round % 3 == 0 ? m.randomBytes(300, round % 2 ? QByteArray() : markers)
+                                                : m.mutate(sample, markers);
+        Program program;
+        cli::ProgramTextError error;
+
+        if (!cli::ParseProgramText(input, program, error)) {
+            ASSERT_GE(error.line, 1);
+            ASSERT_LE(error.line, input.count('\n') + 1);
+            ASSERT_FALSE(error.reason.isEmpty());
+            continue;
+        }
+        QStringList leftOut;
+        const QByteArray text = cli::WriteProgramText(program.image, leftOut);
+        ASSERT_TRUE(leftOut.isEmpty()) << leftOut.join(u'\n').toStdString();
+        Program again;
+        ASSERT_TRUE(cli::ParseProgramText(text, again, error)) << error.reason.toStdString() << "\n" << text.constData();
+        ASSERT_EQ(again.image, program.image) << text.constData();
     }
 }
 
