@@ -3,6 +3,8 @@
 #include "model/Segment.h"
 #include "model/TimeText.h"
 
+#include <algorithm>
+
 namespace pellmora::model {
 
 namespace {
@@ -85,6 +87,13 @@ std::optional<bool> LightAt(const PeriodSchedule &schedule, qint64 seconds)
             return instruction.switchOn;
     }
     return std::nullopt;
+}
+
+ScheduleDays DaysSpanned(const PeriodSchedule &schedule)
+{
+    const qint64 from = schedule.start / SecondsPerDay * SecondsPerDay;
+    const qint64 days = std::max<qint64>(1, (schedule.end - from + SecondsPerDay - 1) / SecondsPerDay);
+    return {from, from + days * SecondsPerDay};
 }
 
 } // namespace pellmora::model

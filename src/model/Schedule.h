@@ -19,6 +19,8 @@
 //                                     per instruction and the end row.
 //   LightAt(schedule, t)              the light at second t, nothing before
 //                                     the start or from the end on.
+//   DaysSpanned(schedule)             the whole days a period's timeline
+//                                     covers.
 
 #include "model/InstructionFormat.h"
 #include "model/Program.h"
@@ -51,6 +53,7 @@ struct PeriodSchedule {
     QList<ScheduledInstruction> instructions;
     bool randomDelays = false;
     QString endSentence; // "Konec bude ..." of the period, as the main window words it
+    bool operator==(const PeriodSchedule &) const = default;
 };
 
 PeriodSchedule SchedulePeriod(const Program &program, int period);
@@ -73,5 +76,15 @@ struct ScheduleRow {
 QList<ScheduleRow> ScheduleRows(const PeriodSchedule &schedule, const InstructionFormat &format);
 
 std::optional<bool> LightAt(const PeriodSchedule &schedule, qint64 seconds);
+
+// From the midnight before the start to the first midnight at or after the
+// end, one day at the least; seconds from midnight of the start-up day.
+struct ScheduleDays {
+    qint64 from = 0;
+    qint64 to = SecondsPerDay;
+    qint64 days() const { return (to - from) / SecondsPerDay; }
+    bool operator==(const ScheduleDays &) const = default;
+};
+ScheduleDays DaysSpanned(const PeriodSchedule &schedule);
 
 } // namespace pellmora::model

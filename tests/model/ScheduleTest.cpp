@@ -154,3 +154,23 @@ TEST(Schedule, LightAtATimeFollowsTheInstructionRunning)
     for (const auto &[at, expected] : cases)
         EXPECT_EQ(LightAt(schedule, at), expected) << at;
 }
+
+TEST(Schedule, TimelineCoversTheWholeDaysOfThePeriod)
+{
+    const struct {
+        const char *what;
+        Program program;
+        qint64 fromDay, toDay;
+    } cases[] = {
+        {"one evening", programOf(18 * 60 + 30, 0, {{on(2, 0, 0), off(0, 30, 0), on(0, 0, 5)}}), 0, 1},
+        {"no instruction", programOf(18 * 60, 0, {}), 0, 1},
+        {"ends at midnight", programOf(22 * 60, 0, {{on(2, 0, 0)}}), 0, 1},
+        {"a second past midnight", programOf(22 * 60, 0, {{on(2, 0, 1)}}), 0, 2},
+        {"several days", programOf(20 * 60, 0, {Words(6, on(8, 59, 59))}), 0, 4},
+        {"start-up beyond 23:59", programOf(1500, 0, {{on(0, 10, 0)}}), 1, 2},
+    };
+    for (const auto &c : cases) {
+        const ScheduleDays days = DaysSpanned(SchedulePeriod(c.program, 0));
+        EXPECT_EQ(days, (ScheduleDays{c.fromDay * SecondsPerDay, c.toDay * SecondsPerDay})) << c.what;
+    }
+}
