@@ -38,7 +38,7 @@ void Windows::create(Session &session, Prompt &prompt, Link &link)
     directories = std::make_unique<DatabaseDirectoriesForm>(session.files);
     browse = std::make_unique<BrowseDialog>(prompt);
     box = std::make_unique<Box1>();
-    simulation = std::make_unique<Simulation>();
+    simulation = std::make_unique<Simulation>(session.program, session.format);
     simulationSettings = std::make_unique<SimulationSettingsForm>();
     for (QWidget *w : std::initializer_list<QWidget *>{overview.get(), openFromDatabase.get(), openToBox.get(),
                                                        directories.get(), browse.get(), box.get(),
@@ -96,6 +96,7 @@ void Windows::connect(MainInterface &window)
     QObject::connect(port.get(), &PortSelection::statusPanelChanged, &window, &MainInterface::setStatusPanel);
     QObject::connect(&window, &MainInterface::developmentInfoRequested, develInfo.get(), [this] { develInfo->exec(); });
     connectDeviceWindows(window);
+    connectSimulation(window);
 }
 
 void Windows::followPort(MainInterface &window, connection::DeviceConnection &connection, Prompt &prompt)
@@ -166,6 +167,18 @@ void Windows::connectDeviceWindows(MainInterface &window)
                      [this] { showAndRaise(memoryReport.get()); });
     QObject::connect(&window, &MainInterface::deviceOperationsRequested, deviceOperations.get(),
                      [this] { showAndRaise(deviceOperations.get()); });
+}
+
+void Windows::connectSimulation(MainInterface &window)
+{
+    QObject::connect(&window, &MainInterface::simulationRequested, simulation.get(),
+                     [this] { showAndRaise(simulation.get()); });
+    QObject::connect(&window, &MainInterface::programShown, simulation.get(), &Simulation::ProgramChanged);
+    QObject::connect(simulation.get(), &Simulation::settingsRequested, simulationSettings.get(),
+                     [this] { showAndRaise(simulationSettings.get()); });
+    QObject::connect(simulationSettings.get(), &SimulationSettingsForm::speedChanged, simulation.get(),
+                     &Simulation::setSpeed);
+    simulation->setSpeed(simulationSettings->speed(), simulationSettings->speedText());
 }
 
 MainInterface::Hooks hooksFor(connection::DeviceConnection &connection, Windows &windows)

@@ -25,6 +25,8 @@
 #include "ui/OpenFileDatabaseForm.h"
 #include "ui/OpenToBoxForm.h"
 #include "ui/PortSelection.h"
+#include "ui/Simulation.h"
+#include "ui/SimulationSettingsForm.h"
 
 #include <memory>
 
@@ -74,6 +76,9 @@ struct Windows {
     // The database and file location windows: menu items, the main
     // window's save dialog and Save, and the lists kept in step.
     void connectDatabase(ui::MainInterface &window);
+    // The simulation: shown by its menu item, following the program and the
+    // speed chosen in its settings window.
+    void connectSimulation(ui::MainInterface &window);
     // The device connection follows the port chosen in the port dialog; when
     // it cannot, the user is told why and the port in use stays selected.
     // While a device operation runs the dialog's OK is refused.

@@ -1,14 +1,12 @@
 #pragma once
 
-// Three windows that exist with their controls from start-up on but have no
-// behaviour and are never shown: a box of instructions, a simulator and the
-// simulator's settings.
+// A window that exists with its controls from start-up on but has no
+// behaviour and is never shown: a box of instructions.
 
 #include <QWidget>
 
 class QListWidget;
 class QPushButton;
-class QSlider;
 
 namespace pellmora::ui {
 
@@ -21,24 +19,6 @@ public:
 private:
     QListWidget *ListBox1 = nullptr;
     QPushButton *BitBtn1 = nullptr;
-};
-
-// "Simulace": a black window with the simulator's buttons on a panel.
-class Simulation : public QWidget {
-    Q_OBJECT
-public:
-    explicit Simulation(QWidget *parent = nullptr);
-};
-
-// "Nastavení Simulátoru...": the simulation speed and a list.
-class SimulationSettingsForm : public QWidget {
-    Q_OBJECT
-public:
-    explicit SimulationSettingsForm(QWidget *parent = nullptr);
-
-private:
-    QSlider *SimulationSettings_Speed = nullptr;
-    QListWidget *ListBox1 = nullptr;
 };
 
 } // namespace pellmora::ui

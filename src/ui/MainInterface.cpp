@@ -486,9 +486,8 @@ void MainInterface::buildMenus()
             &QAction::triggered, this, &MainInterface::openToBoxRequested);
     database->addSeparator();
     QAction *simulation = item(database, QStringLiteral("DevicesSimulationMenu"), tr("&Simulace"), {},
-                               tr("Simulace zatím nefunguje"));
-    connect(simulation, &QAction::triggered, this,
-            [this] { prompt_.message(this, tr("Simulation is not available yet!")); });
+                               tr("Simulace dne podle programu: kdy bude svítit"));
+    connect(simulation, &QAction::triggered, this, &MainInterface::simulationRequested);
     database->addSeparator();
     connect(item(database, QStringLiteral("DatabaseDirectoriesMenu"), tr("&Adresáře"), {},
                  tr("Nastavní adresářů- kde jsou uloženy soubory zařízení a systému")),
@@ -907,6 +906,8 @@ void MainInterface::applyView()
     BackPeriod->setEnabled(view.backPeriodEnabled);
     NextPeriod->setEnabled(view.nextPeriodEnabled);
     applying_ = wasApplying;
+    if (!wasApplying)
+        emit programShown();
 }
 
 void MainInterface::InDelayChange()

@@ -159,6 +159,10 @@ signals:
     void oscillatorCalibrationRequested();
     void memoryReportRequested();
     void deviceOperationsRequested();
+    void simulationRequested();
+    // The window has shown the program anew: after every edit, period step,
+    // start-up change, loaded or reset program and wording change.
+    void programShown();
 
 protected:
     bool event(QEvent *event) override;
