@@ -1,6 +1,8 @@
 // Takes the screenshots shown in the README: the main window with a program
-// open, and the configuration dialog over it. Run on a virtual display:
-//   xvfb-run -a -s "-screen 0 1024x768x24" build/src/app/pellmora-screenshots assets/screenshots
+// open, the configuration dialog over it, and the simulation of the corridor
+// program and of an eight-period shop window, each in the middle of a run.
+// Run on a virtual display:
+//   xvfb-run -a -s "-screen 0 1280x1024x24" build/src/app/pellmora-screenshots assets/screenshots
 // It works in a temporary directory on the simulated switch with blank memory.
 
 #include "app/AppWindows.h"
@@ -8,6 +10,8 @@
 #include "ui/Session.h"
 
 #include "connection/DeviceConnection.h"
+#include "model/ProgramHeader.h"
+#include "model/Segment.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,6 +19,8 @@
 #include <QFile>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
+#include <QSlider>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -54,6 +60,56 @@ bool prepareFiles()
                                      "EEPROM Baud Rate:'1000'  ;\r\nMicrocontroller Baud Rate:'60'  ;\r\n";
     return write(QStringLiteral("chodba.plm"), image) && write(QStringLiteral("plmprg.cfg"), configuration)
         && write(QStringLiteral("devices.ddl"), "DDL { }");
+}
+
+// The shop window of eight periods, one per working shift pattern.
+model::DeviceImage shopWindow()
+{
+    using model::BuildInstructionWord;
+    const auto on = [](int h, int m, int s) { return BuildInstructionWord(quint16(h * 3600 + m * 60 + s), true); };
+    const auto off = [](int h, int m, int s) { return BuildInstructionWord(quint16(h * 3600 + m * 60 + s), false); };
+    const QList<QList<quint16>> periods{
+        {on(1, 30, 0), off(8, 59, 59), on(0, 0, 0)},
+        {on(2, 0, 0), off(0, 30, 0)},
+        {on(0, 45, 0)},
+        {on(4, 0, 0), off(4, 0, 0), on(4, 0, 0)},
+        {off(0, 0, 1), on(8, 59, 59)},
+        {on(0, 15, 0), off(0, 15, 0), on(0, 15, 0), off(0, 15, 0)},
+        {},
+        {on(5, 0, 0)},
+    };
+    model::Program program;
+    model::ApplyPeriodCode(program, 4);
+    model::ProgramSettings &settings = program.settings;
+    settings.DeviceName = QStringLiteral("Výloha 8");
+    settings.DeviceId = 0xBEEF;
+    settings.StartUpMinutes = 6 * 60;
+    settings.RandomDelays = settings.MemoryLocked = settings.FastMode = true;
+    settings.CalibrationValue = 255;
+    settings.CalibrationLate = true;
+    for (int p = 0; p < periods.size(); ++p) {
+        int at = model::SegmentFirstWord(settings, p);
+        for (quint16 word : periods[p])
+            program.image.words[std::size_t(at++)] = word;
+    }
+    model::PackHeader(program);
+    return program.image;
+}
+
+// The simulation of the program on view, `runMs` into a run at the speed
+// of `step`, with the hour grid shown or not.
+bool grabSimulation(Windows &windows, int step, int runMs, bool grid, const QString &path)
+{
+    Simulation &simulation = *windows.simulation;
+    windows.simulationSettings->findChild<QSlider *>(QStringLiteral("SimulationSettings_Speed"))->setValue(step);
+    simulation.show();
+    simulation.setGridShown(grid);
+    wait(500);
+    simulation.findChild<QPushButton *>(QStringLiteral("SimulationGoBtn"))->click();
+    wait(runMs);
+    const bool ok = simulation.grab().save(path);
+    simulation.close();
+    return ok;
 }
 
 bool grab(const QWidget &window, const QString &path)
@@ -116,6 +172,10 @@ int main(int argc, char **argv)
     wait(800);
     ok = grabDialogOver(window, configuration, output + QStringLiteral("/configuration.png")) && ok;
     configuration.hide();
+    ok = grabSimulation(windows.others, 9, 1200, false, output + QStringLiteral("/simulation-chodba.png")) && ok;
+    session.program.image = shopWindow();
+    window.ReloadProgram();
+    ok = grabSimulation(windows.others, 9, 3500, true, output + QStringLiteral("/simulation-8.png")) && ok;
     connection->finish(&error);
     return ok ? 0 : 1;
 }
