@@ -595,9 +595,12 @@ void Simulation::showMarker()
         if (current < 0) {
             row.table->setCurrentCell(-1, -1);
             row.table->clearSelection();
-        } else if (row.table->currentRow() != current) {
+        } else {
+            // Selected again also when the table was refilled under it.
+            const bool moved = row.table->currentRow() != current;
             row.table->setCurrentCell(current, 0);
-            row.table->scrollToItem(row.table->item(current, 0));
+            if (moved)
+                row.table->scrollToItem(row.table->item(current, 0));
         }
     }
 }

@@ -333,18 +333,22 @@ private slots:
             QVERIFY(simulation.timeline(p)->gridLines().isEmpty());
     }
 
-    // The window follows the editor while it is open, and a change made
-    // while it was closed shows when it opens again.
+    // The window follows the editor while it is open, a run included, and a
+    // change made while it was closed shows when it opens again.
     void followsEditsOfTheProgram()
     {
         WindowUnderTest &ui = started();
         load(QStringLiteral("18:30"), Chodba);
         Simulation &simulation = opened();
+        button(QStringLiteral("SimulationGoBtn"))->click();
 
         ui.typeDelay(QStringLiteral("01000"));
         QTest::mouseClick(ui.button(QStringLiteral("NewInstruction")), Qt::LeftButton);
         QCOMPARE(spanTexts(*simulation.timeline(0)).last(), QStringLiteral("21:00:05-21:10:05 Nesvítí"));
         QCOMPARE(tableTexts(*simulation.table(0)).last(), QStringLiteral("21:10:05|konec|"));
+        // The run goes on over the new schedule, its row still shown.
+        QVERIFY(simulation.running());
+        QCOMPARE(simulation.table(0)->selectionModel()->selectedRows().size(), 1);
 
         ui.edit(QStringLiteral("StartUpTime"))->clear();
         ui.type(QStringLiteral("StartUpTime"), QStringLiteral("2300"));
