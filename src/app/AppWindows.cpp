@@ -17,6 +17,23 @@ using namespace pellmora::ui;
 
 namespace pellmora::app {
 
+namespace {
+
+void showAndRaise(QWidget *w)
+{
+    w->show();
+    w->raise();
+}
+
+// Closing one of these windows leaves the application running.
+void keepApplicationOnClose(std::initializer_list<QWidget *> windows)
+{
+    for (QWidget *w : windows)
+        w->setAttribute(Qt::WA_QuitOnClose, false);
+}
+
+} // namespace
+
 void Windows::create(Session &session, Prompt &prompt, Link &link)
 {
     format = std::make_unique<InstructionsFormat>(session.format);
@@ -40,10 +57,6 @@ void Windows::create(Session &session, Prompt &prompt, Link &link)
     box = std::make_unique<Box1>();
     simulation = std::make_unique<Simulation>(session.program, session.format);
     simulationSettings = std::make_unique<SimulationSettingsForm>();
-    for (QWidget *w : std::initializer_list<QWidget *>{overview.get(), openFromDatabase.get(), openToBox.get(),
-                                                       directories.get(), browse.get(), box.get(),
-                                                       simulation.get(), simulationSettings.get()})
-        w->setAttribute(Qt::WA_QuitOnClose, false);
     rounding = std::make_unique<OscCalibRoundForm>();
     // The speed dialog shows the check panel, so the panel comes first.
     checkPanel = std::make_unique<BaudRateCheckSystemForm>();
@@ -52,45 +65,28 @@ void Windows::create(Session &session, Prompt &prompt, Link &link)
     develInfo = std::make_unique<DevelInfoForm>(session.program.image, session.link);
     deviceOperations = std::make_unique<DeviceOperationsForm>(link, session.program.image, prompt,
                                                               [] { QCoreApplication::processEvents(); });
-    for (QWidget *w : std::initializer_list<QWidget *>{deviceTime.get(), calibration.get(), rounding.get(),
-                                                       memoryReport.get(), deviceOperations.get()})
-        w->setAttribute(Qt::WA_QuitOnClose, false);
     // Only the main window ends the application when it closes.
-    for (QWidget *w : {static_cast<QWidget *>(format.get()), static_cast<QWidget *>(about.get()),
-                       static_cast<QWidget *>(configuration.get()), static_cast<QWidget *>(checkPanel.get()),
-                       static_cast<QWidget *>(speed.get())})
-        w->setAttribute(Qt::WA_QuitOnClose, false);
-    for (QWidget *w : std::initializer_list<QWidget *>{comTest.get(), programming.get(), loading.get(), port.get(),
-                                                       develInfo.get()})
-        w->setAttribute(Qt::WA_QuitOnClose, false);
+    keepApplicationOnClose({format.get(), comTest.get(), programming.get(), loading.get(), port.get(), about.get(),
+                            configuration.get(), deviceTime.get(), calibration.get(), overview.get(),
+                            openFromDatabase.get(), openToBox.get(), directories.get(), browse.get(), box.get(),
+                            simulation.get(), simulationSettings.get(), rounding.get(), checkPanel.get(),
+                            speed.get(), memoryReport.get(), develInfo.get(), deviceOperations.get()});
 }
 
 void Windows::connect(MainInterface &window)
 {
     connectDatabase(window);
-    QObject::connect(&window, &MainInterface::instructionFormatRequested, format.get(), [this] {
-        format->show();
-        format->raise();
-    });
+    QObject::connect(&window, &MainInterface::instructionFormatRequested, format.get(), [this] { showAndRaise(format.get()); });
     QObject::connect(format.get(), &InstructionsFormat::formatConfirmed, &window,
                      &MainInterface::instructionFormatChanged);
-    QObject::connect(&window, &MainInterface::speedDialogRequested, speed.get(), [this] {
-        speed->show();
-        speed->raise();
-    });
-    QObject::connect(&window, &MainInterface::aboutRequested, about.get(), [this] {
-        about->show();
-        about->raise();
-    });
+    QObject::connect(&window, &MainInterface::speedDialogRequested, speed.get(), [this] { showAndRaise(speed.get()); });
+    QObject::connect(&window, &MainInterface::aboutRequested, about.get(), [this] { showAndRaise(about.get()); });
     QObject::connect(about.get(), &HelpAboutPic::aboutTextRead, &window,
                      [&window](const QString &text) { window.infoBar().ShowScrollingThrough(text); });
     QObject::connect(configuration.get(), &Configuration::okConfirmed, &window,
                      &MainInterface::configurationConfirmed);
     window.setDeviceWindows({comTest.get(), programming.get(), loading.get()});
-    QObject::connect(&window, &MainInterface::portDialogRequested, port.get(), [this] {
-        port->show();
-        port->raise();
-    });
+    QObject::connect(&window, &MainInterface::portDialogRequested, port.get(), [this] { showAndRaise(port.get()); });
     QObject::connect(port.get(), &PortSelection::connectionLost, &window,
                      [&window] { window.SetDeviceCommandsEnabled(false); });
     QObject::connect(port.get(), &PortSelection::statusPanelChanged, &window, &MainInterface::setStatusPanel);
@@ -115,15 +111,6 @@ void Windows::followPort(MainInterface &window, connection::DeviceConnection &co
                              window.setLinkDescription(connection.description());
                      });
 }
-namespace {
-
-void showAndRaise(QWidget *w)
-{
-    w->show();
-    w->raise();
-}
-
-} // namespace
 
 void Windows::connectDatabase(MainInterface &window)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/DeviceCommandsController.h"
 #include "ui/InfoBar.h"
 
 #include "model/Notice.h"
@@ -13,20 +14,13 @@
 
 class QAction;
 class QFrame;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QPushButton;
-class QToolButton;
 
 namespace pellmora::link {
 class Link;
-}
-
-namespace pellmora::device {
-struct TransferHooks;
 }
 
 namespace pellmora::storage {
@@ -35,14 +29,14 @@ class FolderLock;
 
 namespace pellmora::ui {
 
-class ComTest;
-class DeviceProgramming;
-class LoadingDeviceData;
+class EditorPanel;
 class Prompt;
 struct Session;
 
-// The main window: the program editor, the file commands, the device
-// commands, the scrolling info bar and the status bar.
+// The main window: the menus, the file commands, the scrolling info bar and
+// the status bar around the program editor (EditorPanel) and the device
+// commands (DeviceCommandsController). The menu bar and status bar are built
+// in MainMenus.cpp, the file commands live in MainWindowFiles.cpp.
 //
 // Operations other windows use:
 //   ShowProgram()                   refresh the whole window from the program
@@ -92,7 +86,7 @@ public:
     const QString &saveDialogTitle() const { return saveDialogTitle_; }
     void setSaveDialogTitle(const QString &title) { saveDialogTitle_ = title; }
     // A device transfer is running: nothing may replace or save the program.
-    bool deviceBusy() const { return deviceBusy_; }
+    bool deviceBusy() const;
     bool firstPaintPending() const { return firstPaint_; }
     bool recalibrationPending() const { return recalibrate_; }
 
@@ -102,15 +96,14 @@ public:
     void setLinkDescription(const QString &text);
     const QString &linkDescription() const { return linkDescription_; }
     // The link the device commands use; without one they do nothing.
-    void setDeviceLink(link::Link *link) { deviceLink_ = link; }
-    // The windows the device commands show while they run; without them the
-    // commands run all the same.
-    struct DeviceWindows {
-        ComTest *comTest = nullptr;
-        DeviceProgramming *programming = nullptr;
-        LoadingDeviceData *loading = nullptr;
-    };
+    void setDeviceLink(link::Link *link);
+    // The windows the device commands show while they run.
+    using DeviceWindows = DeviceCommandsController::DeviceWindows;
     void setDeviceWindows(const DeviceWindows &windows);
+    // Processes pending window messages.
+    void pump();
+    // Messages in the message box, info lines in the info bar.
+    void showNotices(const model::Notices &notices);
 
 public slots:
     void ShowProgram();
@@ -134,15 +127,6 @@ public slots:
     void configurationConfirmed();
     // The wording dialog's OK.
     void instructionFormatChanged();
-
-    // Device commands
-    void ComunicationTestClick();
-    void LoadDeviceDataClick();
-    void ProgramDeviceClick();
-    void VerificationClick();
-    // The communication test's result button: the load and program buttons
-    // become usable whatever the test found.
-    void comTestClosed();
 
 signals:
     // Commands whose windows live elsewhere; the application connects them.
@@ -172,46 +156,23 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    class DeviceBusy;
-    device::TransferHooks transferHooks();
     void buildWindow();
-    QWidget *buildInstructionGroup();
-    QWidget *buildProgrammerGroup();
     QWidget *buildGeneralGroup();
-    QWidget *buildPeriodsPanel();
-    void buildMenus();
-    void buildStatusBar();
+    void buildMenus();     // MainMenus.cpp
+    void buildStatusBar(); // MainMenus.cpp
     void queuePaint();
     void fitToContents();
     void showWelcome();
     void firstPaint();
     void resumeRecalibration();
-    bool linkBusy() const;
-    bool refusedWhileTransferring();
-    void pump();
     void openDatabase();
     void FormShow();
     bool FormCloseQuery();
-    void showNotices(const model::Notices &notices);
-    void applyView();
-    void applyField(QLineEdit *field, const QString &text, int caret);
-    void InDelayChange();
-    void StartUpTimeChange();
-    void LightSwitchClick();
-    void runEdit(model::Notices (model::ProgramEditor::*action)());
-    void NewInstructionClick();
-    void InsertInstructionClick();
-    void ChangeInstructionClick();
-    void DeleteInstructionClick();
-    void InstructionsBoxClick(int index);
-    void NextPeriodClick();
-    void BackPeriodClick();
-    QString openFileName();
+    void showEditorView(const model::EditorView &view);
+    QString openFileName(); // MainWindowFiles.cpp
     QString saveFileName();
 
     Session &session_;
-    link::Link *deviceLink_ = nullptr;
-    DeviceWindows deviceWindows_;
     model::ProgramEditor editor_;
     Prompt &prompt_;
     Hooks hooks_;
@@ -227,33 +188,10 @@ private:
     bool recalibrationPutOff_ = false;
     bool shownOnce_ = false;
     bool paintQueued_ = false;
-    bool applying_ = false;
     bool showing_ = false;
-    bool deviceBusy_ = false;
 
-    // Editor
-    QGroupBox *InstuctionGB = nullptr;
-    QListWidget *InstructionsBox = nullptr;
-    QLabel *EELIOut = nullptr;
-    QLabel *CurrentPosition = nullptr;
-    QGroupBox *Programmer = nullptr;
-    QLineEdit *InDelay = nullptr;
-    QLineEdit *Instruction = nullptr;
-    QToolButton *LightSwitch = nullptr;
-    QToolButton *GlyphContainerON = nullptr;
-    QToolButton *GlyphContainerOFF = nullptr;
-    QPushButton *NewInstruction = nullptr;
-    QPushButton *DeleteInstruction = nullptr;
-    QPushButton *InsertInstruction = nullptr;
-    QPushButton *ChangeInstruction = nullptr;
-    QLineEdit *StartUpTime = nullptr;
-    QPushButton *BackPeriod = nullptr;
-    QPushButton *NextPeriod = nullptr;
-    QLabel *OutPeriod = nullptr;
-    QMenu *PopupMenuBox = nullptr;
-    QAction *DeleteInstructionPopUp = nullptr;
-    QAction *InsertInstructionPopUp = nullptr;
-    QAction *ChangeInstructionPopUp = nullptr;
+    EditorPanel *editorPanel_ = nullptr;
+    DeviceCommandsController *deviceCommands_ = nullptr;
 
     // General group
     QPushButton *ComunicationTest = nullptr;

@@ -1,0 +1,215 @@
+#include "ui/DeviceCommandsController.h"
+
+#include "ui/ComTest.h"
+#include "ui/DeviceProgramming.h"
+#include "ui/LoadingDeviceData.h"
+#include "ui/MainInterface.h"
+#include "ui/Prompt.h"
+#include "ui/Session.h"
+
+#include "device/ComTest.h"
+#include "device/DeviceMemory.h"
+#include "link/Link.h"
+#include "link/Timing.h"
+#include "model/ProgramHeader.h"
+
+#include <QAction>
+#include <QPushButton>
+
+#include <functional>
+
+using namespace pellmora::model;
+using namespace pellmora::link;
+
+namespace pellmora::ui {
+
+DeviceCommandsController::DeviceCommandsController(MainInterface &window, Prompt &prompt, QPushButton &load,
+                                                   QPushButton &program)
+    : QObject(&window), window_(window), prompt_(prompt), load_(load), program_(program)
+{
+    connect(&load_, &QPushButton::clicked, this, &DeviceCommandsController::LoadDeviceDataClick);
+    connect(&program_, &QPushButton::clicked, this, &DeviceCommandsController::ProgramDeviceClick);
+}
+
+bool DeviceCommandsController::linkBusy() const
+{
+    return link_ && link_->busy();
+}
+
+// A command that would touch the bus while another window's transfer holds
+// it is refused with the busy text.
+bool DeviceCommandsController::refusedWhileTransferring()
+{
+    if (!linkBusy())
+        return false;
+    window_.showNotices(device::refusedWhileBusy().notices);
+    return true;
+}
+
+// While a device command runs, pending messages are processed so the window
+// stays painted; its commands and the editor are locked meanwhile, so that no
+// click pumped in can change the program under a transfer or start another.
+class DeviceCommandsController::DeviceBusy {
+public:
+    explicit DeviceBusy(DeviceCommandsController &commands) : commands_(commands), window_(commands.window_)
+    {
+        commands_.busy_ = true;
+        window_.centralWidget()->setEnabled(false);
+        const QList<QAction *> actions = window_.findChildren<QAction *>();
+        for (QAction *action : actions) {
+            if (action->isEnabled()) {
+                locked_.append(action);
+                action->setEnabled(false);
+            }
+        }
+    }
+    ~DeviceBusy()
+    {
+        for (QAction *action : std::as_const(locked_))
+            action->setEnabled(true);
+        window_.centralWidget()->setEnabled(true);
+        commands_.busy_ = false;
+        emit commands_.idle();
+    }
+    DeviceBusy(const DeviceBusy &) = delete;
+    DeviceBusy &operator=(const DeviceBusy &) = delete;
+
+private:
+    DeviceCommandsController &commands_;
+    MainInterface &window_;
+    QList<QAction *> locked_;
+};
+
+// The window processes pending messages between the pages and blocks of a
+// transfer (progress windows come with their own dialogs).
+device::TransferHooks DeviceCommandsController::transferHooks()
+{
+    device::TransferHooks transfer;
+    transfer.progress = [this](int, int) { window_.pump(); };
+    transfer.pump = [this] { window_.pump(); };
+    return transfer;
+}
+
+void DeviceCommandsController::setDeviceWindows(const DeviceWindows &windows)
+{
+    if (windows_.comTest)
+        disconnect(windows_.comTest, nullptr, this, nullptr);
+    windows_ = windows;
+    if (windows_.comTest)
+        connect(windows_.comTest, &ComTest::resultAccepted, this, &DeviceCommandsController::comTestClosed);
+}
+
+void DeviceCommandsController::comTestClosed()
+{
+    load_.setEnabled(true);
+    program_.setEnabled(true);
+}
+
+// The microcontroller's speed, the dialog shown and painted, then the test
+// with its stages in the dialog; a success enables the device commands.
+void DeviceCommandsController::ComunicationTestClick()
+{
+    if (!link_ || refusedWhileTransferring())
+        return;
+    const DeviceBusy busy(*this);
+    CalibrateLoop(*link_, window_.session().link.PicBaudRate);
+    ComTest *dialog = windows_.comTest;
+    if (dialog)
+        dialog->startTest();
+    window_.pump();
+    const std::function<void()> pump = [this] { window_.pump(); };
+    device::ComTestHooks testHooks;
+    testHooks.pump = pump;
+    if (dialog)
+        testHooks = dialog->testHooks(pump);
+    const device::ComTestOutcome outcome = device::RunComTest(*link_, testHooks);
+    if (!outcome.started)
+        window_.showNotices(device::refusedWhileBusy().notices);
+    if (outcome.connected)
+        window_.SetDeviceCommandsEnabled(true);
+    window_.showNotices(outcome.notices);
+    if (dialog)
+        dialog->testEnded(outcome.connected);
+}
+
+void DeviceCommandsController::LoadDeviceDataClick()
+{
+    if (!link_)
+        return;
+    window_.ShowInfo(device::loadingInfo());
+    load_.setEnabled(false);
+    {
+        const DeviceBusy busy(*this);
+        LoadingDeviceData *panel = windows_.loading;
+        if (panel)
+            panel->showCentred();
+        window_.pump();
+        const device::DeviceOutcome outcome =
+            device::ReadDeviceMemory(*link_, window_.session().program.image, transferHooks());
+        window_.showNotices(outcome.notices);
+        if (panel)
+            panel->close();
+        window_.pump();
+        if (outcome.started) {
+            window_.editor().FillInstructionList();
+            window_.ReloadProgram();
+        }
+    }
+    load_.setEnabled(true);
+}
+
+// The question first; then the header packed, the image written and, when
+// the write went through, verified with the verification's window over the
+// programming window.
+void DeviceCommandsController::ProgramDeviceClick()
+{
+    if (!link_)
+        return;
+    window_.ShowInfo(device::programmingWarningInfo());
+    if (!prompt_.ask(&window_, device::programmingQuestion(), Prompt::Buttons::YesCancel))
+        return;
+    window_.ShowInfo(device::programmingInfo());
+    program_.setEnabled(false);
+    {
+        const DeviceBusy busy(*this);
+        PackHeader(window_.session().program);
+        DeviceProgramming *panel = windows_.programming;
+        if (panel)
+            panel->showCentred();
+        window_.pump();
+        bool verified = false;
+        device::TransferHooks transfer = transferHooks();
+        transfer.verifying = [this, &verified] {
+            verified = true;
+            if (windows_.loading)
+                windows_.loading->showVerifying();
+            window_.pump();
+        };
+        const device::DeviceOutcome outcome =
+            device::WriteDeviceMemory(*link_, window_.session().deviceMemory, window_.session().program.image, transfer);
+        window_.showNotices(outcome.notices);
+        if (verified && windows_.loading)
+            windows_.loading->closeVerifying();
+        if (panel)
+            panel->close();
+    }
+    program_.setEnabled(true);
+}
+
+void DeviceCommandsController::VerificationClick()
+{
+    if (!link_)
+        return;
+    const DeviceBusy busy(*this);
+    LoadingDeviceData *panel = windows_.loading;
+    if (panel)
+        panel->showVerifying();
+    window_.pump();
+    window_.showNotices(device::VerifyDevice(*link_, window_.session().deviceMemory, window_.session().program.image,
+                                     transferHooks())
+                    .notices);
+    if (panel)
+        panel->closeVerifying();
+}
+
+} // namespace pellmora::ui

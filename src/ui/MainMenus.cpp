@@ -1,0 +1,186 @@
+// The main window's menu bar and status bar.
+
+#include "ui/MainInterface.h"
+
+#include "ui/DeviceCommandsController.h"
+#include "ui/EditorPanel.h"
+#include "ui/Prompt.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTime>
+
+namespace pellmora::ui {
+
+namespace {
+
+QAction *item(QMenu *menu, const QString &name, const QString &caption, const QKeySequence &shortcut,
+              const QString &hint)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(name);
+    action->setShortcut(shortcut);
+    action->setStatusTip(hint);
+    return action;
+}
+
+QMenu *menu(QMenuBar *bar, const QString &name, const QString &caption, const QString &hint)
+{
+    QMenu *m = bar->addMenu(caption);
+    m->setObjectName(name);
+    m->menuAction()->setObjectName(name + QStringLiteral("Item"));
+    m->menuAction()->setStatusTip(hint);
+    return m;
+}
+
+constexpr int StatusPanelCount = 4;
+
+} // namespace
+
+void MainInterface::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu"));
+
+    QMenu *file = menu(bar, QStringLiteral("Soubor"), tr("&Soubor"), tr("Data součástky na HDD"));
+    connect(item(file, QStringLiteral("NewTimer"), tr("&Nový časovač"), QKeySequence(Qt::CTRL | Qt::Key_N),
+                 tr("Vytoří nový prostor pro časovač, no smaže všecko")),
+            &QAction::triggered, this, &MainInterface::NewTimerClick);
+    file->addSeparator();
+    connect(item(file, QStringLiteral("LoadFile"), tr("Načti ze &souboru"), QKeySequence(Qt::CTRL | Qt::Key_O),
+                 tr("Načte data pro spínač ze souboru")),
+            &QAction::triggered, this, &MainInterface::LoadFileClick);
+    connect(item(file, QStringLiteral("Save"), tr("&Ulož"), QKeySequence(Qt::CTRL | Qt::Key_S),
+                 tr("Uloží data spínače")),
+            &QAction::triggered, this, &MainInterface::SaveClick);
+    connect(item(file, QStringLiteral("SaveAs"), tr("Ulož j&ako"), {}, {}), &QAction::triggered, this,
+            &MainInterface::SaveAsClick);
+    file->addSeparator();
+    GeneralExit = item(file, QStringLiteral("GeneralExit"), tr("&Exit"), QKeySequence(Qt::ALT | Qt::Key_X),
+                       tr("Ukončí program"));
+    connect(GeneralExit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu *device = menu(bar, QStringLiteral("Device"), tr("S&oučástka"), tr("\"Fše\" o zařízení"));
+    QAction *test = item(device, QStringLiteral("MComunicationTest"), tr("&Test komunikace"),
+                         QKeySequence(Qt::CTRL | Qt::Key_T),
+                         tr("Vyzkouší komunikaci se zařízením, pokud jste ho připojili"));
+    connect(test, &QAction::triggered, ComunicationTest, &QPushButton::click);
+    Verification = item(device, QStringLiteral("Verification"), tr("&Verifikace"), QKeySequence(Qt::CTRL | Qt::Key_V),
+                        tr("Otestuje zda data v počítači jsou stejná jako v zařízení"));
+    connect(Verification, &QAction::triggered, deviceCommands_, &DeviceCommandsController::VerificationClick);
+    QAction *speed = item(device, QStringLiteral("SetBaudRateMenu"), tr("Přenosová &rychlost"), {},
+                          tr("Nastavení rychlosti komunikace s zařízením"));
+    connect(speed, &QAction::triggered, this, &MainInterface::speedDialogRequested);
+    QMenu *power = device->addMenu(tr("Links Power"));
+    power->setObjectName(QStringLiteral("PowerMenu"));
+    power->menuAction()->setObjectName(QStringLiteral("PowerMenuItem"));
+    connect(item(power, QStringLiteral("LinkONMenu"), tr("Link O&N"), {}, {}), &QAction::triggered, this, [this] {
+        if (!deviceCommands_->refusedWhileTransferring() && hooks_.linkPowerOn)
+            hooks_.linkPowerOn();
+    });
+    connect(item(power, QStringLiteral("LinkOFF"), tr("Link O&FF"), {}, {}), &QAction::triggered, this, [this] {
+        if (!deviceCommands_->refusedWhileTransferring() && hooks_.linkPowerOff)
+            hooks_.linkPowerOff();
+    });
+    device->addSeparator();
+    LoadData = item(device, QStringLiteral("LoadData"), tr("&Načti data..."), QKeySequence(Qt::CTRL | Qt::Key_R), {});
+    connect(LoadData, &QAction::triggered, LoadDeviceData, &QPushButton::click);
+    Programming = item(device, QStringLiteral("Programming"), tr("&Programuj..."),
+                       QKeySequence(Qt::CTRL | Qt::Key_P), {});
+    connect(Programming, &QAction::triggered, ProgramDevice, &QPushButton::click);
+    connect(item(device, QStringLiteral("MemoryReportMenu"), tr("Výpis paměti"), {}, {}), &QAction::triggered, this,
+            &MainInterface::memoryReportRequested);
+    connect(item(device, QStringLiteral("MemoryOp"), tr("Device Handling"), {}, {}), &QAction::triggered, this,
+            &MainInterface::deviceOperationsRequested);
+    device->addSeparator();
+    DeviceTime = item(device, QStringLiteral("DeviceTime"), tr("N&astavení času"), {},
+                      tr("Nastavení reálného času v zařízení"));
+    connect(DeviceTime, &QAction::triggered, this, &MainInterface::deviceTimeRequested);
+    QAction *config = item(device, QStringLiteral("DeviceConfig"), tr("&Konfigurace"), {}, tr("Konfigurace zařízení"));
+    connect(config, &QAction::triggered, DeviceConfiguration, &QPushButton::click);
+    device->addSeparator();
+    connect(item(device, QStringLiteral("OscilatorCalibrationMnu"), tr("Kalibrace časové &základny"), {},
+                 tr("Kompenzuje nepřesnost oscilátoru časové základny")),
+            &QAction::triggered, this, &MainInterface::oscillatorCalibrationRequested);
+    device->addSeparator();
+    LightSwitchMenu = item(device, QStringLiteral("LightSwitchMenu"), tr("Nesvítí"), QKeySequence(Qt::Key_Insert), {});
+    LightSwitchMenu->setCheckable(true);
+    connect(LightSwitchMenu, &QAction::triggered, editorPanel_, &EditorPanel::LightSwitchClick);
+
+    QMenu *database = menu(bar, QStringLiteral("DeviceDatabaseMenu"), tr("&Databáze"),
+                           tr("Databáze již programonaných zařízení"));
+    connect(item(database, QStringLiteral("OpenFromDatabaseMenu"), tr("&Otevři"), QKeySequence(Qt::CTRL | Qt::Key_L),
+                 tr("Otevře zařízení z databáze")),
+            &QAction::triggered, this, &MainInterface::openFromDatabaseRequested);
+    connect(item(database, QStringLiteral("DevicesOverview"), tr("&Přehled zařízení"), QKeySequence(Qt::CTRL | Qt::Key_D),
+                 tr("Zobrazí přehled dosud programovaných zařízení")),
+            &QAction::triggered, this, &MainInterface::devicesOverviewRequested);
+    connect(item(database, QStringLiteral("OpenToBoxMenu"), tr("Otevřít do &boxu..."), QKeySequence(Qt::CTRL | Qt::Key_B),
+                 tr("Otevře soubor instrukcí do boxu")),
+            &QAction::triggered, this, &MainInterface::openToBoxRequested);
+    database->addSeparator();
+    QAction *simulation = item(database, QStringLiteral("DevicesSimulationMenu"), tr("&Simulace"), {},
+                               tr("Simulace dne podle programu: kdy bude svítit"));
+    connect(simulation, &QAction::triggered, this, &MainInterface::simulationRequested);
+    database->addSeparator();
+    connect(item(database, QStringLiteral("DatabaseDirectoriesMenu"), tr("&Adresáře"), {},
+                 tr("Nastavní adresářů- kde jsou uloženy soubory zařízení a systému")),
+            &QAction::triggered, this, &MainInterface::databaseDirectoriesRequested);
+
+    QMenu *help = menu(bar, QStringLiteral("GeneralHelp"), tr("&Help"), tr("Kontextový help"));
+    item(help, QStringLiteral("HelpIndex"), tr("&Index"), {}, {})->setEnabled(false);
+    help->addSeparator();
+    QAction *about = item(help, QStringLiteral("About1"), tr("&About"), {},
+                          tr("O fy Vantor Corp. a produktu (sledujte text)"));
+    connect(about, &QAction::triggered, this, &MainInterface::aboutRequested);
+
+    QAction *develop = bar->addAction(tr("Development Info"));
+    develop->setObjectName(QStringLiteral("DevelopmentInfo"));
+    connect(develop, &QAction::triggered, this, &MainInterface::developmentInfoRequested);
+
+    // Menu titles report their hints when the mouse moves over the menu bar.
+    connect(bar, &QMenuBar::hovered, this, [this](QAction *action) { info_.hint(action->statusTip()); });
+    SetDeviceCommandsEnabled(false);
+    Verification->setEnabled(true);
+    LoadDeviceData->setEnabled(true);
+    ProgramDevice->setEnabled(true);
+}
+
+void MainInterface::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(false);
+    const QStringList texts{tr("Info:"), tr("Port : COM2"), tr("No Connection"), QString()};
+    // The clock panel is as wide as the longest time of day in the locale's format.
+    const QString longestTime = QLocale().toString(QTime(23, 59, 59), QLocale::LongFormat);
+    const int clockWidth = qMax(50, bar->fontMetrics().horizontalAdvance(longestTime) + 16);
+    const int widths[StatusPanelCount] = {400, 85, 120, clockWidth};
+    for (int i = 0; i < StatusPanelCount; ++i) {
+        auto *label = new QLabel(texts[i], bar);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        label->setFixedWidth(widths[i]);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        if (i == 3)
+            label->setAlignment(Qt::AlignCenter);
+        if (i == 0)
+            bar->addWidget(label);
+        else
+            bar->addPermanentWidget(label);
+        statusPanels_.append(label);
+    }
+    linkPanel_ = new QLabel(bar);
+    linkPanel_->setObjectName(QStringLiteral("LinkPanel"));
+    linkPanel_->setFrameShape(QFrame::Panel);
+    linkPanel_->setFrameShadow(QFrame::Sunken);
+    bar->addWidget(linkPanel_, 1);
+    linkPanel_->hide();
+}
+
+} // namespace pellmora::ui
