@@ -1,10 +1,126 @@
 #include "cli/Commands.h"
 
+#include "connection/CommandLine.h"
+
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+
 namespace pellmora::cli {
+
+namespace {
+
+using connection::CommandLineRequest;
+
+void printOut(const QString &text)
+{
+    QTextStream(stdout) << text;
+}
+
+QString usageLine(const Command &command)
+{
+    return (u"pellmora-cli "_s + command.name + u' ' + command.synopsis).trimmed();
+}
+
+int usageOf(const Command &command)
+{
+    QTextStream(stderr) << "usage: " << usageLine(command) << '\n';
+    return ExitUsage;
+}
+
+// The commands, one synopsis a line, for the program's --help.
+QString commandList(const QList<Command> &commands)
+{
+    QString list = u"Program files, settings files and the time switch on the command line.\n\nCommands:\n"_s;
+    for (const Command &command : commands)
+        list += u"  "_s + usageLine(command) + u'\n';
+    return list + u"\n'pellmora-cli COMMAND --help' describes a command and its options."_s;
+}
+
+// Whether the command has its positional arguments and required options.
+bool complete(const Command &command, const QCommandLineParser &parser)
+{
+    for (const QString &name : command.requiredOptions) {
+        if (parser.value(name).isEmpty())
+            return false;
+    }
+    return parser.positionalArguments().size() == command.positionalCount;
+}
+
+// The arguments of one command (its name taken out): --help and --version
+// answered, a wrong option or an incomplete command refused.
+int runCommand(const Command &command, const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    connection::prepareParser(parser);
+    parser.setApplicationDescription(command.summary);
+    if (command.addOptions)
+        command.addOptions(parser);
+    QString error;
+    switch (connection::parseArguments(parser, arguments, &error)) {
+    case CommandLineRequest::Wrong:
+        return usageError(error);
+    case CommandLineRequest::Help:
+        printOut(connection::helpText(parser, u"Usage: "_s + usageLine(command)));
+        return ExitOk;
+    case CommandLineRequest::Version:
+        printOut(connection::versionText() + u'\n');
+        return ExitOk;
+    case CommandLineRequest::Run:
+        break;
+    }
+    if (!complete(command, parser))
+        return usageOf(command);
+    return command.run(parser);
+}
+
+// Arguments that name no command: --help, --version, or a usage error.
+int runWithoutCommand(const QList<Command> &commands, const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    connection::prepareParser(parser);
+    parser.setApplicationDescription(commandList(commands));
+    const QString help = connection::helpText(parser, u"Usage: pellmora-cli COMMAND [ARGUMENTS]"_s);
+    QString error;
+    switch (connection::parseArguments(parser, arguments, &error)) {
+    case CommandLineRequest::Wrong:
+        return usageError(error);
+    case CommandLineRequest::Help:
+        printOut(help);
+        return ExitOk;
+    case CommandLineRequest::Version:
+        printOut(connection::versionText() + u'\n');
+        return ExitOk;
+    case CommandLineRequest::Run:
+        break;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(u"unknown command "_s + parser.positionalArguments().constFirst());
+    QTextStream(stderr) << help;
+    return ExitUsage;
+}
+
+} // namespace
 
 QList<Command> commands(const std::shared_ptr<link::IoPortGrant> &ioPorts)
 {
     return programFileCommands() + settingsFileCommands() + deviceCommands(ioPorts);
+}
+
+int runCommandLine(const QList<Command> &commands, const QStringList &arguments)
+{
+    const QString name = arguments.value(1);
+    for (const Command &command : commands) {
+        if (command.name == name)
+            return runCommand(command, arguments.mid(0, 1) + arguments.mid(2));
+    }
+    return runWithoutCommand(commands, arguments);
+}
+
+int usageError(const QString &text)
+{
+    QTextStream(stderr) << "pellmora-cli: " << text << '\n';
+    return ExitUsage;
 }
 
 } // namespace pellmora::cli

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineParser>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -13,11 +14,25 @@ class IoPortGrant;
 
 namespace pellmora::cli {
 
-enum ExitCode { ExitOk = 0, ExitRefused = 1, ExitUsage = 2 };
+// What every command's exit status means.
+enum ExitCode {
+    ExitOk = 0,
+    ExitFailed = 1, // the device, the comparison or a write of the output failed
+    ExitUsage = 2,  // bad usage or unreadable input
+};
 
+// One command of pellmora-cli: its name and arguments as the usage texts
+// show them, the options it takes beside --help and --version, and what it
+// does with the arguments once they parsed, its positional arguments are as
+// many as it takes and its required options are there.
 struct Command {
     QString name;
-    std::function<int(QStringList)> run;
+    QString synopsis; // after the name: "FILE.plm [--wording 1..4] [--on WORD --off WORD]"
+    QString summary;  // one sentence for --help
+    int positionalCount = 0;
+    QStringList requiredOptions = {}; // options with a value that must be given, e.g. "o"
+    std::function<void(QCommandLineParser &)> addOptions = {};
+    std::function<int(const QCommandLineParser &)> run = {};
 };
 
 // Each group of commands registers itself in its own source file.
@@ -28,5 +43,12 @@ QList<Command> settingsFileCommands(); // config, db
 QList<Command> deviceCommands(const std::shared_ptr<link::IoPortGrant> &ioPorts);
 
 QList<Command> commands(const std::shared_ptr<link::IoPortGrant> &ioPorts);
+
+// Runs the command that `arguments` (the program's name first) name, or
+// answers --help and --version. Returns the exit status.
+int runCommandLine(const QList<Command> &commands, const QStringList &arguments);
+
+// "pellmora-cli: TEXT" on standard error; returns ExitUsage.
+int usageError(const QString &text);
 
 } // namespace pellmora::cli

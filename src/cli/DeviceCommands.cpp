@@ -46,12 +46,6 @@ void complain(const QString &line)
     QTextStream(stderr) << line << '\n';
 }
 
-int usageError(const QString &text)
-{
-    complain(u"pellmora-cli: "_s + text);
-    return ExitUsage;
-}
-
 void printNotices(const Notices &notices)
 {
     for (const Notice &notice : notices)
@@ -107,50 +101,66 @@ std::optional<quint16> speedValue(const QString &text, quint16 lowest, quint16 h
     return quint16(value);
 }
 
-// Takes the device options out of `args`; what remains are the command's own
-// arguments. Returns an error text on bad usage.
-QString takeDeviceOptions(QStringList &args, DeviceRun &run)
+// The options every device command takes: the link options, the port, the
+// two speeds and --verbose.
+void addDeviceOptions(QCommandLineParser &parser)
+{
+    connection::addLinkOptions(parser);
+    parser.addOptions({
+        {u"port"_s, u"The port the switch hangs on (default COM1)."_s, u"COMn"_s},
+        {u"eeprom-speed"_s,
+         u"EEPROM transfer speed %1..%2, 0 the lowest (default 1000)."_s.arg(EepromSpeedMin).arg(EepromSpeedMax),
+         u"N"_s},
+        {u"pic-speed"_s,
+         u"Microcontroller transfer speed %1..%2, 0 the lowest (default 60)."_s.arg(PicSpeedMin).arg(PicSpeedMax),
+         u"N"_s},
+        {u"verbose"_s, u"Name the link and the port in use."_s},
+    });
+}
+
+// --port, when given, into `port`; an error text when it names no port.
+QString takePort(const QCommandLineParser &parser, quint8 &port)
+{
+    if (!parser.isSet(u"port"_s))
+        return {};
+    const QString value = parser.value(u"port"_s);
+    const std::optional<quint8> given = connection::portFromName(value);
+    if (!given)
+        return u"--port: expected COM1..COM4, not '%1'"_s.arg(value);
+    port = *given;
+    return {};
+}
+
+// A speed option, when given, into `speed`; an error text when out of range.
+QString takeSpeed(const QCommandLineParser &parser, const QString &name, quint16 lowest, quint16 highest,
+                  quint16 &speed)
+{
+    if (!parser.isSet(name))
+        return {};
+    const QString value = parser.value(name);
+    const std::optional<quint16> given = speedValue(value, lowest, highest);
+    if (!given)
+        return u"--%1: expected %2..%3, not '%4'"_s.arg(name).arg(lowest).arg(highest).arg(value);
+    speed = *given;
+    return {};
+}
+
+// Reads the device options into `run`. Returns an error text on bad usage.
+QString takeDeviceOptions(const QCommandLineParser &parser, DeviceRun &run)
 {
     QString error;
-    const std::optional<connection::LinkOptions> linkOptions = connection::takeLinkOptions(args, &error);
+    const std::optional<connection::LinkOptions> linkOptions = connection::linkOptionsFrom(parser, &error);
     if (!linkOptions)
         return error;
     run.linkOptions = *linkOptions;
     run.linkOptions.ioPorts = run.ioPorts;
-
-    QStringList rest;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        if (arg == u"--verbose") {
-            run.verbose = true;
-            continue;
-        }
-        if (arg != u"--port" && arg != u"--eeprom-speed" && arg != u"--pic-speed") {
-            rest << arg;
-            continue;
-        }
-        if (i + 1 >= args.size())
-            return u"%1 needs a value"_s.arg(arg);
-        const QString value = args[++i];
-        if (arg == u"--port") {
-            const std::optional<quint8> port = connection::portFromName(value);
-            if (!port)
-                return u"--port: expected COM1..COM4, not '%1'"_s.arg(value);
-            run.state.SelectedPort = *port;
-        } else if (arg == u"--eeprom-speed") {
-            const std::optional<quint16> speed = speedValue(value, EepromSpeedMin, EepromSpeedMax);
-            if (!speed)
-                return u"--eeprom-speed: expected %1..%2, not '%3'"_s.arg(EepromSpeedMin).arg(EepromSpeedMax).arg(value);
-            run.state.EepromBaudRate = *speed;
-        } else {
-            const std::optional<quint16> speed = speedValue(value, PicSpeedMin, PicSpeedMax);
-            if (!speed)
-                return u"--pic-speed: expected %1..%2, not '%3'"_s.arg(PicSpeedMin).arg(PicSpeedMax).arg(value);
-            run.state.PicBaudRate = *speed;
-        }
-    }
-    args = rest;
-    return {};
+    run.verbose = parser.isSet(u"verbose"_s);
+    error = takePort(parser, run.state.SelectedPort);
+    if (error.isEmpty())
+        error = takeSpeed(parser, u"eeprom-speed"_s, EepromSpeedMin, EepromSpeedMax, run.state.EepromBaudRate);
+    if (error.isEmpty())
+        error = takeSpeed(parser, u"pic-speed"_s, PicSpeedMin, PicSpeedMax, run.state.PicBaudRate);
+    return error;
 }
 
 // Opens the backend and calibrates both speeds, as the window does when it
@@ -179,7 +189,7 @@ int finish(DeviceRun &run, int code)
     QString error;
     if (run.connection && !run.connection->finish(&error)) {
         complain(error);
-        return code == ExitOk ? ExitRefused : code;
+        return code == ExitOk ? ExitFailed : code;
     }
     return code;
 }
@@ -201,15 +211,6 @@ device::TransferHooks progressHooks(ProgressBar &bar)
     return hooks;
 }
 
-std::optional<QString> fileArgument(const QStringList &args, QString *error)
-{
-    if (args.size() != 1) {
-        *error = u"expected one program file"_s;
-        return std::nullopt;
-    }
-    return args.first();
-}
-
 std::optional<DeviceImage> readImage(const QString &path, QString *error)
 {
     DeviceImage image;
@@ -224,31 +225,13 @@ std::optional<DeviceImage> readImage(const QString &path, QString *error)
     return image;
 }
 
-// Takes the device options and the one program file the command works with.
-std::optional<DeviceImage> takeOptionsAndImage(QStringList &args, DeviceRun &run, QString *error)
+// Reads the device options and the one program file the command works with.
+std::optional<DeviceImage> takeOptionsAndImage(const QCommandLineParser &parser, DeviceRun &run, QString *error)
 {
-    *error = takeDeviceOptions(args, run);
+    *error = takeDeviceOptions(parser, run);
     if (!error->isEmpty())
         return std::nullopt;
-    const std::optional<QString> path = fileArgument(args, error);
-    return path ? readImage(*path, error) : std::nullopt;
-}
-
-// Takes the options and the program file, then opens and calibrates the link.
-// nullopt when the command cannot go on, with its exit code in `exitCode`.
-std::optional<DeviceImage> openWithImage(QStringList &args, DeviceRun &run, int *exitCode)
-{
-    QString error;
-    std::optional<DeviceImage> image = takeOptionsAndImage(args, run, &error);
-    if (!image) {
-        *exitCode = usageError(error);
-        return std::nullopt;
-    }
-    if (!connect(run)) {
-        *exitCode = finish(run, ExitRefused);
-        return std::nullopt;
-    }
-    return image;
+    return readImage(parser.positionalArguments().constFirst(), error);
 }
 
 // Runs one EEPROM command on the prepared link with a progress bar, and
@@ -264,15 +247,13 @@ device::DeviceOutcome transfer(DeviceRun &run,
     return outcome;
 }
 
-int runTest(QStringList args, DeviceRun &run)
+int runTest(const QCommandLineParser &parser, DeviceRun &run)
 {
-    QString error = takeDeviceOptions(args, run);
-    if (error.isEmpty() && !args.isEmpty())
-        error = u"test takes no arguments"_s;
+    const QString error = takeDeviceOptions(parser, run);
     if (!error.isEmpty())
         return usageError(error);
     if (!connect(run))
-        return finish(run, ExitRefused);
+        return finish(run, ExitFailed);
 
     ProgressBar bar;
     device::ComTestHooks hooks;
@@ -285,22 +266,21 @@ int runTest(QStringList args, DeviceRun &run)
     bar.end();
     printNotices(outcome.notices);
     if (!outcome.connected)
-        return finish(run, ExitRefused);
+        return finish(run, ExitFailed);
     say(QString::fromUtf8(device::ConnectedCaption));
     return finish(run, ExitOk);
 }
 
-int runProgram(QStringList args, DeviceRun &run)
+int runProgram(const QCommandLineParser &parser, DeviceRun &run)
 {
-    const bool strict = args.removeAll(u"--strict"_s) > 0;
     QString error;
-    const std::optional<DeviceImage> image = takeOptionsAndImage(args, run, &error);
+    const std::optional<DeviceImage> image = takeOptionsAndImage(parser, run, &error);
     if (!image)
         return usageError(error);
-    if (!checkBeforeProgramming(*image, strict))
-        return ExitRefused;
+    if (!checkBeforeProgramming(*image, parser.isSet(u"strict"_s)))
+        return ExitFailed;
     if (!connect(run))
-        return finish(run, ExitRefused);
+        return finish(run, ExitFailed);
 
     say(device::programmingWarningInfo());
     say(device::programmingInfo());
@@ -308,23 +288,17 @@ int runProgram(QStringList args, DeviceRun &run)
     const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferHooks &hooks) {
         return device::WriteDeviceMemory(link, memory, *image, hooks);
     });
-    return finish(run, outcome.ok ? ExitOk : ExitRefused);
+    return finish(run, outcome.ok ? ExitOk : ExitFailed);
 }
 
-int runRead(QStringList args, DeviceRun &run)
+int runRead(const QCommandLineParser &parser, DeviceRun &run)
 {
-    QString error = takeDeviceOptions(args, run);
-    QString path;
-    if (error.isEmpty()) {
-        if (args.size() == 2 && args[0] == u"-o")
-            path = args[1];
-        else
-            error = u"usage: read -o FILE.plm"_s;
-    }
+    const QString error = takeDeviceOptions(parser, run);
     if (!error.isEmpty())
         return usageError(error);
+    const QString path = parser.value(u"o"_s);
     if (!connect(run))
-        return finish(run, ExitRefused);
+        return finish(run, ExitFailed);
 
     say(device::loadingInfo());
     DeviceImage image;
@@ -332,23 +306,23 @@ int runRead(QStringList args, DeviceRun &run)
         return device::ReadDeviceMemory(link, image, hooks);
     });
     if (!outcome.ok)
-        return finish(run, ExitRefused);
+        return finish(run, ExitFailed);
     if (const storage::FileReplacement written = WriteProgramFile(path, image); !written) {
         complain(path + u": cannot write the program file: "_s + written.reason);
-        return finish(run, ExitRefused);
+        return finish(run, ExitFailed);
     }
     return finish(run, ExitOk);
 }
 
-int runVerify(QStringList args, DeviceRun &run)
+int runVerify(const QCommandLineParser &parser, DeviceRun &run)
 {
-    const std::optional<InstructionFormat> format = takeWordingOptions(args);
-    if (!format)
-        return usageError(u"verify FILE.plm "_s + QLatin1String(WordingSynopsis));
-    int exitCode = ExitOk;
-    const std::optional<DeviceImage> image = openWithImage(args, run, &exitCode);
+    QString error;
+    const std::optional<InstructionFormat> format = wordingFrom(parser, &error);
+    const std::optional<DeviceImage> image = format ? takeOptionsAndImage(parser, run, &error) : std::nullopt;
     if (!image)
-        return exitCode;
+        return usageError(error);
+    if (!connect(run))
+        return finish(run, ExitFailed);
 
     device::DeviceMemoryState memory;
     const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferHooks &hooks) {
@@ -362,7 +336,7 @@ int runVerify(QStringList args, DeviceRun &run)
         }
         printDifferences(*image, memory.VerifyBuffer, *format);
     }
-    return finish(run, outcome.ok ? ExitOk : ExitRefused);
+    return finish(run, outcome.ok ? ExitOk : ExitFailed);
 }
 
 std::optional<QTime> timeArgument(const QString &text)
@@ -375,40 +349,45 @@ std::optional<QTime> timeArgument(const QString &text)
     return std::nullopt;
 }
 
-int runClock(QStringList args, DeviceRun &run)
+// The time --set gives, nullopt without --set; an error text when it is not
+// a time of day or --sync is given too.
+std::optional<QTime> newClockTime(const QCommandLineParser &parser, QString *error)
 {
-    QString error = takeDeviceOptions(args, run);
-    std::optional<QTime> newTime;
-    if (error.isEmpty()) {
-        if (args.size() == 2 && args[0] == u"--set") {
-            newTime = timeArgument(args[1]);
-            if (!newTime)
-                error = u"--set: expected HH:MM or HH:MM:SS, not '%1'"_s.arg(args[1]);
-        } else if (args == QStringList{u"--sync"_s}) {
-            // taken below, as late as possible
-        } else if (!args.isEmpty()) {
-            error = u"usage: clock [--set HH:MM[:SS] | --sync]"_s;
-        }
+    if (!parser.isSet(u"set"_s))
+        return std::nullopt;
+    if (parser.isSet(u"sync"_s)) {
+        *error = u"--set and --sync exclude each other"_s;
+        return std::nullopt;
     }
+    const std::optional<QTime> time = timeArgument(parser.value(u"set"_s));
+    if (!time)
+        *error = u"--set: expected HH:MM or HH:MM:SS, not '%1'"_s.arg(parser.value(u"set"_s));
+    return time;
+}
+
+int runClock(const QCommandLineParser &parser, DeviceRun &run)
+{
+    QString error = takeDeviceOptions(parser, run);
+    std::optional<QTime> newTime = error.isEmpty() ? newClockTime(parser, &error) : std::nullopt;
     if (!error.isEmpty())
         return usageError(error);
     if (!connect(run))
-        return finish(run, ExitRefused);
+        return finish(run, ExitFailed);
 
     prepareLinkAsAfterTest(run);
-    if (args == QStringList{u"--sync"_s})
-        newTime = QTime::currentTime();
+    if (parser.isSet(u"sync"_s))
+        newTime = QTime::currentTime(); // as late as possible
     if (newTime) {
         const device::ClockOutcome stored = device::StoreDeviceTime(run.link(), *newTime);
         printNotices(stored.notices);
         if (!stored.ok)
-            return finish(run, ExitRefused);
+            return finish(run, ExitFailed);
     }
     QTime deviceTime(0, 0);
     const device::ClockOutcome fetched = device::FetchDeviceTime(run.link(), deviceTime);
     printNotices(fetched.notices);
     if (!fetched.ok)
-        return finish(run, ExitRefused);
+        return finish(run, ExitFailed);
     say(deviceTime.toString(u"hh:mm:ss"_s));
     return finish(run, ExitOk);
 }
@@ -417,19 +396,53 @@ int runClock(QStringList args, DeviceRun &run)
 
 QList<Command> deviceCommands(const std::shared_ptr<link::IoPortGrant> &ioPorts)
 {
-    const auto overPorts = [ioPorts](int (*command)(QStringList, DeviceRun &)) {
-        return [ioPorts, command](QStringList args) {
+    const auto overPorts = [ioPorts](int (*command)(const QCommandLineParser &, DeviceRun &)) {
+        return [ioPorts, command](const QCommandLineParser &parser) {
             DeviceRun run;
             run.ioPorts = ioPorts;
-            return command(std::move(args), run);
+            return command(parser, run);
+        };
+    };
+    const auto withOptions = [](std::initializer_list<QCommandLineOption> options) {
+        return [options = QList<QCommandLineOption>(options)](QCommandLineParser &parser) {
+            parser.addOptions(options);
+            addDeviceOptions(parser);
         };
     };
     return {
-        {u"test"_s, overPorts(runTest)},
-        {u"program"_s, overPorts(runProgram)},
-        {u"read"_s, overPorts(runRead)},
-        {u"verify"_s, overPorts(runVerify)},
-        {u"clock"_s, overPorts(runClock)},
+        {.name = u"test"_s,
+         .synopsis = u"[options]"_s,
+         .summary = u"Runs the communication test."_s,
+         .addOptions = addDeviceOptions,
+         .run = overPorts(runTest)},
+        {.name = u"program"_s,
+         .synopsis = u"FILE.plm [--strict] [options]"_s,
+         .summary = u"Checks the program, writes it into the switch's EEPROM and verifies it."_s,
+         .positionalCount = 1,
+         .addOptions = withOptions({{u"strict"_s, u"Program nothing when the checks find something."_s}}),
+         .run = overPorts(runProgram)},
+        {.name = u"read"_s,
+         .synopsis = u"-o FILE.plm [options]"_s,
+         .summary = u"Reads the switch's EEPROM into a new program file."_s,
+         .requiredOptions = {u"o"_s},
+         .addOptions = withOptions({{u"o"_s, u"The program file to write."_s, u"FILE.plm"_s}}),
+         .run = overPorts(runRead)},
+        {.name = u"verify"_s,
+         .synopsis = u"FILE.plm "_s + QLatin1String(WordingSynopsis) + u" [options]"_s,
+         .summary = u"Compares the switch's EEPROM with a program file and says what differs."_s,
+         .positionalCount = 1,
+         .addOptions =
+             [](QCommandLineParser &parser) {
+                 addWordingOptions(parser);
+                 addDeviceOptions(parser);
+             },
+         .run = overPorts(runVerify)},
+        {.name = u"clock"_s,
+         .synopsis = u"[--set HH:MM[:SS] | --sync] [options]"_s,
+         .summary = u"Sets the switch's clock when told, then reads it."_s,
+         .addOptions = withOptions({{u"set"_s, u"Set the clock to this time of day."_s, u"HH:MM[:SS]"_s},
+                                    {u"sync"_s, u"Set the clock to the computer's time."_s}}),
+         .run = overPorts(runClock)},
     };
 }
 

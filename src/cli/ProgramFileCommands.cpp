@@ -21,6 +21,8 @@
 using namespace pellmora::model;
 using namespace pellmora::storage;
 
+using namespace Qt::StringLiterals;
+
 namespace pellmora::cli {
 
 namespace {
@@ -32,11 +34,6 @@ int refuse(const QString &reason)
 {
     QTextStream(stderr) << reason << "\n";
     return ExitUsage;
-}
-
-int usageOf(const char *synopsis)
-{
-    return refuse(QStringLiteral("usage: pellmora-cli %1").arg(QLatin1String(synopsis)));
 }
 
 void print(const QByteArray &utf8)
@@ -65,18 +62,9 @@ std::optional<DeviceImage> readImage(const QString &path)
     return std::nullopt;
 }
 
-struct ShowOptions {
-    QString file;
-    InstructionFormat format;
-};
-
-// show FILE.plm [--wording N] [--on WORD --off WORD]
-std::optional<ShowOptions> showOptions(QStringList args)
+void addOutputOption(QCommandLineParser &parser, const QString &file)
 {
-    const std::optional<InstructionFormat> format = takeWordingOptions(args);
-    if (!format || args.size() != 1 || args[0].startsWith(QLatin1String("--")))
-        return std::nullopt;
-    return ShowOptions{args[0], *format};
+    parser.addOption({u"o"_s, u"The file to write."_s, file});
 }
 
 // The program of a file with its header unpacked, warning of a period code
@@ -93,12 +81,14 @@ std::optional<Program> readProgram(const QString &path)
     return program;
 }
 
-int showCommand(const QStringList &args)
+int showCommand(const QCommandLineParser &parser)
 {
-    const std::optional<ShowOptions> options = showOptions(args);
-    if (!options)
-        return usageOf("show FILE.plm [--wording 1..4] [--on WORD --off WORD] (words of at most 15 characters)");
-    std::optional<Program> read = readProgram(options->file);
+    QString error;
+    const std::optional<InstructionFormat> format = wordingFrom(parser, &error);
+    if (!format)
+        return usageError(error);
+    const QString file = parser.positionalArguments().constFirst();
+    std::optional<Program> read = readProgram(file);
     if (!read)
         return ExitUsage;
     Program &program = *read;
@@ -106,74 +96,69 @@ int showCommand(const QStringList &args)
     for (int p = 0; p <= program.settings.LastPeriod; ++p) {
         program.settings.CurrentPeriod = static_cast<quint8>(p);
         program.settings.SegmentStart = static_cast<quint16>(program.settings.SegmentCapacity * p);
-        out += QStringLiteral("Perioda %1\n").arg(p + 1);
-        for (const QString &item : FillInstructionList(program, options->format))
-            out += item + QLatin1Char('\n');
-        out += UpdateEndTime(program) + QLatin1Char('\n');
+        out += u"Perioda %1\n"_s.arg(p + 1);
+        for (const QString &item : FillInstructionList(program, *format))
+            out += item + u'\n';
+        out += UpdateEndTime(program) + u'\n';
     }
     print(out.toUtf8());
     return ExitOk;
 }
 
-// schedule FILE.plm [--wording N] [--on WORD --off WORD]
-int scheduleCommand(const QStringList &args)
+int scheduleCommand(const QCommandLineParser &parser)
 {
-    const std::optional<ShowOptions> options = showOptions(args);
-    if (!options)
-        return usageOf("schedule FILE.plm [--wording 1..4] [--on WORD --off WORD] (words of at most 15 characters)");
-    const std::optional<Program> program = readProgram(options->file);
+    QString error;
+    const std::optional<InstructionFormat> format = wordingFrom(parser, &error);
+    if (!format)
+        return usageError(error);
+    const std::optional<Program> program = readProgram(parser.positionalArguments().constFirst());
     if (!program)
         return ExitUsage;
     QString out;
     for (const PeriodSchedule &schedule : ProgramSchedule(*program)) {
-        const QString period = QStringLiteral("perioda %1").arg(schedule.period + 1);
-        for (const ScheduleRow &row : ScheduleRows(schedule, options->format)) {
+        const QString period = u"perioda %1"_s.arg(schedule.period + 1);
+        for (const ScheduleRow &row : ScheduleRows(schedule, *format)) {
             QStringList fields{period, row.clock, row.state};
             if (!row.delay.isEmpty())
                 fields << row.delay;
             else if (schedule.randomDelays)
                 fields << RandomDelaysText;
-            out += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
+            out += fields.join(u'\t') + u'\n';
         }
     }
     print(out.toUtf8());
     return ExitOk;
 }
 
-// report FILE.plm -o OUT.pdf [--wording N] [--on WORD --off WORD]
-int reportCommand(QStringList args)
+int reportCommand(const QCommandLineParser &parser)
 {
-    const qsizetype o = args.indexOf(QStringLiteral("-o"));
-    if (o < 0 || o + 1 >= args.size())
-        return usageOf("report FILE.plm -o OUT.pdf [--wording 1..4] [--on WORD --off WORD]");
-    const QString output = args.takeAt(o + 1);
-    args.removeAt(o);
-    const std::optional<ShowOptions> options = showOptions(args);
-    if (!options)
-        return usageOf("report FILE.plm -o OUT.pdf [--wording 1..4] [--on WORD --off WORD]");
-    const std::optional<Program> program = readProgram(options->file);
+    QString error;
+    const std::optional<InstructionFormat> format = wordingFrom(parser, &error);
+    if (!format)
+        return usageError(error);
+    const QString file = parser.positionalArguments().constFirst();
+    const QString output = parser.value(u"o"_s);
+    const std::optional<Program> program = readProgram(file);
     if (!program)
         return ExitUsage;
-    const report::ReportInput input{program->image, options->format, QFileInfo(options->file).fileName(),
-                                    QDate::currentDate()};
+    const report::ReportInput input{program->image, *format, QFileInfo(file).fileName(), QDate::currentDate()};
     if (const FileReplacement written = report::WriteReportPdf(output, input); !written) {
         QTextStream(stderr) << output << ": cannot be written: " << written.reason << "\n";
-        return ExitRefused;
+        return ExitFailed;
     }
     return ExitOk;
 }
 
-int exportCommand(const QStringList &args)
+int exportCommand(const QCommandLineParser &parser)
 {
-    if (args.size() != 1 || args[0].startsWith(QLatin1String("--")))
-        return usageOf("export FILE.plm");
-    const std::optional<DeviceImage> image = readImage(args[0]);
+    const QString file = parser.positionalArguments().constFirst();
+    const std::optional<DeviceImage> image = readImage(file);
     if (!image)
         return ExitUsage;
     QStringList leftOut;
     const QByteArray text = WriteProgramText(*image, leftOut);
     print(text);
-    warn(args[0], leftOut, QStringLiteral("left out "));
+    warn(file, leftOut, u"left out "_s);
     return ExitOk;
 }
 
@@ -188,29 +173,24 @@ std::optional<QByteArray> readText(const QString &path)
     return storage::readFileHead(path, MaxProgramTextBytes + 1);
 }
 
-// import TEXTFILE|- -o FILE.plm
-int importCommand(QStringList args)
+int importCommand(const QCommandLineParser &parser)
 {
-    const qsizetype o = args.indexOf(QStringLiteral("-o"));
-    if (args.size() != 3 || o < 0 || o == 2)
-        return usageOf("import TEXTFILE|- -o FILE.plm");
-    const QString output = args.takeAt(o + 1);
-    args.removeAt(o);
-    const QString input = args[0];
-    const QString inputName = input == QLatin1String("-") ? QStringLiteral("<stdin>") : input;
+    const QString input = parser.positionalArguments().constFirst();
+    const QString output = parser.value(u"o"_s);
+    const QString inputName = input == u"-" ? u"<stdin>"_s : input;
 
     const std::optional<QByteArray> text = readText(input);
     if (!text)
-        return refuse(QStringLiteral("%1: cannot be read").arg(inputName));
+        return refuse(u"%1: cannot be read"_s.arg(inputName));
     if (text->size() > MaxProgramTextBytes)
-        return refuse(QStringLiteral("%1: over %2 bytes, not a program text").arg(inputName).arg(MaxProgramTextBytes));
+        return refuse(u"%1: over %2 bytes, not a program text"_s.arg(inputName).arg(MaxProgramTextBytes));
     Program program;
     ProgramTextError error;
     if (!ParseProgramText(*text, program, error))
-        return refuse(QStringLiteral("%1:%2: %3").arg(inputName).arg(error.line).arg(error.reason));
+        return refuse(u"%1:%2: %3"_s.arg(inputName).arg(error.line).arg(error.reason));
     if (const FileReplacement written = WriteProgramFile(output, program.image); !written) {
         QTextStream(stderr) << output << ": cannot be written: " << written.reason << "\n";
-        return ExitRefused;
+        return ExitFailed;
     }
     return ExitOk;
 }
@@ -219,12 +199,43 @@ int importCommand(QStringList args)
 
 QList<Command> programFileCommands()
 {
+    const QString wording = QLatin1String(WordingSynopsis);
     return {
-        {QStringLiteral("show"), showCommand},
-        {QStringLiteral("export"), exportCommand},
-        {QStringLiteral("import"), importCommand},
-        {QStringLiteral("schedule"), scheduleCommand},
-        {QStringLiteral("report"), reportCommand},
+        {.name = u"show"_s,
+         .synopsis = u"FILE.plm "_s + wording,
+         .summary = u"Lists each period's instructions as the instruction list words them, and when it ends."_s,
+         .positionalCount = 1,
+         .addOptions = addWordingOptions,
+         .run = showCommand},
+        {.name = u"export"_s,
+         .synopsis = u"FILE.plm"_s,
+         .summary = u"Prints a program file as a program text."_s,
+         .positionalCount = 1,
+         .run = exportCommand},
+        {.name = u"import"_s,
+         .synopsis = u"TEXTFILE|- -o FILE.plm"_s,
+         .summary = u"Reads a program text (- for standard input) and writes the program file."_s,
+         .positionalCount = 1,
+         .requiredOptions = {u"o"_s},
+         .addOptions = [](QCommandLineParser &parser) { addOutputOption(parser, u"FILE.plm"_s); },
+         .run = importCommand},
+        {.name = u"schedule"_s,
+         .synopsis = u"FILE.plm "_s + wording,
+         .summary = u"Says when the light switches, period by period."_s,
+         .positionalCount = 1,
+         .addOptions = addWordingOptions,
+         .run = scheduleCommand},
+        {.name = u"report"_s,
+         .synopsis = u"FILE.plm -o OUT.pdf "_s + wording,
+         .summary = u"Writes the report to hand to the customer, one A4 page in PDF."_s,
+         .positionalCount = 1,
+         .requiredOptions = {u"o"_s},
+         .addOptions =
+             [](QCommandLineParser &parser) {
+                 addOutputOption(parser, u"OUT.pdf"_s);
+                 addWordingOptions(parser);
+             },
+         .run = reportCommand},
     };
 }
 

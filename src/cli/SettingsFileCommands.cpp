@@ -20,12 +20,6 @@ int cannotOpen(const QString &path)
     return ExitUsage;
 }
 
-int usageOf(const char *synopsis)
-{
-    QTextStream(stderr) << "usage: pellmora-cli " << synopsis << "\n";
-    return ExitUsage;
-}
-
 void printMessages(QTextStream &out, const Notices &notices)
 {
     for (const Notice &n : notices)
@@ -45,10 +39,11 @@ void printSettings(QTextStream &out, const ConfigurationSettings &s)
 }
 
 // config check FILE: the messages the start-up read would show, then the settings.
-int configCommand(const QStringList &args)
+int configCommand(const QCommandLineParser &parser)
 {
-    if (args.size() != 2 || args[0] != QLatin1String("check"))
-        return usageOf("config check FILE");
+    const QStringList args = parser.positionalArguments();
+    if (args[0] != QLatin1String("check"))
+        return usageError(QStringLiteral("config: unknown action %1 (known: check)").arg(args[0]));
     const std::optional<QByteArray> contents = ReadConfigurationBytes(args[1]);
     if (!contents)
         return cannotOpen(args[1]);
@@ -61,10 +56,11 @@ int configCommand(const QStringList &args)
 }
 
 // db list FILE: the messages of the start-up load, then one line per record.
-int dbCommand(const QStringList &args)
+int dbCommand(const QCommandLineParser &parser)
 {
-    if (args.size() != 2 || args[0] != QLatin1String("list"))
-        return usageOf("db list FILE");
+    const QStringList args = parser.positionalArguments();
+    if (args[0] != QLatin1String("list"))
+        return usageError(QStringLiteral("db: unknown action %1 (known: list)").arg(args[0]));
     const std::optional<QByteArray> contents = storage::readFileHead(args[1], DeviceDatabase::LargestFile + 1);
     if (!contents)
         return cannotOpen(args[1]);
@@ -80,7 +76,18 @@ int dbCommand(const QStringList &args)
 
 QList<Command> settingsFileCommands()
 {
-    return {{QStringLiteral("config"), configCommand}, {QStringLiteral("db"), dbCommand}};
+    return {
+        {.name = QStringLiteral("config"),
+         .synopsis = QStringLiteral("check FILE"),
+         .summary = QStringLiteral("Prints the messages and the settings of a configuration file."),
+         .positionalCount = 2,
+         .run = configCommand},
+        {.name = QStringLiteral("db"),
+         .synopsis = QStringLiteral("list FILE"),
+         .summary = QStringLiteral("Prints the messages and the records of a device database."),
+         .positionalCount = 2,
+         .run = dbCommand},
+    };
 }
 
 } // namespace pellmora::cli

@@ -7,13 +7,11 @@
 //   --on WORD --off WORD  the user's words (at most 15 characters; they
 //                         imply wording 4, and without them wording 4 words
 //                         as the format dialog first offers)
-//
-// takeWordingOptions removes them from `args` and returns the wording, or
-// nothing on bad usage.
 
 #include "model/InstructionFormat.h"
 
-#include <QStringList>
+#include <QCommandLineParser>
+#include <QString>
 
 #include <optional>
 
@@ -21,6 +19,10 @@ namespace pellmora::cli {
 
 inline constexpr const char *WordingSynopsis = "[--wording 1..4] [--on WORD --off WORD]";
 
-std::optional<model::InstructionFormat> takeWordingOptions(QStringList &args);
+void addWordingOptions(QCommandLineParser &parser);
+
+// The wording the parsed options ask for; nullopt with a text naming the
+// wrong option ("--wording must be 1..4") in `error`.
+std::optional<model::InstructionFormat> wordingFrom(const QCommandLineParser &parser, QString *error);
 
 } // namespace pellmora::cli

@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QTextStream>
 
 #include <cstdio>
 #include <cstring>
@@ -15,26 +14,6 @@ using namespace pellmora::cli;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-int usage()
-{
-    QTextStream err(stderr);
-    err << "usage: pellmora-cli COMMAND [ARGUMENTS]\n"
-           "program files:  show FILE.plm [--wording N] [--on WORD --off WORD]\n"
-           "                export FILE.plm\n"
-           "                import TEXTFILE|- -o FILE.plm\n"
-           "                schedule FILE.plm [--wording N] [--on WORD --off WORD]\n"
-           "                report FILE.plm -o OUT.pdf [--wording N] [--on WORD --off WORD]\n"
-           "settings:       config check FILE\n"
-           "database:       db list FILE\n"
-           "device:         test | program FILE.plm [--strict] | read -o FILE.plm\n"
-           "                verify FILE.plm [--wording N] [--on WORD --off WORD]\n"
-           "                clock [--set HH:MM[:SS] | --sync]\n"
-           "device options: --link sim|ioport|tty --port COMn --eeprom-speed N --pic-speed N\n"
-           "                --sim-port COMn --sim-memory PATH|none --sim-fault NAME\n"
-           "                --tty-device PATH --trace PATH.vcd --verbose\n";
-    return ExitUsage;
-}
 
 // The report draws text, which needs a QGuiApplication; without a display
 // it draws on the offscreen platform. The other commands need no GUI.
@@ -56,17 +35,10 @@ int main(int argc, char *argv[])
         pellmora::connection::StartupArguments(argc, argv), pellmora::link::RealIoPortSystem());
     if (!privileges.error.isEmpty()) {
         std::fputs(qPrintable(u"pellmora-cli: "_s + privileges.error + u'\n'), stderr);
-        return ExitRefused;
+        return ExitFailed;
     }
 
     const std::unique_ptr<QCoreApplication> app = application(argc, argv);
-    QStringList args = app->arguments().mid(1);
-    if (args.isEmpty())
-        return usage();
-    const QString command = args.takeFirst();
-    for (const Command &c : commands(privileges.ioPorts)) {
-        if (c.name == command)
-            return c.run(args);
-    }
-    return usage();
+    QCoreApplication::setApplicationName(u"pellmora-cli"_s);
+    return runCommandLine(commands(privileges.ioPorts), QCoreApplication::arguments());
 }

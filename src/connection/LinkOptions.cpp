@@ -14,37 +14,6 @@ namespace pellmora::connection {
 
 namespace {
 
-// One option with its value, given as "--name VALUE" or "--name=VALUE".
-struct OptionValue {
-    QString name;
-    QString value;
-    int consumed = 0; // arguments taken: 1 or 2; 0 = not a link option
-};
-
-const QStringList &optionNames()
-{
-    static const QStringList names = {u"--link"_s,       u"--sim-port"_s, u"--sim-memory"_s,
-                                      u"--sim-fault"_s,  u"--tty-device"_s, u"--trace"_s};
-    return names;
-}
-
-OptionValue optionAt(const QStringList &args, int i, QString *error)
-{
-    const QString &arg = args[i];
-    for (const QString &name : optionNames()) {
-        if (arg == name) {
-            if (i + 1 >= args.size()) {
-                *error = deviceText("%1 needs a value").arg(name);
-                return {name, {}, -1};
-            }
-            return {name, args[i + 1], 2};
-        }
-        if (arg.startsWith(name + u'='))
-            return {name, arg.mid(name.size() + 1), 1};
-    }
-    return {};
-}
-
 std::optional<Backend> backendFromName(const QString &name)
 {
     if (name == u"sim")
@@ -56,43 +25,81 @@ std::optional<Backend> backendFromName(const QString &name)
     return std::nullopt;
 }
 
-bool applyOption(const OptionValue &option, LinkOptions &options, QString *error)
+// The value of a link option that was given; an empty one is refused.
+std::optional<QString> givenValue(const QCommandLineParser &parser, const QString &name, QString *error)
 {
-    if (option.value.isEmpty()) {
-        *error = deviceText("%1 needs a value").arg(option.name);
+    const QString value = parser.value(name);
+    if (value.isEmpty())
+        *error = deviceText("--%1 needs a value").arg(name);
+    return value.isEmpty() ? std::nullopt : std::optional<QString>(value);
+}
+
+bool takeBackend(const QString &value, LinkOptions &options, QString *error)
+{
+    const std::optional<Backend> backend = backendFromName(value);
+    if (!backend) {
+        *error = deviceText("--link: expected sim, ioport or tty, not '%1'").arg(value);
         return false;
     }
-    if (option.name == u"--link") {
-        const std::optional<Backend> backend = backendFromName(option.value);
-        if (!backend) {
-            *error = deviceText("--link: expected sim, ioport or tty, not '%1'").arg(option.value);
-            return false;
-        }
-        options.backend = *backend;
-    } else if (option.name == u"--sim-port") {
-        const std::optional<quint8> port = portFromName(option.value);
-        if (!port) {
-            *error = deviceText("--sim-port: expected COM1..COM4, not '%1'").arg(option.value);
-            return false;
-        }
-        options.simPort = *port;
-    } else if (option.name == u"--sim-memory") {
-        options.simMemoryNone = option.value == u"none";
-        options.simMemoryPath = options.simMemoryNone ? std::optional<QString>() : option.value;
-    } else if (option.name == u"--sim-fault") {
-        const std::optional<sim::Fault> fault = sim::faultFromName(option.value);
-        if (!fault) {
-            *error = deviceText("--sim-fault: unknown fault '%1' (known: %2)")
-                         .arg(option.value, sim::faultNames().join(u", "));
-            return false;
-        }
-        if (!options.simFaults.contains(*fault))
-            options.simFaults << *fault;
-    } else if (option.name == u"--tty-device") {
-        options.ttyDevice = option.value;
-    } else if (option.name == u"--trace") {
-        options.tracePath = option.value;
+    options.backend = *backend;
+    return true;
+}
+
+bool takeSimPort(const QString &value, LinkOptions &options, QString *error)
+{
+    const std::optional<quint8> port = portFromName(value);
+    if (!port) {
+        *error = deviceText("--sim-port: expected COM1..COM4, not '%1'").arg(value);
+        return false;
     }
+    options.simPort = *port;
+    return true;
+}
+
+bool takeSimMemory(const QString &value, LinkOptions &options, QString *)
+{
+    options.simMemoryNone = value == u"none";
+    options.simMemoryPath = options.simMemoryNone ? std::optional<QString>() : value;
+    return true;
+}
+
+bool takeTtyDevice(const QString &value, LinkOptions &options, QString *)
+{
+    options.ttyDevice = value;
+    return true;
+}
+
+bool takeTrace(const QString &value, LinkOptions &options, QString *)
+{
+    options.tracePath = value;
+    return true;
+}
+
+// Each option that takes one value, with what its value sets.
+struct ValueOption {
+    const char16_t *name;
+    bool (*take)(const QString &value, LinkOptions &options, QString *error);
+};
+
+constexpr ValueOption ValueOptions[] = {
+    {u"link", takeBackend},         {u"sim-port", takeSimPort}, {u"sim-memory", takeSimMemory},
+    {u"tty-device", takeTtyDevice}, {u"trace", takeTrace},
+};
+
+// --sim-fault, repeatable: every fault named is switched on.
+bool takeSimFault(const QString &value, LinkOptions &options, QString *error)
+{
+    if (value.isEmpty()) {
+        *error = deviceText("--sim-fault needs a value");
+        return false;
+    }
+    const std::optional<sim::Fault> fault = sim::faultFromName(value);
+    if (!fault) {
+        *error = deviceText("--sim-fault: unknown fault '%1' (known: %2)").arg(value, sim::faultNames().join(u", "));
+        return false;
+    }
+    if (!options.simFaults.contains(*fault))
+        options.simFaults << *fault;
     return true;
 }
 
@@ -113,38 +120,39 @@ QString portName(quint8 port)
     return u"COM%1"_s.arg(int(port) + 1);
 }
 
-std::optional<LinkOptions> takeLinkOptions(QStringList &args, QString *error)
+void addLinkOptions(QCommandLineParser &parser)
+{
+    parser.addOptions({
+        {u"link"_s, u"Port backend: sim (the simulated time switch, the default), ioport (direct x86 I/O ports) "
+                    "or tty (the port's serial device)."_s,
+         u"sim|ioport|tty"_s},
+        {u"sim-port"_s, u"Port the simulated switch hangs on (default COM1)."_s, u"COMn"_s},
+        {u"sim-memory"_s, u"State file of the simulated EEPROM (none: blank every run)."_s, u"PATH|none"_s},
+        {u"sim-fault"_s, u"Fault of the simulated switch, repeatable: "_s + sim::faultNames().join(u", ") + u'.',
+         u"NAME"_s},
+        {u"tty-device"_s, u"Serial device of the selected port (default /dev/ttyS0..3)."_s, u"PATH"_s},
+        {u"trace"_s, u"Record the bus lines into a VCD file."_s, u"PATH.vcd"_s},
+    });
+}
+
+std::optional<LinkOptions> linkOptionsFrom(const QCommandLineParser &parser, QString *error)
 {
     QString ignored;
     QString &message = error ? *error : ignored;
     LinkOptions options;
-    QStringList rest;
-    for (int i = 0; i < args.size();) {
-        const OptionValue option = optionAt(args, i, &message);
-        if (option.consumed < 0)
-            return std::nullopt;
-        if (option.consumed == 0) {
-            rest << args[i++];
+    for (const ValueOption &option : ValueOptions) {
+        const QString name = QString::fromUtf16(option.name);
+        if (!parser.isSet(name))
             continue;
-        }
-        if (!applyOption(option, options, &message))
+        const std::optional<QString> value = givenValue(parser, name, &message);
+        if (!value || !option.take(*value, options, &message))
             return std::nullopt;
-        i += option.consumed;
     }
-    args = rest;
+    for (const QString &value : parser.values(u"sim-fault"_s)) {
+        if (!takeSimFault(value, options, &message))
+            return std::nullopt;
+    }
     return options;
-}
-
-QString linkOptionsUsage()
-{
-    return u"  --link sim|ioport|tty   port backend (default sim: the simulated time switch)\n"
-           "  --sim-port COMn         port the simulated switch hangs on (default COM1)\n"
-           "  --sim-memory PATH|none  state file of the simulated EEPROM (none: blank every run)\n"
-           "  --sim-fault NAME        fault of the simulated switch, repeatable: "_s
-           + sim::faultNames().join(u", ")
-           + u"\n"
-             "  --tty-device PATH       serial device of the selected port (default /dev/ttyS0..3)\n"
-             "  --trace PATH.vcd        record the bus lines into a VCD file\n"_s;
 }
 
 } // namespace pellmora::connection

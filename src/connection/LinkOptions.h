@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineParser>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -57,12 +58,11 @@ struct LinkOptions {
 std::optional<quint8> portFromName(QStringView name);
 QString portName(quint8 port); // 0..3 -> "COM1".."COM4"
 
-// Takes every link option (with its value) out of `args` and leaves the rest
-// in order. On a bad option value returns nullopt with a one-line text in
-// `error` and leaves `args` as it was.
-std::optional<LinkOptions> takeLinkOptions(QStringList &args, QString *error);
+// Adds the link options, with their help texts, to the parser of a program.
+void addLinkOptions(QCommandLineParser &parser);
 
-// The usage lines of the link options, for --help texts.
-QString linkOptionsUsage();
+// The link options of a parser that has parsed the arguments. On a bad value
+// returns nullopt with a one-line text naming the option in `error`.
+std::optional<LinkOptions> linkOptionsFrom(const QCommandLineParser &parser, QString *error);
 
 } // namespace pellmora::connection

@@ -1,21 +1,39 @@
 #include "connection/StartupPrivileges.h"
 
+#include "connection/CommandLine.h"
 #include "connection/LinkOptions.h"
 
 #include "link/IoPortBackend.h"
 
 using namespace pellmora::link;
 
+using namespace Qt::StringLiterals;
+
 namespace pellmora::connection {
+
+namespace {
+
+// Whether the arguments ask for --link ioport, read with the programs' own
+// link options. The other options of a program are not known here: they
+// and a bad argument are reported later by the real parsing, and a link
+// option that does not parse only means that no ports are wanted.
+bool wantsIoPorts(const QStringList &args)
+{
+    QCommandLineParser parser;
+    prepareParser(parser);
+    addLinkOptions(parser);
+    parser.parse(QStringList{u"pellmora"_s} + args);
+    QString ignored;
+    const std::optional<LinkOptions> options = linkOptionsFrom(parser, &ignored);
+    return options && options->backend == Backend::IoPort;
+}
+
+} // namespace
 
 StartupPrivileges TakeStartupPrivileges(QStringList args, std::unique_ptr<IoPortSystem> system)
 {
-    // A bad option is reported later by the real parsing; here it only
-    // means that no ports are wanted.
-    QString ignored;
-    const std::optional<LinkOptions> options = takeLinkOptions(args, &ignored);
     StartupPrivileges privileges;
-    if (options && options->backend == Backend::IoPort) {
+    if (wantsIoPorts(args)) {
         privileges.ioPorts = IoPortGrant::take(std::move(system));
         privileges.error = privileges.ioPorts->privilegesKept();
     } else {

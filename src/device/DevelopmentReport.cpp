@@ -52,6 +52,7 @@ QStringList DevelopmentReport(const DevelopmentValues &values)
         placed("\"I2C_Address\"    at: [", values.portBaseAt) + H4(values.PortBase),
         placed("\"PICmicro_Loop\"   at: [", values.picLoopAt) + H4(values.PICmicro_Loop),
         placed("\"EEPROM_Loop\"   at: [", values.eepromLoopAt) + H4(values.EEPROM_Loop),
+        QStringLiteral("Pellmora " PELLMORA_VERSION),
     };
 }
 

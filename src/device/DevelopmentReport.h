@@ -25,8 +25,9 @@ struct DevelopmentValues {
 // The values of this run's memory image and link state.
 DevelopmentValues developmentValues(const model::DeviceImage &image, const link::LinkState &link);
 
-// The four report lines: the memory image (no value shown), the port base,
-// the microcontroller's and the EEPROM's loop counts. Places in 8 upper-case
+// The report lines: the memory image (no value shown), the port base, the
+// microcontroller's and the EEPROM's loop counts, then the program's version
+// as --version prints it ("Pellmora 0.1"). Places in 8 upper-case
 // hexadecimal digits, values in at least 4.
 QStringList DevelopmentReport(const DevelopmentValues &values);
 

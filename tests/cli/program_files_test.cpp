@@ -134,11 +134,12 @@ TEST_F(ProgramFilesCli, ShowReadsOnlyWholeImages)
         {{QStringLiteral("show"), path("long.plm")}, 0, ""},
         {{QStringLiteral("export"), path("short.plm")}, 2, "short.plm: shorter than 512 bytes"},
         {{QStringLiteral("show")}, 2, "usage:"},
-        {{QStringLiteral("show"), path("long.plm"), QStringLiteral("--wording"), QStringLiteral("5")}, 2, "usage:"},
+        {{QStringLiteral("show"), path("long.plm"), QStringLiteral("--wording"), QStringLiteral("5")}, 2,
+         "--wording must be 1..4"},
         {{QStringLiteral("show"), path("long.plm"), QStringLiteral("--wording"), QStringLiteral("1"),
-          QStringLiteral("--on"), QStringLiteral("x")}, 2, "usage:"},
+          QStringLiteral("--on"), QStringLiteral("x")}, 2, "--on and --off go with --wording 4 only"},
         {{QStringLiteral("show"), path("long.plm"), QStringLiteral("--on"), QStringLiteral("0123456789abcdef")}, 2,
-         "usage:"},
+         "--on must be at most 15 characters"},
         {{QStringLiteral("export")}, 2, "usage:"},
         {{QStringLiteral("import"), example("chodba.txt")}, 2, "usage:"},
     };
@@ -396,7 +397,7 @@ TEST_F(ProgramFilesCli, ReportWritesAPdfOrSaysWhyNot)
     writeAll(path("file"), "x");
     const Case cases[] = {
         {{QStringLiteral("report"), example("chodba.plm")}, 2, "usage:"},
-        {{QStringLiteral("report"), example("chodba.plm"), QStringLiteral("-o")}, 2, "usage:"},
+        {{QStringLiteral("report"), example("chodba.plm"), QStringLiteral("-o")}, 2, "-o needs a value"},
         {{QStringLiteral("report"), QStringLiteral("-o"), path("x.pdf")}, 2, "usage:"},
         {{QStringLiteral("report"), path("missing.plm"), QStringLiteral("-o"), path("x.pdf")}, 2, "cannot be read"},
         {{QStringLiteral("report"), example("chodba.plm"), QStringLiteral("-o"), path("file/x.pdf")}, 1,

@@ -1,3 +1,4 @@
+#include "connection/CommandLine.h"
 #include "connection/DeviceConnection.h"
 #include "device/DeviceMemory.h"
 #include "connection/LinkOptions.h"
@@ -21,6 +22,20 @@ using pellmora::sim::Fault;
 
 namespace {
 
+// The link options of `args` as the programs read them, with the positional
+// arguments left in `rest`; nullopt with the error when refused.
+std::optional<LinkOptions> parsed(const QStringList &args, QString *error, QStringList *rest = nullptr)
+{
+    QCommandLineParser parser;
+    prepareParser(parser);
+    addLinkOptions(parser);
+    if (parseArguments(parser, QStringList{u"pellmora"_s} + args, error) != CommandLineRequest::Run)
+        return std::nullopt;
+    if (rest)
+        *rest = parser.positionalArguments();
+    return linkOptionsFrom(parser, error);
+}
+
 TEST(LinkOptions, TakesItsOptionsAndLeavesTheRestInOrder)
 {
     struct Case {
@@ -41,35 +56,41 @@ TEST(LinkOptions, TakesItsOptionsAndLeavesTheRestInOrder)
          [](const LinkOptions &o) { return o.simPort == 2 && o.simMemoryNone && !o.simMemoryPath; }},
         {{u"--sim-memory"_s, u"/tmp/m.bin"_s}, {},
          [](const LinkOptions &o) { return o.simMemoryPath == u"/tmp/m.bin" && !o.simMemoryNone; }},
-        {{u"--sim-fault"_s, u"flip-bit"_s, u"-o"_s, u"--sim-fault"_s, u"no-eeprom"_s, u"--sim-fault=flip-bit"_s},
-         {u"-o"_s},
+        {{u"--sim-fault"_s, u"flip-bit"_s, u"o"_s, u"--sim-fault"_s, u"no-eeprom"_s, u"--sim-fault=flip-bit"_s},
+         {u"o"_s},
          [](const LinkOptions &o) { return o.simFaults == QList<Fault>{Fault::FlipBit, Fault::NoEeprom}; }},
-        {{u"--trace"_s, u"bus.vcd"_s, u"--port"_s, u"COM2"_s}, {u"--port"_s, u"COM2"_s},
+        {{u"--trace"_s, u"bus.vcd"_s, u"port"_s, u"COM2"_s}, {u"port"_s, u"COM2"_s},
          [](const LinkOptions &o) { return o.tracePath == u"bus.vcd"; }},
     };
     for (const Case &c : cases) {
-        QStringList args = c.args;
         QString error;
-        const std::optional<LinkOptions> options = takeLinkOptions(args, &error);
+        QStringList rest;
+        const std::optional<LinkOptions> options = parsed(c.args, &error, &rest);
         ASSERT_TRUE(options) << c.args.join(u' ').toStdString() << ": " << error.toStdString();
         EXPECT_TRUE(c.holds(*options)) << c.args.join(u' ').toStdString();
-        EXPECT_EQ(args, c.rest);
+        EXPECT_EQ(rest, c.rest);
     }
 }
 
-TEST(LinkOptions, BadValuesAreRefusedAndLeaveTheArguments)
+TEST(LinkOptions, BadValuesAreRefusedByName)
 {
-    const QList<QStringList> cases = {
-        {u"--link"_s, u"serial"_s},   {u"--link"_s},           {u"--sim-port"_s, u"COM5"_s},
-        {u"--sim-port"_s, u"1"_s},    {u"--sim-fault"_s, u"fire"_s}, {u"--trace="_s},
-        {u"a"_s, u"--tty-device"_s},
-    };
-    for (const QStringList &c : cases) {
-        QStringList args = c;
+    struct Case {
+        QStringList args;
         QString error;
-        EXPECT_FALSE(takeLinkOptions(args, &error)) << c.join(u' ').toStdString();
-        EXPECT_FALSE(error.isEmpty());
-        EXPECT_EQ(args, c);
+    };
+    const QList<Case> cases = {
+        {{u"--link"_s, u"serial"_s}, u"--link: expected sim, ioport or tty, not 'serial'"_s},
+        {{u"--link"_s}, u"--link needs a value"_s},
+        {{u"--sim-port"_s, u"COM5"_s}, u"--sim-port: expected COM1..COM4, not 'COM5'"_s},
+        {{u"--sim-port"_s, u"1"_s}, u"--sim-port: expected COM1..COM4, not '1'"_s},
+        {{u"--sim-fault"_s, u"fire"_s}, u"--sim-fault: unknown fault 'fire' (known: "_s},
+        {{u"--trace="_s}, u"--trace needs a value"_s},
+        {{u"a"_s, u"--tty-device"_s}, u"--tty-device needs a value"_s},
+    };
+    for (const Case &c : cases) {
+        QString error;
+        EXPECT_FALSE(parsed(c.args, &error)) << c.args.join(u' ').toStdString();
+        EXPECT_TRUE(error.startsWith(c.error)) << error.toStdString();
     }
 }
 

@@ -32,6 +32,10 @@ TEST(StartupPrivileges, PortsOnlyForDirectIoThenNoCapabilityLeft)
         {"tty", {u"test"_s, u"--link=tty"_s}, true, false, {"caps", "no new"}, false, true},
         {"bad link option", {u"--link"_s, u"bogus"_s}, true, false, {"caps", "no new"}, false, true},
         {"ioport", {u"test"_s, u"--link"_s, u"ioport"_s}, true, false, {"ioperm", "caps", "no new"}, true, true},
+        // The command's own options are not known at start-up and must not hide the link.
+        {"ioport among a command's options", {u"read"_s, u"-o"_s, u"x.plm"_s, u"--verbose"_s, u"--link"_s,
+                                              u"ioport"_s, u"--port"_s, u"COM2"_s},
+         true, false, {"ioperm", "caps", "no new"}, true, true},
         {"ioport without the capability", {u"--link=ioport"_s}, false, false, {"ioperm", "caps", "no new"}, false,
          true},
         {"sim, capabilities stay", {u"--link"_s, u"sim"_s}, true, true, {"caps"}, false, false},
@@ -61,8 +65,11 @@ TEST(StartupPrivileges, DirectIoFollowsTheSelectedPortOverThePortsTaken)
     FakeMachine m;
     QStringList args{u"--link"_s, u"ioport"_s};
     const StartupPrivileges privileges = TakeStartupPrivileges(args, std::make_unique<FakeIoPortSystem>(m));
+    QCommandLineParser parser;
+    addLinkOptions(parser);
+    ASSERT_TRUE(parser.parse(QStringList{u"pellmora"_s} + args));
     QString error;
-    std::optional<LinkOptions> options = takeLinkOptions(args, &error);
+    std::optional<LinkOptions> options = linkOptionsFrom(parser, &error);
     ASSERT_TRUE(options);
     LinkState state;
     EXPECT_FALSE(DeviceConnection::open(*options, state, 0, &error)) << "no ports taken, none taken later";

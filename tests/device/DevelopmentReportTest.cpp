@@ -20,9 +20,11 @@ struct ReportCase {
 
 class DevelopmentReportLines : public ::testing::TestWithParam<ReportCase> {};
 
+// Then the version, as --version prints it.
 TEST_P(DevelopmentReportLines, LabelsPlacesAndValuesInTheirColumns)
 {
-    EXPECT_EQ(DevelopmentReport(GetParam().values), GetParam().lines);
+    EXPECT_EQ(DevelopmentReport(GetParam().values),
+              GetParam().lines + QStringList{QStringLiteral("Pellmora " PELLMORA_VERSION)});
 }
 
 INSTANTIATE_TEST_SUITE_P(

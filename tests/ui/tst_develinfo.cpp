@@ -28,8 +28,8 @@ private slots:
     void init() { dir_ = std::make_unique<TemporaryCurrentDirectory>(); }
     void cleanup() { dir_.reset(); }
 
-    // Every show lists the values as they are then, in four lines only,
-    // with the places the same from one show to the next.
+    // Every show lists the values as they are then, in four lines and the
+    // version, with the places the same from one show to the next.
     void reportFollowsTheLinkOnEveryShow()
     {
         DeviceImage image;
@@ -42,7 +42,8 @@ private slots:
 
         form.show();
         const QStringList first = reportLines(form);
-        QCOMPARE(first.size(), 4);
+        QCOMPARE(first.size(), 5);
+        QCOMPARE(first[4], QStringLiteral("Pellmora " PELLMORA_VERSION));
         QVERIFY(first[0].startsWith(QStringLiteral("\"EEPROM\"         at: [")));
         QVERIFY(first[0].endsWith(QStringLiteral(" H ] :  value not available..")));
         QVERIFY(first[1].endsWith(QStringLiteral(":02F8")));
@@ -55,7 +56,7 @@ private slots:
         link.EEPROM_Loop = 7;
         form.show();
         const QStringList second = reportLines(form);
-        QCOMPARE(second.size(), 4);
+        QCOMPARE(second.size(), 5);
         QCOMPARE(second[1], QString(first[1].chopped(4) + QStringLiteral("03E8")));
         QCOMPARE(second[3], QString(first[3].chopped(4) + QStringLiteral("0007")));
         QCOMPARE(second[0], first[0]);
@@ -78,7 +79,7 @@ private slots:
         ui.action(QStringLiteral("DevelopmentInfo"))->trigger();
 
         QVERIFY(modal);
-        QCOMPARE(shown.size(), 4);
+        QCOMPARE(shown.size(), 5);
         QVERIFY(shown[1].endsWith(QStringLiteral(":02E8")));
         QVERIFY(!ui.others.develInfo->isVisible());
     }
