@@ -34,13 +34,11 @@ ClockTransfer readClock(Link &link, QTime &time)
     bool answered = DataLineFree(link);
     quint8 hours = 0, minutes = 0, seconds = 0;
     if (answered) {
-        link.DeviceSelect = ClockReadSelect;
-        link.I2cStart();
-        answered = !link.I2cSendAddress();
+        answered = link.AddressDevice(ClockReadSelect) == Ack::Given;
         if (answered) {
-            link.I2cReadByte(hours);
-            link.I2cReadByte(minutes);
-            link.I2cReadLastByte(seconds);
+            hours = link.I2cReadByte();
+            minutes = link.I2cReadByte();
+            seconds = link.I2cReadLastByte();
         }
         link.I2cStop();
     }
@@ -67,11 +65,11 @@ ClockTransfer writeClock(Link &link, QTime time)
     ConnectionWatch watch(link);
     bool acknowledged = DataLineFree(link);
     if (acknowledged) {
-        link.DeviceSelect = ClockWriteSelect;
-        link.I2cStart();
         // The first byte not acknowledged ends the sequence.
-        acknowledged = !(link.I2cSendAddress() || link.I2cSendByte(quint8(time.hour()))
-                         || link.I2cSendByte(quint8(time.minute())) || link.I2cSendByte(quint8(time.second())));
+        acknowledged = link.AddressDevice(ClockWriteSelect) == Ack::Given
+                       && link.I2cSendByte(quint8(time.hour())) == Ack::Given
+                       && link.I2cSendByte(quint8(time.minute())) == Ack::Given
+                       && link.I2cSendByte(quint8(time.second())) == Ack::Given;
         link.I2cStop();
     }
     if (watch.lost(acknowledged))
