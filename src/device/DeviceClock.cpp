@@ -102,22 +102,22 @@ ClockOutcome FetchDeviceTime(Link &link, QTime &shown)
 {
     LinkSession session(link);
     if (!session.acquired())
-        return {false, false, {Notice::message(busyText())}};
+        return {{false, false}, {Notice::message(busyText())}};
     const ClockTransfer read = readClock(link, shown);
     if (!read.ok)
-        return {true, false, {Notice::message(read.problem.isEmpty() ? clockNoAckText() : read.problem)}, read.lost};
-    return {true, true, {}};
+        return {{true, false, read.lost}, {Notice::message(read.problem.isEmpty() ? clockNoAckText() : read.problem)}};
+    return {{true, true}, {}};
 }
 
 ClockOutcome StoreDeviceTime(Link &link, QTime shown)
 {
     LinkSession session(link);
     if (!session.acquired())
-        return {false, false, {Notice::message(busyText())}};
+        return {{false, false}, {Notice::message(busyText())}};
     const ClockTransfer written = writeClock(link, shown);
     if (!written.ok)
-        return {true, false, {Notice::message(written.lost ? written.problem : clockNoAckText())}, written.lost};
-    return {true, true, {}};
+        return {{true, false, written.lost}, {Notice::message(written.lost ? written.problem : clockNoAckText())}};
+    return {{true, true}, {}};
 }
 
 } // namespace pellmora::device

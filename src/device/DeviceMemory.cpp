@@ -123,7 +123,7 @@ TransferProgress TransferHooks::betweenSteps() const
 
 DeviceOutcome refusedWhileBusy()
 {
-    return {false, false, {Notice::message(busyText())}};
+    return {{false, false}, {Notice::message(busyText())}};
 }
 
 QString busyText()
