@@ -254,11 +254,10 @@ bool ComTestRun::echoExchange()
     link_.I2cStart();
     do {
         const quint8 sent = quint8(random.bounded(255));
-        if (link_.I2cSendByte(sent)) {
+        if (link_.I2cSendByte(sent) == Ack::Refused) {
             score -= 5;
         } else {
-            quint8 reply = 0;
-            link_.I2cReadByte(reply);
+            const quint8 reply = link_.I2cReadByte();
             score += quint8(~reply) == sent ? 21 : -15;
         }
         ++count;

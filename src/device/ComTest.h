@@ -2,6 +2,7 @@
 
 #include "link/Link.h"
 #include "model/Notice.h"
+#include "model/Outcome.h"
 
 #include <QString>
 
@@ -16,15 +17,15 @@ struct ComTestHooks {
     std::function<void()> pump;                 // process pending window messages once
 };
 
-struct ComTestOutcome {
+struct ComTestStatus {
     bool started = false;   // false: another device operation was running
     bool connected = false; // all four stages passed: ui::SetDeviceCommandsEnabled(true),
                             // result button caption "OK - Připojeno"
     int error = 0;          // 1..5 when a stage failed, else 0
     int exchanges = 0;      // echo exchanges run in the last stage
     int score = 0;          // the echo score when the last stage ran
-    model::Notices notices;        // the message box of a failed stage
 };
+using ComTestOutcome = model::Outcome<ComTestStatus>; // notices: the message box of a failed stage
 
 inline constexpr auto ConnectedCaption = "OK - Připojeno";
 inline constexpr auto NotConnectedCaption = "Nepřipojeno";

@@ -34,13 +34,11 @@ ClockTransfer readClock(Link &link, QTime &time)
     bool answered = DataLineFree(link);
     quint8 hours = 0, minutes = 0, seconds = 0;
     if (answered) {
-        link.DeviceSelect = ClockReadSelect;
-        link.I2cStart();
-        answered = !link.I2cSendAddress();
+        answered = link.AddressDevice(ClockReadSelect) == Ack::Given;
         if (answered) {
-            link.I2cReadByte(hours);
-            link.I2cReadByte(minutes);
-            link.I2cReadLastByte(seconds);
+            hours = link.I2cReadByte();
+            minutes = link.I2cReadByte();
+            seconds = link.I2cReadLastByte();
         }
         link.I2cStop();
     }
@@ -67,11 +65,11 @@ ClockTransfer writeClock(Link &link, QTime time)
     ConnectionWatch watch(link);
     bool acknowledged = DataLineFree(link);
     if (acknowledged) {
-        link.DeviceSelect = ClockWriteSelect;
-        link.I2cStart();
         // The first byte not acknowledged ends the sequence.
-        acknowledged = !(link.I2cSendAddress() || link.I2cSendByte(quint8(time.hour()))
-                         || link.I2cSendByte(quint8(time.minute())) || link.I2cSendByte(quint8(time.second())));
+        acknowledged = link.AddressDevice(ClockWriteSelect) == Ack::Given
+                       && link.I2cSendByte(quint8(time.hour())) == Ack::Given
+                       && link.I2cSendByte(quint8(time.minute())) == Ack::Given
+                       && link.I2cSendByte(quint8(time.second())) == Ack::Given;
         link.I2cStop();
     }
     if (watch.lost(acknowledged))
@@ -104,22 +102,22 @@ ClockOutcome FetchDeviceTime(Link &link, QTime &shown)
 {
     LinkSession session(link);
     if (!session.acquired())
-        return {false, false, {Notice::message(busyText())}};
+        return {{false, false}, {Notice::message(busyText())}};
     const ClockTransfer read = readClock(link, shown);
     if (!read.ok)
-        return {true, false, {Notice::message(read.problem.isEmpty() ? clockNoAckText() : read.problem)}, read.lost};
-    return {true, true, {}};
+        return {{true, false, read.lost}, {Notice::message(read.problem.isEmpty() ? clockNoAckText() : read.problem)}};
+    return {{true, true}, {}};
 }
 
 ClockOutcome StoreDeviceTime(Link &link, QTime shown)
 {
     LinkSession session(link);
     if (!session.acquired())
-        return {false, false, {Notice::message(busyText())}};
+        return {{false, false}, {Notice::message(busyText())}};
     const ClockTransfer written = writeClock(link, shown);
     if (!written.ok)
-        return {true, false, {Notice::message(written.lost ? written.problem : clockNoAckText())}, written.lost};
-    return {true, true, {}};
+        return {{true, false, written.lost}, {Notice::message(written.lost ? written.problem : clockNoAckText())}};
+    return {{true, true}, {}};
 }
 
 } // namespace pellmora::device

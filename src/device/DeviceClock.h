@@ -2,6 +2,7 @@
 
 #include "link/Link.h"
 #include "model/Notice.h"
+#include "model/Outcome.h"
 
 #include <QString>
 #include <QTime>
@@ -27,12 +28,12 @@ bool WriteDeviceClock(link::Link &link, QTime time);
 // The message of a clock transfer the microcontroller did not acknowledge.
 QString clockNoAckText();
 
-struct ClockOutcome {
+struct ClockStatus {
     bool started = false;
     bool ok = false;
-    model::Notices notices;
     bool connectionLost = false; // the notice is connectionLostText()
 };
+using ClockOutcome = model::Outcome<ClockStatus>;
 
 // The clock dialog's two transfers, guarded against other device operations:
 // FetchDeviceTime replaces `shown` only on success.

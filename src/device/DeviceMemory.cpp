@@ -4,8 +4,6 @@
 #include "device/ConnectionWatch.h"
 #include "device/DeviceText.h"
 
-#include <QElapsedTimer>
-
 #include <optional>
 
 using namespace pellmora::model;
@@ -53,21 +51,12 @@ void prepareSelectedPort(Link &link)
 // When the write returns, the memory is still busy with the internal write
 // cycle of the last page and refuses its select byte until the cycle ends, so
 // a verification started at once would find it silent. Poll it the way the
-// write polls between pages (start, select byte, until acknowledged, then a
-// stop that starts no write), for at least PollLimit polls and 20 ms.
+// write polls between pages, then a stop that starts no write; a memory that
+// stays silent is given at least PollLimit polls and 20 ms.
 void awaitLastWriteCycle(Link &link)
 {
-    constexpr qint64 MinimumWaitMs = 20;
-    QElapsedTimer waited;
-    waited.start();
-    link.DeviceSelect = EepromWriteSelect;
-    for (int polls = 1;; ++polls) {
-        link.I2cStart();
-        if (!link.I2cSendAddress())
-            break;
-        if (polls > Link::PollLimit && waited.hasExpired(MinimumWaitMs))
-            break;
-    }
+    constexpr std::chrono::milliseconds MinimumWait{20};
+    link.PollForAcknowledge(EepromWriteSelect, Link::PollLimit, MinimumWait);
     link.I2cStop();
 }
 
@@ -134,7 +123,7 @@ TransferProgress TransferHooks::betweenSteps() const
 
 DeviceOutcome refusedWhileBusy()
 {
-    return {false, false, {Notice::message(busyText())}};
+    return {{false, false}, {Notice::message(busyText())}};
 }
 
 QString busyText()

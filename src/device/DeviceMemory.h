@@ -3,6 +3,7 @@
 #include "link/Link.h"
 #include "model/DeviceImage.h"
 #include "model/Notice.h"
+#include "model/Outcome.h"
 
 #include <QtGlobal>
 
@@ -33,12 +34,12 @@ struct TransferHooks {
 };
 
 // The outcome of one device command and the texts to show, in order.
-struct DeviceOutcome {
-    bool started = false; // false: another device operation was running, nothing was touched
-    bool ok = false;      // the command did what it was asked
-    model::Notices notices;
+struct DeviceStatus {
+    bool started = false;        // false: another device operation was running, nothing was touched
+    bool ok = false;             // the command did what it was asked
     bool deviceAnswered = false; // the EEPROM acknowledged the transfer (a verification may still differ)
 };
+using DeviceOutcome = model::Outcome<DeviceStatus>;
 
 // The text shown when a device command is refused because another one runs.
 QString busyText();

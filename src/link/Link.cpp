@@ -161,19 +161,19 @@ bool Link::I2cReadBit()
     return high;
 }
 
-bool Link::I2cReadAck()
+Ack Link::I2cReadAck()
 {
     SclLow();
     BitDelay();
-    SdaHigh();
+    SdaHigh(); // release the data line: the receiver pulls it low to acknowledge
     SclHigh();
     BitDelay();
     BitDelay();
     BitDelay();
-    const bool notAcknowledged = SdaIsHigh();
+    const bool dataHigh = SdaIsHigh();
     SclLow();
     BitDelay();
-    return notAcknowledged;
+    return dataHigh ? Ack::Refused : Ack::Given;
 }
 
 // The master's answer to a byte it read is a sent bit: low = acknowledged
@@ -190,19 +190,19 @@ void Link::I2cNack()
 
 // ------------------------------------------------------------------- bytes
 
-bool Link::I2cSendByte(quint8 value)
+Ack Link::I2cSendByte(quint8 value)
 {
     for (quint8 mask = 0x80; mask != 0; mask >>= 1)
         I2cSendBit((value & mask) != 0);
     return I2cReadAck();
 }
 
-bool Link::I2cSendAddress()
+Ack Link::I2cSendAddress()
 {
     return I2cSendByte(DeviceSelect);
 }
 
-bool Link::I2cSendWordAddress()
+Ack Link::I2cSendWordAddress()
 {
     return I2cSendByte(WordAddress);
 }
@@ -217,16 +217,48 @@ quint8 Link::ReadEightBits()
     return value;
 }
 
-void Link::I2cReadByte(quint8 &value)
+quint8 Link::I2cReadByte()
 {
-    value = ReadEightBits();
+    const quint8 value = ReadEightBits();
     I2cAck();
+    return value;
 }
 
-void Link::I2cReadLastByte(quint8 &value)
+quint8 Link::I2cReadLastByte()
 {
-    value = ReadEightBits();
+    const quint8 value = ReadEightBits();
     I2cNack();
+    return value;
+}
+
+// ---------------------------------------------------------------- addressing
+
+Ack Link::AddressDevice(quint8 select)
+{
+    DeviceSelect = select;
+    I2cStart();
+    return I2cSendAddress();
+}
+
+Ack Link::AddressDevice(quint8 select, quint8 wordAddress)
+{
+    WordAddress = wordAddress;
+    if (AddressDevice(select) == Ack::Refused)
+        return Ack::Refused;
+    return I2cSendWordAddress();
+}
+
+Ack Link::PollForAcknowledge(quint8 select, int pollLimit, std::chrono::milliseconds minimumWait)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    for (int polls = 1;; ++polls) {
+        const Ack answer = AddressDevice(select);
+        if (polls > pollLimit && Clock::now() - start >= minimumWait)
+            return Ack::Refused; // out of polls and time: even an answer now comes too late
+        if (answer == Ack::Given)
+            return Ack::Given;
+    }
 }
 
 // ---------------------------------------------------------------- EEPROM
@@ -243,33 +275,32 @@ void Link::SelectWriteAddress(quint16 addr)
 }
 
 // Sends up to one page of data after the address bytes. Every byte counts as
-// sent, also the one the device refused. False = a byte was refused.
-bool Link::SendPage(std::span<const quint8, 512> image, quint16 &addr, quint16 &written, quint16 count,
-                    quint8 pageSize)
+// sent, also the one the device refused, which ends the page.
+Ack Link::SendPage(std::span<const quint8, 512> image, quint16 &addr, quint16 &written, quint16 count,
+                   quint8 pageSize)
 {
     for (quint8 n = 0; n < pageSize && written < count; ++n) {
-        const bool refused = I2cSendByte(image[addr & ImageIndexMask]);
+        const Ack answer = I2cSendByte(image[addr & ImageIndexMask]);
         ++addr;
         ++written;
-        if (refused)
-            return false;
+        if (answer == Ack::Refused)
+            return Ack::Refused;
     }
-    return true;
+    return Ack::Given;
 }
 
-// The device refuses its select byte while its write cycle runs: repeat
-// start + select until it answers. Only an answer within PollLimit polls
-// counts; an answer to the poll after the last one is still a failure.
-bool Link::PollForAcknowledge()
+// One pass of the page write: start, select byte, word address, up to a page
+// of data. A memory still busy with the write cycle of the page before
+// refuses its select byte: the pass then polls until it answers, and the next
+// pass sends the page. False = a byte was refused or the polling gave up.
+bool Link::WritePass(std::span<const quint8, 512> image, quint16 &addr, quint16 &written, quint16 count,
+                     quint8 pageSize)
 {
-    int polls = 0;
-    bool refused = true;
-    do {
-        ++polls;
-        I2cStart();
-        refused = I2cSendAddress();
-    } while (refused && polls <= PollLimit);
-    return polls <= PollLimit;
+    if (AddressDevice(DeviceSelect) == Ack::Refused)
+        return PollForAcknowledge(DeviceSelect, PollLimit) == Ack::Given;
+    if (I2cSendWordAddress() == Ack::Refused)
+        return false;
+    return SendPage(image, addr, written, count, pageSize) == Ack::Given;
 }
 
 bool Link::EepromWrite(std::span<quint8, 512> image, quint16 count, quint8 startLow, quint8 pageSize,
@@ -286,21 +317,11 @@ bool Link::EepromWrite(std::span<quint8, 512> image, quint16 count, quint8 start
         return false;
 
     while (written < count && !failed) {
-        I2cStart();
-        bool pageSent = false;
-        if (!I2cSendAddress()) {
-            if (I2cSendWordAddress()) {
-                failed = true;
-            } else {
-                failed = !SendPage(image, addr, written, count, pageSize);
-                pageSent = true;
-            }
-        } else {
-            failed = !PollForAcknowledge(); // busy with its write cycle
-        }
+        const quint16 writtenBefore = written;
+        failed = !WritePass(image, addr, written, count, pageSize);
         I2cStop(); // after a page this starts the device's write cycle
         SelectWriteAddress(addr);
-        if (pageSent && progress)
+        if (written != writtenBefore && progress)
             progress(written, count);
     }
     I2cStop();
@@ -310,10 +331,8 @@ bool Link::EepromWrite(std::span<quint8, 512> image, quint16 count, quint8 start
 bool Link::EepromRead(std::span<quint8, 512> image, quint16 count, quint8 startLow,
                       const TransferProgress &progress)
 {
-    DeviceSelect = quint8((DeviceSelect & 0x0F) | EepromDeviceCode);
-    quint16 addr = quint16(startLow + ((DeviceSelect >> 1) & 7) * 256);
-    DeviceSelect &= quint8(~ReadBit);
-    WordAddress = startLow;
+    const quint8 writeSelect = quint8(((DeviceSelect & 0x0F) | EepromDeviceCode) & ~ReadBit);
+    quint16 addr = quint16(startLow + ((writeSelect >> 1) & 7) * 256);
     quint16 n = 0;
 
     const auto reportRead = [&] {
@@ -321,28 +340,25 @@ bool Link::EepromRead(std::span<quint8, 512> image, quint16 count, quint8 startL
             progress(n, count);
     };
 
-    I2cStart();
-    bool failed = I2cSendAddress() || I2cSendWordAddress();
-    if (!failed) {
-        DeviceSelect |= ReadBit;
-        I2cStart(); // repeated start, no stop
-        failed = I2cSendAddress();
-    }
-    if (!failed) {
+    // The address pointer is set by a write header; a repeated start with
+    // the read bit (no stop) turns the transfer round.
+    const bool answered = AddressDevice(writeSelect, startLow) == Ack::Given
+                          && AddressDevice(quint8(writeSelect | ReadBit)) == Ack::Given;
+    if (answered) {
         while (n + 1 < count) {
-            I2cReadByte(image[addr & ImageIndexMask]);
+            image[addr & ImageIndexMask] = I2cReadByte();
             ++addr;
             ++n;
             reportRead();
         }
         if (count > n) {
-            I2cReadLastByte(image[addr & ImageIndexMask]);
+            image[addr & ImageIndexMask] = I2cReadLastByte();
             ++n;
             reportRead();
         }
     }
     I2cStop();
-    return !failed;
+    return answered;
 }
 
 // ------------------------------------------------------------ busy guard

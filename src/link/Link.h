@@ -16,6 +16,10 @@ namespace pellmora::link {
 // progress bar and process pending messages; it never touches the bus.
 using TransferProgress = std::function<void(int done, int total)>;
 
+// The receiver's answer in the ninth clock of a byte: the data line pulled low
+// (Given) or left high (Refused: nobody there, or a device busy or unwilling).
+enum class Ack { Given, Refused };
+
 // The device link on one PortIo: port lines, link power, bus delay and the
 // I2C bus master. One instance per process (or per test), created over the
 // process-wide LinkState.
@@ -54,16 +58,31 @@ public:
     void I2cStop();
     void I2cSendBit(bool bit);
     bool I2cReadBit();
-    bool I2cReadAck(); // true = NOT acknowledged
+    Ack I2cReadAck();
     void I2cAck();
     void I2cNack();
 
-    // Byte sends return true when the byte was NOT acknowledged.
-    bool I2cSendByte(quint8 value);
-    bool I2cSendAddress();
-    bool I2cSendWordAddress();
-    void I2cReadByte(quint8 &value);
-    void I2cReadLastByte(quint8 &value);
+    // A byte sent, most significant bit first, and the receiver's answer.
+    Ack I2cSendByte(quint8 value);
+    // A byte read and answered: acknowledged when more are wanted, not
+    // acknowledged when it is the last.
+    quint8 I2cReadByte();
+    quint8 I2cReadLastByte();
+
+    // Addresses a device the way every transfer begins: a start condition
+    // (a repeated start when no stop came before), then its select byte. The
+    // caller ends the transfer with I2cStop.
+    Ack AddressDevice(quint8 select);
+    // The same for a memory, followed by the word address its address
+    // pointer moves to; a refused select byte is not followed by it.
+    Ack AddressDevice(quint8 select, quint8 wordAddress);
+
+    // Acknowledge polling: a memory busy with its internal write cycle
+    // refuses its select byte, so start + select byte are repeated until it
+    // answers (no stop follows). Only an answer within `pollLimit` polls
+    // counts; it gives up once more polls than that were refused and
+    // `minimumWait` has passed since the first.
+    Ack PollForAcknowledge(quint8 select, int pollLimit, std::chrono::milliseconds minimumWait = {});
 
     void SetEepromBlock(quint8 block);
     // Block transfers over a 512-byte image; true = success.
@@ -72,9 +91,10 @@ public:
     bool EepromRead(std::span<quint8, 512> image, quint16 count, quint8 startLow,
                     const TransferProgress &progress = {});
 
-    // Bus state shared by the EEPROM and clock transfers.
-    quint8 DeviceSelect = 0;
-    quint8 WordAddress = 0;
+    // The bus state left by the last addressing and transfer: the select
+    // byte and the word address of the next byte.
+    quint8 deviceSelect() const { return DeviceSelect; }
+    quint8 wordAddress() const { return WordAddress; }
 
     // Link-busy guard: one device operation at a time on the port.
     bool busy() const { return busy_; }
@@ -110,14 +130,20 @@ private:
     void DriveLine(quint8 set, quint8 clear);
     quint8 ReadEightBits();
     void ChangeLineControl(quint8 set, quint8 clear);
+    Ack I2cSendAddress();
+    Ack I2cSendWordAddress();
     void SelectWriteAddress(quint16 addr);
-    bool SendPage(std::span<const quint8, 512> image, quint16 &addr, quint16 &written, quint16 count,
-                  quint8 pageSize);
-    bool PollForAcknowledge();
+    bool WritePass(std::span<const quint8, 512> image, quint16 &addr, quint16 &written, quint16 count,
+                   quint8 pageSize);
+    Ack SendPage(std::span<const quint8, 512> image, quint16 &addr, quint16 &written, quint16 count,
+                 quint8 pageSize);
     void runPutOff();
 
     port::PortIo &io_;
     LinkState &state_;
+    // Bus state shared by the EEPROM and clock transfers.
+    quint8 DeviceSelect = 0;
+    quint8 WordAddress = 0;
     bool busy_ = false;
     std::deque<std::function<void()>> putOff_;
     std::function<void()> delayObserver_;

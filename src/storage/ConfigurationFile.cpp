@@ -301,17 +301,17 @@ ConfigurationWriteOutcome WriteConfiguration(const ConfigurationSettings &settin
 {
     const std::optional<QByteArray> old = ReadConfigurationBytes(ConfigurationFileName);
     if (!old) {
-        return {ConfigurationWrite::FileMissing,
+        return {{ConfigurationWrite::FileMissing},
                 {Notice::message(uiText("Nenalezen konfigurační soubor - nebudou uloženy nastavení ! "
                                         "-no vono se zase tak nic hróznýho nestalo, že?"))}};
     }
     const QByteArray contents = BuildConfiguration(*old, settings, userPositive, userNegative);
     if (!storage::replaceFile(ConfigurationFileName, contents, interrupted)) {
-        return {ConfigurationWrite::Failed,
+        return {{ConfigurationWrite::Failed},
                 {Notice::message(uiText("Chyba vstupu/výstupu: soubor 'plmprg.cfg' nelze přepsat, "
                                         "nastavení nebyla uložena."))}};
     }
-    return {ConfigurationWrite::Written, {}};
+    return {{ConfigurationWrite::Written}, {}};
 }
 
 std::optional<QChar> UnstorableCharacter(const QString &value)

@@ -6,6 +6,7 @@
 #include "storage/FileText.h"
 
 #include "model/Notice.h"
+#include "model/Outcome.h"
 
 #include <QByteArray>
 #include <QString>
@@ -62,10 +63,10 @@ enum class ConfigurationWrite {
     Failed,       // the file could not be replaced; the close is abandoned
 };
 
-struct ConfigurationWriteOutcome {
+struct ConfigurationWriteStatus {
     ConfigurationWrite result = ConfigurationWrite::Failed;
-    model::Notices notices;
 };
+using ConfigurationWriteOutcome = model::Outcome<ConfigurationWriteStatus>;
 
 // Rewrites "plmprg.cfg" in the current directory at close.
 ConfigurationWriteOutcome WriteConfiguration(const ConfigurationSettings &settings,

@@ -15,14 +15,14 @@ FileOutcome OpenDatabaseEntry(DeviceDatabase &database, int index, const FileLoc
                               DeviceImage &image)
 {
     if (index < 0 || index >= database.RecordCount())
-        return {false, {}};
+        return {{false}, {}};
     const DatabaseRecord &record = database.Records.at(index);
     database.LastProgrammingDate = record.Date;
     const QString path = DatabaseEntryPath(locations.DeviceDirectory, record);
     if (!ReadProgramFile(path, image))
-        return {false, {Notice::message(storage::uiText("Nelze číst z disku, nebo soubor neexistuje v adresáři : ")
-                                        + path)}};
-    return {true, {}};
+        return {{false}, {Notice::message(storage::uiText("Nelze číst z disku, nebo soubor neexistuje v adresáři : ")
+                                          + path)}};
+    return {{true}, {}};
 }
 
 } // namespace pellmora::storage

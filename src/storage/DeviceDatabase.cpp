@@ -255,12 +255,12 @@ AppendOutcome AppendCurrentDevice(DeviceDatabase &database, const QString &curre
                                   const ProgramSettings &settings, QDate today)
 {
     if (database.readOnly())
-        return {false, {Notice::message(database.ReadOnlyReason)}};
+        return {{false}, {Notice::message(database.ReadOnlyReason)}};
     if (currentFileName.isEmpty())
-        return {false, refusal("Nebyly provedeny žádné změny v databázi! Nezadali jste jméno sluboru (*.PLM)")};
+        return {{false}, refusal("Nebyly provedeny žádné změny v databázi! Nezadali jste jméno sluboru (*.PLM)")};
     if (database.RecordCount() >= DeviceDatabase::Capacity) {
-        return {false, refusal("Databáze je plná, pojme nejvýš 256 zařízení - nebyly provedeny žádné změny "
-                               "v databázi!")};
+        return {{false}, refusal("Databáze je plná, pojme nejvýš 256 zařízení - nebyly provedeny žádné změny "
+                                 "v databázi!")};
     }
     DatabaseRecord record;
     record.Id = QStringLiteral("%1").arg(settings.DeviceId, 4, 16, QChar(u'0')).toUpper();
@@ -269,17 +269,17 @@ AppendOutcome AppendCurrentDevice(DeviceDatabase &database, const QString &curre
     record.File = fileNameWithoutFolder(currentFileName).left(DatabaseRecord::FileLength);
 
     if (const std::optional<QChar> c = markerIn(record.Name)) {
-        return {false, {Notice::message(uiText("Jméno zařízení obsahuje znak '%1', který databáze neumí uložit "
-                                               "- nebyly provedeny žádné změny v databázi!")
-                                            .arg(*c))}};
+        return {{false}, {Notice::message(uiText("Jméno zařízení obsahuje znak '%1', který databáze neumí uložit "
+                                                 "- nebyly provedeny žádné změny v databázi!")
+                                              .arg(*c))}};
     }
     if (const std::optional<QChar> c = markerIn(record.File)) {
-        return {false, {Notice::message(uiText("Jméno souboru obsahuje znak '%1', který databáze neumí uložit "
-                                               "- nebyly provedeny žádné změny v databázi!")
-                                            .arg(*c))}};
+        return {{false}, {Notice::message(uiText("Jméno souboru obsahuje znak '%1', který databáze neumí uložit "
+                                                 "- nebyly provedeny žádné změny v databázi!")
+                                              .arg(*c))}};
     }
     database.Records.append(record);
-    return {true, WriteDatabase(database)};
+    return {{true}, WriteDatabase(database)};
 }
 
 Notices RemoveRecord(DeviceDatabase &database, int index)

@@ -7,6 +7,7 @@
 #include "storage/FileText.h"
 
 #include "model/Notice.h"
+#include "model/Outcome.h"
 #include "model/Program.h"
 
 #include <QByteArray>
@@ -79,10 +80,10 @@ model::Notices LoadDatabase(DeviceDatabase &database, const Pump &pump = {});
 // Rewrites the whole file. On failure the table keeps its contents.
 model::Notices WriteDatabase(const DeviceDatabase &database, const storage::WriteInterruption &interrupted = {});
 
-struct AppendOutcome {
+struct AppendStatus {
     bool appended = false;
-    model::Notices notices;
 };
+using AppendOutcome = model::Outcome<AppendStatus>;
 
 // Appends a record for the program in the editor, dated `today`, and
 // rewrites the file. Refused, with nothing changed, when the database is

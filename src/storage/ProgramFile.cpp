@@ -25,7 +25,7 @@ QString lastFileMissingText(const QString &fileName)
 
 FileOutcome failure(const QString &message)
 {
-    return {false, {Notice::message(message)}};
+    return {{false}, {Notice::message(message)}};
 }
 
 } // namespace
@@ -50,7 +50,7 @@ FileOutcome OpenProgramFile(const QString &fileName, FileLocations &locations, D
     locations.CurrentFileName = fileName;
     if (!ReadProgramFile(fileName, image))
         return failure(cannotReadText());
-    return {true, {}};
+    return {{true}, {}};
 }
 
 FileOutcome SaveProgramAs(const QString &fileName, FileLocations &locations, const DeviceImage &image)
@@ -58,34 +58,34 @@ FileOutcome SaveProgramAs(const QString &fileName, FileLocations &locations, con
     locations.CurrentFileName = fileName;
     if (!WriteProgramFile(fileName, image))
         return failure(cannotWriteText());
-    return {true, {}};
+    return {{true}, {}};
 }
 
 SaveOutcome SaveProgram(const FileLocations &locations, const DeviceImage &image)
 {
-    const SaveOutcome failed{SaveResult::Failed, {Notice::message(cannotSaveText())}};
+    const SaveOutcome failed{{SaveResult::Failed}, {Notice::message(cannotSaveText())}};
     if (locations.DeviceDirectory.isEmpty() || !QDir::setCurrent(locations.DeviceDirectory))
         return failed;
     if (locations.CurrentFileName.isEmpty())
-        return {SaveResult::NeedsFileName, {}};
+        return {{SaveResult::NeedsFileName}, {}};
     if (!WriteProgramFile(locations.CurrentFileName, image))
         return failed;
-    return {SaveResult::Saved, {}};
+    return {{SaveResult::Saved}, {}};
 }
 
 FileOutcome OpenLastFile(const FileLocations &locations, DeviceImage &image)
 {
     if (locations.CurrentFileName.isEmpty())
-        return {false, {}};
+        return {{false}, {}};
     if (!ReadProgramFile(locations.CurrentFileName, image))
         return failure(lastFileMissingText(locations.CurrentFileName));
-    return {true, {}};
+    return {{true}, {}};
 }
 
 FileOutcome EnterStartUpDirectory(const FileLocations &locations)
 {
     if (!locations.StartUpDirectory.isEmpty() && QDir::setCurrent(locations.StartUpDirectory))
-        return {true, {}};
+        return {{true}, {}};
     return failure(uiText("Nějaká vadná cesta spustitelného souboru (PMX): ") + locations.StartUpDirectory
                    + uiText(" , nemohu uložit změny doposavad provedené"));
 }

@@ -9,15 +9,16 @@
 
 #include "model/DeviceImage.h"
 #include "model/Notice.h"
+#include "model/Outcome.h"
 
 #include <QString>
 
 namespace pellmora::storage {
 
-struct FileOutcome {
+struct FileStatus {
     bool ok = false;
-    model::Notices notices;
 };
+using FileOutcome = model::Outcome<FileStatus>;
 
 enum class SaveResult {
     Saved,
@@ -25,10 +26,10 @@ enum class SaveResult {
     NeedsFileName,  // no current file: the window asks for one and runs SaveProgramAs
 };
 
-struct SaveOutcome {
+struct SaveStatus {
     SaveResult result = SaveResult::Failed;
-    model::Notices notices;
 };
+using SaveOutcome = model::Outcome<SaveStatus>;
 
 // Reads a whole program file (its first 512 bytes) into `image`. A file that
 // cannot be opened or holds fewer than 512 bytes leaves `image` unchanged.

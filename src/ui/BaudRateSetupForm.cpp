@@ -1,6 +1,7 @@
 #include "ui/BaudRateSetupForm.h"
 
 #include "ui/BaudRateCheckSystemForm.h"
+#include "ui/NamedWidgets.h"
 #include "ui/WhenLinkIdle.h"
 #include "link/Link.h"
 
@@ -28,21 +29,13 @@ constexpr int PicTickEvery = 10;
 
 QSlider *speedTrack(const char *name, int minimum, int maximum, int lineStep, int pageStep, int tickEvery)
 {
-    auto *track = new QSlider(Qt::Horizontal);
-    track->setObjectName(QLatin1String(name));
+    auto *track = named<QSlider>(QLatin1String(name), Qt::Horizontal);
     track->setRange(minimum, maximum);
     track->setSingleStep(lineStep);
     track->setPageStep(pageStep);
     track->setTickInterval(tickEvery);
     track->setTickPosition(QSlider::TicksBelow);
     return track;
-}
-
-QLabel *speedLabel(const QString &text, const char *name)
-{
-    auto *label = new QLabel(text);
-    label->setObjectName(QLatin1String(name));
-    return label;
 }
 
 } // namespace
@@ -52,10 +45,10 @@ BaudRateSetupForm::BaudRateSetupForm(Link &link, BaudRateCheckSystemForm &panel,
     , link_(link)
     , panel_(panel)
     , NOTE1(new QLabel(tr("NOTE: 1 Baud= 1 bit/s"), this))
-    , MemBRLab(speedLabel(tr("Rychlost:"), "MemBRLab"))
+    , MemBRLab(named<QLabel>(QStringLiteral("MemBRLab"), tr("Rychlost:")))
     , EEPROM_BaudRateTrack(speedTrack("EEPROM_BaudRateTrack", EepromSpeedMin, EepromSpeedMax, EepromLineStep,
                                       EepromPageStep, EepromTickEvery))
-    , PICBRLab(speedLabel(tr("Rychlost:"), "PICBRLab"))
+    , PICBRLab(named<QLabel>(QStringLiteral("PICBRLab"), tr("Rychlost:")))
     , PICmicro_BaudRateTrack(speedTrack("PICmicro_BaudRateTrack", PicSpeedMin, PicSpeedMax, PicLineStep,
                                         PicPageStep, PicTickEvery))
     , CancelBtn(new QPushButton(tr("&Cancel"), this))
@@ -92,8 +85,7 @@ BaudRateSetupForm::BaudRateSetupForm(Link &link, BaudRateCheckSystemForm &panel,
 
 QGroupBox *BaudRateSetupForm::speedGroup(const QString &caption, const char *name, QLabel *label, QSlider *track)
 {
-    auto *group = new QGroupBox(caption, this);
-    group->setObjectName(QLatin1String(name));
+    auto *group = named<QGroupBox>(QLatin1String(name), caption, this);
     auto *column = new QVBoxLayout(group);
     column->addWidget(label);
     column->addWidget(track);

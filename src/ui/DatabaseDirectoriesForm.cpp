@@ -1,6 +1,7 @@
 #include "ui/DatabaseDirectoriesForm.h"
 
 #include "ui/CentreOnScreen.h"
+#include "ui/NamedWidgets.h"
 #include "ui/StayOnTopDialog.h"
 
 #include "storage/ConfigurationFile.h"
@@ -24,8 +25,7 @@ namespace {
 
 QToolButton *speedButton(const QString &name, const QString &hint, QWidget *parent)
 {
-    auto *b = new QToolButton(parent);
-    b->setObjectName(name);
+    auto *b = named<QToolButton>(name, parent);
     b->setIcon(parent->style()->standardIcon(QStyle::SP_ArrowUp));
     b->setToolTip(hint);
     b->setStatusTip(hint);

@@ -1,5 +1,6 @@
 #include "ui/DeviceOperationsForm.h"
 
+#include "ui/NamedWidgets.h"
 #include "ui/Prompt.h"
 #include "ui/WhenLinkIdle.h"
 #include "device/MemoryListing.h"
@@ -70,8 +71,7 @@ DeviceOperationsForm::DeviceOperationsForm(Link &link, DeviceImage &image, Promp
 QPushButton *DeviceOperationsForm::button(const QString &name, const QString &caption,
                                           void (DeviceOperationsForm::*handler)())
 {
-    auto *b = new QPushButton(caption, this);
-    b->setObjectName(name);
+    QPushButton *b = namedButton(name, caption, this);
     b->setAutoDefault(false);
     connect(b, &QPushButton::clicked, this, handler);
     return b;
@@ -179,7 +179,7 @@ void DeviceOperationsForm::LoadBtnClick()
     if (refusedWhileBusy())
         return;
     setTransferring(true);
-    showNotices(device::ServiceLoad(link_, GridBuffer, transferHooks()).notices);
+    prompt_.showNotices(this, device::ServiceLoad(link_, GridBuffer, transferHooks()).notices);
     FormShow();
     setTransferring(false);
 }
@@ -198,7 +198,7 @@ void DeviceOperationsForm::ProgramBtnClick()
         return;
     }
     setTransferring(true);
-    showNotices(device::ServiceProgram(link_, GridBuffer, cells, transferHooks()).notices);
+    prompt_.showNotices(this, device::ServiceProgram(link_, GridBuffer, cells, transferHooks()).notices);
     FormShow();
     setTransferring(false);
 }
@@ -253,12 +253,6 @@ void DeviceOperationsForm::setTransferring(bool running)
 {
     LoadBtn->setEnabled(!running);
     ProgramBtn->setEnabled(!running);
-}
-
-void DeviceOperationsForm::showNotices(const Notices &notices)
-{
-    for (const Notice &notice : notices)
-        prompt_.message(this, notice.text);
 }
 
 } // namespace pellmora::ui

@@ -70,7 +70,6 @@ private:
     QStringList cellTexts() const;
     device::TransferHooks transferHooks() const;
     void setTransferring(bool running);
-    void showNotices(const model::Notices &notices);
 
     link::Link &link_;
     model::DeviceImage &image_;

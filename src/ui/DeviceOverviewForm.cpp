@@ -1,5 +1,6 @@
 #include "ui/DeviceOverviewForm.h"
 
+#include "ui/NamedWidgets.h"
 #include "ui/OpenFileDatabaseForm.h"
 #include "ui/Prompt.h"
 #include "ui/Session.h"
@@ -25,17 +26,11 @@ DeviceOverviewForm::DeviceOverviewForm(Session &session, Prompt &prompt, QWidget
 {
     prepareStayOnTopDialog(*this, QStringLiteral("DeviceOverviewForm"), tr("Přehled již programovaných zařízení"));
 
-    const auto label = [this](const QString &name, const QString &text) {
-        auto *l = new QLabel(text, this);
-        l->setObjectName(name);
-        return l;
-    };
-    DevOverviewLabel1 = label(QStringLiteral("DevOverviewLabel1"), tr("ID:"));
-    Label1 = label(QStringLiteral("Label1"), tr("Jméno:"));
-    Label2 = label(QStringLiteral("Label2"), tr("Naposledy programováno:"));
+    DevOverviewLabel1 = named<QLabel>(QStringLiteral("DevOverviewLabel1"), tr("ID:"), this);
+    Label1 = named<QLabel>(QStringLiteral("Label1"), tr("Jméno:"), this);
+    Label2 = named<QLabel>(QStringLiteral("Label2"), tr("Naposledy programováno:"), this);
     const auto list = [this](const QString &name, int width) {
-        auto *l = new QListWidget(this);
-        l->setObjectName(name);
+        auto *l = named<QListWidget>(name, this);
         l->setFixedWidth(width);
         return l;
     };
@@ -95,12 +90,6 @@ void DeviceOverviewForm::appendLines(int index)
     Overview_DateBox->addItem(record.Date);
 }
 
-void DeviceOverviewForm::showNotices(const Notices &notices)
-{
-    for (const Notice &notice : notices)
-        prompt_.message(this, notice.text);
-}
-
 // A read-only database refuses every change before any question is asked.
 bool DeviceOverviewForm::refusedAsReadOnly()
 {
@@ -150,7 +139,7 @@ void DeviceOverviewForm::AddToDatabaseBtnClick()
     if (confirmAddition()) {
         const AppendOutcome outcome =
             AppendCurrentDevice(session_.database, session_.files.CurrentFileName, session_.program.settings);
-        showNotices(outcome.notices);
+        prompt_.showNotices(this, outcome.notices);
         if (hooks_.save)
             hooks_.save();
         if (outcome.appended) {
@@ -181,7 +170,7 @@ void DeviceOverviewForm::DeleteFromDatabaseBtnClick()
     }
     emit recordRemoved(index);
     DeleteFromDatabaseBtn->setEnabled(false);
-    showNotices(notices);
+    prompt_.showNotices(this, notices);
 }
 
 } // namespace pellmora::ui

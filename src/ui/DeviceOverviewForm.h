@@ -1,7 +1,5 @@
 #pragma once
 
-#include "model/Notice.h"
-
 #include <QDialog>
 
 #include <functional>
@@ -55,7 +53,6 @@ private:
     bool refusedAsReadOnly();
     bool confirmAddition();
     void appendLines(int index);
-    void showNotices(const model::Notices &notices);
 
     Session &session_;
     Prompt &prompt_;

@@ -1,6 +1,7 @@
 #include "ui/DeviceTimeDialog.h"
 
 #include "ui/CentreOnScreen.h"
+#include "ui/NamedWidgets.h"
 #include "ui/Prompt.h"
 #include "device/DeviceClock.h"
 #include "link/Link.h"
@@ -89,8 +90,7 @@ DeviceTimeDialog::DeviceTimeDialog(Link &link, Prompt &prompt, TimeSource now, Q
 QToolButton *DeviceTimeDialog::stepButton(const QString &name, Qt::ArrowType arrow,
                                           const std::function<void()> &handler)
 {
-    auto *button = new QToolButton(this);
-    button->setObjectName(name);
+    auto *button = named<QToolButton>(name, this);
     button->setArrowType(arrow);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
@@ -210,16 +210,14 @@ void DeviceTimeDialog::OKBtnClick()
 bool DeviceTimeDialog::FetchDeviceTime()
 {
     const device::ClockOutcome outcome = device::FetchDeviceTime(link_, shownTime_);
-    for (const Notice &notice : outcome.notices)
-        prompt_.message(this, notice.text);
+    prompt_.showNotices(this, outcome.notices);
     return outcome.ok;
 }
 
 void DeviceTimeDialog::StoreDeviceTime()
 {
     const device::ClockOutcome outcome = device::StoreDeviceTime(link_, shownTime_);
-    for (const Notice &notice : outcome.notices)
-        prompt_.message(this, notice.text);
+    prompt_.showNotices(this, outcome.notices);
 }
 
 // Each field out of its range starts again at 0, with no carry into the next.

@@ -1,8 +1,9 @@
 #include "ui/EditorPanel.h"
 
-#include "ui/MainWindowWidgets.h"
+#include "ui/NamedWidgets.h"
 
 #include <QAction>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -11,6 +12,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -125,7 +127,7 @@ QWidget *EditorPanel::buildProgrammerGroup()
 // The delay, the light switch and the instruction they make.
 QWidget *EditorPanel::buildConditionBox(QWidget *parent)
 {
-    QFrame *condition = panel(QStringLiteral("ConditionBox"), parent);
+    QFrame *condition = namedPanel(QStringLiteral("ConditionBox"), parent);
     auto *delayLabel = new QLabel(tr("Prodleva :"), condition);
     InDelay = new QLineEdit(condition);
     InDelay->setObjectName(QStringLiteral("InDelay"));
@@ -165,11 +167,11 @@ QWidget *EditorPanel::buildConditionBox(QWidget *parent)
 
 QWidget *EditorPanel::buildCommands(QWidget *parent)
 {
-    QFrame *commands = panel(QStringLiteral("CommandTLs"), parent);
-    NewInstruction = button(QStringLiteral("NewInstruction"), tr("&Další Instrukce"), {}, commands);
-    DeleteInstruction = button(QStringLiteral("DeleteInstruction"), tr("&Smaž Instrukci"), {}, commands);
-    InsertInstruction = button(QStringLiteral("InsertInstruction"), tr("&Vlož Instrukci"), {}, commands);
-    ChangeInstruction = button(QStringLiteral("ChangeInstruction"), tr("&Změň Instrukci"), {}, commands);
+    QFrame *commands = namedPanel(QStringLiteral("CommandTLs"), parent);
+    NewInstruction = namedButton(QStringLiteral("NewInstruction"), tr("&Další Instrukce"), {}, commands);
+    DeleteInstruction = namedButton(QStringLiteral("DeleteInstruction"), tr("&Smaž Instrukci"), {}, commands);
+    InsertInstruction = namedButton(QStringLiteral("InsertInstruction"), tr("&Vlož Instrukci"), {}, commands);
+    ChangeInstruction = namedButton(QStringLiteral("ChangeInstruction"), tr("&Změň Instrukci"), {}, commands);
     auto *commandLayout = new QGridLayout(commands);
     commandLayout->addWidget(NewInstruction, 0, 0);
     commandLayout->addWidget(DeleteInstruction, 0, 1);
@@ -182,7 +184,7 @@ QWidget *EditorPanel::buildCommands(QWidget *parent)
 
 QWidget *EditorPanel::buildStartUpPanel(QWidget *parent)
 {
-    QFrame *startUp = panel(QStringLiteral("StartUpPanel"), parent);
+    QFrame *startUp = namedPanel(QStringLiteral("StartUpPanel"), parent);
     startUp->setStatusTip(tr("Začátek provádění instrukcí >START<"));
     auto *startUpLabel = new QLabel(tr("StartUp Time:"), startUp);
     StartUpTime = new QLineEdit(startUp);
@@ -216,14 +218,14 @@ void EditorPanel::buildPopupMenu()
 
 QWidget *EditorPanel::buildPeriodsPanel()
 {
-    QFrame *periods = panel(QStringLiteral("PeriodsPanel"), this);
-    BackPeriod = button(QStringLiteral("BackPeriod"), tr("&Zpátky"), tr("Předchozí perioda (1z...)"), periods);
-    NextPeriod = button(QStringLiteral("NextPeriod"), tr("&Další"), tr("Další perioda (1z...)"), periods);
+    QFrame *periods = namedPanel(QStringLiteral("PeriodsPanel"), this);
+    BackPeriod = namedButton(QStringLiteral("BackPeriod"), tr("&Zpátky"), tr("Předchozí perioda (1z...)"), periods);
+    NextPeriod = namedButton(QStringLiteral("NextPeriod"), tr("&Další"), tr("Další perioda (1z...)"), periods);
     BackPeriod->setEnabled(false);
     NextPeriod->setEnabled(false);
     connect(NextPeriod, &QPushButton::clicked, this, &EditorPanel::NextPeriodClick);
     connect(BackPeriod, &QPushButton::clicked, this, &EditorPanel::BackPeriodClick);
-    QFrame *caption = panel(QStringLiteral("Panel1"), periods);
+    QFrame *caption = namedPanel(QStringLiteral("Panel1"), periods);
     caption->setFrameShadow(QFrame::Sunken);
     OutPeriod = new QLabel(tr("1. Perioda"), caption);
     OutPeriod->setObjectName(QStringLiteral("OutPeriod"));

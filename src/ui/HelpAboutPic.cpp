@@ -60,8 +60,7 @@ void HelpAboutPic::showEvent(QShowEvent *event)
 void HelpAboutPic::FormShow()
 {
     const AboutText about = ReadAboutText();
-    for (const Notice &notice : about.notices)
-        prompt_.message(this, notice.text);
+    prompt_.showNotices(this, about.notices);
     if (about.found)
         emit aboutTextRead(about.text);
 }

@@ -1,21 +1,12 @@
 #include "ui/InactiveWindows.h"
 
+#include "ui/NamedWidgets.h"
+
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace pellmora::ui {
-
-namespace {
-
-QPushButton *namedButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
-
-} // namespace
 
 Box1::Box1(QWidget *parent) : QWidget(parent, Qt::Tool)
 {

@@ -1,5 +1,7 @@
 #include "ui/InstructionsFormat.h"
 
+#include "ui/NamedWidgets.h"
+
 #include "model/InstructionFormat.h"
 
 #include <QButtonGroup>
@@ -16,17 +18,9 @@ namespace pellmora::ui {
 
 namespace {
 
-QRadioButton *formatButton(const QString &caption, const char *name, QWidget *parent)
+QLineEdit *userEdit(const QString &text, const QString &name, QWidget *parent)
 {
-    auto *button = new QRadioButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    return button;
-}
-
-QLineEdit *userEdit(const QString &text, const char *name, QWidget *parent)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
+    auto *edit = named<QLineEdit>(name, parent);
     edit->setMaxLength(FormatWordMaxLength);
     edit->setText(text);
     edit->setEnabled(false);
@@ -40,13 +34,13 @@ InstructionsFormat::InstructionsFormat(InstructionFormat &format, QWidget *paren
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , format_(format)
     , formats_(new QButtonGroup(this))
-    , OnOff(formatButton(tr("&On/Off"), "OnOff", this))
-    , ZapnutoVypnuto(formatButton(tr("&Zapnuto/Vypnuto"), "ZapnutoVypnuto", this))
-    , ShiningNoshining(formatButton(tr("&Svítí/Nesvítí"), "ShiningNoshining", this))
-    , User(formatButton(tr("&User"), "User", this))
-    , UserInstructionsPositive(userEdit(tr("Rozsviť na"), "UserInstructionsPositive", this))
+    , OnOff(named<QRadioButton>(QStringLiteral("OnOff"), tr("&On/Off"), this))
+    , ZapnutoVypnuto(named<QRadioButton>(QStringLiteral("ZapnutoVypnuto"), tr("&Zapnuto/Vypnuto"), this))
+    , ShiningNoshining(named<QRadioButton>(QStringLiteral("ShiningNoshining"), tr("&Svítí/Nesvítí"), this))
+    , User(named<QRadioButton>(QStringLiteral("User"), tr("&User"), this))
+    , UserInstructionsPositive(userEdit(tr("Rozsviť na"), QStringLiteral("UserInstructionsPositive"), this))
     , ChrOR(new QLabel(QStringLiteral("/"), this))
-    , UserInstructionsNegative(userEdit(tr("Zhasni na"), "UserInstructionsNegative", this))
+    , UserInstructionsNegative(userEdit(tr("Zhasni na"), QStringLiteral("UserInstructionsNegative"), this))
     , InstrFormatOK(new QPushButton(tr("OK"), this))
 {
     setObjectName(QStringLiteral("InstructionsFormat"));

@@ -2,7 +2,7 @@
 
 #include "ui/CentreOnScreen.h"
 #include "ui/EditorPanel.h"
-#include "ui/MainWindowWidgets.h"
+#include "ui/NamedWidgets.h"
 #include "ui/Prompt.h"
 #include "ui/Session.h"
 #include "ui/WhenLinkIdle.h"
@@ -148,19 +148,19 @@ QWidget *MainInterface::buildGeneralGroup()
     auto *general = new QGroupBox(tr(" Obecné "), this);
     general->setObjectName(QStringLiteral("General"));
     general->setAutoFillBackground(true);
-    ComunicationTest = button(QStringLiteral("ComunicationTest"), tr("&Test Komunikace"),
-                              tr("Testík \"Konimikace\"..."), general);
-    LoadDeviceData = button(QStringLiteral("LoadDeviceData"), tr("&Načti Data..."),
-                            tr("Načte data ze zařízení (obsah jako soubory *.PLM"), general);
-    ProgramDevice = button(QStringLiteral("ProgramDevice"), tr("&Programuj..."), {}, general);
-    DeviceConfiguration = button(QStringLiteral("DeviceConfiguration"), tr("&Konfigurace"),
-                                 tr("Konfigurace zařízení"), general);
+    ComunicationTest = namedButton(QStringLiteral("ComunicationTest"), tr("&Test Komunikace"),
+                                   tr("Testík \"Konimikace\"..."), general);
+    LoadDeviceData = namedButton(QStringLiteral("LoadDeviceData"), tr("&Načti Data..."),
+                                 tr("Načte data ze zařízení (obsah jako soubory *.PLM"), general);
+    ProgramDevice = namedButton(QStringLiteral("ProgramDevice"), tr("&Programuj..."), {}, general);
+    DeviceConfiguration = namedButton(QStringLiteral("DeviceConfiguration"), tr("&Konfigurace"),
+                                      tr("Konfigurace zařízení"), general);
 
     auto *settings = new QGroupBox(tr(" Nastavení programátoru "), general);
     settings->setObjectName(QStringLiteral("ProgrammerSettings"));
-    InstructionFormatButton = button(QStringLiteral("InstructionFormatButton"), tr("&Formát Instrukcí"),
-                                     tr("Nastavení požadovaného formátu instrukcí (v Boxu)"), settings);
-    PortName = button(QStringLiteral("PortName"), tr("P&ort ..."), tr("Nastavení komunikačního portu"), settings);
+    InstructionFormatButton = namedButton(QStringLiteral("InstructionFormatButton"), tr("&Formát Instrukcí"),
+                                          tr("Nastavení požadovaného formátu instrukcí (v Boxu)"), settings);
+    PortName = namedButton(QStringLiteral("PortName"), tr("P&ort ..."), tr("Nastavení komunikačního portu"), settings);
     auto *settingsLayout = new QVBoxLayout(settings);
     settingsLayout->addWidget(InstructionFormatButton);
     settingsLayout->addWidget(PortName);
@@ -464,12 +464,7 @@ bool MainInterface::FormCloseQuery()
 
 void MainInterface::showNotices(const Notices &notices)
 {
-    for (const Notice &notice : notices) {
-        if (notice.kind == Notice::Kind::Message)
-            prompt_.message(this, notice.text);
-        else
-            ShowInfo(notice.text);
-    }
+    prompt_.showNotices(this, notices, [this](const QString &text) { ShowInfo(text); });
 }
 
 // --- the editor ----------------------------------------------------------------

@@ -124,8 +124,7 @@ void OpenFileDatabaseForm::OpenDatabaseEntry()
         return;
     const FileOutcome opened =
         storage::OpenDatabaseEntry(session_.database, index, session_.files, session_.program.image);
-    for (const Notice &notice : opened.notices)
-        prompt_.message(this, notice.text);
+    prompt_.showNotices(this, opened.notices);
     if (opened.ok)
         emit programOpened();
     OpenFileBtn->setEnabled(false);

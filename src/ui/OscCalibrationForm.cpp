@@ -1,6 +1,7 @@
 #include "ui/OscCalibrationForm.h"
 
 #include "ui/CentreOnScreen.h"
+#include "ui/NamedWidgets.h"
 #include "ui/Prompt.h"
 #include "device/ConnectionWatch.h"
 #include "device/DeviceClock.h"
@@ -76,13 +77,11 @@ OscCalibrationForm::OscCalibrationForm(Program &program, const DeviceDatabase &d
 QGroupBox *OscCalibrationForm::radioGroup(const QString &name, const QString &title, const QStringList &items,
                                           QButtonGroup *&group)
 {
-    auto *box = new QGroupBox(title, this);
-    box->setObjectName(name);
+    auto *box = named<QGroupBox>(name, title, this);
     group = new QButtonGroup(box);
     auto *column = new QVBoxLayout(box);
     for (int i = 0; i < items.size(); ++i) {
-        auto *item = new QRadioButton(items.at(i), box);
-        item->setObjectName(name + QString::number(i));
+        auto *item = named<QRadioButton>(name + QString::number(i), items.at(i), box);
         group->addButton(item, i);
         column->addWidget(item);
     }
@@ -208,8 +207,7 @@ bool OscCalibrationForm::readDeviceClock(QTime &time)
 {
     const device::ClockOutcome outcome = device::FetchDeviceTime(link_, time);
     if (!outcome.started) {
-        for (const Notice &notice : outcome.notices)
-            prompt_.message(this, notice.text);
+        prompt_.showNotices(this, outcome.notices);
         return false;
     }
     if (!outcome.ok)

@@ -5,6 +5,17 @@
 
 namespace pellmora::ui {
 
+void Prompt::showNotices(QWidget *parent, const model::Notices &notices,
+                         const std::function<void(const QString &)> &showInfo)
+{
+    for (const model::Notice &notice : notices) {
+        if (notice.kind == model::Notice::Kind::Message)
+            message(parent, notice.text);
+        else if (showInfo)
+            showInfo(notice.text);
+    }
+}
+
 void MessageBoxPrompt::message(QWidget *parent, const QString &text)
 {
     QMessageBox::information(parent, QApplication::applicationName(), text);

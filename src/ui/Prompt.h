@@ -1,6 +1,10 @@
 #pragma once
 
+#include "model/Notice.h"
+
 #include <QString>
+
+#include <functional>
 
 class QWidget;
 
@@ -18,6 +22,12 @@ public:
     virtual void message(QWidget *parent, const QString &text) = 0;
     // A warning question; true when the user chose the positive button (Yes or OK).
     virtual bool ask(QWidget *parent, const QString &text, Buttons buttons) = 0;
+
+    // What an operation reported, in order: each message as a box, each info
+    // line through `showInfo` into the window's info bar. A window without an
+    // info bar passes none, and its info lines are not shown.
+    void showNotices(QWidget *parent, const model::Notices &notices,
+                     const std::function<void(const QString &)> &showInfo = {});
 };
 
 // The real thing: modal QMessageBox instances.

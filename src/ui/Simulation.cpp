@@ -1,5 +1,6 @@
 #include "ui/Simulation.h"
 
+#include "ui/NamedWidgets.h"
 #include "ui/SimulationSettingsForm.h"
 
 #include <QFontDatabase>
@@ -318,19 +319,14 @@ QWidget *Simulation::buildSupportPanel()
     panel->setFrameShape(QFrame::StyledPanel);
     panel->setAutoFillBackground(true);
     panel->setPalette(QWidget::style()->standardPalette());
-    auto button = [panel](const QString &name, const QString &caption) {
-        auto *b = new QPushButton(caption, panel);
-        b->setObjectName(name);
-        return b;
-    };
-    goButton_ = button(QStringLiteral("SimulationGoBtn"), tr("GO!"));
+    goButton_ = namedButton(QStringLiteral("SimulationGoBtn"), tr("GO!"), panel);
     connect(goButton_, &QPushButton::clicked, this, &Simulation::Go);
-    QPushButton *settings = button(QStringLiteral("SimulationSettingsBtn"), tr("Nastavení"));
+    QPushButton *settings = namedButton(QStringLiteral("SimulationSettingsBtn"), tr("Nastavení"), panel);
     connect(settings, &QPushButton::clicked, this, &Simulation::settingsRequested);
-    QPushButton *cancel = button(QStringLiteral("SimulationCancelBtn"), tr("Cancel"));
+    QPushButton *cancel = namedButton(QStringLiteral("SimulationCancelBtn"), tr("Cancel"), panel);
     cancel->setShortcut(QKeySequence(Qt::Key_Escape));
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
-    gridButton_ = button(QStringLiteral("SimulationScribbleBtn"), tr("Čmariky, čmariky"));
+    gridButton_ = namedButton(QStringLiteral("SimulationScribbleBtn"), tr("Čmariky, čmariky"), panel);
     gridButton_->setCheckable(true);
     connect(gridButton_, &QPushButton::toggled, this, &Simulation::setGridShown);
     auto *buttons = new QHBoxLayout(panel);

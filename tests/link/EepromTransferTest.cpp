@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <sstream>
 
 using namespace pellmora;
@@ -66,7 +67,7 @@ TEST(EepromWrite, WholeImageAgainstADeviceBusyOncePerPage)
     EXPECT_EQ(b.device.memory, b.image);
     // Left pointing after the last byte: block bits 2 (0x200), which a 24LC04
     // takes as block 0.
-    EXPECT_EQ(b.link.DeviceSelect, 0xA4);
+    EXPECT_EQ(b.link.deviceSelect(), 0xA4);
 }
 
 TEST(EepromWrite, PassCountsOfTheWholeImage)
@@ -132,6 +133,28 @@ TEST(EepromWrite, ADeviceThatNeverAnswersGetsOneSelectAnd501Polls)
     EXPECT_EQ(b.device.text(), expected + "P P");
 }
 
+// The wait after the last page polls a silent memory past the poll limit
+// until its minimum wait has passed; without a minimum wait it stops at the
+// limit, as between pages.
+TEST(AcknowledgePolling, ASilentMemoryIsPolledUntilTheLimitAndTheMinimumWait)
+{
+    for (const std::chrono::milliseconds wait : {std::chrono::milliseconds(0), std::chrono::milliseconds(5)}) {
+        SCOPED_TRACE(wait.count());
+        Bench b;
+        b.device.neverAcknowledge = true;
+        EXPECT_EQ(b.link.PollForAcknowledge(0xA0, 3, wait), Ack::Refused);
+        const std::string t = b.device.text();
+        std::size_t polls = 0;
+        for (std::size_t at = t.find("S a0-"); at != std::string::npos; at = t.find("S a0-", at + 1))
+            ++polls;
+        EXPECT_EQ(t.size(), polls * 6 - 1) << "start and refused select, nothing else";
+        if (wait.count() == 0)
+            EXPECT_EQ(polls, 4u);
+        else
+            EXPECT_GT(polls, 4u);
+    }
+}
+
 TEST(EepromWrite, ARefusedByteEndsTheTransferAfterItsPage)
 {
     struct Case {
@@ -152,8 +175,8 @@ TEST(EepromWrite, ARefusedByteEndsTheTransferAfterItsPage)
         b.device.refuseDataByte = c.refuseData;
         EXPECT_FALSE(b.link.EepromWrite(b.image, 512, 0, 16));
         EXPECT_EQ(b.device.text(), c.tail);
-        EXPECT_EQ(b.link.WordAddress, c.wordAddressAfter);
-        EXPECT_EQ(b.link.DeviceSelect, 0xA0);
+        EXPECT_EQ(b.link.wordAddress(), c.wordAddressAfter);
+        EXPECT_EQ(b.link.deviceSelect(), 0xA0);
     }
 }
 
@@ -261,7 +284,7 @@ TEST(EepromRead, WholeMemoryIs511AcknowledgedBytesAndOneNot)
         expected += " <" + Hex(b.device.memory[i]) + (i < 511 ? "+" : "-");
     EXPECT_EQ(b.device.text(), expected + " P");
     EXPECT_EQ(b.image, b.device.memory);
-    EXPECT_EQ(b.link.DeviceSelect, 0xA1) << "the data phase leaves the select byte alone";
+    EXPECT_EQ(b.link.deviceSelect(), 0xA1) << "the data phase leaves the select byte alone";
 }
 
 TEST(EepromRead, RefusalsStopAtTheFirstRefusedByteWithAStop)

@@ -169,22 +169,22 @@ TEST(BusSequences, SamplesReportTheDataLine)
         LinkFixture f;
         f.io.registers[0x2FE] = status;
         EXPECT_EQ(f.link.I2cReadBit(), high);
-        EXPECT_EQ(f.link.I2cReadAck(), high) << "true = not acknowledged";
+        EXPECT_EQ(f.link.I2cReadAck(), high ? Ack::Refused : Ack::Given) << "a high data line is no acknowledge";
     }
 }
 
 TEST(BusSequences, SendByteClocksTheBitsMostSignificantFirstThenTheAcknowledge)
 {
-    const std::tuple<quint8, quint8, const char *, bool> cases[] = {
-        {0xA5, 0x00, "101001011", false}, // acknowledged: DSR low
-        {0xA5, 0x20, "101001011", true},  // refused: DSR high
-        {0x00, 0x00, "000000001", false},
-        {0xFF, 0x20, "111111111", true},
+    const std::tuple<quint8, quint8, const char *, Ack> cases[] = {
+        {0xA5, 0x00, "101001011", Ack::Given},   // acknowledged: DSR low
+        {0xA5, 0x20, "101001011", Ack::Refused}, // refused: DSR high
+        {0x00, 0x00, "000000001", Ack::Given},
+        {0xFF, 0x20, "111111111", Ack::Refused},
     };
-    for (const auto &[value, status, bits, refused] : cases) {
+    for (const auto &[value, status, bits, answer] : cases) {
         LinkFixture f;
         f.io.registers[0x2FE] = status;
-        EXPECT_EQ(f.link.I2cSendByte(value), refused) << int(value);
+        EXPECT_EQ(f.link.I2cSendByte(value), answer) << int(value);
         EXPECT_EQ(ClockedBits(f.io.log, 0x2F8, 0x00), bits) << int(value);
     }
 }
@@ -213,11 +213,7 @@ TEST(BusSequences, ReadByteAssemblesTheSampledBitsAndAnswers)
             const bool bit = sample >= 0 && sample < 8 && (sent & (0x80 >> sample));
             return quint8(bit ? 0x20 : 0x00);
         };
-        quint8 value = 0x5A;
-        if (last)
-            f.link.I2cReadLastByte(value);
-        else
-            f.link.I2cReadByte(value);
+        const quint8 value = last ? f.link.I2cReadLastByte() : f.link.I2cReadByte();
         EXPECT_EQ(value, sent);
         // Eight released data bits, then the master's answer in the ninth clock.
         EXPECT_EQ(ClockedBits(f.io.log, 0x2F8, 0x00), last ? "111111111" : "111111110");
@@ -231,9 +227,10 @@ TEST(BusSequences, SetEepromBlockChangesOnlyTheBlockBits)
     };
     for (const auto &[select, block, expected] : cases) {
         LinkFixture f;
-        f.link.DeviceSelect = select;
+        f.link.AddressDevice(select);
+        f.io.log.clear();
         f.link.SetEepromBlock(block);
-        EXPECT_EQ(f.link.DeviceSelect, expected) << int(select) << " block " << int(block);
+        EXPECT_EQ(f.link.deviceSelect(), expected) << int(select) << " block " << int(block);
         EXPECT_TRUE(f.io.log.empty());
     }
 }

@@ -147,7 +147,7 @@ TEST(BusTrace, AttachedTraceShowsTheDeviceOnTheDataLine)
     Link link(trace, bench.state);
     link.LinkPowerOn();
     link.I2cStart();
-    ASSERT_FALSE(link.I2cSendByte(0xA0)); // acknowledged by the memory
+    ASSERT_EQ(link.I2cSendByte(0xA0), Ack::Given); // acknowledged by the memory
     link.I2cStop();
 
     // During the acknowledge the master's output is high while the bus is low.

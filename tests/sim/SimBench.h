@@ -42,7 +42,7 @@ struct SimBench {
         std::vector<bool> acks;
         link.I2cStart();
         for (quint8 b : bytes) {
-            acks.push_back(!link.I2cSendByte(b));
+            acks.push_back(link.I2cSendByte(b) == Ack::Given);
             if (!acks.back())
                 break;
         }
@@ -58,23 +58,18 @@ struct SimBench {
         const quint8 block = quint8((address >> 7) & 0x02);
         QByteArray out;
         link.I2cStart();
-        if (link.I2cSendByte(quint8(0xA0 | block)) || link.I2cSendByte(quint8(address & 0xFF))) {
+        if (link.I2cSendByte(quint8(0xA0 | block)) == Ack::Refused
+            || link.I2cSendByte(quint8(address & 0xFF)) == Ack::Refused) {
             link.I2cStop();
             return out;
         }
         link.I2cStart();
-        if (link.I2cSendByte(quint8(0xA1 | block))) {
+        if (link.I2cSendByte(quint8(0xA1 | block)) == Ack::Refused) {
             link.I2cStop();
             return out;
         }
-        for (int i = 0; i < count; ++i) {
-            quint8 v = 0;
-            if (i + 1 < count)
-                link.I2cReadByte(v);
-            else
-                link.I2cReadLastByte(v);
-            out.append(char(v));
-        }
+        for (int i = 0; i < count; ++i)
+            out.append(char(i + 1 < count ? link.I2cReadByte() : link.I2cReadLastByte()));
         link.I2cStop();
         return out;
     }

@@ -259,6 +259,31 @@ private slots:
         QCOMPARE(ui.action(name)->shortcut().toString(), shortcut);
     }
 
+    // An operation's notices in order: messages in boxes, info lines into the
+    // info bar of a window that has one, and nowhere in one that has not.
+    void noticesGoToBoxesAndTheInfoBar_data()
+    {
+        QTest::addColumn<bool>("infoBar");
+        QTest::addColumn<QStringList>("infoLines");
+        QTest::newRow("window with an info bar") << true << QStringList{"*** druhá ***", "*** čtvrtá ***"};
+        QTest::newRow("window without one") << false << QStringList{};
+    }
+
+    void noticesGoToBoxesAndTheInfoBar()
+    {
+        QFETCH(bool, infoBar);
+        QFETCH(QStringList, infoLines);
+        using model::Notice;
+        const model::Notices notices = {Notice::message("první"), Notice::info("*** druhá ***"),
+                                        Notice::message("třetí"), Notice::info("*** čtvrtá ***")};
+        RecordingPrompt prompt;
+        QStringList scrolled;
+        const auto scroll = [&scrolled](const QString &text) { scrolled << text; };
+        prompt.showNotices(nullptr, notices, infoBar ? std::function<void(const QString &)>(scroll) : nullptr);
+        QCOMPARE(prompt.shown, (QStringList{"první", "třetí"}));
+        QCOMPARE(scrolled, infoLines);
+    }
+
     // The simulation menu item asks for the simulation window, with no message.
     void simulationMenuAsksForItsWindow()
     {
