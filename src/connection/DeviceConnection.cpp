@@ -54,6 +54,7 @@ public:
     void setTarget(PortIo *target) { target_ = target; }
     quint8 PortIn(quint16 address) override { return target_->PortIn(address); }
     void PortOut(quint16 address, quint8 value) override { target_->PortOut(address, value); }
+    void PortInUnused(quint16 address) override { target_->PortInUnused(address); }
     bool portFailed() const override { return target_->portFailed(); }
     bool recover() override { return target_->recover(); }
 

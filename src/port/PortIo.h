@@ -12,6 +12,11 @@ public:
     virtual ~PortIo() = default;
     virtual quint8 PortIn(quint16 address) = 0;
     virtual void PortOut(quint16 address, quint8 value) = 0;
+    // A read whose value nobody uses: the modem-status read that ends every
+    // line operation and belongs to its bus time. A UART is read as usual; a
+    // backend whose reads cost a call to a driver or a USB transfer knows
+    // the lines without asking and may spend nothing.
+    virtual void PortInUnused(quint16 address) { PortIn(address); }
 
     // True when an access since the last recover() could not reach the port
     // (the serial driver answered with an input/output error because the
