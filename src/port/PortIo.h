@@ -4,6 +4,8 @@
 
 namespace pellmora::port {
 
+class SampledLines;
+
 // Single-byte access to the registers of a PC UART (8250/16550 layout) at the
 // four COM bases, immediate and in program order. Every hardware access of the
 // device link goes through this interface.
@@ -30,6 +32,10 @@ public:
     // operation without a restart. True when it was opened again: whatever
     // it powers has only just got its supply back.
     virtual bool recover() { return false; }
+
+    // The adapter's own line clock when the backend has one (see
+    // SampledLines); nullptr for a port reached access by access.
+    virtual SampledLines *sampledLines() { return nullptr; }
 };
 
 } // namespace pellmora::port
