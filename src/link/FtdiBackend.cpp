@@ -230,8 +230,7 @@ void FtdiBackend::Hold(quint32 loopCount)
 {
     if (loopCount == 0)
         return;
-    if (depth_ == 0 || sent_.empty())
-        setClocking(quint16(std::min<quint32>(loopCount, 0xFFFF)));
+    setClocking(quint16(std::min<quint32>(loopCount, 0xFFFF)));
     for (int i = 0; i < clocking_.holdSamples; ++i)
         sample(lastPins_);
 }
