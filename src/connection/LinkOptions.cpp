@@ -91,7 +91,7 @@ struct ValueOption {
 
 constexpr ValueOption ValueOptions[] = {
     {u"link", takeBackend},         {u"sim-port", takeSimPort}, {u"sim-memory", takeSimMemory},
-    {u"tty-device", takeTtyDevice}, {u"trace", takeTrace},
+    {u"tty-device", takeTtyDevice}, {u"ftdi-device", takeFtdiDevice}, {u"trace", takeTrace},
 };
 
 // --sim-fault, repeatable: every fault named is switched on.

@@ -57,12 +57,12 @@ QStringList DevelopmentReport(const DevelopmentValues &values)
         placed("\"I2C_Address\"    at: [", values.portBaseAt) + H4(values.PortBase),
         placed("\"PICmicro_Loop\"   at: [", values.picLoopAt) + H4(values.PICmicro_Loop),
         placed("\"EEPROM_Loop\"   at: [", values.eepromLoopAt) + H4(values.EEPROM_Loop),
-        QStringLiteral("Pellmora " PELLMORA_VERSION),
     };
     if (values.EepromSpeedLimit != 0)
         lines << SpeedLimitText(deviceText("paměť"), values.EepromBaudRate, values.EepromSpeedLimit);
     if (values.PicSpeedLimit != 0)
         lines << SpeedLimitText(deviceText("procesor"), values.PicBaudRate, values.PicSpeedLimit);
+    lines << QStringLiteral("Pellmora " PELLMORA_VERSION);
     return lines;
 }
 

@@ -32,10 +32,10 @@ struct DevelopmentValues {
 DevelopmentValues developmentValues(const model::DeviceImage &image, const link::LinkState &link);
 
 // The report lines: the memory image (no value shown), the port base, the
-// microcontroller's and the EEPROM's loop counts, then the program's version
-// as --version prints it ("Pellmora 0.1"). Places in 8 upper-case
-// hexadecimal digits, values in at least 4. Then, for each speed the port
-// could not reach at the last calibration, a line saying what it reaches.
+// microcontroller's and the EEPROM's loop counts (places in 8 upper-case
+// hexadecimal digits, values in at least 4); for each speed the port could
+// not reach at the last calibration, a line saying what it reaches; last the
+// program's version as --version prints it ("Pellmora 0.1").
 QStringList DevelopmentReport(const DevelopmentValues &values);
 
 // "Port je na paměť pomalý: místo 1000 baudů zvládne jen 310 baudů": the

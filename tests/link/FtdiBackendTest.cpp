@@ -146,7 +146,7 @@ TEST(FtdiBackend, EachReadTakesTheSampleOfItsOwnMoment)
              l.SdaLow();
              a.push_back(l.I2cReadBit()); // releases the data line first: reads high
              l.I2cSendBit(false);
-             a.push_back(l.I2cReadAck());
+             a.push_back(l.I2cReadAck() == Ack::Refused);
          },
          {true, true}},
     };
@@ -186,7 +186,7 @@ TEST(FtdiBackend, AnswersOfTheSwitchComeFromTheSamplesReadBack)
         std::function<std::vector<int>(Link &)> run;
         std::vector<int> answers;
     };
-    const auto send = [](Link &l, quint8 byte) { return l.I2cSendByte(byte) ? 0 : 1; }; // 1 = acknowledged
+    const auto send = [](Link &l, quint8 byte) { return l.I2cSendByte(byte) == Ack::Given ? 1 : 0; }; // 1 = acknowledged
     const Case cases[] = {
         {"the memory takes its select byte",
          [&](Link &l) {
@@ -210,9 +210,8 @@ TEST(FtdiBackend, AnswersOfTheSwitchComeFromTheSamplesReadBack)
              std::vector<int> a{send(l, 0xA0), send(l, 0x10)};
              l.I2cStart();
              a.push_back(send(l, 0xA1));
-             quint8 first = 0, second = 0;
-             l.I2cReadByte(first);
-             l.I2cReadLastByte(second);
+             const quint8 first = l.I2cReadByte();
+             const quint8 second = l.I2cReadLastByte();
              l.I2cStop();
              a.push_back(first);
              a.push_back(second);
@@ -261,7 +260,7 @@ TEST(FtdiBackend, EveryTransactionIsOneExchange)
         {"one byte sent", false,
          [](Cable &c, std::span<quint8, 512>) {
              c.link.I2cStart();
-             const bool taken = !c.link.I2cSendByte(0xA0);
+             const bool taken = c.link.I2cSendByte(0xA0) == Ack::Given;
              c.link.I2cStop();
              return taken;
          },
@@ -314,7 +313,7 @@ TEST(FtdiBackend, TransfersEndAsOverAnyPortWhateverTheBusAnswers)
         image[i] = quint8(i * 29 + 3);
     const auto awaitWriteCycle = [](Link &link) {
         link.I2cStart();
-        for (int polls = 0; polls < 600 && link.I2cSendByte(0xA0); ++polls)
+        for (int polls = 0; polls < 600 && link.I2cSendByte(0xA0) == Ack::Refused; ++polls)
             link.I2cStart();
         link.I2cStop();
     };
