@@ -4,6 +4,7 @@
 #include "device/DeviceText.h"
 #include "device/HexText.h"
 
+#include "link/FtdiBackend.h"
 #include "link/IoPortBackend.h"
 #include "link/TtyBackend.h"
 #include "sim/BusTrace.h"
@@ -54,8 +55,10 @@ public:
     void setTarget(PortIo *target) { target_ = target; }
     quint8 PortIn(quint16 address) override { return target_->PortIn(address); }
     void PortOut(quint16 address, quint8 value) override { target_->PortOut(address, value); }
+    void PortInUnused(quint16 address) override { target_->PortInUnused(address); }
     bool portFailed() const override { return target_->portFailed(); }
     bool recover() override { return target_->recover(); }
+    SampledLines *sampledLines() override { return target_->sampledLines(); }
 
 private:
     PortIo *target_;
@@ -110,8 +113,29 @@ std::unique_ptr<PortIo> DeviceConnection::openBackend(quint8 selectedPort, QStri
         return IoPortBackend::open(Link::ComPortBase(selectedPort), options_.ioPorts, error);
     case Backend::Tty:
         return TtyBackend::open(selectedPort, options_.ttyDevice, error);
+    case Backend::Ftdi:
+        return openFtdi(error);
     }
     return nullptr;
+}
+
+std::unique_ptr<PortIo> DeviceConnection::openFtdi(QString *error)
+{
+    std::unique_ptr<FtdiBackend> cable = FtdiBackend::open(
+        options_.ftdiDevice, error, options_.ftdiSystem ? options_.ftdiSystem() : RealFtdiSystem());
+    if (cable)
+        ftdiSerial_ = cable->serial();
+    return cable;
+}
+
+QStringList ConnectedFtdiCables(QString *error)
+{
+    return ConnectedFtdiCables(*RealFtdiSystem(), error);
+}
+
+QStringList ConnectedFtdiCables(FtdiSystem &system, QString *error)
+{
+    return FtdiBackend::connectedCables(system, error);
 }
 
 bool DeviceConnection::followSelectedPort(quint8 selectedPort, QString *error)
@@ -126,7 +150,7 @@ bool DeviceConnection::followSelectedPort(quint8 selectedPort, QString *error)
         message = busyText();
         return false;
     }
-    if (selectedPort == openedPort_ || options_.backend == Backend::Sim
+    if (selectedPort == openedPort_ || options_.backend == Backend::Sim || options_.backend == Backend::Ftdi
         || (options_.backend == Backend::Tty && !options_.ttyDevice.isEmpty())) {
         openedPort_ = selectedPort;
         return true;
@@ -169,6 +193,8 @@ QString DeviceConnection::describe(quint8 selectedPort) const
         return deviceText("porty I/O %1").arg(hexBase(Link::ComPortBase(selectedPort)));
     case Backend::Tty:
         return TtyBackend::devicePath(selectedPort, options_.ttyDevice);
+    case Backend::Ftdi:
+        return deviceText("kabel FTDI %1").arg(ftdiSerial_);
     }
     return {};
 }

@@ -15,7 +15,17 @@ class SimulatedSwitch;
 class BusTrace;
 }
 
+namespace pellmora::link {
+class FtdiSystem;
+}
+
 namespace pellmora::connection {
+
+// The serial numbers of the FTDI cables connected now, for offering the
+// cable as a link; empty when there are none or the USB buses cannot be
+// searched (then `error` says why).
+QStringList ConnectedFtdiCables(QString *error = nullptr);
+QStringList ConnectedFtdiCables(link::FtdiSystem &system, QString *error = nullptr);
 
 // The port backend chosen by the link options, with the optional bus trace
 // over it and the one Link that every device operation of the process uses.
@@ -39,15 +49,15 @@ public:
     Backend backend() const;
 
     // One line for the window and --verbose, e.g. "simulovaný spínač na COM1",
-    // "porty I/O 0x3F8", "/dev/ttyS0".
+    // "porty I/O 0x3F8", "/dev/ttyS0", "kabel FTDI FT4711".
     QString description() const;
 
     // Follows a change of SelectedPort (the port dialog): a serial-line
     // backend reopens on the new port's device (unless a device path was
     // given, which stays the port); direct I/O ports move to the new base
     // when a UART answered there as the program started (the ports of every
-    // COM base are taken then, never later). The simulated switch serves
-    // every port. On refusal the link stays on the port it had and `error`
+    // COM base are taken then, never later). The simulated switch and an
+    // FTDI cable serve every port. On refusal the link stays on the port it had and `error`
     // says why. Refused too while a device operation runs.
     bool followSelectedPort(quint8 selectedPort, QString *error);
     quint8 openedPort() const { return openedPort_; }
@@ -64,6 +74,7 @@ private:
     class Relay;
     DeviceConnection(const LinkOptions &options, link::LinkState &state, quint8 selectedPort);
     std::unique_ptr<port::PortIo> openBackend(quint8 selectedPort, QString *error);
+    std::unique_ptr<port::PortIo> openFtdi(QString *error);
     QString describe(quint8 selectedPort) const;
 
     LinkOptions options_;
@@ -72,6 +83,7 @@ private:
     std::unique_ptr<port::PortIo> backend_;
     std::unique_ptr<Relay> relay_; // what the trace and the link drive: forwards to backend_
     sim::SimulatedSwitch *simulated_ = nullptr; // == backend_ when simulating
+    QString ftdiSerial_;                        // the cable opened
     std::unique_ptr<sim::BusTrace> trace_;
     std::unique_ptr<link::Link> link_;
     bool finished_ = false;

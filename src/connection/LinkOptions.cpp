@@ -22,6 +22,8 @@ std::optional<Backend> backendFromName(const QString &name)
         return Backend::IoPort;
     if (name == u"tty")
         return Backend::Tty;
+    if (name == u"ftdi")
+        return Backend::Ftdi;
     return std::nullopt;
 }
 
@@ -38,7 +40,7 @@ bool takeBackend(const QString &value, LinkOptions &options, QString *error)
 {
     const std::optional<Backend> backend = backendFromName(value);
     if (!backend) {
-        *error = deviceText("--link: expected sim, ioport or tty, not '%1'").arg(value);
+        *error = deviceText("--link: expected sim, ioport, tty or ftdi, not '%1'").arg(value);
         return false;
     }
     options.backend = *backend;
@@ -69,6 +71,12 @@ bool takeTtyDevice(const QString &value, LinkOptions &options, QString *)
     return true;
 }
 
+bool takeFtdiDevice(const QString &value, LinkOptions &options, QString *)
+{
+    options.ftdiDevice = value;
+    return true;
+}
+
 bool takeTrace(const QString &value, LinkOptions &options, QString *)
 {
     options.tracePath = value;
@@ -83,7 +91,7 @@ struct ValueOption {
 
 constexpr ValueOption ValueOptions[] = {
     {u"link", takeBackend},         {u"sim-port", takeSimPort}, {u"sim-memory", takeSimMemory},
-    {u"tty-device", takeTtyDevice}, {u"trace", takeTrace},
+    {u"tty-device", takeTtyDevice}, {u"ftdi-device", takeFtdiDevice}, {u"trace", takeTrace},
 };
 
 // --sim-fault, repeatable: every fault named is switched on.
@@ -124,13 +132,14 @@ void addLinkOptions(QCommandLineParser &parser)
 {
     parser.addOptions({
         {u"link"_s, u"Port backend: sim (the simulated time switch, the default), ioport (direct x86 I/O ports) "
-                    "or tty (the port's serial device)."_s,
-         u"sim|ioport|tty"_s},
+                    "tty (the port's serial device) or ftdi (an FTDI USB serial cable in bit-bang mode)."_s,
+         u"sim|ioport|tty|ftdi"_s},
         {u"sim-port"_s, u"Port the simulated switch hangs on (default COM1)."_s, u"COMn"_s},
         {u"sim-memory"_s, u"State file of the simulated EEPROM (none: blank every run)."_s, u"PATH|none"_s},
         {u"sim-fault"_s, u"Fault of the simulated switch, repeatable: "_s + sim::faultNames().join(u", ") + u'.',
          u"NAME"_s},
         {u"tty-device"_s, u"Serial device of the selected port (default /dev/ttyS0..3)."_s, u"PATH"_s},
+        {u"ftdi-device"_s, u"FTDI cable by serial number (default: the only one connected)."_s, u"SERIAL"_s},
         {u"trace"_s, u"Record the bus lines into a VCD file."_s, u"PATH.vcd"_s},
     });
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -15,6 +16,7 @@ enum class Fault;
 
 namespace pellmora::link {
 class IoPortGrant;
+class FtdiSystem;
 }
 
 namespace pellmora::connection {
@@ -24,14 +26,16 @@ enum class Backend {
     Sim,    // the simulated time switch (default)
     IoPort, // direct x86 I/O ports
     Tty,    // the port's serial device: modem lines through the serial driver
+    Ftdi,   // an FTDI USB serial cable in synchronous bit-bang mode (libftdi)
 };
 
 // The link options shared by `pellmora` and `pellmora-cli`:
-//   --link sim|ioport|tty      backend (default sim)
+//   --link sim|ioport|tty|ftdi backend (default sim)
 //   --sim-port COMn            port the simulated switch hangs on (default COM1)
 //   --sim-memory PATH|none     where the simulated EEPROM persists; none = blank every run
 //   --sim-fault NAME           a fault of the simulated switch (repeatable)
 //   --tty-device PATH          serial device for the selected port (USB adapters)
+//   --ftdi-device SERIAL       which FTDI cable, by serial number (when several are connected)
 //   --trace PATH.vcd           record the bus into a VCD file written at the end
 struct LinkOptions {
     Backend backend = Backend::Sim;
@@ -40,11 +44,15 @@ struct LinkOptions {
     bool simMemoryNone = false;           // --sim-memory none: blank memory, nothing saved
     QList<sim::Fault> simFaults;
     QString ttyDevice; // empty = /dev/ttyS0..3 for COM1..COM4
+    QString ftdiDevice; // serial number; empty = the only FTDI cable connected
     QString tracePath; // empty = no trace
 
     // Not on the command line: the I/O ports the program took when it
     // started (TakeStartupPrivileges), which --link ioport drives.
     std::shared_ptr<link::IoPortGrant> ioPorts;
+    // Not on the command line: the FTDI library calls --link ftdi makes;
+    // empty = libftdi's own. Tests hand in a fake chip.
+    std::function<std::unique_ptr<link::FtdiSystem>()> ftdiSystem;
 
     // Not on the command line: lets tests count the EEPROM write cycle in
     // refused select bytes instead of real time (0 = real 5 ms cycle), and

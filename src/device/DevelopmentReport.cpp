@@ -1,5 +1,6 @@
 #include "device/DevelopmentReport.h"
 
+#include "device/DeviceText.h"
 #include "device/HexText.h"
 
 using namespace pellmora::model;
@@ -42,18 +43,35 @@ DevelopmentValues developmentValues(const DeviceImage &image, const LinkState &l
     values.PortBase = link.PortBase;
     values.PICmicro_Loop = link.PICmicro_Loop;
     values.EEPROM_Loop = link.EEPROM_Loop;
+    values.EepromBaudRate = link.EepromBaudRate;
+    values.EepromSpeedLimit = link.EepromSpeedLimit;
+    values.PicBaudRate = link.PicBaudRate;
+    values.PicSpeedLimit = link.PicSpeedLimit;
     return values;
 }
 
 QStringList DevelopmentReport(const DevelopmentValues &values)
 {
-    return {
+    QStringList lines = {
         placed("\"EEPROM\"         at: [", values.imageAt) + QStringLiteral("  value not available.."),
         placed("\"I2C_Address\"    at: [", values.portBaseAt) + H4(values.PortBase),
         placed("\"PICmicro_Loop\"   at: [", values.picLoopAt) + H4(values.PICmicro_Loop),
         placed("\"EEPROM_Loop\"   at: [", values.eepromLoopAt) + H4(values.EEPROM_Loop),
-        QStringLiteral("Pellmora " PELLMORA_VERSION),
     };
+    if (values.EepromSpeedLimit != 0)
+        lines << SpeedLimitText(deviceText("paměť"), values.EepromBaudRate, values.EepromSpeedLimit);
+    if (values.PicSpeedLimit != 0)
+        lines << SpeedLimitText(deviceText("procesor"), values.PicBaudRate, values.PicSpeedLimit);
+    lines << QStringLiteral("Pellmora " PELLMORA_VERSION);
+    return lines;
+}
+
+QString SpeedLimitText(const QString &partner, quint16 speed, quint16 reached)
+{
+    return deviceText("Port je na %1 pomalý: místo %2 baudů zvládne jen %3 baudů")
+        .arg(partner)
+        .arg(speed)
+        .arg(reached);
 }
 
 } // namespace pellmora::device

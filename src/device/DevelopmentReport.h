@@ -20,15 +20,26 @@ struct DevelopmentValues {
     quint16 PortBase = 0;
     quint32 PICmicro_Loop = 0;
     quint32 EEPROM_Loop = 0;
+    // The speeds set and, when the port could not reach one, what it reaches
+    // (0 = the speed set is reached).
+    quint16 EepromBaudRate = 0;
+    quint16 EepromSpeedLimit = 0;
+    quint16 PicBaudRate = 0;
+    quint16 PicSpeedLimit = 0;
 };
 
 // The values of this run's memory image and link state.
 DevelopmentValues developmentValues(const model::DeviceImage &image, const link::LinkState &link);
 
 // The report lines: the memory image (no value shown), the port base, the
-// microcontroller's and the EEPROM's loop counts, then the program's version
-// as --version prints it ("Pellmora 0.1"). Places in 8 upper-case
-// hexadecimal digits, values in at least 4.
+// microcontroller's and the EEPROM's loop counts (places in 8 upper-case
+// hexadecimal digits, values in at least 4); for each speed the port could
+// not reach at the last calibration, a line saying what it reaches; last the
+// program's version as --version prints it ("Pellmora 0.1").
 QStringList DevelopmentReport(const DevelopmentValues &values);
+
+// "Port je na paměť pomalý: místo 1000 baudů zvládne jen 310 baudů": the
+// speed set for a partner ("paměť", "procesor") that the port cannot reach.
+QString SpeedLimitText(const QString &partner, quint16 speed, quint16 reached);
 
 } // namespace pellmora::device

@@ -56,8 +56,12 @@ void prepareSelectedPort(Link &link)
 void awaitLastWriteCycle(Link &link)
 {
     constexpr std::chrono::milliseconds MinimumWait{20};
-    link.PollForAcknowledge(EepromWriteSelect, Link::PollLimit, MinimumWait);
-    link.I2cStop();
+    link.Transaction(
+        [&] {
+            link.PollForAcknowledge(EepromWriteSelect, Link::PollLimit, MinimumWait);
+            link.I2cStop();
+        },
+        port::Expect::Busy);
 }
 
 void appendVerificationResult(bool equal, Notices &notices)

@@ -52,11 +52,12 @@ void Link::ChangeLineControl(quint8 set, quint8 clear)
 }
 
 // A drive operation ends with a modem-status read whose value nobody uses: it
-// belongs to the line operation's bus time (three port accesses).
+// belongs to the line operation's bus time (three port accesses), and a
+// backend that can answer it without asking the port costs nothing for it.
 void Link::DriveLine(quint8 set, quint8 clear)
 {
     ChangeModemControl(set, clear);
-    io_.PortIn(state_.PortBase + uart::ModemStatus);
+    io_.PortInUnused(state_.PortBase + uart::ModemStatus);
 }
 
 void Link::SdaHigh() { DriveLine(SdaOutBit, 0); }
@@ -102,7 +103,34 @@ void Link::BitDelay()
 {
     if (delayObserver_)
         delayObserver_();
-    SpinLoop(state_.LoopCount);
+    if (SampledLines *lines = io_.sampledLines())
+        lines->Hold(state_.LoopCount);
+    else
+        SpinLoop(state_.LoopCount);
+}
+
+void Link::Transaction(const std::function<void()> &sequences, Expect expect)
+{
+    SampledLines *lines = io_.sampledLines();
+    if (!lines) {
+        sequences();
+        return;
+    }
+    const quint8 select = DeviceSelect;
+    const quint8 word = WordAddress;
+    lines->Transaction(
+        [&] {
+            DeviceSelect = select;
+            WordAddress = word;
+            sequences();
+        },
+        expect);
+}
+
+bool Link::Rehearsing()
+{
+    SampledLines *lines = io_.sampledLines();
+    return lines && lines->Rehearsing();
 }
 
 // ------------------------------------------------------------- bus sequences
@@ -192,9 +220,13 @@ void Link::I2cNack()
 
 Ack Link::I2cSendByte(quint8 value)
 {
-    for (quint8 mask = 0x80; mask != 0; mask >>= 1)
-        I2cSendBit((value & mask) != 0);
-    return I2cReadAck();
+    Ack answer = Ack::Refused;
+    Transaction([&] {
+        for (quint8 mask = 0x80; mask != 0; mask >>= 1)
+            I2cSendBit((value & mask) != 0);
+        answer = I2cReadAck();
+    });
+    return answer;
 }
 
 Ack Link::I2cSendAddress()
@@ -219,15 +251,21 @@ quint8 Link::ReadEightBits()
 
 quint8 Link::I2cReadByte()
 {
-    const quint8 value = ReadEightBits();
-    I2cAck();
+    quint8 value = 0;
+    Transaction([&] {
+        value = ReadEightBits();
+        I2cAck();
+    });
     return value;
 }
 
 quint8 Link::I2cReadLastByte()
 {
-    const quint8 value = ReadEightBits();
-    I2cNack();
+    quint8 value = 0;
+    Transaction([&] {
+        value = ReadEightBits();
+        I2cNack();
+    });
     return value;
 }
 
@@ -316,12 +354,23 @@ bool Link::EepromWrite(std::span<quint8, 512> image, quint16 count, quint8 start
     if (pageSize == 0 && count > 0)
         return false;
 
+    // Each pass is one bus transaction. After a page the device is busy with
+    // its write cycle: the pass that follows is expected to poll.
+    bool pageSent = false;
     while (written < count && !failed) {
-        const quint16 writtenBefore = written;
-        failed = !WritePass(image, addr, written, count, pageSize);
-        I2cStop(); // after a page this starts the device's write cycle
+        const quint16 passAddr = addr;
+        const quint16 passWritten = written;
+        Transaction(
+            [&] {
+                addr = passAddr;
+                written = passWritten;
+                failed = !WritePass(image, addr, written, count, pageSize);
+                I2cStop(); // after a page this starts the device's write cycle
+            },
+            pageSent ? Expect::Busy : Expect::Acknowledged);
+        pageSent = written != passWritten;
         SelectWriteAddress(addr);
-        if (written != writtenBefore && progress)
+        if (pageSent && progress)
             progress(written, count);
     }
     I2cStop();
@@ -336,28 +385,35 @@ bool Link::EepromRead(std::span<quint8, 512> image, quint16 count, quint8 startL
     quint16 n = 0;
 
     const auto reportRead = [&] {
-        if (progress && n % ReadProgressStep == 0)
+        if (progress && n % ReadProgressStep == 0 && !Rehearsing())
             progress(n, count);
     };
 
-    // The address pointer is set by a write header; a repeated start with
-    // the read bit (no stop) turns the transfer round.
-    const bool answered = AddressDevice(writeSelect, startLow) == Ack::Given
-                          && AddressDevice(quint8(writeSelect | ReadBit)) == Ack::Given;
-    if (answered) {
-        while (n + 1 < count) {
-            image[addr & ImageIndexMask] = I2cReadByte();
-            ++addr;
-            ++n;
-            reportRead();
+    // The whole read is one bus transaction. The address pointer is set by a
+    // write header; a repeated start with the read bit (no stop) turns the
+    // transfer round.
+    const quint16 firstAddr = addr;
+    bool answered = false;
+    Transaction([&] {
+        addr = firstAddr;
+        n = 0;
+        answered = AddressDevice(writeSelect, startLow) == Ack::Given
+                   && AddressDevice(quint8(writeSelect | ReadBit)) == Ack::Given;
+        if (answered) {
+            while (n + 1 < count) {
+                image[addr & ImageIndexMask] = I2cReadByte();
+                ++addr;
+                ++n;
+                reportRead();
+            }
+            if (count > n) {
+                image[addr & ImageIndexMask] = I2cReadLastByte();
+                ++n;
+                reportRead();
+            }
         }
-        if (count > n) {
-            image[addr & ImageIndexMask] = I2cReadLastByte();
-            ++n;
-            reportRead();
-        }
-    }
-    I2cStop();
+        I2cStop();
+    });
     return answered;
 }
 

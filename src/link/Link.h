@@ -3,6 +3,7 @@
 #include "link/LinkState.h"
 #include "port/PortIo.h"
 #include "port/InterfaceLines.h"
+#include "port/SampledLines.h"
 
 #include <chrono>
 #include <deque>
@@ -50,8 +51,19 @@ public:
     // the port: whatever the operation read is meaningless.
     bool portFailed() const { return io_.portFailed(); }
 
-    // One bus delay step: LoopCount iterations of a pure processor loop.
+    // One bus delay step: LoopCount iterations of a pure processor loop, or
+    // over lines an adapter clocks itself, a step's worth of samples.
     void BitDelay();
+
+    // Runs `sequences` as one bus transaction. Over lines an adapter clocks
+    // itself they go out as one transfer and may run more than once (see
+    // port::SampledLines), each run from the same DeviceSelect and
+    // WordAddress; anywhere else they simply run, once.
+    void Transaction(const std::function<void()> &sequences,
+                     port::Expect expect = port::Expect::Acknowledged);
+    // True while a transaction's sequences only rehearse: what they read is
+    // not yet what the bus answered, so they report no progress.
+    bool Rehearsing();
 
     // Bus sequences, each reading like its timing diagram.
     void I2cStart();

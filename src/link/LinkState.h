@@ -15,6 +15,12 @@ struct LinkState {
     quint16 PicBaudRate = 60;
     quint32 EEPROM_Loop = 0;
     quint32 PICmicro_Loop = 0;
+    // What the last calibration found the port could not do: 0 when the bus
+    // runs at the speed set, else the highest speed it reaches (a USB
+    // adapter whose every line change is a USB transfer is slower than the
+    // slot of a high speed, however short the bus delay).
+    quint16 EepromSpeedLimit = 0;
+    quint16 PicSpeedLimit = 0;
 };
 
 } // namespace pellmora::link

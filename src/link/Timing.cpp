@@ -31,6 +31,22 @@ quint64 TimeRun(Link &link, quint32 loopCount, quint64 transfers, const Monotoni
     return end > start ? end - start : 0;
 }
 
+// The shortest of `repeats` runs: time the process spent set aside by the
+// system only ever lengthens a run.
+quint64 ShortestRun(Link &link, quint32 loopCount, quint64 transfers, const MonotonicMicros &clock, int repeats)
+{
+    quint64 shortest = TimeRun(link, loopCount, transfers, clock);
+    for (int r = 1; r < repeats; ++r)
+        shortest = std::min(shortest, TimeRun(link, loopCount, transfers, clock));
+    return shortest;
+}
+
+// What the last calibration of a partner found out of reach: 0 = nothing.
+quint16 LimitOf(quint16 reached, quint16 speed)
+{
+    return reached < speed ? reached : 0;
+}
+
 // Transfers that last about minRunMicros at the target slot time.
 quint64 TransfersForRun(quint16 speed, quint64 minRunMicros)
 {
@@ -86,10 +102,25 @@ quint32 LoopCountForSpeed(quint64 measuredLoopCount, quint64 bitTransfers, quint
     return quotient > most / 100 ? most : quint32(quotient * 100);
 }
 
-void CalibrateLoop(Link &link, quint16 speed, const MonotonicMicros &clock, const CalibrationPlan &plan)
+quint16 SpeedReached(quint64 bitTransfers, quint64 elapsedMicros, quint16 speed)
+{
+    // Within 5 %: 100 * elapsed <= 105 * transfers * 100000 / speed.
+    if (elapsedMicros * speed * 100 <= bitTransfers * SlotMicrosTimesSpeed * 105)
+        return speed;
+    return quint16(std::max<quint64>(bitTransfers * SlotMicrosTimesSpeed / elapsedMicros, 1));
+}
+
+quint16 CalibrateLoop(Link &link, quint16 speed, const MonotonicMicros &clock, const CalibrationPlan &plan)
 {
     const MonotonicMicros now = clock ? clock : MonotonicMicros(SteadyMicros);
     speed = EffectivePicSpeed(speed);
+
+    // An adapter that clocks the lines itself needs no measurement: its loop
+    // count is the speed its clock reaches.
+    if (SampledLines *lines = link.io().sampledLines()) {
+        link.state().LoopCount = lines->ReachableSpeed(speed);
+        return quint16(link.state().LoopCount);
+    }
 
     // First estimate: lengthen the run until the clock can time it well.
     quint64 transfers = std::max<quint32>(plan.firstTransfers, 1);
@@ -105,12 +136,19 @@ void CalibrateLoop(Link &link, quint16 speed, const MonotonicMicros &clock, cons
     // found and scaling once more converges on the wanted slot time.
     // A clock that never moved gives nothing to refine on.
     const quint64 refineTransfers = TransfersForRun(speed, plan.refineRunMicros);
+
+    // A port whose line operations alone fill the slot (a USB adapter, every
+    // line change a USB transfer) leaves nothing for the loop: no bus delay,
+    // and the slot as short as the port allows.
+    if (plan.refinements > 0 && count != 0 && elapsed != 0) {
+        const quint64 portOnly = ShortestRun(link, 0, refineTransfers, now, plan.repeats);
+        if (portOnly * speed >= refineTransfers * SlotMicrosTimesSpeed) {
+            link.state().LoopCount = 0;
+            return SpeedReached(refineTransfers, portOnly, speed);
+        }
+    }
     for (int i = 0; i < plan.refinements && count != 0 && elapsed != 0; ++i) {
-        // The shortest of a few runs: time the process spent set aside by
-        // the system only ever lengthens a run.
-        elapsed = TimeRun(link, count, refineTransfers, now);
-        for (int r = 1; r < plan.repeats; ++r)
-            elapsed = std::min(elapsed, TimeRun(link, count, refineTransfers, now));
+        elapsed = ShortestRun(link, count, refineTransfers, now, plan.repeats);
         if (elapsed == 0)
             break;
         // The measured loop grows at most fourfold per step, so a stray
@@ -119,18 +157,23 @@ void CalibrateLoop(Link &link, quint16 speed, const MonotonicMicros &clock, cons
         count = quint32(std::min<quint64>(LoopCountForSpeed(count, refineTransfers, elapsed, speed), bound));
     }
     link.state().LoopCount = count;
+    return speed;
 }
 
 void CalibrateEeprom(Link &link, const MonotonicMicros &clock, const CalibrationPlan &plan)
 {
-    CalibrateLoop(link, EffectiveEepromSpeed(link.state().EepromBaudRate), clock, plan);
+    const quint16 speed = EffectiveEepromSpeed(link.state().EepromBaudRate);
+    const quint16 reached = CalibrateLoop(link, speed, clock, plan);
     link.state().EEPROM_Loop = link.state().LoopCount;
+    link.state().EepromSpeedLimit = LimitOf(reached, speed);
 }
 
 void CalibratePic(Link &link, const MonotonicMicros &clock, const CalibrationPlan &plan)
 {
-    CalibrateLoop(link, EffectivePicSpeed(link.state().PicBaudRate), clock, plan);
+    const quint16 speed = EffectivePicSpeed(link.state().PicBaudRate);
+    const quint16 reached = CalibrateLoop(link, speed, clock, plan);
     link.state().PICmicro_Loop = link.state().LoopCount;
+    link.state().PicSpeedLimit = LimitOf(reached, speed);
 }
 
 void RunCalibrationSequence(Link &link, const CalibrationPanel &panel, const MonotonicMicros &clock,

@@ -60,11 +60,20 @@ struct CalibrationPlan {
 // (a few runs, the shortest counts, so a pre-empted run does not skew it),
 // which takes the port-access cost out of the result. Speed 0 calibrates as 20 baud,
 // the lowest speed the link offers.
-void CalibrateLoop(Link &link, quint16 speed, const MonotonicMicros &clock = {},
-                   const CalibrationPlan &plan = {});
+// Returns the speed the bus reaches: `speed`, or less when the port's line
+// operations alone take longer than the slot (LoopCount is then 0 and the
+// slot as short as the port allows).
+quint16 CalibrateLoop(Link &link, quint16 speed, const MonotonicMicros &clock = {},
+                      const CalibrationPlan &plan = {});
+
+// The speed of bit slots that took `elapsedMicros` for `bitTransfers` of
+// them, at most `speed`; a slot up to 5 % longer than 100/speed ms counts as
+// reaching it.
+quint16 SpeedReached(quint64 bitTransfers, quint64 elapsedMicros, quint16 speed);
 
 // CalibrateLoop for the stored speed of one partner (0 = lowest of its
-// range), then copies LoopCount into EEPROM_Loop or PICmicro_Loop.
+// range), then copies LoopCount into EEPROM_Loop or PICmicro_Loop and what
+// the port could not reach into EepromSpeedLimit or PicSpeedLimit.
 void CalibrateEeprom(Link &link, const MonotonicMicros &clock = {}, const CalibrationPlan &plan = {});
 void CalibratePic(Link &link, const MonotonicMicros &clock = {}, const CalibrationPlan &plan = {});
 

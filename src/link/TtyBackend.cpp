@@ -223,8 +223,8 @@ bool TtyBackend::recover()
         takeOpenedLines(lines);
     }
     failed_ = false;
-    writeLineControl(lineControl_);
-    writeModemControl(modemControl_);
+    writeLineControl(lineControl_, true);
+    writeModemControl(modemControl_, true);
     return reopen;
 }
 
@@ -240,18 +240,26 @@ int TtyBackend::call(unsigned long request)
 
 quint8 TtyBackend::PortIn(quint16 address)
 {
-    if (address == uart::CalibrationPort && base_ + uart::LineStatus != uart::CalibrationPort)
-        return readLineStatus();
+    if (address == uart::CalibrationPort)
+        return measureLineOperation();
     if (address < base_ || address >= base_ + uart::BlockSize)
         return 0xFF; // no UART of ours there
     switch (address - base_) {
     case uart::LineControl: return lineControl_;
-    case uart::ModemControl: return readModemControl();
+    case uart::ModemControl: return modemControl_;
     case uart::LineStatus: return readLineStatus();
     case uart::ModemStatus: return readModemStatus();
     case uart::Scratch: return scratch_;
     default: return 0x00;
     }
+}
+
+// The lines were read by the last status read that was used, and a value
+// nobody uses need not be fresh: no call.
+void TtyBackend::PortInUnused(quint16 address)
+{
+    if (address != base_ + uart::ModemStatus)
+        PortIn(address);
 }
 
 void TtyBackend::PortOut(quint16 address, quint8 value)
@@ -266,11 +274,15 @@ void TtyBackend::PortOut(quint16 address, quint8 value)
     }
 }
 
-// Every write reaches the driver, also one that changes nothing, so that each
-// line operation costs the same.
-void TtyBackend::writeModemControl(quint8 value)
+// A write that leaves DTR and RTS as they are changes nothing on the wire and
+// costs nothing; `always` makes the call anyway (lines set again after the
+// device was reopened, or to measure what a call costs).
+void TtyBackend::writeModemControl(quint8 value, bool always)
 {
+    const bool changes = ((value ^ modemControl_) & (uart::Dtr | uart::Rts)) != 0;
     modemControl_ = value;
+    if (!changes && !always)
+        return;
     const int dtr = (value & uart::Dtr) ? TIOCM_DTR : 0;
     const int rts = (value & uart::Rts) ? TIOCM_RTS : 0;
     if (combinedModemSet_) {
@@ -295,25 +307,28 @@ void TtyBackend::writeModemControl(quint8 value)
         fail("setting DTR/RTS", result);
 }
 
-void TtyBackend::writeLineControl(quint8 value)
+void TtyBackend::writeLineControl(quint8 value, bool always)
 {
+    const bool changes = ((value ^ lineControl_) & uart::SetBreak) != 0;
     lineControl_ = value;
+    if (!changes && !always)
+        return;
     const int result = call((value & uart::SetBreak) ? TIOCSBRK : TIOCCBRK);
     if (result < 0)
         fail("switching the break", result);
 }
 
-// The live DTR and RTS from the driver, the other bits as last written: like
-// the register, and one call, as a register read costs one access.
-quint8 TtyBackend::readModemControl()
+// The calibration's mock line operation is three reads of 0x2FD, where a
+// line operation over this device is one modem-control call: the first read
+// of every three makes that call with the lines as they are (nothing changes
+// on the wire), so that the calibration measures what a USB adapter's
+// control transfer costs. The line status itself is read from nowhere: the
+// transmitter is always empty, nothing is ever sent.
+quint8 TtyBackend::measureLineOperation()
 {
-    int lines = 0;
-    if (const int result = call(TIOCMGET, &lines); result < 0) {
-        fail("reading the modem control lines", result);
-        return modemControl_;
-    }
-    return quint8((modemControl_ & ~(uart::Dtr | uart::Rts)) | ((lines & TIOCM_DTR) ? uart::Dtr : 0)
-                  | ((lines & TIOCM_RTS) ? uart::Rts : 0));
+    if (calibrationReads_++ % 3 == 0)
+        writeModemControl(modemControl_, true);
+    return uart::TransmitterEmpty;
 }
 
 quint8 TtyBackend::readModemStatus()

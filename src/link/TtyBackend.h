@@ -27,13 +27,18 @@ public:
 
 std::unique_ptr<TtySystem> RealTtySystem();
 
-// The UART registers of the selected port mapped onto a serial device:
-// writes of modem control (base+4) set DTR and RTS, in one call where the
-// driver allows it, and its reads take the live DTR and RTS from the driver; writes of line control (base+3) turn the break on or off
-// with its bit 6; reads of modem status (base+6) are built from CTS, DSR, RI
-// and DCD with the delta bits of a real UART; a read of line status (base+5,
-// and 0x2FD for the calibration) costs one real line-status call, so that a
-// calibration measures what a line operation costs. Other bases read 0xFF
+// The UART registers of the selected port mapped onto a serial device, at
+// one driver call per line change: writes of modem control (base+4) set DTR
+// and RTS when they change them, in one call where the driver allows it
+// (a write that changes neither costs nothing), and its reads give the value
+// last written; writes of line control (base+3) turn the break on or off with
+// their bit 6 when it changes; reads of modem status (base+6) are built from
+// CTS, DSR, RI and DCD with the delta bits of a real UART, one call each,
+// while the unused read that ends a line operation costs nothing; a read of
+// line status (base+5) costs one real line-status call. The calibration
+// measures a line operation by three reads of 0x2FD: over a serial device
+// every third of them costs what a line operation costs, one modem-control
+// call that sets the lines as they are. Other bases read 0xFF
 // and drop writes, like a port with no UART behind it. A call the driver
 // refuses sets lastError() and portFailed() (a modem status that cannot be
 // read reads 0xFF: no acknowledge can be faked); a device that is
@@ -57,6 +62,7 @@ public:
 
     quint8 PortIn(quint16 address) override;
     void PortOut(quint16 address, quint8 value) override;
+    void PortInUnused(quint16 address) override;
     bool portFailed() const override { return failed_; }
     bool recover() override;
 
@@ -68,11 +74,11 @@ private:
     TtyBackend(std::unique_ptr<TtySystem> system, int fd, QString path, quint16 base);
     static int openDevice(TtySystem &system, const QString &path, int *lines, QString *error);
     void takeOpenedLines(int lines);
-    void writeModemControl(quint8 value);
-    void writeLineControl(quint8 value);
-    quint8 readModemControl();
+    void writeModemControl(quint8 value, bool always = false);
+    void writeLineControl(quint8 value, bool always = false);
     quint8 readModemStatus();
     quint8 readLineStatus();
+    quint8 measureLineOperation();
     void fail(const char *what, int error);
     int call(unsigned long request, int *argument); // -EBADF once the device is closed
     int call(unsigned long request);
@@ -88,6 +94,7 @@ private:
     quint8 lineControl_ = 0x03;
     quint8 scratch_ = 0;
     quint8 lastModemLines_ = 0; // CTS/DSR/RI/DCD as bits 4..7 of the last read
+    int calibrationReads_ = 0;
     bool failed_ = false;
     QString lastError_;
 };

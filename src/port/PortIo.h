@@ -4,6 +4,8 @@
 
 namespace pellmora::port {
 
+class SampledLines;
+
 // Single-byte access to the registers of a PC UART (8250/16550 layout) at the
 // four COM bases, immediate and in program order. Every hardware access of the
 // device link goes through this interface.
@@ -12,6 +14,11 @@ public:
     virtual ~PortIo() = default;
     virtual quint8 PortIn(quint16 address) = 0;
     virtual void PortOut(quint16 address, quint8 value) = 0;
+    // A read whose value nobody uses: the modem-status read that ends every
+    // line operation and belongs to its bus time. A UART is read as usual; a
+    // backend whose reads cost a call to a driver or a USB transfer knows
+    // the lines without asking and may spend nothing.
+    virtual void PortInUnused(quint16 address) { PortIn(address); }
 
     // True when an access since the last recover() could not reach the port
     // (the serial driver answered with an input/output error because the
@@ -25,6 +32,10 @@ public:
     // operation without a restart. True when it was opened again: whatever
     // it powers has only just got its supply back.
     virtual bool recover() { return false; }
+
+    // The adapter's own line clock when the backend has one (see
+    // SampledLines); nullptr for a port reached access by access.
+    virtual SampledLines *sampledLines() { return nullptr; }
 };
 
 } // namespace pellmora::port

@@ -1,5 +1,7 @@
 #include "sim/Eeprom24LC04.h"
 
+#include <chrono>
+
 namespace pellmora::sim {
 
 namespace {
@@ -12,9 +14,15 @@ constexpr quint16 AddressMask = 0x1FF;
 
 } // namespace
 
-Eeprom24LC04::Eeprom24LC04(Behaviour behaviour) : behaviour_(behaviour)
+Eeprom24LC04::Eeprom24LC04(Behaviour behaviour) : behaviour_(std::move(behaviour))
 {
     cells_.fill(0xFF); // a fresh memory reads erased
+    if (!behaviour_.monotonicNanos) {
+        behaviour_.monotonicNanos = [] {
+            using namespace std::chrono;
+            return qint64(duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count());
+        };
+    }
 }
 
 QByteArray Eeprom24LC04::cells() const
@@ -34,7 +42,7 @@ bool Eeprom24LC04::writeCycleRunning()
 {
     if (!busy_ || behaviour_.endlessWrite || behaviour_.writeCycleSelects > 0)
         return busy_;
-    if (cycleTimer_.nsecsElapsed() >= WriteCycleNanoseconds)
+    if (behaviour_.monotonicNanos() - cycleStartedAt_ >= WriteCycleNanoseconds)
         finishWriteCycle();
     return busy_;
 }
@@ -126,7 +134,7 @@ void Eeprom24LC04::beginWriteCycle()
             cells_[size_t(base + i)] = page_[size_t(i)];
     }
     refusalsLeft_ = behaviour_.writeCycleSelects;
-    cycleTimer_.start();
+    cycleStartedAt_ = behaviour_.monotonicNanos();
 }
 
 void Eeprom24LC04::finishWriteCycle()

@@ -3,7 +3,6 @@
 #include "sim/I2cTarget.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 
 #include <array>
 #include <functional>
@@ -29,6 +28,9 @@ public:
         int writeCycleSelects = 0; // 0 = real time, N = N refused selects
         bool endlessWrite = false; // the write cycle never ends
         bool flipBit = false;      // FlippedAddress reads with FlippedBit inverted
+        // The monotonic clock in nanoseconds that times the write cycle;
+        // empty = the system's steady clock.
+        std::function<qint64()> monotonicNanos;
     };
 
     explicit Eeprom24LC04(Behaviour behaviour);
@@ -62,7 +64,7 @@ private:
     int dataBytes_ = 0;
     bool busy_ = false;
     int refusalsLeft_ = 0;
-    QElapsedTimer cycleTimer_;
+    qint64 cycleStartedAt_ = 0;
     std::function<void()> finished_;
 };
 

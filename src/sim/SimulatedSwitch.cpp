@@ -211,7 +211,8 @@ SimulatedSwitchModel::SimulatedSwitchModel(SimOptions opts)
     : options(std::move(opts)), faults(options),
       clock(options.hostClock ? options.hostClock : std::function<qint64()>(hostLocalMilliseconds),
             options.clockOffsetSeconds, options.clockDriftPerDay),
-      memory({options.writeCycleSelects, has(options, Fault::EndlessWrite), has(options, Fault::FlipBit)}),
+      memory({options.writeCycleSelects, has(options, Fault::EndlessWrite), has(options, Fault::FlipBit),
+              [this] { return now(); }}),
       pic(clock, {has(options, Fault::SilentPic), has(options, Fault::WrongEcho),
                   has(options, Fault::BadClockReply)})
 {

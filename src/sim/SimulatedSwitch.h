@@ -54,8 +54,9 @@ struct SimOptions {
     // pulls it once the first transfer has sent its select byte and one more:
     // in the middle of the transfer, whichever it is.
     int pullCableAfterBytes = 2;
-    // A monotonic clock in nanoseconds that times the interface's supply and
-    // the microcontroller's reactions; empty = the system's steady clock.
+    // A monotonic clock in nanoseconds that times the interface's supply,
+    // the microcontroller's reactions and the memory's write cycle; empty =
+    // the system's steady clock.
     std::function<qint64()> monotonicNanos;
 };
 

@@ -38,6 +38,13 @@ QSlider *speedTrack(const char *name, int minimum, int maximum, int lineStep, in
     return track;
 }
 
+QLabel *limitNote(const char *name)
+{
+    auto *note = named<QLabel>(QLatin1String(name), QString());
+    note->hide();
+    return note;
+}
+
 } // namespace
 
 BaudRateSetupForm::BaudRateSetupForm(Link &link, BaudRateCheckSystemForm &panel, QWidget *parent)
@@ -48,9 +55,11 @@ BaudRateSetupForm::BaudRateSetupForm(Link &link, BaudRateCheckSystemForm &panel,
     , MemBRLab(named<QLabel>(QStringLiteral("MemBRLab"), tr("Rychlost:")))
     , EEPROM_BaudRateTrack(speedTrack("EEPROM_BaudRateTrack", EepromSpeedMin, EepromSpeedMax, EepromLineStep,
                                       EepromPageStep, EepromTickEvery))
+    , MemLimitLab(limitNote("MemLimitLab"))
     , PICBRLab(named<QLabel>(QStringLiteral("PICBRLab"), tr("Rychlost:")))
     , PICmicro_BaudRateTrack(speedTrack("PICmicro_BaudRateTrack", PicSpeedMin, PicSpeedMax, PicLineStep,
                                         PicPageStep, PicTickEvery))
+    , PICLimitLab(limitNote("PICLimitLab"))
     , CancelBtn(new QPushButton(tr("&Cancel"), this))
     , OKBtn(new QPushButton(tr("&OK"), this))
 {
@@ -70,9 +79,9 @@ BaudRateSetupForm::BaudRateSetupForm(Link &link, BaudRateCheckSystemForm &panel,
     auto *whole = new QVBoxLayout(this);
     whole->addWidget(NOTE1);
     whole->addWidget(speedGroup(tr("Přenosová rychlost pro paměť (data o spínání)"), "MemoryBaudRateSettings",
-                                MemBRLab, EEPROM_BaudRateTrack));
+                                MemBRLab, EEPROM_BaudRateTrack, MemLimitLab));
     whole->addWidget(speedGroup(tr("Přenosová rychlost s procesorem (nastavení času)"), "TimeBaudrateSettings",
-                                PICBRLab, PICmicro_BaudRateTrack));
+                                PICBRLab, PICmicro_BaudRateTrack, PICLimitLab));
     whole->addLayout(buttons);
     whole->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -83,12 +92,14 @@ BaudRateSetupForm::BaudRateSetupForm(Link &link, BaudRateCheckSystemForm &panel,
     connect(OKBtn, &QPushButton::clicked, this, &BaudRateSetupForm::OKBtnClick);
 }
 
-QGroupBox *BaudRateSetupForm::speedGroup(const QString &caption, const char *name, QLabel *label, QSlider *track)
+QGroupBox *BaudRateSetupForm::speedGroup(const QString &caption, const char *name, QLabel *label, QSlider *track,
+                                         QLabel *limit)
 {
     auto *group = named<QGroupBox>(QLatin1String(name), caption, this);
     auto *column = new QVBoxLayout(group);
     column->addWidget(label);
     column->addWidget(track);
+    column->addWidget(limit);
     track->setMinimumWidth(320);
     return group;
 }
@@ -121,12 +132,23 @@ void BaudRateSetupForm::EEPROM_BaudRateTrackChange(int position)
 {
     MemBRLab->setText(tr("Rychlost: %1 baudů").arg(position));
     link_.state().EepromBaudRate = static_cast<quint16>(position);
+    showLimit(MemLimitLab, link_.state().EepromSpeedLimit, position);
 }
 
 void BaudRateSetupForm::PICmicro_BaudRateTrackChange(int position)
 {
     PICBRLab->setText(tr("Rychlost: %1 baudů").arg(position));
     link_.state().PicBaudRate = static_cast<quint16>(position);
+    showLimit(PICLimitLab, link_.state().PicSpeedLimit, position);
+}
+
+// The port's own line operations are slower than a slot at this speed: the
+// bus runs at the speed the port reaches.
+void BaudRateSetupForm::showLimit(QLabel *note, quint16 limit, int position)
+{
+    const bool slower = limit != 0 && position > limit;
+    note->setText(slower ? tr("Port zvládne nejvýš %1 baudů").arg(limit) : QString());
+    note->setVisible(slower);
 }
 
 // A second OK while the first waits adds nothing.

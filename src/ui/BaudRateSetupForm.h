@@ -25,6 +25,8 @@ class BaudRateCheckSystemForm;
 // OK runs the calibration sequence, which also closes the dialog; while a
 // device transfer runs, OK is put off until it has ended (calibrating under
 // it would change its bus delay), and the dialog stays open until then.
+// Below each track a note says what speed the port reaches when the last
+// calibration found it slower than the speed the track asks for.
 //
 // runCalibrationSequence() is the one calibration sequence of the
 // application: the "Checking Your System" panel shown and painted, both
@@ -45,7 +47,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QGroupBox *speedGroup(const QString &caption, const char *name, QLabel *label, QSlider *track);
+    QGroupBox *speedGroup(const QString &caption, const char *name, QLabel *label, QSlider *track, QLabel *limit);
+    static void showLimit(QLabel *note, quint16 limit, int position);
     void FormShow();
     void EEPROM_BaudRateTrackChange(int position);
     void PICmicro_BaudRateTrackChange(int position);
@@ -60,8 +63,10 @@ private:
     QLabel *NOTE1;
     QLabel *MemBRLab;
     QSlider *EEPROM_BaudRateTrack;
+    QLabel *MemLimitLab;
     QLabel *PICBRLab;
     QSlider *PICmicro_BaudRateTrack;
+    QLabel *PICLimitLab;
     QPushButton *CancelBtn;
     QPushButton *OKBtn;
 };

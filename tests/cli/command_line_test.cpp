@@ -33,7 +33,7 @@ TEST(CommandLine, HelpAndVersionOnStandardOutputAWrongArgumentNamed)
         {PELLMORA_APP, {u"--help"_s}, 0, u"--user-folder"_s, {}},
         {PELLMORA_APP, {u"--version"_s}, 0, u"Pellmora "_s + version + u'\n', {}},
         {PELLMORA_APP, {u"--frob"_s}, 2, {}, u"pellmora: unknown option --frob\n"_s},
-        {PELLMORA_APP, {u"--link"_s, u"usb"_s}, 2, {}, u"pellmora: --link: expected sim, ioport or tty, not 'usb'\n"_s},
+        {PELLMORA_APP, {u"--link"_s, u"usb"_s}, 2, {}, u"pellmora: --link: expected sim, ioport, tty or ftdi, not 'usb'\n"_s},
 #endif
     };
     // The windows' program on the offscreen platform, with a runtime folder

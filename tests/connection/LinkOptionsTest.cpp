@@ -5,6 +5,8 @@
 
 #include "sim/SimulatedSwitch.h"
 
+#include "FakeFtdiChip.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -52,6 +54,9 @@ TEST(LinkOptions, TakesItsOptionsAndLeavesTheRestInOrder)
         {{u"--link"_s, u"tty"_s, u"x"_s, u"--tty-device=/dev/ttyUSB0"_s}, {u"x"_s},
          [](const LinkOptions &o) { return o.backend == Backend::Tty && o.ttyDevice == u"/dev/ttyUSB0"; }},
         {{u"--link=ioport"_s}, {}, [](const LinkOptions &o) { return o.backend == Backend::IoPort; }},
+        {{u"--link"_s, u"ftdi"_s, u"--ftdi-device"_s, u"FT4711"_s, u"y"_s}, {u"y"_s},
+         [](const LinkOptions &o) { return o.backend == Backend::Ftdi && o.ftdiDevice == u"FT4711"; }},
+        {{u"--link=ftdi"_s}, {}, [](const LinkOptions &o) { return o.backend == Backend::Ftdi && o.ftdiDevice.isEmpty(); }},
         {{u"--sim-port"_s, u"com3"_s, u"--sim-memory"_s, u"none"_s}, {},
          [](const LinkOptions &o) { return o.simPort == 2 && o.simMemoryNone && !o.simMemoryPath; }},
         {{u"--sim-memory"_s, u"/tmp/m.bin"_s}, {},
@@ -79,13 +84,14 @@ TEST(LinkOptions, BadValuesAreRefusedByName)
         QString error;
     };
     const QList<Case> cases = {
-        {{u"--link"_s, u"serial"_s}, u"--link: expected sim, ioport or tty, not 'serial'"_s},
+        {{u"--link"_s, u"serial"_s}, u"--link: expected sim, ioport, tty or ftdi, not 'serial'"_s},
         {{u"--link"_s}, u"--link needs a value"_s},
         {{u"--sim-port"_s, u"COM5"_s}, u"--sim-port: expected COM1..COM4, not 'COM5'"_s},
         {{u"--sim-port"_s, u"1"_s}, u"--sim-port: expected COM1..COM4, not '1'"_s},
         {{u"--sim-fault"_s, u"fire"_s}, u"--sim-fault: unknown fault 'fire' (known: "_s},
         {{u"--trace="_s}, u"--trace needs a value"_s},
         {{u"a"_s, u"--tty-device"_s}, u"--tty-device needs a value"_s},
+        {{u"--ftdi-device"_s}, u"--ftdi-device needs a value"_s},
     };
     for (const Case &c : cases) {
         QString error;
@@ -174,7 +180,43 @@ TEST(DeviceConnection, RealBackendsThatCannotOpenSayWhy)
     EXPECT_TRUE(error.contains(u"/nonexistent/ttyX"_s)) << error.toStdString();
 
     error.clear();
+    LinkOptions ftdi;
+    ftdi.backend = Backend::Ftdi;
+    ftdi.ftdiDevice = u"no-such-cable"_s;
+    EXPECT_FALSE(DeviceConnection::open(ftdi, state, 0, &error));
+    EXPECT_FALSE(error.isEmpty());
+
+    error.clear();
     EXPECT_FALSE(DeviceConnection::open(LinkOptions{}, state, 4, &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+// An FTDI cable serves whichever port is selected, and the window and
+// --verbose name it by its serial number; the cables connected are listed
+// for the choice of the link.
+TEST(DeviceConnection, AnFtdiCableServesEveryPortAndIsNamedBySerialNumber)
+{
+    test::FakeFtdiChip chip;
+    chip.serials = {u"FTA"_s, u"FTB"_s};
+    EXPECT_EQ(ConnectedFtdiCables(*std::make_unique<test::FakeFtdiSystem>(chip)), (QStringList{u"FTA"_s, u"FTB"_s}));
+
+    LinkOptions options;
+    options.backend = Backend::Ftdi;
+    options.ftdiDevice = u"FTB"_s;
+    options.ftdiSystem = [&chip] { return std::make_unique<test::FakeFtdiSystem>(chip); };
+    LinkState state;
+    QString error;
+    auto connection = DeviceConnection::open(options, state, 0, &error);
+    ASSERT_TRUE(connection) << error.toStdString();
+    EXPECT_EQ(connection->description(), u"kabel FTDI FTB"_s);
+    EXPECT_TRUE(connection->followSelectedPort(2, &error));
+    EXPECT_EQ(chip.opens, 1) << "not opened again for another port";
+    state.PortBase = Link::ComPortBase(2);
+    connection->link().LinkPowerOn();
+    EXPECT_EQ(chip.pins & link::ftdi::OutputPins, 0) << "supply on, both lines high";
+
+    chip.failSearch = -5;
+    EXPECT_TRUE(ConnectedFtdiCables(*std::make_unique<test::FakeFtdiSystem>(chip), &error).isEmpty());
     EXPECT_FALSE(error.isEmpty());
 }
 

@@ -43,6 +43,16 @@ INSTANTIATE_TEST_SUITE_P(
                     QStringLiteral("\"I2C_Address\"    at: [0000000A H ] :FFFF"),
                     QStringLiteral("\"PICmicro_Loop\"   at: [0000000B H ] :12345"),
                     QStringLiteral("\"EEPROM_Loop\"   at: [0000000C H ] :ABCDEF01")}},
+        // A port too slow for the speeds set says what it reaches, after the
+        // four lines.
+        ReportCase{"SlowPortSaysWhatItReaches",
+                   {0x10, 0x20, 0x30, 0x40, 0x3F8, 0, 0, 2000, 166, 60, 45},
+                   {QStringLiteral("\"EEPROM\"         at: [00000010 H ] :  value not available.."),
+                    QStringLiteral("\"I2C_Address\"    at: [00000020 H ] :03F8"),
+                    QStringLiteral("\"PICmicro_Loop\"   at: [00000030 H ] :0000"),
+                    QStringLiteral("\"EEPROM_Loop\"   at: [00000040 H ] :0000"),
+                    QStringLiteral("Port je na paměť pomalý: místo 2000 baudů zvládne jen 166 baudů"),
+                    QStringLiteral("Port je na procesor pomalý: místo 60 baudů zvládne jen 45 baudů")}},
         ReportCase{"NothingCalibratedYet",
                    {0, 0, 0, 0, 0, 0, 0},
                    {QStringLiteral("\"EEPROM\"         at: [00000000 H ] :  value not available.."),

@@ -114,6 +114,47 @@ TEST(CalibrateLoop, OneBitSlotLastsAHundredOverSpeedMilliseconds)
     }
 }
 
+// A port whose line operations alone outlast the slot (a USB adapter, each
+// line change a USB transfer): the bus delay goes to 0 and the calibration
+// says what speed the bus reaches; within 5 % of the wanted slot counts as
+// reached.
+TEST(CalibrateLoop, APortSlowerThanTheSlotLeavesNoDelayAndSaysWhatItReaches)
+{
+    struct Case {
+        quint16 speed;
+        double readNanos; // twelve reads per mock bit
+        quint32 loopCount;
+        quint16 reached;
+    };
+    const Case cases[] = {
+        {1000, 500, 0, 1000},    // fast port: a delay is left (count checked below)
+        {2000, 50000, 0, 166},   // 600 us a bit where 50 us are wanted
+        {1000, 10000, 0, 833},   // 120 us where 100 us are wanted
+        {1000, 8500, 0, 1000},   // 102 us: within 5 %
+        {60, 50000, 0, 60},      // slow speed: the delay absorbs the port
+    };
+    for (const Case &c : cases) {
+        TimingBench t;
+        t.readNanos = c.readNanos;
+        const quint16 reached = CalibrateLoop(t.link, c.speed, t.clock());
+        EXPECT_EQ(reached, c.reached) << c.speed << " baud, reads of " << c.readNanos << " ns";
+        const bool portTooSlow = 12 * c.readNanos > 1e8 / c.speed;
+        EXPECT_EQ(t.state.LoopCount == 0, portTooSlow) << c.speed << " count " << t.state.LoopCount;
+    }
+
+    TimingBench slow;
+    slow.readNanos = 50000;
+    slow.state.EepromBaudRate = 2000;
+    slow.state.PicBaudRate = 60;
+    CalibrateEeprom(slow.link, slow.clock());
+    CalibratePic(slow.link, slow.clock());
+    EXPECT_EQ(slow.state.EepromSpeedLimit, 166);
+    EXPECT_EQ(slow.state.PicSpeedLimit, 0) << "the microcontroller's speed is reached";
+    slow.readNanos = 500;
+    CalibrateEeprom(slow.link, slow.clock());
+    EXPECT_EQ(slow.state.EepromSpeedLimit, 0) << "a later calibration that reaches the speed clears the limit";
+}
+
 TEST(CalibrateLoop, ShortRunsAreLengthenedAndAStuckClockEndsTheMeasurement)
 {
     TimingBench t;

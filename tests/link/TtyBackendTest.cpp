@@ -1,15 +1,9 @@
 #include "link/Link.h"
 #include "link/TtyBackend.h"
+#include "link/Timing.h"
+#include "FakeTtySystem.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/ioctl.h>
-#include <termios.h>
-
-#include <linux/serial.h>
-
-#include <cerrno>
-#include <map>
 
 using namespace pellmora;
 using namespace pellmora::port;
@@ -17,113 +11,6 @@ using namespace pellmora::link;
 
 namespace pellmora::test {
 namespace {
-
-// One serial device behind a fake kernel: its modem lines, which calls it
-// supports, and every call made, as text.
-struct FakePort {
-    std::map<QByteArray, int> openResults; // path -> fd or -errno; absent = ENOENT
-    int attributesResult = 0;
-    bool modemLines = true;       // TIOCMGET works
-    bool combinedSet = true;      // TIOCMSET works
-    bool serialLsr = true;        // TIOCSERGETLSR works
-    int lines = TIOCM_DTR;        // what TIOCMGET reports
-    int outputQueue = 0;
-    int lineCallError = 0;        // non-zero: every line call fails with this (-errno)
-    termios attributes{};
-    std::vector<std::string> calls;
-    bool closed = false;
-    int opens = 0;
-};
-
-std::string Lines(int lines)
-{
-    std::string s;
-    const std::pair<int, const char *> names[] = {{TIOCM_DTR, "dtr"}, {TIOCM_RTS, "rts"}, {0x4000, "out2"}};
-    for (const auto &[bit, name] : names)
-        if (lines & bit)
-            s += (s.empty() ? "" : "|") + std::string(name);
-    return s.empty() ? "0" : s;
-}
-
-class FakeTtySystem : public TtySystem {
-public:
-    static constexpr int Outputs = TIOCM_DTR | TIOCM_RTS | 0x2000 | 0x4000 | 0x8000;
-    explicit FakeTtySystem(FakePort &p) : p_(p) {}
-    int open(const QByteArray &path) override
-    {
-        const auto it = p_.openResults.find(path);
-        ++p_.opens;
-        return it == p_.openResults.end() ? -ENOENT : it->second;
-    }
-    int close(int) override
-    {
-        p_.closed = true;
-        return 0;
-    }
-    int getAttributes(int, termios &attributes) override
-    {
-        attributes = p_.attributes;
-        attributes.c_cflag |= CRTSCTS;
-        attributes.c_iflag |= IXON | IXOFF;
-        return p_.attributesResult;
-    }
-    int setAttributes(int, const termios &attributes) override
-    {
-        p_.attributes = attributes;
-        return 0;
-    }
-    int ioctl(int, unsigned long request, int *argument) override
-    {
-        if (p_.lineCallError != 0 && request != TIOCEXCL)
-            return p_.lineCallError;
-        switch (request) {
-        case TIOCMGET:
-            if (!p_.modemLines)
-                return -EINVAL;
-            *argument = p_.lines;
-            return 0;
-        case TIOCMSET:
-            if (!p_.combinedSet)
-                return -EINVAL;
-            p_.calls.push_back("set " + Lines(*argument));
-            p_.lines = (p_.lines & ~Outputs) | *argument;
-            return 0;
-        case TIOCMBIS:
-            p_.calls.push_back("on " + Lines(*argument));
-            p_.lines |= *argument;
-            return 0;
-        case TIOCMBIC:
-            p_.calls.push_back("off " + Lines(*argument));
-            p_.lines &= ~*argument;
-            return 0;
-        case TIOCSERGETLSR:
-            if (!p_.serialLsr)
-                return -ENOTTY;
-            p_.calls.push_back("lsr");
-            *argument = p_.outputQueue == 0 ? TIOCSER_TEMT : 0;
-            return 0;
-        case TIOCOUTQ:
-            p_.calls.push_back("outq");
-            *argument = p_.outputQueue;
-            return 0;
-        default:
-            return -ENOTTY;
-        }
-    }
-    int ioctl(int, unsigned long request) override
-    {
-        if (p_.lineCallError != 0 && request != TIOCEXCL)
-            return p_.lineCallError;
-        if (request == TIOCSBRK)
-            p_.calls.push_back("break on");
-        else if (request == TIOCCBRK)
-            p_.calls.push_back("break off");
-        return 0;
-    }
-
-private:
-    FakePort &p_;
-};
 
 std::unique_ptr<PortIo> Open(FakePort &p, quint8 port, const QString &device, QString *error)
 {
@@ -184,7 +71,8 @@ TEST(TtyBackend, FlowControlIsOff)
 struct Access {
     bool write;
     quint16 address;
-    quint8 value; // written, or expected when read
+    quint8 value;        // written, or expected when read
+    bool unused = false; // a read whose value nobody uses (PortInUnused)
 };
 
 struct MappingCase {
@@ -206,18 +94,31 @@ TEST(TtyBackend, RegisterAccessesBecomeLineCalls)
         {"modem control line by line", false, true, 0,
          {{true, 0x3FC, 0x03}, {true, 0x3FC, 0x01}, {false, 0x3FC, 0x01}, {true, 0x3FC, 0x00}},
          {"on dtr|rts", "on dtr", "off rts", "off dtr|rts"}},
+        {"a write that changes neither DTR nor RTS costs nothing", true, true, 0,
+         {{true, 0x3FC, 0x03}, {true, 0x3FC, 0x0B}, {true, 0x3FC, 0x0B}, {false, 0x3FC, 0x0B}, {true, 0x3FC, 0x09}},
+         {"set dtr|rts", "set dtr"}},
         {"supply on the break", true, true, 0,
          {{true, 0x3FB, 0xC3}, {false, 0x3FB, 0xC3}, {true, 0x3FB, 0x03}, {false, 0x3FB, 0x03}},
          {"break on", "break off"}},
+        {"the break set again costs nothing", true, true, 0,
+         {{true, 0x3FB, 0xC3}, {true, 0x3FB, 0xC3}, {true, 0x3FB, 0x43}},
+         {"break on"}},
         {"modem status from the input lines", true, true, cts | dsr | ri | cd,
          {{false, 0x3FE, 0xF0}, {false, 0x3FE, 0xF0}},
-         {}},
+         {"get", "get"}},
+        {"a status read nobody uses costs nothing", true, true, cts | dsr,
+         {{true, 0x3FC, 0x01}, {false, 0x3FE, 0x00, true}, {true, 0x3FC, 0x00}, {false, 0x3FE, 0x00, true},
+          {false, 0x3FE, 0x30}},
+         {"set dtr", "set 0", "get"}},
         {"line status costs one call", true, true, 0,
-         {{false, 0x2FD, 0x60}, {false, 0x3FD, 0x60}},
-         {"lsr", "lsr"}},
+         {{false, 0x3FD, 0x60}},
+         {"lsr"}},
         {"line status from the output queue", true, false, 0,
-         {{false, 0x2FD, 0x60}},
+         {{false, 0x3FD, 0x60}},
          {"outq"}},
+        {"the calibration's three reads cost one line call", true, true, TIOCM_DTR | TIOCM_RTS,
+         {{false, 0x2FD, 0x60}, {false, 0x2FD, 0x60}, {false, 0x2FD, 0x60}, {false, 0x2FD, 0x60}},
+         {"set dtr|rts", "set dtr|rts"}},
         {"other bases have no uart", true, true, 0,
          {{false, 0x2FE, 0xFF}, {true, 0x2FC, 0x03}, {true, 0x3F8, 0x41}, {false, 0x3E8, 0xFF}},
          {}},
@@ -239,6 +140,8 @@ TEST(TtyBackend, RegisterAccessesBecomeLineCalls)
         for (const Access &a : c.accesses) {
             if (a.write)
                 io->PortOut(a.address, a.value);
+            else if (a.unused)
+                io->PortInUnused(a.address);
             else
                 EXPECT_EQ(io->PortIn(a.address), a.value) << std::hex << a.address;
         }
@@ -292,8 +195,8 @@ TEST(TtyBackend, APortFailureIsKeptAndTheNextOperationReopensTheDevice)
         std::vector<std::string> recovery;
     };
     const Case cases[] = {
-        {"unplugged (EIO), plugged in again", -EIO, true, true, {"lsr", "break on", "set dtr"}},
-        {"gone (ENXIO), plugged in again", -ENXIO, true, true, {"lsr", "break on", "set dtr"}},
+        {"unplugged (EIO), plugged in again", -EIO, true, true, {"get", "lsr", "break on", "set dtr"}},
+        {"gone (ENXIO), plugged in again", -ENXIO, true, true, {"get", "lsr", "break on", "set dtr"}},
         {"unplugged, not yet back", -EIO, true, false, {}},
         {"a call the driver refuses: the device stays open", -EINVAL, false, true, {"break on", "on dtr", "off rts"}},
     };
@@ -333,24 +236,79 @@ TEST(TtyBackend, APortFailureIsKeptAndTheNextOperationReopensTheDevice)
     }
 }
 
-TEST(TtyBackend, LinkPowerAndABitDriveTheLines)
+// What the bus master costs over a serial device: one call per line change
+// and one per status read whose value is used; a line operation that leaves
+// its line as it is and the read that ends every line operation cost nothing.
+TEST(TtyBackend, LinkOperationsCostOneCallPerLineChangeAndPerStatusUsed)
 {
-    FakePort p;
-    p.openResults["/dev/ttyS0"] = 5;
-    p.lines = TIOCM_DSR | TIOCM_CTS;
-    QString error;
-    auto io = Open(p, 0, {}, &error);
-    ASSERT_TRUE(io);
-    p.calls.clear();
-    LinkState state;
-    state.LoopCount = 0;
-    state.PortBase = Link::ComPortBase(0);
-    Link link(*io, state);
-    link.LinkPowerOn();
-    link.I2cSendBit(false);
-    EXPECT_TRUE(link.SdaIsHigh());
-    EXPECT_EQ(p.calls, (std::vector<std::string>{"set rts", "set dtr|rts", "break on", "set rts", "set 0",
-                                                 "set dtr", "set 0"}));
+    struct Case {
+        const char *name;
+        std::function<void(Link &)> operations;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        {"power on, a 0 bit, a status read",
+         [](Link &l) {
+             l.LinkPowerOn();
+             l.I2cSendBit(false);
+             EXPECT_TRUE(l.SdaIsHigh());
+         },
+         {"set rts", "set dtr|rts", "break on", "set rts", "set 0", "set dtr", "set 0", "get"}},
+        {"a 1 bit after power on: the data line is already high",
+         [](Link &l) {
+             l.LinkPowerOn();
+             l.I2cSendBit(true);
+         },
+         {"set rts", "set dtr|rts", "break on", "set rts", "set dtr|rts", "set rts"}},
+        {"two equal bits: the clock pulses, the data stays",
+         [](Link &l) {
+             l.LinkPowerOn();
+             l.I2cSendBit(false);
+             l.I2cSendBit(false);
+         },
+         {"set rts", "set dtr|rts", "break on", "set rts", "set 0", "set dtr", "set 0", "set dtr", "set 0"}},
+        {"a bit read: clock up, the sample, clock down",
+         [](Link &l) {
+             l.LinkPowerOn();
+             l.I2cReadBit();
+         },
+         {"set rts", "set dtr|rts", "break on", "set rts", "set dtr|rts", "get", "set rts"}},
+        {"start and stop",
+         [](Link &l) {
+             l.LinkPowerOn();
+             l.I2cStart();
+             l.I2cStop();
+         },
+         {"set rts", "set dtr|rts", "break on", "set dtr", "set 0", "set dtr", "set dtr|rts"}},
+        {"power on again changes nothing",
+         [](Link &l) {
+             l.LinkPowerOn();
+             l.LinkPowerOn();
+         },
+         {"set rts", "set dtr|rts", "break on"}},
+        {"power off",
+         [](Link &l) {
+             l.LinkPowerOn();
+             l.LinkPowerOff();
+         },
+         {"set rts", "set dtr|rts", "break on", "break off", "set dtr", "set 0"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePort p;
+        p.openResults["/dev/ttyS0"] = 5;
+        p.lines = TIOCM_DSR | TIOCM_CTS;
+        QString error;
+        auto io = Open(p, 0, {}, &error);
+        ASSERT_TRUE(io);
+        p.calls.clear();
+        LinkState state;
+        state.LoopCount = 0;
+        state.PortBase = Link::ComPortBase(0);
+        Link link(*io, state);
+        c.operations(link);
+        EXPECT_EQ(p.calls, c.calls);
+    }
 }
 
 } // namespace

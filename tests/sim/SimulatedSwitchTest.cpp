@@ -137,6 +137,33 @@ TEST(SimInterface, TheInterfaceAnswersTenMillisecondsAfterTheSupplyComesOn)
     }
 }
 
+// The memory's write cycle lasts 5 ms by the switch's own clock: a select
+// byte is refused until then.
+TEST(SimMemory, TheWriteCycleRunsByTheSwitchsClock)
+{
+    struct Case {
+        const char *name;
+        qint64 waited;
+        bool acknowledged;
+    };
+    const Case cases[] = {
+        {"at once", 0, false},
+        {"after 4.9 ms", 4'900'000, false},
+        {"after 5 ms", 5'000'000, true},
+    };
+    for (const Case &c : cases) {
+        FakeMonotonicClock clock;
+        SimOptions options = timedOptions(clock);
+        options.writeCycleSelects = 0; // real time, which is the clock's
+        SimBench bench(options);
+        bench.link.LinkPowerOn();
+        clock.advance(10'000'000); // the supply settles
+        ASSERT_EQ(bench.send({0xA0, 0x20, 0x5A}), std::vector<bool>(3, true)) << c.name;
+        clock.advance(c.waited);
+        EXPECT_EQ(bench.send({0xA0}), std::vector<bool>{c.acknowledged}) << c.name;
+    }
+}
+
 // A cable pulled out after the given bus bytes leaves the port's inputs open:
 // no presence, the data line reads low, so every byte looks acknowledged
 // and reads 0x00, and nothing reaches the memory any more.

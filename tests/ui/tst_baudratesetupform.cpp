@@ -150,6 +150,42 @@ private slots:
         QCOMPARE(int(eepromSide ? state.PicBaudRate : state.EepromBaudRate), eepromSide ? 60 : 1000);
     }
 
+    // The last calibration found the port too slow for a speed: below the
+    // track a note says what it reaches, while the track asks for more.
+    void noteSaysWhatASlowPortReaches_data()
+    {
+        QTest::addColumn<bool>("eepromSide");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("note");
+
+        QTest::newRow("memory too fast for the port") << true << 310 << 1000 << QStringLiteral("Port zvládne nejvýš 310 baudů");
+        QTest::newRow("memory slow enough") << true << 310 << 200 << QString();
+        QTest::newRow("memory reached") << true << 0 << 2000 << QString();
+        QTest::newRow("processor too fast for the port") << false << 45 << 60 << QStringLiteral("Port zvládne nejvýš 45 baudů");
+        QTest::newRow("processor slow enough") << false << 45 << 40 << QString();
+    }
+
+    void noteSaysWhatASlowPortReaches()
+    {
+        QFETCH(bool, eepromSide);
+        QFETCH(int, limit);
+        QFETCH(int, position);
+        QFETCH(QString, note);
+
+        (eepromSide ? state.EepromSpeedLimit : state.PicSpeedLimit) = quint16(limit);
+        Link link(ports, state);
+        BaudRateCheckSystemForm panel;
+        BaudRateSetupForm dialog(link, panel);
+        dialog.show();
+        (eepromSide ? eepromTrack(dialog) : picTrack(dialog))->setValue(position);
+
+        QLabel *shown = control<QLabel>(dialog, eepromSide ? "MemLimitLab" : "PICLimitLab");
+        QCOMPARE(shown->isVisible(), !note.isEmpty());
+        QCOMPARE(shown->text(), note);
+        QVERIFY(!control<QLabel>(dialog, eepromSide ? "PICLimitLab" : "MemLimitLab")->isVisible());
+    }
+
     void cancelKeepsSpeedsAndLoopCounts()
     {
         state.EEPROM_Loop = 4321;
