@@ -396,11 +396,11 @@ TEST(FtdiBackend, RefusalsNameTheCableAndTheCause)
         const char *message;
     };
     const Case cases[] = {
-        {"none connected", {}, {}, 0, 0, "no FTDI cable is connected"},
-        {"two, none chosen", {"FTA", "FTB"}, {}, 0, 0, "several FTDI cables are connected (FTA, FTB)"},
-        {"the chosen one is not there", {"FTA"}, "FTB", 0, 0, "FTDI cable FTB is not connected"},
-        {"the buses cannot be searched", {"FTA"}, {}, -5, 0, "the USB buses cannot be searched"},
-        {"no permission", {"FTA"}, "FTA", 0, -8, "FTDI cable FTA: opening failed"},
+        {"none connected", {}, {}, 0, 0, "Není připojen žádný kabel FTDI"},
+        {"two, none chosen", {"FTA", "FTB"}, {}, 0, 0, "Je připojeno více kabelů FTDI (FTA, FTB)"},
+        {"the chosen one is not there", {"FTA"}, "FTB", 0, 0, "Kabel FTDI FTB není připojen"},
+        {"the buses cannot be searched", {"FTA"}, {}, -5, 0, "Sběrnice USB nelze prohledat"},
+        {"no permission", {"FTA"}, "FTA", 0, -8, "Kabel FTDI FTA: otevření selhalo"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
