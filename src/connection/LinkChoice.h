@@ -18,6 +18,12 @@ namespace pellmora::connection {
 // selected COM port's own /dev/ttyS0..3), for an FTDI cable its serial
 // number (empty: the only one connected).
 struct LinkChoice {
+    LinkChoice() = default;
+    LinkChoice(Backend backend_, QString ttyDevice_ = {}, QString ftdiDevice_ = {})
+        : backend(backend_), ttyDevice(std::move(ttyDevice_)), ftdiDevice(std::move(ftdiDevice_))
+    {
+    }
+
     Backend backend = Backend::Sim;
     QString ttyDevice;
     QString ftdiDevice;

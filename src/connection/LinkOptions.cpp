@@ -14,19 +14,6 @@ namespace pellmora::connection {
 
 namespace {
 
-std::optional<Backend> backendFromName(const QString &name)
-{
-    if (name == u"sim")
-        return Backend::Sim;
-    if (name == u"ioport")
-        return Backend::IoPort;
-    if (name == u"tty")
-        return Backend::Tty;
-    if (name == u"ftdi")
-        return Backend::Ftdi;
-    return std::nullopt;
-}
-
 // The value of a link option that was given; an empty one is refused.
 std::optional<QString> givenValue(const QCommandLineParser &parser, const QString &name, QString *error)
 {
@@ -121,6 +108,8 @@ std::optional<Backend> backendFromName(QStringView name)
         return Backend::IoPort;
     if (name == u"tty")
         return Backend::Tty;
+    if (name == u"ftdi")
+        return Backend::Ftdi;
     return std::nullopt;
 }
 
@@ -130,6 +119,7 @@ QString backendName(Backend backend)
     case Backend::Sim: return u"sim"_s;
     case Backend::IoPort: return u"ioport"_s;
     case Backend::Tty: return u"tty"_s;
+    case Backend::Ftdi: return u"ftdi"_s;
     }
     return {};
 }

@@ -410,7 +410,7 @@ TEST(FtdiBackend, RefusalsNameTheCableAndTheCause)
         chip.failOpen = c.failOpen;
         QString error;
         EXPECT_FALSE(Open(chip, c.serial, &error));
-        EXPECT_TRUE(error.startsWith(QLatin1String(c.message))) << error.toStdString();
+        EXPECT_TRUE(error.startsWith(QString::fromUtf8(c.message))) << error.toStdString();
         EXPECT_FALSE(chip.open) << "nothing left open";
     }
 
