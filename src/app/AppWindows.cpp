@@ -4,11 +4,14 @@
 #include "ui/Session.h"
 
 #include "connection/DeviceConnection.h"
+#include "connection/LinkChoice.h"
+#include "connection/SerialDevices.h"
 #include "link/Timing.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QSettings>
 #include <QTranslator>
 
 using namespace pellmora::model;
@@ -95,21 +98,108 @@ void Windows::connect(MainInterface &window)
     connectSimulation(window);
 }
 
+namespace {
+
+// The link chosen, for the next start of either program.
+void storeLinkChoice(MainInterface &window, Prompt &prompt, const connection::LinkChoice &choice)
+{
+    const std::unique_ptr<QSettings> settings = connection::userSettings();
+    if (!connection::writeLinkChoice(*settings, choice))
+        prompt.message(&window, QCoreApplication::translate("pellmora::app",
+                                                            "Zvolené spojení nelze uložit pro příští spuštění (%1).")
+                                    .arg(settings->fileName()));
+}
+
+} // namespace
+
 void Windows::followPort(MainInterface &window, connection::DeviceConnection &connection, Prompt &prompt)
 {
     port->setDeviceBusy([&window, &connection] { return window.deviceBusy() || connection.link().busy(); });
-    QObject::connect(port.get(), &PortSelection::portSelected, &window,
-                     [&window, &connection, &prompt](quint8 selected) {
-                         QString error;
-                         if (!connection.followSelectedPort(selected, &error)) {
+    port->setLinkInUse(linkSelectionOf(connection.linkChoice()));
+    port->setDeviceLists(serialDeviceEntries, ftdiCableEntries);
+    showLinkState(window, connection);
+    connection.setStateObserver([&window, &connection] { showLinkState(window, connection); });
+
+    const auto followSelectedPort = [&window, &connection, &prompt](quint8 selected) {
+        QString error;
+        if (!connection.followSelectedPort(selected, &error)) {
+            prompt.message(&window, error);
+            connection.state().SelectedPort = connection.openedPort();
+            window.setStatusPanel(1, PortSelection::portPanelText(connection.openedPort()));
+            return;
+        }
+        showLinkState(window, connection);
+    };
+    QObject::connect(port.get(), &PortSelection::portSelected, &window, followSelectedPort);
+    PortSelection *dialog = port.get();
+    QObject::connect(dialog, &PortSelection::linkSelected, &window,
+                     [dialog, &window, &connection, &prompt, followSelectedPort](const LinkSelection &selection) {
+                         const std::optional<connection::LinkChoice> choice = linkChoiceOf(selection);
+                         QString error = QCoreApplication::translate("pellmora::app", "Toto spojení program neumí.");
+                         if (!choice || !connection.changeLink(*choice, connection.state().SelectedPort, &error)) {
                              prompt.message(&window, error);
-                             connection.state().SelectedPort = connection.openedPort();
-                             window.setStatusPanel(1, PortSelection::portPanelText(connection.openedPort()));
+                             followSelectedPort(connection.state().SelectedPort);
                              return;
                          }
-                         if (connection.description() != window.linkDescription())
-                             window.setLinkDescription(connection.description());
+                         dialog->setLinkInUse(linkSelectionOf(connection.linkChoice()));
+                         storeLinkChoice(window, prompt, *choice);
                      });
+}
+
+LinkSelection linkSelectionOf(const connection::LinkChoice &choice)
+{
+    switch (choice.backend) {
+    case connection::Backend::Sim:
+        return {LinkKind::Simulated, {}};
+    case connection::Backend::IoPort:
+        return {LinkKind::IoPorts, {}};
+    case connection::Backend::Tty:
+        return {LinkKind::SerialDevice, choice.ttyDevice};
+    case connection::Backend::Ftdi:
+        return {LinkKind::FtdiCable, choice.ftdiDevice};
+    }
+    return {};
+}
+
+std::optional<connection::LinkChoice> linkChoiceOf(const LinkSelection &selection)
+{
+    switch (selection.kind) {
+    case LinkKind::Simulated:
+        return connection::LinkChoice{connection::Backend::Sim, {}};
+    case LinkKind::IoPorts:
+        return connection::LinkChoice{connection::Backend::IoPort, {}};
+    case LinkKind::SerialDevice:
+        return connection::LinkChoice{connection::Backend::Tty, selection.device};
+    case LinkKind::FtdiCable:
+        return connection::LinkChoice{connection::Backend::Ftdi, {}, selection.device};
+    }
+    return std::nullopt;
+}
+
+QList<DeviceEntry> serialDeviceEntries()
+{
+    QList<DeviceEntry> entries;
+    for (const connection::SerialDevice &device : connection::listSerialDevices()) {
+        QString text = device.path;
+        if (!device.byId.isEmpty())
+            text += QStringLiteral(" (%1)").arg(device.byId.section(QLatin1Char('/'), -1));
+        entries.append({text, device.preferredPath()});
+    }
+    return entries;
+}
+
+QList<DeviceEntry> ftdiCableEntries()
+{
+    // With none listed the dialog does not offer the cable.
+    QList<DeviceEntry> entries;
+    for (const QString &serial : connection::ConnectedFtdiCables())
+        entries.append({QObject::tr("kabel FTDI %1").arg(serial), serial});
+    return entries;
+}
+
+void showLinkState(MainInterface &window, const connection::DeviceConnection &connection)
+{
+    window.showLinkState(connection.description(), connection.closedReason());
 }
 
 void Windows::connectDatabase(MainInterface &window)
@@ -207,7 +297,7 @@ MainInterface::Hooks hooksFor(connection::DeviceConnection &connection, Windows 
 void ApplicationWindows::start(Session &session, Prompt &prompt, connection::DeviceConnection &connection)
 {
     main = std::make_unique<MainInterface>(session, prompt, hooksFor(connection, others));
-    main->setLinkDescription(connection.description());
+    showLinkState(*main, connection);
     main->setDeviceLink(&connection.link());
     main->show();
     others.create(session, prompt, connection.link());

@@ -29,11 +29,13 @@
 #include "ui/SimulationSettingsForm.h"
 
 #include <memory>
+#include <optional>
 
 class QTranslator;
 
 namespace pellmora::connection {
 class DeviceConnection;
+struct LinkChoice;
 }
 
 namespace pellmora::ui {
@@ -79,11 +81,27 @@ struct Windows {
     // The simulation: shown by its menu item, following the program and the
     // speed chosen in its settings window.
     void connectSimulation(ui::MainInterface &window);
-    // The device connection follows the port chosen in the port dialog; when
-    // it cannot, the user is told why and the port in use stays selected.
-    // While a device operation runs the dialog's OK is refused.
+    // The device connection follows the port and the link chosen in the port
+    // dialog; when it cannot, the user is told why and the port in use stays
+    // selected. A link chosen is stored in the user's settings for the next
+    // start. While a device operation runs the dialog's OK is refused. The
+    // status bar names the link in use, or why it is not open, whenever that
+    // changes.
     void followPort(ui::MainInterface &window, connection::DeviceConnection &connection, ui::Prompt &prompt);
 };
+
+// The link in the port dialog's terms and back. nullopt: a link this build
+// cannot drive.
+ui::LinkSelection linkSelectionOf(const connection::LinkChoice &choice);
+std::optional<connection::LinkChoice> linkChoiceOf(const ui::LinkSelection &selection);
+
+// The device lists of the port dialog: the machine's serial devices, and
+// the FTDI cables connected.
+QList<ui::DeviceEntry> serialDeviceEntries();
+QList<ui::DeviceEntry> ftdiCableEntries();
+
+// The link panel and the connection panel as the connection stands.
+void showLinkState(ui::MainInterface &window, const connection::DeviceConnection &connection);
 
 // The main window's hooks: message pumping, calibration, link power, the
 // configuration dialog and the wording dialog's user fields.

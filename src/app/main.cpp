@@ -1,6 +1,8 @@
 // pellmora: the application. Takes the I/O ports (--link ioport) and gives up
-// every capability before anything else, then reads the arguments, enters
-// the user folder when told, opens the port backend,
+// every capability before anything else, then reads the arguments (the link
+// stored from the port dialog, the command line over it), enters the user
+// folder when told, opens the port backend (one that cannot be opened leaves
+// the link closed and the status bar saying why),
 // creates the main window (which loads the device database), shows it (which
 // reads the configuration, calibrates the speeds and reopens the last
 // program), creates the other windows hidden and runs the message loop.
@@ -11,6 +13,7 @@
 
 #include "connection/CommandLine.h"
 #include "connection/DeviceConnection.h"
+#include "connection/LinkChoice.h"
 #include "connection/LinkOptions.h"
 #include "connection/StartupPrivileges.h"
 #include "link/IoPortBackend.h"
@@ -20,6 +23,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTextStream>
 #include <QTranslator>
 
@@ -125,7 +129,8 @@ std::variant<Arguments, int> parseArguments()
         printError(u"pellmora: unexpected argument "_s + parser.positionalArguments().constFirst());
         return 2;
     }
-    const std::optional<connection::LinkOptions> options = connection::linkOptionsFrom(parser, &error);
+    const std::optional<connection::LinkOptions> options =
+        connection::linkOptionsOverStored(parser, *connection::userSettings(), &error);
     if (!options) {
         printError(u"pellmora: "_s + error);
         return 2;
@@ -178,20 +183,17 @@ int main(int argc, char **argv)
 
     Session session;
     MessageBoxPrompt prompt;
-    // A configured port that cannot be opened must not keep the program from
-    // starting: it then comes up on COM1, where the port dialog can move it.
-    const quint8 port = configuredPort();
+    // A link that cannot be opened does not keep the program from starting:
+    // the editor works, the status bar says why, and the next device
+    // operation tries again.
     std::unique_ptr<connection::DeviceConnection> connection =
-        connection::DeviceConnection::open(options, session.link, port, &error);
-    if (!connection && port != 0) {
-        printError(error);
-        connection = connection::DeviceConnection::open(options, session.link, 0, &error);
-    }
+        connection::DeviceConnection::create(options, session.link, configuredPort(), &error);
     if (!connection) {
         printError(error);
-        QMessageBox::critical(nullptr, QApplication::applicationName(), error);
         return 1;
     }
+    if (!connection->closedReason().isEmpty())
+        printError(connection->closedReason());
 
     ApplicationWindows windows;
     windows.start(session, prompt, *connection);

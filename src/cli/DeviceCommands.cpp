@@ -7,6 +7,7 @@
 #include "device/DeviceMemory.h"
 #include "device/HexText.h"
 #include "device/ComTest.h"
+#include "connection/LinkChoice.h"
 #include "connection/LinkOptions.h"
 #include "device/MemoryListing.h"
 
@@ -14,6 +15,7 @@
 #include "storage/ProgramFile.h"
 
 #include <QFileInfo>
+#include <QSettings>
 #include <QTextStream>
 #include <QTime>
 
@@ -145,11 +147,14 @@ QString takeSpeed(const QCommandLineParser &parser, const QString &name, quint16
     return {};
 }
 
-// Reads the device options into `run`. Returns an error text on bad usage.
+// Reads the device options into `run`. The link is the one chosen in the
+// window's port dialog unless the options name another. Returns an error
+// text on bad usage.
 QString takeDeviceOptions(const QCommandLineParser &parser, DeviceRun &run)
 {
     QString error;
-    const std::optional<connection::LinkOptions> linkOptions = connection::linkOptionsFrom(parser, &error);
+    const std::optional<connection::LinkOptions> linkOptions =
+        connection::linkOptionsOverStored(parser, *connection::userSettings(), &error);
     if (!linkOptions)
         return error;
     run.linkOptions = *linkOptions;
@@ -165,6 +170,8 @@ QString takeDeviceOptions(const QCommandLineParser &parser, DeviceRun &run)
 
 // Opens the backend and calibrates both speeds, as the window does when it
 // first shows. Returns false (after saying why) when the port cannot be used.
+// A run on the simulated switch says so on stderr, whatever else it prints:
+// its outcome says nothing of a real switch.
 bool connect(DeviceRun &run)
 {
     QString error;
@@ -173,6 +180,8 @@ bool connect(DeviceRun &run)
         complain(error);
         return false;
     }
+    if (run.connection->simulatedSwitch())
+        complain(u"pellmora-cli: spojení: %1 (ne skutečný spínač)"_s.arg(run.connection->description()));
     if (run.verbose) {
         const quint16 base = Link::ComPortBase(run.state.SelectedPort);
         say(u"link: "_s + run.connection->description());

@@ -48,20 +48,30 @@ QString hexBase(quint16 base)
 } // namespace
 
 // Passes every access on to the backend in use, so that the backend can be
-// replaced under the trace and the link.
+// replaced, or be missing, under the trace and the link. While none is open
+// the port reads 0xFF (a bus nobody pulls low: nothing acknowledged) and
+// every access fails.
 class DeviceConnection::Relay : public PortIo {
 public:
-    explicit Relay(PortIo *target) : target_(target) {}
-    void setTarget(PortIo *target) { target_ = target; }
-    quint8 PortIn(quint16 address) override { return target_->PortIn(address); }
-    void PortOut(quint16 address, quint8 value) override { target_->PortOut(address, value); }
-    void PortInUnused(quint16 address) override { target_->PortInUnused(address); }
-    bool portFailed() const override { return target_->portFailed(); }
-    bool recover() override { return target_->recover(); }
-    SampledLines *sampledLines() override { return target_->sampledLines(); }
+    explicit Relay(DeviceConnection &owner) : owner_(owner) {}
+    quint8 PortIn(quint16 address) override { return owner_.active_ ? owner_.active_->PortIn(address) : 0xFF; }
+    void PortOut(quint16 address, quint8 value) override
+    {
+        if (owner_.active_)
+            owner_.active_->PortOut(address, value);
+    }
+    void PortInUnused(quint16 address) override
+    {
+        if (owner_.active_)
+            owner_.active_->PortInUnused(address);
+    }
+    bool portFailed() const override { return !owner_.active_ || owner_.active_->portFailed(); }
+    bool recover() override { return owner_.recoverBackend(); }
+    QString closedReason() const override { return owner_.closedReason(); }
+    SampledLines *sampledLines() override { return owner_.active_ ? owner_.active_->sampledLines() : nullptr; }
 
 private:
-    PortIo *target_;
+    DeviceConnection &owner_;
 };
 
 DeviceConnection::DeviceConnection(const LinkOptions &options, LinkState &state, quint8 selectedPort)
@@ -75,40 +85,49 @@ DeviceConnection::~DeviceConnection()
     finish(&ignored);
 }
 
-std::unique_ptr<DeviceConnection> DeviceConnection::open(const LinkOptions &options, LinkState &state,
-                                                         quint8 selectedPort, QString *error)
+std::unique_ptr<DeviceConnection> DeviceConnection::create(const LinkOptions &options, LinkState &state,
+                                                           quint8 selectedPort, QString *error)
 {
-    QString ignored;
-    QString &message = error ? *error : ignored;
     if (selectedPort >= PortCount) {
-        message = noSuchPortText(selectedPort);
+        if (error)
+            *error = noSuchPortText(selectedPort);
         return nullptr;
     }
     std::unique_ptr<DeviceConnection> connection(new DeviceConnection(options, state, selectedPort));
-    connection->backend_ = connection->openBackend(selectedPort, &message);
-    if (!connection->backend_)
-        return nullptr;
-    connection->relay_ = std::make_unique<Relay>(connection->backend_.get());
+    connection->openOn(selectedPort);
+    connection->relay_ = std::make_unique<Relay>(*connection);
 
     PortIo *driven = connection->relay_.get();
     if (!options.tracePath.isEmpty()) {
         connection->trace_ = std::make_unique<sim::BusTrace>(*connection->relay_, state.PortBase);
-        if (connection->simulated_)
-            connection->trace_->attach(*connection->simulated_);
+        if (connection->simulation_)
+            connection->trace_->attach(*connection->simulation_);
         driven = connection->trace_.get();
     }
     connection->link_ = std::make_unique<Link>(*driven, state);
     return connection;
 }
 
-std::unique_ptr<PortIo> DeviceConnection::openBackend(quint8 selectedPort, QString *error)
+std::unique_ptr<DeviceConnection> DeviceConnection::open(const LinkOptions &options, LinkState &state,
+                                                         quint8 selectedPort, QString *error)
+{
+    std::unique_ptr<DeviceConnection> connection = create(options, state, selectedPort, error);
+    if (connection && !connection->closedReason().isEmpty()) {
+        if (error)
+            *error = connection->closedReason();
+        connection->finished_ = true; // nothing was used: nothing to write
+        return nullptr;
+    }
+    return connection;
+}
+
+// The real backend of the link options on `selectedPort`, or nullptr with
+// the reason in `error`.
+std::unique_ptr<PortIo> DeviceConnection::openDevice(quint8 selectedPort, QString *error)
 {
     switch (options_.backend) {
-    case Backend::Sim: {
-        auto simulated = std::make_unique<sim::SimulatedSwitch>(simOptionsFrom(options_));
-        simulated_ = simulated.get();
-        return simulated;
-    }
+    case Backend::Sim:
+        break;
     case Backend::IoPort:
         return IoPortBackend::open(Link::ComPortBase(selectedPort), options_.ioPorts, error);
     case Backend::Tty:
@@ -138,6 +157,55 @@ QStringList ConnectedFtdiCables(FtdiSystem &system, QString *error)
     return FtdiBackend::connectedCables(system, error);
 }
 
+// Makes the backend of the link options the one in use, or leaves the
+// connection closed with the reason.
+void DeviceConnection::openOn(quint8 selectedPort)
+{
+    if (options_.backend == Backend::Sim) {
+        if (!simulation_)
+            simulation_ = std::make_unique<sim::SimulatedSwitch>(simOptionsFrom(options_));
+        device_.reset();
+        active_ = simulation_.get();
+        closedReason_.clear();
+        return;
+    }
+    QString reason;
+    std::unique_ptr<PortIo> device = openDevice(selectedPort, &reason);
+    use(std::move(device), reason);
+}
+
+void DeviceConnection::use(std::unique_ptr<PortIo> device, const QString &reason)
+{
+    device_ = std::move(device);
+    active_ = device_.get();
+    closedReason_ = active_ ? QString() : reason;
+    if (!active_ && closedReason_.isEmpty())
+        closedReason_ = deviceText("Spojení %1 nelze otevřít.").arg(describe(openedPort_));
+}
+
+// An operation starts: a closed connection tries to open its backend again,
+// an open one lets the backend recover from an earlier failure.
+bool DeviceConnection::recoverBackend()
+{
+    const QString before = closedReason();
+    bool reopened = false;
+    if (active_) {
+        reopened = active_->recover();
+    } else {
+        openOn(openedPort_);
+        reopened = active_ != nullptr;
+    }
+    if (closedReason() != before)
+        notify();
+    return reopened;
+}
+
+void DeviceConnection::notify()
+{
+    if (observer_)
+        observer_();
+}
+
 bool DeviceConnection::followSelectedPort(quint8 selectedPort, QString *error)
 {
     QString ignored;
@@ -155,12 +223,41 @@ bool DeviceConnection::followSelectedPort(quint8 selectedPort, QString *error)
         openedPort_ = selectedPort;
         return true;
     }
-    std::unique_ptr<PortIo> reopened = openBackend(selectedPort, &message);
+    if (!active_) {
+        openedPort_ = selectedPort;
+        openOn(selectedPort);
+        notify();
+        return true;
+    }
+    std::unique_ptr<PortIo> reopened = openDevice(selectedPort, &message);
     if (!reopened)
         return false;
-    relay_->setTarget(reopened.get());
-    backend_ = std::move(reopened);
     openedPort_ = selectedPort;
+    use(std::move(reopened), {});
+    notify();
+    return true;
+}
+
+bool DeviceConnection::changeLink(const LinkChoice &choice, quint8 selectedPort, QString *error)
+{
+    QString ignored;
+    QString &message = error ? *error : ignored;
+    if (selectedPort >= PortCount) {
+        message = noSuchPortText(selectedPort);
+        return false;
+    }
+    if (link_->busy()) {
+        message = busyText();
+        return false;
+    }
+    if (trace_ && choice.backend != options_.backend) {
+        message = deviceText("Během záznamu sběrnice (--trace) nelze spojení změnit.");
+        return false;
+    }
+    options_ = withLinkChoice(options_, choice);
+    openedPort_ = selectedPort;
+    openOn(selectedPort);
+    notify();
     return true;
 }
 
@@ -184,6 +281,11 @@ Backend DeviceConnection::backend() const
     return options_.backend;
 }
 
+QString DeviceConnection::closedReason() const
+{
+    return active_ ? active_->closedReason() : closedReason_;
+}
+
 QString DeviceConnection::describe(quint8 selectedPort) const
 {
     switch (options_.backend) {
@@ -194,7 +296,7 @@ QString DeviceConnection::describe(quint8 selectedPort) const
     case Backend::Tty:
         return TtyBackend::devicePath(selectedPort, options_.ttyDevice);
     case Backend::Ftdi:
-        return deviceText("kabel FTDI %1").arg(ftdiSerial_);
+        return deviceText("kabel FTDI %1").arg(ftdiSerial_.isEmpty() ? options_.ftdiDevice : ftdiSerial_).trimmed();
     }
     return {};
 }
@@ -206,7 +308,7 @@ QString DeviceConnection::description() const
 
 sim::SimulatedSwitch *DeviceConnection::simulatedSwitch()
 {
-    return simulated_;
+    return options_.backend == Backend::Sim ? simulation_.get() : nullptr;
 }
 
 bool DeviceConnection::finish(QString *error)
@@ -221,7 +323,7 @@ bool DeviceConnection::finish(QString *error)
         if (error)
             *error = message;
     }
-    if (simulated_ && !options_.simMemoryNone && !simulated_->saveMemory(&message)) {
+    if (simulation_ && !options_.simMemoryNone && !simulation_->saveMemory(&message)) {
         if (ok && error)
             *error = message;
         ok = false;

@@ -14,19 +14,6 @@ namespace pellmora::connection {
 
 namespace {
 
-std::optional<Backend> backendFromName(const QString &name)
-{
-    if (name == u"sim")
-        return Backend::Sim;
-    if (name == u"ioport")
-        return Backend::IoPort;
-    if (name == u"tty")
-        return Backend::Tty;
-    if (name == u"ftdi")
-        return Backend::Ftdi;
-    return std::nullopt;
-}
-
 // The value of a link option that was given; an empty one is refused.
 std::optional<QString> givenValue(const QCommandLineParser &parser, const QString &name, QString *error)
 {
@@ -113,6 +100,30 @@ bool takeSimFault(const QString &value, LinkOptions &options, QString *error)
 
 } // namespace
 
+std::optional<Backend> backendFromName(QStringView name)
+{
+    if (name == u"sim")
+        return Backend::Sim;
+    if (name == u"ioport")
+        return Backend::IoPort;
+    if (name == u"tty")
+        return Backend::Tty;
+    if (name == u"ftdi")
+        return Backend::Ftdi;
+    return std::nullopt;
+}
+
+QString backendName(Backend backend)
+{
+    switch (backend) {
+    case Backend::Sim: return u"sim"_s;
+    case Backend::IoPort: return u"ioport"_s;
+    case Backend::Tty: return u"tty"_s;
+    case Backend::Ftdi: return u"ftdi"_s;
+    }
+    return {};
+}
+
 std::optional<quint8> portFromName(QStringView name)
 {
     static const QStringList names = {u"COM1"_s, u"COM2"_s, u"COM3"_s, u"COM4"_s};
@@ -131,24 +142,29 @@ QString portName(quint8 port)
 void addLinkOptions(QCommandLineParser &parser)
 {
     parser.addOptions({
-        {u"link"_s, u"Port backend: sim (the simulated time switch, the default), ioport (direct x86 I/O ports) "
-                    "tty (the port's serial device) or ftdi (an FTDI USB serial cable in bit-bang mode)."_s,
+        {u"link"_s, u"Port backend for this run: sim (the simulated time switch), ioport (direct x86 I/O ports), "
+                    "tty (the port's serial device) or ftdi (an FTDI USB serial cable in bit-bang mode). Default: "
+                    "the link chosen in the port dialog, at first sim."_s,
          u"sim|ioport|tty|ftdi"_s},
         {u"sim-port"_s, u"Port the simulated switch hangs on (default COM1)."_s, u"COMn"_s},
         {u"sim-memory"_s, u"State file of the simulated EEPROM (none: blank every run)."_s, u"PATH|none"_s},
         {u"sim-fault"_s, u"Fault of the simulated switch, repeatable: "_s + sim::faultNames().join(u", ") + u'.',
          u"NAME"_s},
-        {u"tty-device"_s, u"Serial device of the selected port (default /dev/ttyS0..3)."_s, u"PATH"_s},
+        {u"tty-device"_s, u"Serial device of the selected port (default /dev/ttyS0..3); alone it means --link tty."_s,
+         u"PATH"_s},
         {u"ftdi-device"_s, u"FTDI cable by serial number (default: the only one connected)."_s, u"SERIAL"_s},
         {u"trace"_s, u"Record the bus lines into a VCD file."_s, u"PATH.vcd"_s},
     });
 }
 
-std::optional<LinkOptions> linkOptionsFrom(const QCommandLineParser &parser, QString *error)
+std::optional<LinkOptions> linkOptionsFrom(const QCommandLineParser &parser, QString *error,
+                                           const LinkOptions &start)
 {
     QString ignored;
     QString &message = error ? *error : ignored;
-    LinkOptions options;
+    LinkOptions options = start;
+    if (parser.isSet(u"tty-device"_s) && !parser.isSet(u"link"_s))
+        options.backend = Backend::Tty;
     for (const ValueOption &option : ValueOptions) {
         const QString name = QString::fromUtf16(option.name);
         if (!parser.isSet(name))

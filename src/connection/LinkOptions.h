@@ -62,6 +62,11 @@ struct LinkOptions {
     std::optional<int> simPullCableAfterBytes;
 };
 
+// The backend's name on the command line and in the stored link choice:
+// "sim", "ioport", "tty"; nullopt for any other name.
+std::optional<Backend> backendFromName(QStringView name);
+QString backendName(Backend backend);
+
 // "COM1".."COM4" (case-insensitive) -> 0..3.
 std::optional<quint8> portFromName(QStringView name);
 QString portName(quint8 port); // 0..3 -> "COM1".."COM4"
@@ -69,8 +74,11 @@ QString portName(quint8 port); // 0..3 -> "COM1".."COM4"
 // Adds the link options, with their help texts, to the parser of a program.
 void addLinkOptions(QCommandLineParser &parser);
 
-// The link options of a parser that has parsed the arguments. On a bad value
+// The link options of a parser that has parsed the arguments. Each option
+// given replaces its value in `start` (the stored link choice, see
+// LinkChoice.h); --tty-device without --link means --link tty. On a bad value
 // returns nullopt with a one-line text naming the option in `error`.
-std::optional<LinkOptions> linkOptionsFrom(const QCommandLineParser &parser, QString *error);
+std::optional<LinkOptions> linkOptionsFrom(const QCommandLineParser &parser, QString *error,
+                                           const LinkOptions &start = {});
 
 } // namespace pellmora::connection

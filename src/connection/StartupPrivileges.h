@@ -20,9 +20,10 @@ struct StartupPrivileges {
 
 // The first step of `pellmora` and `pellmora-cli`, before any Qt object
 // exists (the application object loads plugins named by the environment):
-// with --link ioport among `args` takes the I/O ports and then gives up
-// every capability; with any other link, or arguments that name none or do
-// not parse, gives them up at once. A program file given CAP_SYS_RAWIO thus
+// with --link ioport among `args`, or with no link named there while the
+// process holds a capability (the stored link choice may be the I/O ports),
+// takes the I/O ports and then gives up every capability; with any other
+// link, or arguments that do not parse, gives them up at once. A program file given CAP_SYS_RAWIO thus
 // never runs Qt code while it holds the capability.
 StartupPrivileges TakeStartupPrivileges(QStringList args, std::unique_ptr<link::IoPortSystem> system);
 

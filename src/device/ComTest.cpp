@@ -32,6 +32,9 @@ constexpr int StartScore = 100;
 constexpr int PassScore = 200;
 constexpr int ProgressMaximum = 100;
 
+constexpr auto NoInterfaceText =
+    "Nezdá se mi propojení se zařízením, zkontolujte ho, nebo přepněte na jiný port [Error 2]";
+
 // A fixed pause, not calibrated: 2001 iterations, and never shorter than
 // 10 µs, which the microcontroller needs to see a clock level (a fast machine
 // runs the iterations in a fraction of that).
@@ -69,6 +72,7 @@ private:
     bool microcontrollerSignalsPresence();
     bool echoExchange();
     bool portFailedIn(int error);
+    bool portIsClosed();
 
     void label(const char *text)
     {
@@ -113,6 +117,8 @@ ComTestOutcome ComTestRun::run()
     label("Process: Checking Links");
     pump();
     setPosition(0);
+    if (portIsClosed())
+        return outcome_;
 
     const bool quiet = portIsQuiet();
     if (portFailedIn(1))
@@ -128,7 +134,7 @@ ComTestOutcome ComTestRun::run()
     if (portFailedIn(2))
         return outcome_;
     if (!present) {
-        fail(2, "Nezdá se mi propojení se zařízením, zkontolujte ho, nebo přepněte na jiný port [Error 2]");
+        fail(2, NoInterfaceText);
         pump();
         return outcome_;
     }
@@ -159,6 +165,20 @@ bool ComTestRun::portFailedIn(int error)
     if (outcome_.error == 0)
         outcome_.error = error;
     outcome_.notices = {Notice::message(connectionLostText())};
+    pump();
+    return true;
+}
+
+// A port whose device could not be opened (the test's session has just
+// tried again) has no interface behind it: the test ends as when the
+// interface does not answer, after the reason why the port is not open.
+bool ComTestRun::portIsClosed()
+{
+    const QString reason = link_.portClosedReason();
+    if (reason.isEmpty())
+        return false;
+    outcome_.notices << Notice::message(reason);
+    fail(2, NoInterfaceText);
     pump();
     return true;
 }

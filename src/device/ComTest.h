@@ -35,7 +35,9 @@ inline constexpr auto NotConnectedCaption = "Nepřipojeno";
 // data line, and it must echo random bytes. Runs with LoopCount :=
 // PICmicro_Loop on the selected port; leaves the link powered from the second
 // stage on. A port that fails during a stage ends the test there with that
-// stage's error and connectionLostText() as its message.
+// stage's error and connectionLostText() as its message. A port that is not
+// open (its device could not be opened) ends it at once with Error 2, after
+// the reason (link::Link::portClosedReason).
 ComTestOutcome RunComTest(link::Link &link, const ComTestHooks &hooks = {});
 
 // After power-up the microcontroller holds the data line low (its

@@ -85,7 +85,7 @@ QStringList FtdiBackend::connectedCables(FtdiSystem &system, QString *error)
     QStringList serials;
     if (const int result = system.serialNumbers(&serials); result < 0) {
         if (error)
-            *error = QStringLiteral("the USB buses cannot be searched for FTDI cables: %1").arg(system.errorString());
+            *error = QStringLiteral("Sběrnice USB nelze prohledat, kabel FTDI nenalezen: %1").arg(system.errorString());
         return {};
     }
     return serials;
@@ -106,13 +106,13 @@ std::unique_ptr<FtdiBackend> FtdiBackend::open(const QString &serial, QString *e
     QString chosen = serial;
     if (chosen.isEmpty()) {
         if (cables.isEmpty())
-            return refuse(QStringLiteral("no FTDI cable is connected"));
+            return refuse(QStringLiteral("Není připojen žádný kabel FTDI"));
         if (cables.size() > 1)
-            return refuse(QStringLiteral("several FTDI cables are connected (%1): choose one with --ftdi-device")
+            return refuse(QStringLiteral("Je připojeno více kabelů FTDI (%1): vyberte jeden v dialogu portu nebo volbou --ftdi-device")
                               .arg(cables.join(QStringLiteral(", "))));
         chosen = cables.first();
     } else if (!cables.contains(chosen)) {
-        return refuse(QStringLiteral("FTDI cable %1 is not connected").arg(chosen));
+        return refuse(QStringLiteral("Kabel FTDI %1 není připojen").arg(chosen));
     }
     if (openChip(*system, chosen, error) < 0)
         return nullptr;
@@ -132,20 +132,19 @@ int FtdiBackend::openChip(FtdiSystem &system, const QString &serial, QString *er
 {
     const auto refuse = [&](const char *what, int result) {
         if (error)
-            *error = QStringLiteral("FTDI cable %1: %2 failed: %3 (the user may need a udev rule that gives access "
-                                    "to the cable)")
-                         .arg(serial, QLatin1String(what), system.errorString());
+            *error = QStringLiteral("Kabel FTDI %1: %2 selhalo: %3 (k přístupu ke kabelu může být potřeba pravidlo udev)")
+                         .arg(serial, QString::fromUtf8(what), system.errorString());
         system.close();
         return result;
     };
     if (const int result = system.open(serial); result < 0)
-        return refuse("opening", result);
+        return refuse("otevření", result);
     if (const int result = system.setBitmode(ftdi::OutputPins, BitmodeSynchronousBitBang); result < 0)
-        return refuse("switching to bit-bang mode", result);
+        return refuse("přepnutí do režimu bit-bang", result);
     if (const int result = system.setLatencyTimer(LatencyMilliseconds); result < 0)
-        return refuse("setting the latency timer", result);
+        return refuse("nastavení časovače latence", result);
     if (const int result = system.purgeBuffers(); result < 0)
-        return refuse("emptying the buffers", result);
+        return refuse("vyprázdnění vyrovnávacích pamětí", result);
     return 0;
 }
 

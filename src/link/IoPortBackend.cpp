@@ -37,12 +37,12 @@ QString PermissionText(int error)
     switch (-error) {
     case EPERM:
     case EACCES:
-        return QStringLiteral("no permission to access the I/O ports: the program needs the CAP_SYS_RAWIO "
-                              "capability (setcap cap_sys_rawio+ep on the program file) or root");
+        return QStringLiteral("K portům I/O chybí oprávnění: program potřebuje schopnost CAP_SYS_RAWIO "
+                              "(setcap cap_sys_rawio+ep na soubor programu) nebo práva správce");
     case ENOSYS:
-        return QStringLiteral("this kernel offers no direct I/O port access (ioperm)");
+        return QStringLiteral("Toto jádro nedovoluje přímý přístup k portům I/O (ioperm)");
     default:
-        return QStringLiteral("direct I/O port access refused: %1").arg(QString::fromLocal8Bit(std::strerror(-error)));
+        return QStringLiteral("Přímý přístup k portům I/O byl odmítnut: %1").arg(QString::fromLocal8Bit(std::strerror(-error)));
     }
 }
 
@@ -248,13 +248,14 @@ std::unique_ptr<PortIo> IoPortBackend::open(quint16 selectedBase, std::shared_pt
 {
     QString refusal;
     if (!ports)
-        refusal = QStringLiteral("the I/O ports are taken only when the program starts with --link ioport");
+        refusal = QStringLiteral("Porty I/O program bere jen při spuštění, a to jen se schopností CAP_SYS_RAWIO "
+                                 "(setcap cap_sys_rawio+ep na soubor programu) nebo s volbou --link ioport");
     else if (!ports->refusal().isEmpty())
         refusal = ports->refusal();
     else if (selectedBase + uart::Scratch >= 0x400)
-        refusal = QStringLiteral("I/O base %1 lies outside the serial port range").arg(Hex(selectedBase));
+        refusal = QStringLiteral("Adresa I/O %1 leží mimo rozsah sériových portů").arg(Hex(selectedBase));
     else if (!ports->holdsUart(selectedBase))
-        refusal = QStringLiteral("no serial port (UART) answers at I/O base %1%2")
+        refusal = QStringLiteral("Na adrese I/O %1%2 neodpovídá žádný sériový port (UART)")
                       .arg(Hex(selectedBase), ComName(selectedBase));
     if (!refusal.isEmpty()) {
         if (error)

@@ -50,6 +50,8 @@ public:
     // An access since the current device operation began could not reach
     // the port: whatever the operation read is meaningless.
     bool portFailed() const { return io_.portFailed(); }
+    // Why the port is not open; empty while it is (PortIo::closedReason).
+    QString portClosedReason() const { return io_.closedReason(); }
 
     // One bus delay step: LoopCount iterations of a pure processor loop, or
     // over lines an adapter clocks itself, a step's worth of samples.

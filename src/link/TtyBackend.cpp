@@ -39,20 +39,20 @@ QString OpenFailureText(const QString &path, int error)
 {
     switch (-error) {
     case ENOENT:
-        return QStringLiteral("serial port %1 does not exist").arg(path);
+        return QStringLiteral("Sériový port %1 neexistuje").arg(path);
     case EACCES:
     case EPERM:
-        return QStringLiteral("no permission to open serial port %1 (the user may need to join the group that "
-                              "owns it, usually dialout)")
+        return QStringLiteral("K sériovému portu %1 chybí oprávnění (uživatel musí patřit do skupiny, která port "
+                              "vlastní, obvykle dialout)")
             .arg(path);
     case EBUSY:
-        return QStringLiteral("serial port %1 is in use by another program").arg(path);
+        return QStringLiteral("Sériový port %1 používá jiný program").arg(path);
     case ENXIO:
     case ENODEV:
     case EIO:
-        return QStringLiteral("no serial port hardware answers behind %1").arg(path);
+        return QStringLiteral("Za sériovým portem %1 neodpovídá žádný hardware").arg(path);
     default:
-        return QStringLiteral("serial port %1 cannot be opened: %2").arg(path, ErrorText(error));
+        return QStringLiteral("Sériový port %1 nelze otevřít: %2").arg(path, ErrorText(error));
     }
 }
 
@@ -155,7 +155,7 @@ int TtyBackend::openDevice(TtySystem &system, const QString &path, int *lines, Q
 
     termios attributes{};
     if (const int result = system.getAttributes(fd, attributes); result != 0)
-        return refuseOpen(QStringLiteral("%1 is not a serial port: %2").arg(path, ErrorText(result)));
+        return refuseOpen(QStringLiteral("%1 není sériový port: %2").arg(path, ErrorText(result)));
     // Raw, no flow control of either kind: the lines belong to the bus. No
     // hang-up on close and no wait for a carrier.
     cfmakeraw(&attributes);
@@ -164,10 +164,10 @@ int TtyBackend::openDevice(TtySystem &system, const QString &path, int *lines, Q
     attributes.c_iflag &= ~(IXON | IXOFF | IXANY);
     if (const int result = system.setAttributes(fd, attributes); result != 0)
         return refuseOpen(
-            QStringLiteral("serial port %1 refuses the line settings: %2").arg(path, ErrorText(result)));
+            QStringLiteral("Sériový port %1 odmítá nastavení linky: %2").arg(path, ErrorText(result)));
 
     if (const int result = system.ioctl(fd, TIOCMGET, lines); result < 0)
-        return refuseOpen(QStringLiteral("serial port %1 has no modem control lines: %2").arg(path, ErrorText(result)));
+        return refuseOpen(QStringLiteral("Sériový port %1 nemá řídicí signály modemu: %2").arg(path, ErrorText(result)));
     return fd;
 }
 

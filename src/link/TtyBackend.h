@@ -65,6 +65,8 @@ public:
     void PortInUnused(quint16 address) override;
     bool portFailed() const override { return failed_; }
     bool recover() override;
+    // A device that went away and could not be opened again: why not.
+    QString closedReason() const override { return fd_ < 0 ? lastError_ : QString(); }
 
     QString lastError() const { return lastError_; }
 

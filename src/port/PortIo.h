@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 namespace pellmora::port {
@@ -32,6 +33,11 @@ public:
     // operation without a restart. True when it was opened again: whatever
     // it powers has only just got its supply back.
     virtual bool recover() { return false; }
+    // Why the port's device is not open (it could not be opened, and
+    // recover() could not open it either), in a sentence for the user; empty
+    // while it is open. Nothing read from a port that is not open means
+    // anything, and portFailed() is true.
+    virtual QString closedReason() const { return {}; }
 
     // The adapter's own line clock when the backend has one (see
     // SampledLines); nullptr for a port reached access by access.

@@ -53,6 +53,7 @@ public:
     void PortInUnused(quint16 address) override { inner_.PortInUnused(address); }
     bool portFailed() const override { return inner_.portFailed(); }
     bool recover() override { return inner_.recover(); }
+    QString closedReason() const override { return inner_.closedReason(); }
 
     // Takes the true bus levels from the simulation from now on.
     void attach(SimulatedSwitch &simulation);

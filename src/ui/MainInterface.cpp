@@ -202,12 +202,24 @@ void MainInterface::setStatusBarHint(const QString &text)
 
 void MainInterface::setLinkDescription(const QString &text)
 {
+    // A long reason is cut in the panel, which keeps the window's width;
+    // its tooltip holds all of it.
+    constexpr int LinkPanelTextWidth = 360;
     linkDescription_ = text;
-    linkPanel_->setText(text);
+    linkPanel_->setText(linkPanel_->fontMetrics().elidedText(text, Qt::ElideRight, LinkPanelTextWidth));
     linkPanel_->setToolTip(tr("Spojení: %1").arg(text));
     linkPanel_->setVisible(!text.isEmpty());
     fitToContents();
     centreOnScreen(*this);
+}
+
+void MainInterface::showLinkState(const QString &description, const QString &closedReason)
+{
+    if (!closedReason.isEmpty())
+        setStatusPanel(2, tr("! nepřipojeno !"));
+    const QString text = closedReason.isEmpty() ? description : closedReason;
+    if (text != linkDescription_)
+        setLinkDescription(text);
 }
 
 // The window has a fixed size: wide enough for the groups and for every

@@ -95,6 +95,9 @@ public:
     void setStatusBarHint(const QString &text);
     void setLinkDescription(const QString &text);
     const QString &linkDescription() const { return linkDescription_; }
+    // The link panel names the link in use; one that is not open names the
+    // reason instead, and the connection panel says "! nepřipojeno !".
+    void showLinkState(const QString &description, const QString &closedReason);
     // The link the device commands use; without one they do nothing.
     void setDeviceLink(link::Link *link);
     // The windows the device commands show while they run.

@@ -21,12 +21,18 @@ struct DeviceRun {
 };
 
 // Runs pellmora-cli; `fileSizeLimit` bytes are all a file it writes may take,
-// as on a disk that is full.
-DeviceRun device(const QStringList &args, rlim_t fileSizeLimit = RLIM_INFINITY)
+// as on a disk that is full. The user's settings of every run live in
+// `configHome` (by default a folder of this test program's own): no run
+// reads the real user's link.
+DeviceRun device(const QStringList &args, rlim_t fileSizeLimit = RLIM_INFINITY, const QString &configHome = {})
 {
+    static const QTemporaryDir emptyConfigHome;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_CONFIG_HOME"_s, configHome.isEmpty() ? emptyConfigHome.path() : configHome);
     QProcess process;
     if (fileSizeLimit != RLIM_INFINITY)
         process.setChildProcessModifier([fileSizeLimit] { pellmora::testing::limitFileSize(fileSizeLimit); });
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(PELLMORA_CLI), args);
     process.waitForFinished(60000);
     QString out = QString::fromUtf8(process.readAllStandardOutput());
@@ -198,6 +204,34 @@ TEST_F(DeviceCommands, CommunicationTestShowsItsStagesAndTheLinkInUse)
     const DeviceRun silent = device(withSim({u"test"_s, u"--sim-fault"_s, u"silent-pic"_s}));
     EXPECT_EQ(silent.exitCode, 1);
     EXPECT_EQ(silent.lines.last(), u"Nechce o sobě dát potvrzení o naslouchání I2C, lenoch ! [Error 3]"_s);
+}
+
+// Every device command on the simulated switch says so on stderr, with or
+// without --verbose; without --link the link is the one the window's port
+// dialog stored, and --link overrides it for one run.
+TEST_F(DeviceCommands, SimulatedSwitchSaysSoAndTheStoredLinkIsUsed)
+{
+    const QString simulated = u"pellmora-cli: spojení: simulovaný spínač na COM1 (ne skutečný spínač)\n"_s;
+    writeFile(path("a.plm"), pattern(5));
+    for (const QStringList &args : {QStringList{u"program"_s, path("a.plm")}, QStringList{u"test"_s, u"--verbose"_s},
+                                    QStringList{u"read"_s, u"-o"_s, path("b.plm")}, QStringList{u"clock"_s},
+                                    QStringList{u"verify"_s, path("a.plm")}}) {
+        const DeviceRun run = device(withSim(args));
+        EXPECT_EQ(run.exitCode, 0) << args.join(u' ').toStdString() << run.err.toStdString();
+        // program's warnings about the file come before it
+        EXPECT_TRUE(run.err.endsWith(simulated)) << args.join(u' ').toStdString() << run.err.toStdString();
+        EXPECT_EQ(run.err.count(u"simulovaný"_s), 1);
+    }
+
+    const QString configHome = path("config");
+    ASSERT_TRUE(QDir().mkpath(configHome + u"/pellmora"_s));
+    writeFile(configHome + u"/pellmora/pellmora.conf"_s, "[link]\nbackend=tty\nttyDevice=/dev/does-not-exist\n");
+    const DeviceRun stored = device(withSim({u"test"_s}), RLIM_INFINITY, configHome);
+    EXPECT_EQ(stored.exitCode, 1);
+    EXPECT_EQ(stored.err, u"Sériový port /dev/does-not-exist neexistuje\n"_s);
+    const DeviceRun overridden = device(withSim({u"test"_s, u"--link"_s, u"sim"_s}), RLIM_INFINITY, configHome);
+    EXPECT_EQ(overridden.exitCode, 0) << overridden.err.toStdString();
+    EXPECT_EQ(overridden.err, simulated);
 }
 
 TEST_F(DeviceCommands, ClockIsSetAndReadBack)

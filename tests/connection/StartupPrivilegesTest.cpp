@@ -27,7 +27,11 @@ TEST(StartupPrivileges, PortsOnlyForDirectIoThenNoCapabilityLeft)
         bool goesOn;
     };
     const Case cases[] = {
-        {"no link option", {u"test"_s}, true, false, {"caps", "no new"}, false, true},
+        // No link named: the stored choice may be the I/O ports, which a
+        // program file given the capability takes in case.
+        {"no link option", {u"test"_s}, true, false, {"ioperm", "caps", "no new"}, true, true},
+        {"no link option without the capability", {u"test"_s}, false, false, {"caps", "no new"}, false, true},
+        {"serial device alone", {u"--tty-device=/dev/ttyUSB0"_s}, true, false, {"caps", "no new"}, false, true},
         {"sim", {u"--link"_s, u"sim"_s, u"test"_s}, true, false, {"caps", "no new"}, false, true},
         {"tty", {u"test"_s, u"--link=tty"_s}, true, false, {"caps", "no new"}, false, true},
         {"bad link option", {u"--link"_s, u"bogus"_s}, true, false, {"caps", "no new"}, false, true},
@@ -80,7 +84,7 @@ TEST(StartupPrivileges, DirectIoFollowsTheSelectedPortOverThePortsTaken)
     EXPECT_TRUE(connection->followSelectedPort(1, &error)) << error.toStdString();
     EXPECT_EQ(connection->description(), u"porty I/O 0x2F8"_s);
     EXPECT_FALSE(connection->followSelectedPort(2, &error));
-    EXPECT_EQ(error, u"no serial port (UART) answers at I/O base 0x3E8 (COM3)"_s);
+    EXPECT_EQ(error, u"Na adrese I/O 0x3E8 (COM3) neodpovídá žádný sériový port (UART)"_s);
     EXPECT_EQ(connection->openedPort(), 1);
 }
 

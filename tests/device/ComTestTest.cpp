@@ -113,6 +113,38 @@ TEST(ComTest, EachFailingStageEndsWithItsOwnMessage)
     }
 }
 
+// A port whose device could not be opened: nothing is read or written, and
+// the test ends as when no interface answers, after the reason.
+TEST(ComTest, APortThatIsNotOpenEndsWithErrorTwoAfterItsReason)
+{
+    struct ClosedPort : port::PortIo {
+        int accesses = 0;
+        quint8 PortIn(quint16) override
+        {
+            ++accesses;
+            return 0xFF;
+        }
+        void PortOut(quint16, quint8) override { ++accesses; }
+        bool portFailed() const override { return true; }
+        QString closedReason() const override { return u"Sériový port /dev/ttyUSB0 neexistuje"_s; }
+    } closed;
+    pellmora::link::LinkState state;
+    pellmora::link::Link closedLink(closed, state);
+    Recorded recorded;
+
+    const ComTestOutcome outcome = RunComTest(closedLink, recordingHooks(recorded));
+
+    EXPECT_TRUE(outcome.started);
+    EXPECT_FALSE(outcome.connected);
+    EXPECT_EQ(outcome.error, 2);
+    EXPECT_EQ(outcome.notices,
+              (Notices{Notice::message(u"Sériový port /dev/ttyUSB0 neexistuje"_s),
+                       Notice::message(u"Nezdá se mi propojení se zařízením, zkontolujte ho, nebo přepněte na jiný "
+                                       "port [Error 2]"_s)}));
+    EXPECT_EQ(recorded.labels, allLabels.mid(0, 1));
+    EXPECT_EQ(closed.accesses, 0);
+}
+
 TEST(ComTest, WrongEchoesRunAllThirtyOneExchangesAndTheBarStopsAtItsMaximum)
 {
     SimRig rig({Fault::WrongEcho});

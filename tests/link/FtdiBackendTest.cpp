@@ -396,11 +396,11 @@ TEST(FtdiBackend, RefusalsNameTheCableAndTheCause)
         const char *message;
     };
     const Case cases[] = {
-        {"none connected", {}, {}, 0, 0, "no FTDI cable is connected"},
-        {"two, none chosen", {"FTA", "FTB"}, {}, 0, 0, "several FTDI cables are connected (FTA, FTB)"},
-        {"the chosen one is not there", {"FTA"}, "FTB", 0, 0, "FTDI cable FTB is not connected"},
-        {"the buses cannot be searched", {"FTA"}, {}, -5, 0, "the USB buses cannot be searched"},
-        {"no permission", {"FTA"}, "FTA", 0, -8, "FTDI cable FTA: opening failed"},
+        {"none connected", {}, {}, 0, 0, "Není připojen žádný kabel FTDI"},
+        {"two, none chosen", {"FTA", "FTB"}, {}, 0, 0, "Je připojeno více kabelů FTDI (FTA, FTB)"},
+        {"the chosen one is not there", {"FTA"}, "FTB", 0, 0, "Kabel FTDI FTB není připojen"},
+        {"the buses cannot be searched", {"FTA"}, {}, -5, 0, "Sběrnice USB nelze prohledat"},
+        {"no permission", {"FTA"}, "FTA", 0, -8, "Kabel FTDI FTA: otevření selhalo"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -410,7 +410,7 @@ TEST(FtdiBackend, RefusalsNameTheCableAndTheCause)
         chip.failOpen = c.failOpen;
         QString error;
         EXPECT_FALSE(Open(chip, c.serial, &error));
-        EXPECT_TRUE(error.startsWith(QLatin1String(c.message))) << error.toStdString();
+        EXPECT_TRUE(error.startsWith(QString::fromUtf8(c.message))) << error.toStdString();
         EXPECT_FALSE(chip.open) << "nothing left open";
     }
 

@@ -73,9 +73,10 @@ TEST(IoPortBackend, RefusalsNameTheCauseAndLeaveNothingBehind)
         std::set<quint16> kept;
     };
     const Case cases[] = {
-        {"no permission", -EPERM, {0x3F8}, "no permission to access the I/O ports", {}},
-        {"no ioperm", -ENOSYS, {0x3F8}, "this kernel offers no direct I/O port access (ioperm)", {}},
-        {"no uart", 0, {0x2F8}, "no serial port (UART) answers at I/O base 0x3F8 (COM1)", {0x2FB, 0x2FC, 0x2FE, 0x2FD}},
+        {"no permission", -EPERM, {0x3F8}, "K portům I/O chybí oprávnění", {}},
+        {"no ioperm", -ENOSYS, {0x3F8}, "Toto jádro nedovoluje přímý přístup k portům I/O (ioperm)", {}},
+        {"no uart", 0, {0x2F8}, "Na adrese I/O 0x3F8 (COM1) neodpovídá žádný sériový port (UART)",
+         {0x2FB, 0x2FC, 0x2FE, 0x2FD}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -84,7 +85,7 @@ TEST(IoPortBackend, RefusalsNameTheCauseAndLeaveNothingBehind)
         m.uarts = c.uarts;
         QString error;
         EXPECT_FALSE(Open(m, 0x3F8, &error));
-        EXPECT_TRUE(error.startsWith(QLatin1String(c.message))) << error.toStdString();
+        EXPECT_TRUE(error.startsWith(QString::fromUtf8(c.message))) << error.toStdString();
         EXPECT_EQ(m.allowed, c.kept);
         EXPECT_FALSE(m.capabilities) << "privileges go also when the ports are refused";
     }

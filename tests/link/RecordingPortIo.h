@@ -94,7 +94,7 @@ inline std::string LineOperations(const std::vector<PortAccess> &log, quint16 ba
         return s;
     };
     std::string out;
-    const auto emit = [&](const std::string &token) {
+    const auto add = [&](const std::string &token) {
         if (!out.empty())
             out += ' ';
         out += token;
@@ -106,20 +106,20 @@ inline std::string LineOperations(const std::vector<PortAccess> &log, quint16 ba
             && log[i + 2].address == base + 6;
         if (isRmw) {
             const quint8 v = log[i + 1].value;
-            emit(std::string((v & 1) ? "C" : "c") + ((v & 2) ? "D" : "d"));
+            add(std::string((v & 1) ? "C" : "c") + ((v & 2) ? "D" : "d"));
             i += 2;
         } else if (a.kind == K::Delay) {
-            emit("w");
+            add("w");
         } else if (a.kind == K::In && a.address == base + 6) {
-            emit("?");
+            add("?");
         } else if (a.kind == K::In && a.address == base + 3 && i + 1 < log.size()
                    && log[i + 1].kind == K::Out && log[i + 1].address == base + 3) {
-            emit("L=" + hex(log[i + 1].value, 2));
+            add("L=" + hex(log[i + 1].value, 2));
             ++i;
         } else if (a.kind == K::In) {
-            emit("in:" + hex(a.address, 3));
+            add("in:" + hex(a.address, 3));
         } else {
-            emit("out:" + hex(a.address, 3) + "=" + hex(a.value, 2));
+            add("out:" + hex(a.address, 3) + "=" + hex(a.value, 2));
         }
     }
     return out;

@@ -34,12 +34,12 @@ TEST(TtyBackend, RefusalsNameTheDeviceAndTheCause)
         const char *message;
     };
     const Case cases[] = {
-        {"missing", -ENOENT, 0, true, "serial port /dev/ttyS2 does not exist"},
-        {"no permission", -EACCES, 0, true, "no permission to open serial port /dev/ttyS2"},
-        {"in use", -EBUSY, 0, true, "serial port /dev/ttyS2 is in use by another program"},
-        {"no hardware", -EIO, 0, true, "no serial port hardware answers behind /dev/ttyS2"},
-        {"not a tty", 5, -ENOTTY, true, "/dev/ttyS2 is not a serial port"},
-        {"no modem lines", 5, 0, false, "serial port /dev/ttyS2 has no modem control lines"},
+        {"missing", -ENOENT, 0, true, "Sériový port /dev/ttyS2 neexistuje"},
+        {"no permission", -EACCES, 0, true, "K sériovému portu /dev/ttyS2 chybí oprávnění"},
+        {"in use", -EBUSY, 0, true, "Sériový port /dev/ttyS2 používá jiný program"},
+        {"no hardware", -EIO, 0, true, "Za sériovým portem /dev/ttyS2 neodpovídá žádný hardware"},
+        {"not a tty", 5, -ENOTTY, true, "/dev/ttyS2 není sériový port"},
+        {"no modem lines", 5, 0, false, "Sériový port /dev/ttyS2 nemá řídicí signály modemu"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -49,7 +49,7 @@ TEST(TtyBackend, RefusalsNameTheDeviceAndTheCause)
         p.modemLines = c.modemLines;
         QString error;
         EXPECT_FALSE(Open(p, 2, {}, &error));
-        EXPECT_TRUE(error.startsWith(QLatin1String(c.message))) << error.toStdString();
+        EXPECT_TRUE(error.startsWith(QString::fromUtf8(c.message))) << error.toStdString();
         EXPECT_EQ(p.closed, c.openResult >= 0) << "a device opened is closed again";
     }
 }

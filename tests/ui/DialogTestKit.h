@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRadioButton>
 #include <QString>
 #include <QTest>
 #include <QWidget>
@@ -14,6 +15,13 @@ template <typename T> T *control(const QWidget &window, const QString &name)
     if (found == nullptr)
         qFatal("no control %s", qPrintable(name));
     return found;
+}
+
+// A click on a radio button's indicator: a button wider than its text (in
+// a grid) takes no click beyond the text.
+inline void clickIndicator(QRadioButton *button)
+{
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->height() / 2, button->height() / 2));
 }
 
 // Key clicks carrying any character, as a keyboard layout would send them

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -37,6 +38,17 @@ private:
     QTemporaryDir dir_;
     QString previous_;
 };
+
+// The user's settings (the link chosen in the port dialog) of this test
+// program live in a temporary folder of their own, emptied for each window:
+// no test reads or writes the real user's.
+inline void useTemporaryUserSettings()
+{
+    static QTemporaryDir folder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("pellmora"), QStringLiteral("pellmora"))
+        .clear();
+}
 
 inline QByteArray readAll(const QString &path)
 {
@@ -78,6 +90,8 @@ inline void place(const QString &name, const QByteArray &contents)
 }
 
 struct WindowUnderTest {
+    WindowUnderTest() { useTemporaryUserSettings(); }
+
     RecordingPrompt prompt;
     Session session;
     int quietCalibrations = 0;

@@ -1,6 +1,7 @@
 // The application's windows around the main window: created hidden, and
 // wired so that their results reach the main window.
 
+#include "DialogTestKit.h"
 #include "MainWindowFixture.h"
 
 #include "app/AppWindows.h"
@@ -25,24 +26,32 @@ class MainAppTest : public QObject {
     Windows windows_;
     std::unique_ptr<WindowUnderTest> ui_;
 
-    // The window as main() builds it, on the simulated switch with blank
-    // memory; the speed calibration is left out to keep the test quick.
-    WindowUnderTest &started()
+    static connection::LinkOptions simulatedSwitch()
+    {
+        connection::LinkOptions options;
+        options.simMemoryNone = true;
+        return options;
+    }
+
+    // The window as main() builds it, by default on the simulated switch
+    // with blank memory; the speed calibration is left out to keep the test
+    // quick.
+    WindowUnderTest &started(const connection::LinkOptions &options = simulatedSwitch())
     {
         writeAll(QStringLiteral("plmprg.cfg"), configurationText());
         writeAll(QStringLiteral("devices.ddl"), EmptyDatabase);
         ui_ = std::make_unique<WindowUnderTest>();
-        connection::LinkOptions options;
-        options.simMemoryNone = true;
         QString error;
-        connection_ = connection::DeviceConnection::open(options, ui_->session.link, 0, &error);
+        connection_ = connection::DeviceConnection::create(options, ui_->session.link, 0, &error);
         MainInterface::Hooks hooks = hooksFor(*connection_, windows_);
         hooks.calibrateQuietly = {};
         hooks.calibrationSequence = {};
         ui_->window = std::make_unique<MainInterface>(ui_->session, ui_->prompt, hooks);
+        ui_->window->setDeviceLink(&connection_->link());
         ui_->window->show();
         windows_.create(ui_->session, ui_->prompt, connection_->link());
         windows_.connect(*ui_->window);
+        windows_.followPort(*ui_->window, *connection_, ui_->prompt);
         ui_->show();
         return *ui_;
     }
@@ -120,6 +129,42 @@ private slots:
             ++steps;
         }
         QVERIFY(bar.infoText().isEmpty());
+    }
+
+    // A serial device that is not there does not keep the window from
+    // starting: the editor works, the status bar says why and the
+    // communication test ends with the reason and its Error 2. Choosing the
+    // simulated switch in the port dialog connects without a restart.
+    void startsWithoutTheCable()
+    {
+        connection::LinkOptions options = simulatedSwitch();
+        options.backend = connection::Backend::Tty;
+        options.ttyDevice = QStringLiteral("/dev/does-not-exist");
+        WindowUnderTest &ui = started(options);
+        const QString reason = QStringLiteral("Sériový port /dev/does-not-exist neexistuje");
+        QVERIFY(ui.window->isVisible());
+        QCOMPARE(ui.window->linkDescription(), reason);
+        QCOMPARE(ui.window->statusPanel(2), QStringLiteral("! nepřipojeno !"));
+        QVERIFY(ui.prompt.shown.isEmpty());
+
+        ui.typeDelay(QStringLiteral("00005"));
+        QTest::mouseClick(ui.button(QStringLiteral("NewInstruction")), Qt::LeftButton);
+        QCOMPARE(ui.items().size(), 1);
+
+        QTest::mouseClick(ui.button(QStringLiteral("ComunicationTest")), Qt::LeftButton);
+        QCOMPARE(ui.prompt.shown, (QStringList{reason, QStringLiteral("Nezdá se mi propojení se zařízením, "
+                                                                      "zkontolujte ho, nebo přepněte na jiný port "
+                                                                      "[Error 2]")}));
+        QVERIFY(!ui.action(QStringLiteral("Programming"))->isEnabled());
+
+        ui.prompt.shown.clear();
+        QTest::mouseClick(ui.button(QStringLiteral("PortName")), Qt::LeftButton);
+        clickIndicator(windows_.port->findChild<QRadioButton *>(QStringLiteral("linkSim")));
+        QTest::mouseClick(windows_.port->findChild<QPushButton *>(QStringLiteral("PortSelectOK")), Qt::LeftButton);
+        QCOMPARE(ui.window->linkDescription(), QStringLiteral("simulovaný spínač na COM1"));
+        QTest::mouseClick(ui.button(QStringLiteral("ComunicationTest")), Qt::LeftButton);
+        QVERIFY(ui.prompt.shown.isEmpty());
+        QVERIFY(ui.action(QStringLiteral("Programming"))->isEnabled());
     }
 
     // Closing writes the wording dialog's user fields into the configuration.

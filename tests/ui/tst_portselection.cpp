@@ -1,5 +1,9 @@
 #include "DeviceWindowsFixture.h"
 
+#include "connection/LinkChoice.h"
+
+#include <QComboBox>
+#include <QLineEdit>
 #include <QRadioButton>
 
 using namespace pellmora;
@@ -12,6 +16,14 @@ class PortSelectionTest : public QObject {
 
 private:
     std::unique_ptr<TemporaryCurrentDirectory> dir_;
+
+    // Serial devices as the dialog lists them; none of them is there.
+    static QList<DeviceEntry> serialDevices()
+    {
+        return {{QStringLiteral("/nonexistent/ttyS0"), QStringLiteral("/nonexistent/ttyS0")},
+                {QStringLiteral("/nonexistent/ttyUSB7 (usb-Test_Adapter-if00-port0)"),
+                 QStringLiteral("/nonexistent/by-id/usb-Test_Adapter-if00-port0")}};
+    }
 
     static QRadioButton *radio(DeviceWindowsUnderTest &ui, int port)
     {
@@ -92,6 +104,102 @@ private slots:
         openDialog(ui);
         QVERIFY(radio(ui, result)->isChecked());
         QCOMPARE(int(ui.others.port->pendingChoice()), result);
+    }
+
+    void chooseLink_data()
+    {
+        QTest::addColumn<QString>("clicked"); // the link's radio button; empty: none clicked
+        QTest::addColumn<int>("entry");       // the serial device list's entry chosen; -1: none
+        QTest::addColumn<QString>("typed");   // typed into the serial device's field
+        QTest::addColumn<bool>("ok");         // false: closed with the close box
+        QTest::addColumn<int>("kind");        // the link in use afterwards
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("linkPanel");
+        QTest::addColumn<QString>("connectionPanel");
+
+        const QString simulated = QStringLiteral("simulovaný spínač na COM1");
+        const QString noIoPorts = QStringLiteral(
+            "Porty I/O program bere jen při spuštění, a to jen se schopností CAP_SYS_RAWIO (setcap cap_sys_rawio+ep na "
+            "soubor programu) nebo s volbou --link ioport");
+        const QString adapter = QStringLiteral("/nonexistent/by-id/usb-Test_Adapter-if00-port0");
+        const int serialDevice = int(LinkKind::SerialDevice);
+        QTest::newRow("serial device from the list")
+            << "linkTty" << 1 << QString() << true << serialDevice << adapter
+            << QStringLiteral("Sériový port %1 neexistuje").arg(adapter) << "! nepřipojeno !";
+        QTest::newRow("serial device typed")
+            << QString() << -1 << "/nonexistent/ttyUSB9" << true << serialDevice << "/nonexistent/ttyUSB9"
+            << "Sériový port /nonexistent/ttyUSB9 neexistuje"
+            << "! nepřipojeno !";
+        QTest::newRow("direct I/O ports not taken at start")
+            << "linkIoPort" << -1 << QString() << true << int(LinkKind::IoPorts) << QString() << noIoPorts
+            << "! nepřipojeno !";
+        QTest::newRow("the simulated switch again")
+            << "linkSim" << -1 << QString() << true << int(LinkKind::Simulated) << QString() << simulated
+            << "No Connection";
+        QTest::newRow("close box after choosing a device")
+            << "linkTty" << 1 << QString() << false << int(LinkKind::Simulated) << QString() << simulated
+            << "No Connection";
+    }
+
+    // OK moves the connection to the link chosen, at once, stores it for
+    // the next start and names it in the status bar, or why it is not open;
+    // the communication test then ends with the reason and its Error 2. The
+    // same link again, or the close box, changes nothing.
+    void chooseLink()
+    {
+        QFETCH(QString, clicked);
+        QFETCH(int, entry);
+        QFETCH(QString, typed);
+        QFETCH(bool, ok);
+        QFETCH(int, kind);
+        QFETCH(QString, device);
+        QFETCH(QString, linkPanel);
+        QFETCH(QString, connectionPanel);
+        DeviceWindowsUnderTest ui;
+        ui.others.port->setDeviceLists(serialDevices, {});
+        ui.window->SetDeviceCommandsEnabled(true);
+
+        openDialog(ui);
+        PortSelection &dialog = *ui.others.port;
+        QVERIFY(control<QRadioButton>(dialog, QStringLiteral("linkSim"))->isChecked());
+        QVERIFY(!control<QRadioButton>(dialog, QStringLiteral("linkFtdi"))->isVisible()); // no cable connected
+        auto *devices = control<QComboBox>(dialog, QStringLiteral("TtyDevice"));
+        QCOMPARE(devices->count(), 3); // the COM port's own device first
+        if (!clicked.isEmpty())
+            clickIndicator(control<QRadioButton>(dialog, clicked));
+        if (entry >= 0)
+            devices->setCurrentIndex(entry + 1);
+        if (!typed.isEmpty()) {
+            devices->lineEdit()->selectAll();
+            QTest::keyClicks(devices->lineEdit(), typed);
+        }
+        if (ok)
+            pressOk(ui);
+        else
+            dialog.close();
+
+        const LinkSelection expected{LinkKind(kind), device};
+        const bool changed = expected.kind != LinkKind::Simulated;
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.linkInUse(), expected);
+        QCOMPARE(ui.connection->linkChoice(), *linkChoiceOf(expected));
+        QCOMPARE(ui.window->linkDescription(), linkPanel);
+        QCOMPARE(ui.window->statusPanel(2), connectionPanel);
+        QCOMPARE(deviceCommandsEnabled(ui), !changed);
+        const std::optional<connection::LinkChoice> stored = connection::readLinkChoice(*connection::userSettings());
+        QCOMPARE(stored.has_value(), changed);
+        if (stored)
+            QCOMPARE(*stored, *linkChoiceOf(expected));
+        QVERIFY(ui.prompt.shown.isEmpty());
+
+        if (changed) {
+            QTest::mouseClick(ui.button(QStringLiteral("ComunicationTest")), Qt::LeftButton);
+            QCOMPARE(ui.prompt.shown,
+                     (QStringList{linkPanel, QStringLiteral("Nezdá se mi propojení se zařízením, zkontolujte ho, nebo "
+                                                            "přepněte na jiný port [Error 2]")}));
+        }
+        openDialog(ui);
+        QCOMPARE(dialog.pendingLink(), expected);
     }
 
     void okRefusedWhileDeviceOperationRuns_data()
