@@ -1,5 +1,6 @@
 #include "app/AppWindows.h"
 
+#include "ui/ProgramFileDialogs.h"
 #include "ui/Prompt.h"
 #include "ui/Session.h"
 
@@ -37,7 +38,7 @@ void keepApplicationOnClose(std::initializer_list<QWidget *> windows)
 
 } // namespace
 
-void Windows::create(Session &session, Prompt &prompt, Link &link)
+void Windows::create(Session &session, Prompt &prompt, Link &link, ProgramSaving &mainWindow)
 {
     format = std::make_unique<InstructionsFormat>(session.format);
     format->SetCurrentInstrFormat(session.configuration.FormatCode, session.configuration.UserOnWord,
@@ -52,7 +53,7 @@ void Windows::create(Session &session, Prompt &prompt, Link &link)
     calibration = std::make_unique<OscCalibrationForm>(
         session.program, session.database, link, prompt,
         [this](const QString &periodWord, double drift) { return rounding->AskRounding(periodWord, drift); });
-    overview = std::make_unique<DeviceOverviewForm>(session, prompt);
+    overview = std::make_unique<DeviceOverviewForm>(session, prompt, mainWindow);
     openFromDatabase = std::make_unique<OpenFileDatabaseForm>(session, prompt);
     openToBox = std::make_unique<OpenToBoxForm>(session, prompt);
     directories = std::make_unique<DatabaseDirectoriesForm>(session.files);
@@ -79,22 +80,16 @@ void Windows::create(Session &session, Prompt &prompt, Link &link)
 void Windows::connect(MainInterface &window)
 {
     connectDatabase(window);
-    QObject::connect(&window, &MainInterface::instructionFormatRequested, format.get(), [this] { showAndRaise(format.get()); });
     QObject::connect(format.get(), &InstructionsFormat::formatConfirmed, &window,
                      &MainInterface::instructionFormatChanged);
-    QObject::connect(&window, &MainInterface::speedDialogRequested, speed.get(), [this] { showAndRaise(speed.get()); });
-    QObject::connect(&window, &MainInterface::aboutRequested, about.get(), [this] { showAndRaise(about.get()); });
     QObject::connect(about.get(), &HelpAboutPic::aboutTextRead, &window,
                      [&window](const QString &text) { window.infoBar().ShowScrollingThrough(text); });
     QObject::connect(configuration.get(), &Configuration::okConfirmed, &window,
                      &MainInterface::configurationConfirmed);
     window.setDeviceWindows({comTest.get(), programming.get(), loading.get()});
-    QObject::connect(&window, &MainInterface::portDialogRequested, port.get(), [this] { showAndRaise(port.get()); });
     QObject::connect(port.get(), &PortSelection::connectionLost, &window,
                      [&window] { window.SetDeviceCommandsEnabled(false); });
     QObject::connect(port.get(), &PortSelection::statusPanelChanged, &window, &MainInterface::setStatusPanel);
-    QObject::connect(&window, &MainInterface::developmentInfoRequested, develInfo.get(), [this] { develInfo->exec(); });
-    connectDeviceWindows(window);
     connectSimulation(window);
 }
 
@@ -204,27 +199,13 @@ void showLinkState(MainInterface &window, const connection::DeviceConnection &co
 
 void Windows::connectDatabase(MainInterface &window)
 {
-    QObject::connect(&window, &MainInterface::devicesOverviewRequested, overview.get(),
-                     [this] { showAndRaise(overview.get()); });
-    QObject::connect(&window, &MainInterface::openFromDatabaseRequested, openFromDatabase.get(),
-                     [this] { showAndRaise(openFromDatabase.get()); });
-    QObject::connect(&window, &MainInterface::openToBoxRequested, openToBox.get(),
-                     [this] { showAndRaise(openToBox.get()); });
-    QObject::connect(&window, &MainInterface::databaseDirectoriesRequested, directories.get(),
-                     [this] { showAndRaise(directories.get()); });
     QObject::connect(directories.get(), &DatabaseDirectoriesForm::browseRequested, browse.get(), &BrowseDialog::browse);
     QObject::connect(browse.get(), &BrowseDialog::folderAccepted, directories.get(),
                      &DatabaseDirectoriesForm::setBrowsedFolder);
 
-    DeviceOverviewForm::MainWindowHooks hooks;
-    hooks.saveDialogTitle = [&window] { return window.saveDialogTitle(); };
-    hooks.setSaveDialogTitle = [&window](const QString &title) { window.setSaveDialogTitle(title); };
-    hooks.askSaveFileName = [&window] { return window.askSaveFileName(); };
-    hooks.save = [&window] { window.SaveClick(); };
-    hooks.programLocked = [&window] { return window.deviceBusy(); };
-    overview->setMainWindowHooks(hooks);
+    const auto programLocked = [&window] { return window.deviceBusy(); };
     for (OpenFileDatabaseForm *form : {openFromDatabase.get(), static_cast<OpenFileDatabaseForm *>(openToBox.get())}) {
-        form->setProgramLocked(hooks.programLocked);
+        form->setProgramLocked(programLocked);
         QObject::connect(overview.get(), &DeviceOverviewForm::recordAppended, form, &OpenFileDatabaseForm::recordAppended);
         QObject::connect(overview.get(), &DeviceOverviewForm::recordRemoved, form, &OpenFileDatabaseForm::recordRemoved);
         QObject::connect(form, &OpenFileDatabaseForm::programOpened, &window, [&window] {
@@ -234,22 +215,8 @@ void Windows::connectDatabase(MainInterface &window)
     }
 }
 
-void Windows::connectDeviceWindows(MainInterface &window)
-{
-    QObject::connect(&window, &MainInterface::deviceTimeRequested, deviceTime.get(),
-                     [this] { showAndRaise(deviceTime.get()); });
-    QObject::connect(&window, &MainInterface::oscillatorCalibrationRequested, calibration.get(),
-                     [this] { showAndRaise(calibration.get()); });
-    QObject::connect(&window, &MainInterface::memoryReportRequested, memoryReport.get(),
-                     [this] { showAndRaise(memoryReport.get()); });
-    QObject::connect(&window, &MainInterface::deviceOperationsRequested, deviceOperations.get(),
-                     [this] { showAndRaise(deviceOperations.get()); });
-}
-
 void Windows::connectSimulation(MainInterface &window)
 {
-    QObject::connect(&window, &MainInterface::simulationRequested, simulation.get(),
-                     [this] { showAndRaise(simulation.get()); });
     QObject::connect(&window, &MainInterface::programShown, simulation.get(), &Simulation::ProgramChanged);
     QObject::connect(simulation.get(), &Simulation::settingsRequested, simulationSettings.get(),
                      [this] { showAndRaise(simulationSettings.get()); });
@@ -258,49 +225,100 @@ void Windows::connectSimulation(MainInterface &window)
     simulation->setSpeed(simulationSettings->speed(), simulationSettings->speedText());
 }
 
-MainInterface::Hooks hooksFor(connection::DeviceConnection &connection, Windows &windows)
+void Windows::show(OtherWindow window)
 {
-    MainInterface::Hooks hooks;
-    Link &link = connection.link();
-    hooks.pump = [] { QCoreApplication::processEvents(); };
-    hooks.calibrateQuietly = [&link] {
-        QCoreApplication::processEvents();
-        CalibrateEeprom(link);
-        QCoreApplication::processEvents();
-        CalibratePic(link);
-        QCoreApplication::processEvents();
-    };
-    hooks.calibrationSequence = [&windows, &link] {
-        if (windows.speed)
-            windows.speed->runCalibrationSequence();
-        else
-            RunCalibrationSequence(link, {});
-    };
-    hooks.linkPowerOn = [&link] { link.LinkPowerOn(); };
-    hooks.linkPowerOff = [&link] { link.LinkPowerOff(); };
-    hooks.configurationDialog = [&windows] {
-        if (windows.configuration)
-            windows.configuration->exec();
-    };
-    hooks.selectPeriods = [&windows](int code) {
-        if (windows.configuration)
-            windows.configuration->selectPeriods(code);
-    };
-    hooks.userWordFields = [&windows] {
-        if (!windows.format)
-            return QStringList();
-        return QStringList{windows.format->userPositiveText(), windows.format->userNegativeText()};
-    };
-    return hooks;
+    switch (window) {
+    case OtherWindow::InstructionFormat: return showAndRaise(format.get());
+    case OtherWindow::SpeedDialog: return showAndRaise(speed.get());
+    case OtherWindow::About: return showAndRaise(about.get());
+    case OtherWindow::OpenFromDatabase: return showAndRaise(openFromDatabase.get());
+    case OtherWindow::DevicesOverview: return showAndRaise(overview.get());
+    case OtherWindow::OpenToBox: return showAndRaise(openToBox.get());
+    case OtherWindow::DatabaseDirectories: return showAndRaise(directories.get());
+    case OtherWindow::PortDialog: return showAndRaise(port.get());
+    case OtherWindow::DevelopmentInfo: develInfo->exec(); return;
+    case OtherWindow::DeviceTime: return showAndRaise(deviceTime.get());
+    case OtherWindow::OscillatorCalibration: return showAndRaise(calibration.get());
+    case OtherWindow::MemoryReport: return showAndRaise(memoryReport.get());
+    case OtherWindow::DeviceOperations: return showAndRaise(deviceOperations.get());
+    case OtherWindow::Simulation: return showAndRaise(simulation.get());
+    }
+}
+
+void WindowServices::showWindow(OtherWindow window)
+{
+    windows_.show(window);
+}
+
+void WindowServices::calibrateQuietly()
+{
+    QCoreApplication::processEvents();
+    CalibrateEeprom(link_);
+    QCoreApplication::processEvents();
+    CalibratePic(link_);
+    QCoreApplication::processEvents();
+}
+
+void WindowServices::calibrationSequence()
+{
+    if (windows_.speed)
+        windows_.speed->runCalibrationSequence();
+    else
+        RunCalibrationSequence(link_, {});
+}
+
+void WindowServices::linkPowerOn()
+{
+    link_.LinkPowerOn();
+}
+
+void WindowServices::linkPowerOff()
+{
+    link_.LinkPowerOff();
+}
+
+void WindowServices::pump()
+{
+    QCoreApplication::processEvents();
+}
+
+void WindowServices::configurationDialog()
+{
+    if (windows_.configuration)
+        windows_.configuration->exec();
+}
+
+void WindowServices::selectPeriods(int periodCode)
+{
+    if (windows_.configuration)
+        windows_.configuration->selectPeriods(periodCode);
+}
+
+QStringList WindowServices::userWordFields()
+{
+    if (!windows_.format)
+        return {};
+    return {windows_.format->userPositiveText(), windows_.format->userNegativeText()};
+}
+
+QString WindowServices::askOpenFileName(QWidget *parent)
+{
+    return askProgramFileToOpen(parent);
+}
+
+QString WindowServices::askSaveFileName(QWidget *parent, const QString &title)
+{
+    return askProgramFileToSave(parent, title);
 }
 
 void ApplicationWindows::start(Session &session, Prompt &prompt, connection::DeviceConnection &connection)
 {
-    main = std::make_unique<MainInterface>(session, prompt, hooksFor(connection, others));
+    services = std::make_unique<WindowServices>(others, connection.link());
+    main = std::make_unique<MainInterface>(session, prompt, *services);
     showLinkState(*main, connection);
     main->setDeviceLink(&connection.link());
     main->show();
-    others.create(session, prompt, connection.link());
+    others.create(session, prompt, connection.link(), *main);
     others.connect(*main);
     others.followPort(*main, connection, prompt);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// The windows of the application beside the main window, and the hooks that
-// tie the main window to them and to the device link.
+// The windows of the application beside the main window, and the services
+// that tie the main window to them and to the device link.
 
 #include "ui/BaudRateCheckSystemForm.h"
 #include "ui/BaudRateSetupForm.h"
@@ -71,15 +71,17 @@ struct Windows {
     std::unique_ptr<ui::DevelInfoForm> develInfo;
     std::unique_ptr<ui::DeviceOperationsForm> deviceOperations;
 
-    void create(ui::Session &session, ui::Prompt &prompt, link::Link &link);
+    // The database overview's add command uses the main window's save
+    // dialog and Save (`mainWindow`).
+    void create(ui::Session &session, ui::Prompt &prompt, link::Link &link, ui::ProgramSaving &mainWindow);
+    // Shows and raises one of the windows.
+    void show(ui::OtherWindow window);
     void connect(ui::MainInterface &window);
-    // The clock, calibration and memory windows: shown by their menu items.
-    void connectDeviceWindows(ui::MainInterface &window);
-    // The database and file location windows: menu items, the main
-    // window's save dialog and Save, and the lists kept in step.
+    // The database and file location windows: the lists kept in step, and
+    // a program opened from the database shown in the main window.
     void connectDatabase(ui::MainInterface &window);
-    // The simulation: shown by its menu item, following the program and the
-    // speed chosen in its settings window.
+    // The simulation: following the program and the speed chosen in its
+    // settings window.
     void connectSimulation(ui::MainInterface &window);
     // The device connection follows the port and the link chosen in the port
     // dialog; when it cannot, the user is told why and the port in use stays
@@ -103,15 +105,38 @@ QList<ui::DeviceEntry> ftdiCableEntries();
 // The link panel and the connection panel as the connection stands.
 void showLinkState(ui::MainInterface &window, const connection::DeviceConnection &connection);
 
-// The main window's hooks: message pumping, calibration, link power, the
-// configuration dialog and the wording dialog's user fields.
-ui::MainInterface::Hooks hooksFor(connection::DeviceConnection &connection, Windows &windows);
+// What the main window asks of the application: the windows beside it,
+// message pumping, calibration, link power, the configuration dialog, the
+// wording dialog's user fields and the file dialogs. The main window is
+// created and shown before the windows beside it: until they exist, the
+// calibration runs without its panel and the dialogs' parts are left out.
+class WindowServices : public ui::MainWindowServices {
+public:
+    WindowServices(Windows &windows, link::Link &link) : windows_(windows), link_(link) {}
+
+    void showWindow(ui::OtherWindow window) override;
+    void calibrateQuietly() override;
+    void calibrationSequence() override;
+    void linkPowerOn() override;
+    void linkPowerOff() override;
+    void pump() override;
+    void configurationDialog() override;
+    void selectPeriods(int periodCode) override;
+    QStringList userWordFields() override;
+    QString askOpenFileName(QWidget *parent) override;
+    QString askSaveFileName(QWidget *parent, const QString &title) override;
+
+private:
+    Windows &windows_;
+    link::Link &link_;
+};
 
 // The main window and the windows beside it, started in the order of
 // start-up: the main window is created (device database) and shown
 // (configuration, speeds, last program), then the others are created hidden.
 struct ApplicationWindows {
     Windows others;
+    std::unique_ptr<WindowServices> services;
     std::unique_ptr<ui::MainInterface> main;
 
     void start(ui::Session &session, ui::Prompt &prompt, connection::DeviceConnection &connection);

@@ -19,10 +19,11 @@ using namespace pellmora::storage;
 
 namespace pellmora::ui {
 
-DeviceOverviewForm::DeviceOverviewForm(Session &session, Prompt &prompt, QWidget *parent)
+DeviceOverviewForm::DeviceOverviewForm(Session &session, Prompt &prompt, ProgramSaving &mainWindow, QWidget *parent)
     : QDialog(parent, StayOnTopDialogFlags)
     , session_(session)
     , prompt_(prompt)
+    , mainWindow_(mainWindow)
 {
     prepareStayOnTopDialog(*this, QStringLiteral("DeviceOverviewForm"), tr("Přehled již programovaných zařízení"));
 
@@ -107,8 +108,8 @@ bool DeviceOverviewForm::confirmAddition()
     if (!prompt_.ask(this, tr("Skutečně chcete přidat do databáze aktuální zařízení ?"), Prompt::Buttons::OkCancel))
         return false;
     FileLocations &files = session_.files;
-    if (files.CurrentFileName.isEmpty() && hooks_.askSaveFileName) {
-        const QString name = hooks_.askSaveFileName();
+    if (files.CurrentFileName.isEmpty()) {
+        const QString name = mainWindow_.askSaveFileName();
         if (!name.isEmpty())
             files.CurrentFileName = name;
     }
@@ -129,27 +130,24 @@ bool DeviceOverviewForm::confirmAddition()
 // and the new record's lines are added to every database list.
 void DeviceOverviewForm::AddToDatabaseBtnClick()
 {
-    if (hooks_.programLocked && hooks_.programLocked())
+    if (mainWindow_.deviceBusy())
         return;
     if (refusedAsReadOnly())
         return;
-    const QString title = hooks_.saveDialogTitle ? hooks_.saveDialogTitle() : QString();
-    if (hooks_.setSaveDialogTitle)
-        hooks_.setSaveDialogTitle(tr("Vyberte nebo zadejte soubor pro databázi"));
+    const QString title = mainWindow_.saveDialogTitle();
+    mainWindow_.setSaveDialogTitle(tr("Vyberte nebo zadejte soubor pro databázi"));
     if (confirmAddition()) {
         const AppendOutcome outcome =
             AppendCurrentDevice(session_.database, session_.files.CurrentFileName, session_.program.settings);
         prompt_.showNotices(this, outcome.notices);
-        if (hooks_.save)
-            hooks_.save();
+        mainWindow_.saveProgram();
         if (outcome.appended) {
             const int index = session_.database.RecordCount() - 1;
             appendLines(index);
             emit recordAppended(index);
         }
     }
-    if (hooks_.setSaveDialogTitle)
-        hooks_.setSaveDialogTitle(title);
+    mainWindow_.setSaveDialogTitle(title);
 }
 
 // Removes the record of the selected line from the table, the file and every

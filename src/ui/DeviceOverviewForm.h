@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/ProgramSaving.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -25,18 +27,7 @@ struct Session;
 class DeviceOverviewForm : public QDialog {
     Q_OBJECT
 public:
-    // The main window's part in the add command; every hook may stay empty.
-    struct MainWindowHooks {
-        std::function<QString()> saveDialogTitle;
-        std::function<void(const QString &)> setSaveDialogTitle;
-        std::function<QString()> askSaveFileName;  // empty: cancelled
-        std::function<void()> save;                // the Save command
-        std::function<bool()> programLocked;       // a device transfer is running
-    };
-
-    DeviceOverviewForm(Session &session, Prompt &prompt, QWidget *parent = nullptr);
-
-    void setMainWindowHooks(MainWindowHooks hooks) { hooks_ = std::move(hooks); }
+    DeviceOverviewForm(Session &session, Prompt &prompt, ProgramSaving &mainWindow, QWidget *parent = nullptr);
 
 public slots:
     void AddToDatabaseBtnClick();
@@ -56,7 +47,7 @@ private:
 
     Session &session_;
     Prompt &prompt_;
-    MainWindowHooks hooks_;
+    ProgramSaving &mainWindow_;
 
     QLabel *DevOverviewLabel1 = nullptr;
     QLabel *Label1 = nullptr;

@@ -63,9 +63,9 @@ private:
 
 } // namespace
 
-MainInterface::MainInterface(Session &session, Prompt &prompt, Hooks hooks, QWidget *parent)
+MainInterface::MainInterface(Session &session, Prompt &prompt, MainWindowServices &services, QWidget *parent)
     : QMainWindow(parent), session_(session), editor_(session.program, session.format), prompt_(prompt),
-      hooks_(std::move(hooks))
+      services_(services)
 {
     setObjectName(QStringLiteral("MainInterface"));
     setWindowTitle(tr("Pellmora"));
@@ -171,8 +171,9 @@ QWidget *MainInterface::buildGeneralGroup()
     layout->addStretch();
     layout->addWidget(settings);
 
-    connect(InstructionFormatButton, &QPushButton::clicked, this, &MainInterface::instructionFormatRequested);
-    connect(PortName, &QPushButton::clicked, this, &MainInterface::portDialogRequested);
+    connect(InstructionFormatButton, &QPushButton::clicked, this,
+            [this] { services_.showWindow(OtherWindow::InstructionFormat); });
+    connect(PortName, &QPushButton::clicked, this, [this] { services_.showWindow(OtherWindow::PortDialog); });
     deviceCommands_ = new DeviceCommandsController(*this, prompt_, *LoadDeviceData, *ProgramDevice);
     connect(deviceCommands_, &DeviceCommandsController::idle, this, [this] {
         if (recalibrationPutOff_)
@@ -277,8 +278,7 @@ void MainInterface::TimeTimerTick()
 
 void MainInterface::pump()
 {
-    if (hooks_.pump)
-        hooks_.pump();
+    services_.pump();
 }
 
 // The window system reports hints of controls and menu items as status tips;
@@ -355,7 +355,7 @@ void MainInterface::openDatabase()
                                  "jen pro čtení a nastavení se při ukončení neuloží. Zařízení přidávejte a nastavení "
                                  "měňte v prvním programu."));
     }
-    showNotices(LoadDatabase(session_.database, hooks_.pump));
+    showNotices(LoadDatabase(session_.database, [this] { pump(); }));
     if (shared) {
         session_.database.ReadOnlyReason = tr("Databáze je otevřena jen pro čtení, protože v této složce už běží "
                                               "jiný program Pellmora. Zařízení přidávejte a odstraňujte v něm.");
@@ -375,8 +375,7 @@ void MainInterface::FormShow()
         configurationKept_ = kept;
     session_.takeConfiguration();
     pump();
-    if (hooks_.calibrateQuietly)
-        hooks_.calibrateQuietly();
+    services_.calibrateQuietly();
     pump();
     const FileOutcome reopened = OpenLastFile(session_.files, session_.program.image);
     showNotices(reopened.notices);
@@ -400,8 +399,7 @@ void MainInterface::firstPaint()
     ShowProgram();
     firstPaint_ = false;
     pump();
-    if (hooks_.calibrationSequence)
-        hooks_.calibrationSequence();
+    services_.calibrationSequence();
 }
 
 void MainInterface::showWelcome()
@@ -429,8 +427,7 @@ void MainInterface::AppActivate()
         return; // otherwise the end of this window's command resumes it
     }
     recalibrate_ = false;
-    if (hooks_.calibrationSequence)
-        hooks_.calibrationSequence();
+    services_.calibrationSequence();
 }
 
 void MainInterface::resumeRecalibration()
@@ -455,14 +452,13 @@ bool MainInterface::FormCloseQuery()
 {
     if (!prompt_.ask(this, tr("Chcete opravdu skončit ?"), Prompt::Buttons::OkCancel))
         return false;
-    if (hooks_.linkPowerOff)
-        hooks_.linkPowerOff();
+    services_.linkPowerOff();
     const FileOutcome entered = EnterStartUpDirectory(session_.files);
     showNotices(entered.notices);
     if (entered.ok && !configurationKept_.isEmpty()) {
         prompt_.message(this, configurationKept_);
     } else if (entered.ok) {
-        const QStringList words = hooks_.userWordFields ? hooks_.userWordFields() : QStringList();
+        const QStringList words = services_.userWordFields();
         const ConfigurationWriteOutcome written = WriteConfiguration(
             session_.configurationToWrite(), words.value(0), words.value(1));
         showNotices(written.notices);
@@ -491,10 +487,7 @@ void MainInterface::showEditorView(const EditorView &view)
 
 void MainInterface::ShowProgram()
 {
-    if (hooks_.selectPeriods)
-        hooks_.selectPeriods(session_.program.settings.PeriodCode);
-    else
-        ApplyPeriodCode(session_.program, session_.program.settings.PeriodCode);
+    services_.selectPeriods(session_.program.settings.PeriodCode);
     editor_.ShowProgram();
     editorPanel_->applyView();
     UpdateTitle();
@@ -514,8 +507,7 @@ void MainInterface::instructionFormatChanged()
 
 void MainInterface::DeviceConfigurationClick()
 {
-    if (hooks_.configurationDialog)
-        hooks_.configurationDialog();
+    services_.configurationDialog();
     PackHeader(session_.program);
     ShowProgram();
 }

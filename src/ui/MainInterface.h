@@ -2,6 +2,8 @@
 
 #include "ui/DeviceCommandsController.h"
 #include "ui/InfoBar.h"
+#include "ui/MainWindowServices.h"
+#include "ui/ProgramSaving.h"
 
 #include "model/Notice.h"
 #include "model/ProgramEditor.h"
@@ -36,7 +38,10 @@ struct Session;
 // The main window: the menus, the file commands, the scrolling info bar and
 // the status bar around the program editor (EditorPanel) and the device
 // commands (DeviceCommandsController). The menu bar and status bar are built
-// in MainMenus.cpp, the file commands live in MainWindowFiles.cpp.
+// in MainMenus.cpp, the file commands live in MainWindowFiles.cpp. What the
+// window needs of the rest of the application (the windows beside it, the
+// link's calibration and power, the file dialogs) it asks of the
+// MainWindowServices it is created with.
 //
 // Operations other windows use:
 //   ShowProgram()                   refresh the whole window from the program
@@ -51,28 +56,13 @@ struct Session;
 //   AppActivate() / AppDeactivate() recalibrate the speeds after a return to the application
 //                                   (put off while a device transfer runs)
 //   FormCloseQuery()                the closing question, link power off, configuration written
-class MainInterface : public QMainWindow {
+class MainInterface : public QMainWindow, public ProgramSaving {
     Q_OBJECT
 public:
-    // Hooks into the rest of the application, set by main() and by tests.
-    // Every hook may stay empty.
-    struct Hooks {
-        std::function<void()> calibrateQuietly;    // both speeds, no panel (first show)
-        std::function<void()> calibrationSequence; // both speeds behind the check panel
-        std::function<void()> linkPowerOn;
-        std::function<void()> linkPowerOff;
-        std::function<void()> pump;                // process pending window messages
-        std::function<void()> configurationDialog; // shows the configuration dialog modally
-        std::function<void(int)> selectPeriods;    // the configuration dialog's period choice
-        std::function<QStringList()> userWordFields; // the wording dialog's two user fields
-        std::function<QString()> askOpenFileName;  // empty: cancelled
-        std::function<QString()> askSaveFileName;  // empty: cancelled
-    };
-
     // Creating the window records the start-up directory, takes its lock
     // and loads the device database; showing it reads the configuration and
     // reopens the last program.
-    MainInterface(Session &session, Prompt &prompt, Hooks hooks, QWidget *parent = nullptr);
+    MainInterface(Session &session, Prompt &prompt, MainWindowServices &services, QWidget *parent = nullptr);
     ~MainInterface() override;
 
     Session &session() { return session_; }
@@ -82,11 +72,12 @@ public:
     const QString &StartUpDirectory() const { return startUpDirectory_; }
     // The save dialog, also offered by the database's add command under a
     // title of its own while that command runs.
-    QString askSaveFileName() { return saveFileName(); }
-    const QString &saveDialogTitle() const { return saveDialogTitle_; }
-    void setSaveDialogTitle(const QString &title) { saveDialogTitle_ = title; }
+    QString askSaveFileName() override { return saveFileName(); }
+    QString saveDialogTitle() const override { return saveDialogTitle_; }
+    void setSaveDialogTitle(const QString &title) override { saveDialogTitle_ = title; }
+    void saveProgram() override { SaveClick(); }
     // A device transfer is running: nothing may replace or save the program.
-    bool deviceBusy() const;
+    bool deviceBusy() const override;
     bool firstPaintPending() const { return firstPaint_; }
     bool recalibrationPending() const { return recalibrate_; }
 
@@ -132,21 +123,6 @@ public slots:
     void instructionFormatChanged();
 
 signals:
-    // Commands whose windows live elsewhere; the application connects them.
-    void instructionFormatRequested();
-    void speedDialogRequested();
-    void aboutRequested();
-    void openFromDatabaseRequested();
-    void devicesOverviewRequested();
-    void openToBoxRequested();
-    void databaseDirectoriesRequested();
-    void portDialogRequested();
-    void developmentInfoRequested();
-    void deviceTimeRequested();
-    void oscillatorCalibrationRequested();
-    void memoryReportRequested();
-    void deviceOperationsRequested();
-    void simulationRequested();
     // The window has shown the program anew: after every edit, period step,
     // start-up change, loaded or reset program and wording change.
     void programShown();
@@ -178,7 +154,7 @@ private:
     Session &session_;
     model::ProgramEditor editor_;
     Prompt &prompt_;
-    Hooks hooks_;
+    MainWindowServices &services_;
     InfoBar info_;
     QTimer TimeTimer;
     QString startUpDirectory_;

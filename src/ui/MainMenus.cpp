@@ -75,17 +75,17 @@ void MainInterface::buildMenus()
     connect(Verification, &QAction::triggered, deviceCommands_, &DeviceCommandsController::VerificationClick);
     QAction *speed = item(device, QStringLiteral("SetBaudRateMenu"), tr("Přenosová &rychlost"), {},
                           tr("Nastavení rychlosti komunikace s zařízením"));
-    connect(speed, &QAction::triggered, this, &MainInterface::speedDialogRequested);
+    connect(speed, &QAction::triggered, this, [this] { services_.showWindow(OtherWindow::SpeedDialog); });
     QMenu *power = device->addMenu(tr("Links Power"));
     power->setObjectName(QStringLiteral("PowerMenu"));
     power->menuAction()->setObjectName(QStringLiteral("PowerMenuItem"));
     connect(item(power, QStringLiteral("LinkONMenu"), tr("Link O&N"), {}, {}), &QAction::triggered, this, [this] {
-        if (!deviceCommands_->refusedWhileTransferring() && hooks_.linkPowerOn)
-            hooks_.linkPowerOn();
+        if (!deviceCommands_->refusedWhileTransferring())
+            services_.linkPowerOn();
     });
     connect(item(power, QStringLiteral("LinkOFF"), tr("Link O&FF"), {}, {}), &QAction::triggered, this, [this] {
-        if (!deviceCommands_->refusedWhileTransferring() && hooks_.linkPowerOff)
-            hooks_.linkPowerOff();
+        if (!deviceCommands_->refusedWhileTransferring())
+            services_.linkPowerOff();
     });
     device->addSeparator();
     LoadData = item(device, QStringLiteral("LoadData"), tr("&Načti data..."), QKeySequence(Qt::CTRL | Qt::Key_R), {});
@@ -94,19 +94,19 @@ void MainInterface::buildMenus()
                        QKeySequence(Qt::CTRL | Qt::Key_P), {});
     connect(Programming, &QAction::triggered, ProgramDevice, &QPushButton::click);
     connect(item(device, QStringLiteral("MemoryReportMenu"), tr("Výpis paměti"), {}, {}), &QAction::triggered, this,
-            &MainInterface::memoryReportRequested);
+            [this] { services_.showWindow(OtherWindow::MemoryReport); });
     connect(item(device, QStringLiteral("MemoryOp"), tr("Device Handling"), {}, {}), &QAction::triggered, this,
-            &MainInterface::deviceOperationsRequested);
+            [this] { services_.showWindow(OtherWindow::DeviceOperations); });
     device->addSeparator();
     DeviceTime = item(device, QStringLiteral("DeviceTime"), tr("N&astavení času"), {},
                       tr("Nastavení reálného času v zařízení"));
-    connect(DeviceTime, &QAction::triggered, this, &MainInterface::deviceTimeRequested);
+    connect(DeviceTime, &QAction::triggered, this, [this] { services_.showWindow(OtherWindow::DeviceTime); });
     QAction *config = item(device, QStringLiteral("DeviceConfig"), tr("&Konfigurace"), {}, tr("Konfigurace zařízení"));
     connect(config, &QAction::triggered, DeviceConfiguration, &QPushButton::click);
     device->addSeparator();
     connect(item(device, QStringLiteral("OscilatorCalibrationMnu"), tr("Kalibrace časové &základny"), {},
                  tr("Kompenzuje nepřesnost oscilátoru časové základny")),
-            &QAction::triggered, this, &MainInterface::oscillatorCalibrationRequested);
+            &QAction::triggered, this, [this] { services_.showWindow(OtherWindow::OscillatorCalibration); });
     device->addSeparator();
     LightSwitchMenu = item(device, QStringLiteral("LightSwitchMenu"), tr("Nesvítí"), QKeySequence(Qt::Key_Insert), {});
     LightSwitchMenu->setCheckable(true);
@@ -116,32 +116,32 @@ void MainInterface::buildMenus()
                            tr("Databáze již programonaných zařízení"));
     connect(item(database, QStringLiteral("OpenFromDatabaseMenu"), tr("&Otevři"), QKeySequence(Qt::CTRL | Qt::Key_L),
                  tr("Otevře zařízení z databáze")),
-            &QAction::triggered, this, &MainInterface::openFromDatabaseRequested);
+            &QAction::triggered, this, [this] { services_.showWindow(OtherWindow::OpenFromDatabase); });
     connect(item(database, QStringLiteral("DevicesOverview"), tr("&Přehled zařízení"), QKeySequence(Qt::CTRL | Qt::Key_D),
                  tr("Zobrazí přehled dosud programovaných zařízení")),
-            &QAction::triggered, this, &MainInterface::devicesOverviewRequested);
+            &QAction::triggered, this, [this] { services_.showWindow(OtherWindow::DevicesOverview); });
     connect(item(database, QStringLiteral("OpenToBoxMenu"), tr("Otevřít do &boxu..."), QKeySequence(Qt::CTRL | Qt::Key_B),
                  tr("Otevře soubor instrukcí do boxu")),
-            &QAction::triggered, this, &MainInterface::openToBoxRequested);
+            &QAction::triggered, this, [this] { services_.showWindow(OtherWindow::OpenToBox); });
     database->addSeparator();
     QAction *simulation = item(database, QStringLiteral("DevicesSimulationMenu"), tr("&Simulace"), {},
                                tr("Simulace dne podle programu: kdy bude svítit"));
-    connect(simulation, &QAction::triggered, this, &MainInterface::simulationRequested);
+    connect(simulation, &QAction::triggered, this, [this] { services_.showWindow(OtherWindow::Simulation); });
     database->addSeparator();
     connect(item(database, QStringLiteral("DatabaseDirectoriesMenu"), tr("&Adresáře"), {},
                  tr("Nastavní adresářů- kde jsou uloženy soubory zařízení a systému")),
-            &QAction::triggered, this, &MainInterface::databaseDirectoriesRequested);
+            &QAction::triggered, this, [this] { services_.showWindow(OtherWindow::DatabaseDirectories); });
 
     QMenu *help = menu(bar, QStringLiteral("GeneralHelp"), tr("&Help"), tr("Kontextový help"));
     item(help, QStringLiteral("HelpIndex"), tr("&Index"), {}, {})->setEnabled(false);
     help->addSeparator();
     QAction *about = item(help, QStringLiteral("About1"), tr("&About"), {},
                           tr("O fy Vantor Corp. a produktu (sledujte text)"));
-    connect(about, &QAction::triggered, this, &MainInterface::aboutRequested);
+    connect(about, &QAction::triggered, this, [this] { services_.showWindow(OtherWindow::About); });
 
     QAction *develop = bar->addAction(tr("Development Info"));
     develop->setObjectName(QStringLiteral("DevelopmentInfo"));
-    connect(develop, &QAction::triggered, this, &MainInterface::developmentInfoRequested);
+    connect(develop, &QAction::triggered, this, [this] { services_.showWindow(OtherWindow::DevelopmentInfo); });
 
     // Menu titles report their hints when the mouse moves over the menu bar.
     connect(bar, &QMenuBar::hovered, this, [this](QAction *action) { info_.hint(action->statusTip()); });

@@ -9,7 +9,6 @@
 #include "model/ProgramHeader.h"
 #include "storage/ProgramFile.h"
 
-#include <QFileDialog>
 
 using namespace pellmora::model;
 using namespace pellmora::storage;
@@ -18,24 +17,12 @@ namespace pellmora::ui {
 
 QString MainInterface::openFileName()
 {
-    if (hooks_.askOpenFileName)
-        return hooks_.askOpenFileName();
-    return QFileDialog::getOpenFileName(this, tr("Otevřít soubor...."), QString(),
-                                        tr("Pellmora File (*.plm)"));
+    return services_.askOpenFileName(this);
 }
 
-// The save dialog takes a new file name as well as an existing one; it asks
-// before an existing file is overwritten.
 QString MainInterface::saveFileName()
 {
-    if (hooks_.askSaveFileName)
-        return hooks_.askSaveFileName();
-    QFileDialog dialog(this, saveDialogTitle_, QString(), tr("Pellmora File (*.plm)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("plm"));
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    return services_.askSaveFileName(this, saveDialogTitle_);
 }
 
 void MainInterface::NewTimerClick()

@@ -46,8 +46,9 @@ struct DeviceWindowsUnderTest : WindowUnderTest {
         startWith(configurationText(), EmptyDatabase);
         connection = openSimulatedSwitch(session.link, faults);
         window->setDeviceLink(&connection->link());
-        others.create(session, prompt, connection->link());
+        others.create(session, prompt, connection->link(), *window);
         others.connect(*window);
+        onShowWindow = [this](OtherWindow shown) { others.show(shown); };
         others.followPort(*window, *connection, prompt);
         prompt.shown.clear();
     }

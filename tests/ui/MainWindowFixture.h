@@ -1,11 +1,13 @@
 #pragma once
 
 // Shared set-up of the main-window tests: a temporary current directory, a
-// session, the recording prompt and a window with counting hooks.
+// session, the recording prompt and a window with counting services.
 
 #include "ui/MainInterface.h"
 #include "RecordingPrompt.h"
 #include "ui/Session.h"
+
+#include "model/ProgramHeader.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -89,6 +91,32 @@ inline void place(const QString &name, const QByteArray &contents)
         writeAll(name, contents);
 }
 
+// The application's part as the main-window tests see it: every request
+// counted or answered from the test's lists.
+struct WindowUnderTest;
+class FakeServices : public MainWindowServices {
+public:
+    explicit FakeServices(WindowUnderTest &ui) : ui_(ui) {}
+
+    void showWindow(OtherWindow window) override;
+    void calibrateQuietly() override;
+    void calibrationSequence() override;
+    void linkPowerOn() override {}
+    void linkPowerOff() override;
+    void pump() override;
+    void configurationDialog() override;
+    void selectPeriods(int periodCode) override;
+    QStringList userWordFields() override
+    {
+        return {QStringLiteral("Rozsviť na"), QStringLiteral("Zhasni na")};
+    }
+    QString askOpenFileName(QWidget *parent) override;
+    QString askSaveFileName(QWidget *parent, const QString &title) override;
+
+private:
+    WindowUnderTest &ui_;
+};
+
 struct WindowUnderTest {
     WindowUnderTest() { useTemporaryUserSettings(); }
 
@@ -102,29 +130,11 @@ struct WindowUnderTest {
     QStringList saveNames;  // answers of the save dialog, in order
     int saveDialogs = 0;
     QStringList saveTitles; // the save dialog's title at each of its showings
+    QList<OtherWindow> shownWindows; // the windows the main window asked for
+    std::function<void(OtherWindow)> onShowWindow; // runs for each, after it is recorded
     std::function<void()> onPump; // runs whenever the window processes pending messages
+    FakeServices services{*this};
     std::unique_ptr<MainInterface> window;
-
-    MainInterface::Hooks hooks()
-    {
-        MainInterface::Hooks h;
-        h.pump = [this] {
-            if (onPump)
-                onPump();
-        };
-        h.calibrateQuietly = [this] { ++quietCalibrations; };
-        h.calibrationSequence = [this] { ++panelCalibrations; };
-        h.linkPowerOff = [this] { ++powerOffs; };
-        h.configurationDialog = [this] { ++configurationDialogs; };
-        h.userWordFields = [] { return QStringList{QStringLiteral("Rozsviť na"), QStringLiteral("Zhasni na")}; };
-        h.askOpenFileName = [this] { return openNames.isEmpty() ? QString() : openNames.takeFirst(); };
-        h.askSaveFileName = [this] {
-            ++saveDialogs;
-            saveTitles.append(window->saveDialogTitle());
-            return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
-        };
-        return h;
-    }
 
     // Creates the window (database read), shows it (configuration, last
     // program) and lets the first paint run.
@@ -143,7 +153,7 @@ struct WindowUnderTest {
         return start();
     }
 
-    void create() { window = std::make_unique<MainInterface>(session, prompt, hooks()); }
+    void create() { window = std::make_unique<MainInterface>(session, prompt, services); }
 
     void show()
     {
@@ -200,5 +210,55 @@ struct WindowUnderTest {
 
     quint16 word(int index) const { return session.program.image.words[index]; }
 };
+
+inline void FakeServices::showWindow(OtherWindow window)
+{
+    ui_.shownWindows.append(window);
+    if (ui_.onShowWindow)
+        ui_.onShowWindow(window);
+}
+
+inline void FakeServices::calibrateQuietly()
+{
+    ++ui_.quietCalibrations;
+}
+
+inline void FakeServices::calibrationSequence()
+{
+    ++ui_.panelCalibrations;
+}
+
+inline void FakeServices::linkPowerOff()
+{
+    ++ui_.powerOffs;
+}
+
+inline void FakeServices::pump()
+{
+    if (ui_.onPump)
+        ui_.onPump();
+}
+
+inline void FakeServices::configurationDialog()
+{
+    ++ui_.configurationDialogs;
+}
+
+inline void FakeServices::selectPeriods(int periodCode)
+{
+    model::ApplyPeriodCode(ui_.session.program, periodCode);
+}
+
+inline QString FakeServices::askOpenFileName(QWidget *)
+{
+    return ui_.openNames.isEmpty() ? QString() : ui_.openNames.takeFirst();
+}
+
+inline QString FakeServices::askSaveFileName(QWidget *, const QString &title)
+{
+    ++ui_.saveDialogs;
+    ui_.saveTitles.append(title);
+    return ui_.saveNames.isEmpty() ? QString() : ui_.saveNames.takeFirst();
+}
 
 } // namespace pellmora::ui::test

@@ -50,6 +50,16 @@ QByteArray programFile(const QString &name, quint16 id)
     return program.image.toBytes();
 }
 
+// A main window whose device transfer never ends: nothing may be saved.
+class LockedMainWindow : public ProgramSaving {
+public:
+    QString saveDialogTitle() const override { return {}; }
+    void setSaveDialogTitle(const QString &) override {}
+    QString askSaveFileName() override { return {}; }
+    void saveProgram() override { QFAIL("saved during a transfer"); }
+    bool deviceBusy() const override { return true; }
+};
+
 } // namespace
 
 class DatabaseWindowsTest : public QObject {
@@ -68,12 +78,13 @@ class DatabaseWindowsTest : public QObject {
         QDir(dir_->path()).mkdir(QStringLiteral("progs"));
         ui_ = std::make_unique<WindowUnderTest>();
         ui_->startWith(configurationText({}, progs()), database);
-        windows_.overview = std::make_unique<DeviceOverviewForm>(ui_->session, ui_->prompt);
+        windows_.overview = std::make_unique<DeviceOverviewForm>(ui_->session, ui_->prompt, *ui_->window);
         windows_.openFromDatabase = std::make_unique<OpenFileDatabaseForm>(ui_->session, ui_->prompt);
         windows_.openToBox = std::make_unique<OpenToBoxForm>(ui_->session, ui_->prompt);
         windows_.directories = std::make_unique<DatabaseDirectoriesForm>(ui_->session.files);
         windows_.browse = std::make_unique<BrowseDialog>(ui_->prompt);
         windows_.connectDatabase(*ui_->window);
+        ui_->onShowWindow = [this](OtherWindow window) { windows_.show(window); };
         return *ui_;
     }
 
@@ -155,7 +166,7 @@ private slots:
         const auto connection = connection::DeviceConnection::open(options, ui.session.link, 0, &error);
         QVERIFY2(connection, qPrintable(error));
         Windows all;
-        all.create(ui.session, ui.prompt, connection->link());
+        all.create(ui.session, ui.prompt, connection->link(), *ui.window);
         const QList<std::pair<QWidget *, QString>> windows{
             {all.overview.get(), QStringLiteral("Přehled již programovaných zařízení")},
             {all.openFromDatabase.get(), QStringLiteral("Otevři z databáze...")},
@@ -429,10 +440,8 @@ private slots:
         writeAll(QDir(progs()).filePath(QStringLiteral("a.plm")), programFile(QStringLiteral("Predsin"), 1));
         const auto locked = [] { return true; };
         windows_.openFromDatabase->setProgramLocked(locked);
-        DeviceOverviewForm::MainWindowHooks hooks;
-        hooks.programLocked = locked;
-        hooks.save = [] { QFAIL("saved during a transfer"); };
-        windows_.overview->setMainWindowHooks(hooks);
+        LockedMainWindow lockedWindow;
+        windows_.overview = std::make_unique<DeviceOverviewForm>(ui.session, ui.prompt, lockedWindow);
 
         windows_.openFromDatabase->show();
         clickLine(*windows_.openFromDatabase, QStringLiteral("OpenIDbox"), 0, true);

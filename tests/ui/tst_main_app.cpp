@@ -18,12 +18,22 @@ using namespace pellmora::ui;
 using namespace pellmora::app;
 using namespace pellmora::ui::test;
 
+// The application's services without the speed calibration, which would
+// only make the tests slow.
+class QuickServices : public WindowServices {
+public:
+    using WindowServices::WindowServices;
+    void calibrateQuietly() override {}
+    void calibrationSequence() override {}
+};
+
 class MainAppTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TemporaryCurrentDirectory> dir_;
     std::unique_ptr<connection::DeviceConnection> connection_;
     Windows windows_;
+    std::unique_ptr<QuickServices> services_;
     std::unique_ptr<WindowUnderTest> ui_;
 
     static connection::LinkOptions simulatedSwitch()
@@ -43,13 +53,11 @@ class MainAppTest : public QObject {
         ui_ = std::make_unique<WindowUnderTest>();
         QString error;
         connection_ = connection::DeviceConnection::create(options, ui_->session.link, 0, &error);
-        MainInterface::Hooks hooks = hooksFor(*connection_, windows_);
-        hooks.calibrateQuietly = {};
-        hooks.calibrationSequence = {};
-        ui_->window = std::make_unique<MainInterface>(ui_->session, ui_->prompt, hooks);
+        services_ = std::make_unique<QuickServices>(windows_, connection_->link());
+        ui_->window = std::make_unique<MainInterface>(ui_->session, ui_->prompt, *services_);
         ui_->window->setDeviceLink(&connection_->link());
         ui_->window->show();
-        windows_.create(ui_->session, ui_->prompt, connection_->link());
+        windows_.create(ui_->session, ui_->prompt, connection_->link(), *ui_->window);
         windows_.connect(*ui_->window);
         windows_.followPort(*ui_->window, *connection_, ui_->prompt);
         ui_->show();
@@ -61,6 +69,7 @@ private slots:
     void cleanup()
     {
         ui_.reset();
+        services_.reset();
         windows_ = Windows();
         connection_.reset();
         dir_.reset();

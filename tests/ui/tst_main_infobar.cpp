@@ -291,9 +291,8 @@ private slots:
         writeAll(QStringLiteral("devices.ddl"), EmptyDatabase);
         WindowUnderTest ui;
         ui.create();
-        QSignalSpy requested(ui.window.get(), &MainInterface::simulationRequested);
         ui.action(QStringLiteral("DevicesSimulationMenu"))->trigger();
-        QCOMPARE(requested.size(), 1);
+        QCOMPARE(ui.shownWindows, QList<OtherWindow>{OtherWindow::Simulation});
         QCOMPARE(ui.prompt.shown, QStringList{});
     }
 };

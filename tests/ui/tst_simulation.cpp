@@ -67,6 +67,7 @@ class SimulationTest : public QObject {
             std::make_unique<Simulation>(ui_->session.program, ui_->session.format, [this] { return nowMs_; });
         windows_.simulationSettings = std::make_unique<SimulationSettingsForm>();
         windows_.connectSimulation(*ui_->window);
+        ui_->onShowWindow = [this](OtherWindow window) { windows_.show(window); };
         return *ui_;
     }
 

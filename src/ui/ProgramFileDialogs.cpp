@@ -1,0 +1,32 @@
+#include "ui/ProgramFileDialogs.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+
+namespace pellmora::ui {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("pellmora::ui::MainInterface", text);
+}
+
+} // namespace
+
+QString askProgramFileToOpen(QWidget *parent)
+{
+    return QFileDialog::getOpenFileName(parent, tr("Otevřít soubor...."), QString(), tr("Pellmora File (*.plm)"));
+}
+
+QString askProgramFileToSave(QWidget *parent, const QString &title)
+{
+    QFileDialog dialog(parent, title, QString(), tr("Pellmora File (*.plm)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("plm"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+} // namespace pellmora::ui

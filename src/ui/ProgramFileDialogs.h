@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace pellmora::ui {
+
+// The file dialogs for program files (*.plm); an empty name: cancelled.
+QString askProgramFileToOpen(QWidget *parent);
+// The save dialog takes a new file name as well as an existing one; it asks
+// before an existing file is overwritten.
+QString askProgramFileToSave(QWidget *parent, const QString &title);
+
+} // namespace pellmora::ui
