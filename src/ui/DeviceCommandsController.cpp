@@ -127,6 +127,8 @@ void DeviceCommandsController::ComunicationTestClick()
         window_.showNotices(device::refusedWhileBusy().notices);
     if (outcome.connected)
         window_.SetDeviceCommandsEnabled(true);
+    if (outcome.started)
+        window_.setStatusPanel(2, outcome.connected ? tr("Připojeno") : tr("! nepřipojeno !"));
     window_.showNotices(outcome.notices);
     if (dialog)
         dialog->testEnded(outcome.connected);

@@ -374,6 +374,7 @@ void MainInterface::FormShow()
     if (configurationKept_.isEmpty())
         configurationKept_ = kept;
     session_.takeConfiguration();
+    setStatusPanel(1, tr("Port : COM%1").arg(int(session_.link.SelectedPort) + 1));
     pump();
     services_.calibrateQuietly();
     pump();

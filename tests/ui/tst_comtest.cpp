@@ -95,7 +95,8 @@ private slots:
     // device commands off and the button "Nepřipojeno"; only a full pass
     // enables them and names the button "OK - Připojeno". While the test runs
     // the dialog stays up, its button stays disabled and the progress bar
-    // never passes its maximum.
+    // never passes its maximum. The connection panel of the status bar
+    // follows the outcome.
     void outcomeOfEachStage()
     {
         QFETCH(QList<Fault>, faults);
@@ -119,6 +120,7 @@ private slots:
         QVERIFY(ui.others.comTest->isVisible());
         QVERIFY(resultButton(ui)->isEnabled());
         QCOMPARE(resultButton(ui)->text(), connected ? Connected : NotConnected);
+        QCOMPARE(ui.window->statusPanel(2), connected ? QStringLiteral("Připojeno") : QStringLiteral("! nepřipojeno !"));
         for (const char *name : {"Verification", "LoadData", "Programming", "DeviceTime"})
             QCOMPARE(ui.action(QString::fromLatin1(name))->isEnabled(), connected);
     }

@@ -196,6 +196,7 @@ private slots:
         ui.show();
         QCOMPARE(window.windowTitle(), QStringLiteral("Pellmora - (UNTITLED)"));
         QCOMPARE(window.statusPanel(0), QStringLiteral("Konec bude o půlnoci "));
+        QCOMPARE(window.statusPanel(1), QStringLiteral("Port : COM1")); // the configured port
 
         ui.session.program.settings.DeviceName = QStringLiteral("Obývák");
         window.UpdateTitle();

@@ -65,7 +65,7 @@ private slots:
         QTest::newRow("nothing clicked") << 2 << -1 << true << 2 << "port COM3" << "No Connection";
         QTest::newRow("another port") << 0 << 3 << true << 3 << "port COM4" << "! nepřipojeno !";
         QTest::newRow("a lower port") << 3 << 0 << true << 0 << "port COM1" << "! nepřipojeno !";
-        QTest::newRow("close box after a click") << 0 << 2 << false << 0 << "Port : COM2" << "No Connection";
+        QTest::newRow("close box after a click") << 0 << 2 << false << 0 << "Port : COM1" << "No Connection";
     }
 
     // OK makes the pending choice the selected port and names it in the
