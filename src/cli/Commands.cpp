@@ -4,6 +4,8 @@
 
 #include <QTextStream>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace pellmora::cli {
@@ -37,6 +39,26 @@ QString commandList(const QList<Command> &commands)
     return list + u"\n'pellmora-cli COMMAND --help' describes a command and its options."_s;
 }
 
+// Parses the arguments: --help (with the usage line `usage`) and --version
+// are answered, a wrong argument is refused; nullopt when the command runs.
+std::optional<int> answeredOrRefused(QCommandLineParser &parser, const QStringList &arguments, const QString &usage)
+{
+    QString error;
+    switch (connection::parseArguments(parser, arguments, &error)) {
+    case CommandLineRequest::Wrong:
+        return usageError(error);
+    case CommandLineRequest::Help:
+        printOut(connection::helpText(parser, usage));
+        return ExitOk;
+    case CommandLineRequest::Version:
+        printOut(connection::versionText() + u'\n');
+        return ExitOk;
+    case CommandLineRequest::Run:
+        break;
+    }
+    return std::nullopt;
+}
+
 // Whether the command has its positional arguments and required options.
 bool complete(const Command &command, const QCommandLineParser &parser)
 {
@@ -56,19 +78,9 @@ int runCommand(const Command &command, const QStringList &arguments)
     parser.setApplicationDescription(command.summary);
     if (command.addOptions)
         command.addOptions(parser);
-    QString error;
-    switch (connection::parseArguments(parser, arguments, &error)) {
-    case CommandLineRequest::Wrong:
-        return usageError(error);
-    case CommandLineRequest::Help:
-        printOut(connection::helpText(parser, u"Usage: "_s + usageLine(command)));
-        return ExitOk;
-    case CommandLineRequest::Version:
-        printOut(connection::versionText() + u'\n');
-        return ExitOk;
-    case CommandLineRequest::Run:
-        break;
-    }
+    if (const std::optional<int> answered =
+            answeredOrRefused(parser, arguments, u"Usage: "_s + usageLine(command)))
+        return *answered;
     if (!complete(command, parser))
         return usageOf(command);
     return command.run(parser);
@@ -80,23 +92,12 @@ int runWithoutCommand(const QList<Command> &commands, const QStringList &argumen
     QCommandLineParser parser;
     connection::prepareParser(parser);
     parser.setApplicationDescription(commandList(commands));
-    const QString help = connection::helpText(parser, u"Usage: pellmora-cli COMMAND [ARGUMENTS]"_s);
-    QString error;
-    switch (connection::parseArguments(parser, arguments, &error)) {
-    case CommandLineRequest::Wrong:
-        return usageError(error);
-    case CommandLineRequest::Help:
-        printOut(help);
-        return ExitOk;
-    case CommandLineRequest::Version:
-        printOut(connection::versionText() + u'\n');
-        return ExitOk;
-    case CommandLineRequest::Run:
-        break;
-    }
+    const QString usage = u"Usage: pellmora-cli COMMAND [ARGUMENTS]"_s;
+    if (const std::optional<int> answered = answeredOrRefused(parser, arguments, usage))
+        return *answered;
     if (!parser.positionalArguments().isEmpty())
         return usageError(u"unknown command "_s + parser.positionalArguments().constFirst());
-    QTextStream(stderr) << help;
+    QTextStream(stderr) << connection::helpText(parser, usage);
     return ExitUsage;
 }
 

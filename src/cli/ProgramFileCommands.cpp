@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <variant>
 
 using namespace pellmora::model;
 using namespace pellmora::storage;
@@ -81,23 +82,40 @@ std::optional<Program> readProgram(const QString &path)
     return program;
 }
 
-int showCommand(const QCommandLineParser &parser)
+// The program of the command's file and the wording of its options, or the
+// exit status of a wrong wording or an unreadable file (told on stderr).
+struct WordedProgram {
+    QString file;
+    Program program;
+    InstructionFormat format;
+};
+
+std::variant<WordedProgram, int> wordedProgram(const QCommandLineParser &parser)
 {
     QString error;
     const std::optional<InstructionFormat> format = wordingFrom(parser, &error);
     if (!format)
         return usageError(error);
     const QString file = parser.positionalArguments().constFirst();
-    std::optional<Program> read = readProgram(file);
-    if (!read)
+    std::optional<Program> program = readProgram(file);
+    if (!program)
         return ExitUsage;
-    Program &program = *read;
+    return WordedProgram{file, std::move(*program), *format};
+}
+
+int showCommand(const QCommandLineParser &parser)
+{
+    std::variant<WordedProgram, int> read = wordedProgram(parser);
+    if (const int *status = std::get_if<int>(&read))
+        return *status;
+    Program &program = std::get<WordedProgram>(read).program;
+    const InstructionFormat &format = std::get<WordedProgram>(read).format;
     QString out;
     for (int p = 0; p <= program.settings.LastPeriod; ++p) {
         program.settings.CurrentPeriod = static_cast<quint8>(p);
         program.settings.SegmentStart = static_cast<quint16>(program.settings.SegmentCapacity * p);
         out += u"Perioda %1\n"_s.arg(p + 1);
-        for (const QString &item : FillInstructionList(program, *format))
+        for (const QString &item : FillInstructionList(program, format))
             out += item + u'\n';
         out += UpdateEndTime(program) + u'\n';
     }
@@ -107,17 +125,14 @@ int showCommand(const QCommandLineParser &parser)
 
 int scheduleCommand(const QCommandLineParser &parser)
 {
-    QString error;
-    const std::optional<InstructionFormat> format = wordingFrom(parser, &error);
-    if (!format)
-        return usageError(error);
-    const std::optional<Program> program = readProgram(parser.positionalArguments().constFirst());
-    if (!program)
-        return ExitUsage;
+    const std::variant<WordedProgram, int> read = wordedProgram(parser);
+    if (const int *status = std::get_if<int>(&read))
+        return *status;
+    const WordedProgram &worded = std::get<WordedProgram>(read);
     QString out;
-    for (const PeriodSchedule &schedule : ProgramSchedule(*program)) {
+    for (const PeriodSchedule &schedule : ProgramSchedule(worded.program)) {
         const QString period = u"perioda %1"_s.arg(schedule.period + 1);
-        for (const ScheduleRow &row : ScheduleRows(schedule, *format)) {
+        for (const ScheduleRow &row : ScheduleRows(schedule, worded.format)) {
             QStringList fields{period, row.clock, row.state};
             if (!row.delay.isEmpty())
                 fields << row.delay;
@@ -132,16 +147,13 @@ int scheduleCommand(const QCommandLineParser &parser)
 
 int reportCommand(const QCommandLineParser &parser)
 {
-    QString error;
-    const std::optional<InstructionFormat> format = wordingFrom(parser, &error);
-    if (!format)
-        return usageError(error);
-    const QString file = parser.positionalArguments().constFirst();
+    const std::variant<WordedProgram, int> read = wordedProgram(parser);
+    if (const int *status = std::get_if<int>(&read))
+        return *status;
+    const WordedProgram &worded = std::get<WordedProgram>(read);
     const QString output = parser.value(u"o"_s);
-    const std::optional<Program> program = readProgram(file);
-    if (!program)
-        return ExitUsage;
-    const report::ReportInput input{program->image, *format, QFileInfo(file).fileName(), QDate::currentDate()};
+    const report::ReportInput input{worded.program.image, worded.format, QFileInfo(worded.file).fileName(),
+                                    QDate::currentDate()};
     if (const FileReplacement written = report::WriteReportPdf(output, input); !written) {
         QTextStream(stderr) << output << ": cannot be written: " << written.reason << "\n";
         return ExitFailed;

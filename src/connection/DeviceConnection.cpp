@@ -206,18 +206,27 @@ void DeviceConnection::notify()
         observer_();
 }
 
+// A move to another port or link is refused while a device operation runs,
+// and to a port that does not exist.
+bool DeviceConnection::refusesMove(quint8 selectedPort, QString &message) const
+{
+    if (selectedPort >= PortCount) {
+        message = noSuchPortText(selectedPort);
+        return true;
+    }
+    if (link_->busy()) {
+        message = busyText();
+        return true;
+    }
+    return false;
+}
+
 bool DeviceConnection::followSelectedPort(quint8 selectedPort, QString *error)
 {
     QString ignored;
     QString &message = error ? *error : ignored;
-    if (selectedPort >= PortCount) {
-        message = noSuchPortText(selectedPort);
+    if (refusesMove(selectedPort, message))
         return false;
-    }
-    if (link_->busy()) {
-        message = busyText();
-        return false;
-    }
     if (selectedPort == openedPort_ || options_.backend == Backend::Sim || options_.backend == Backend::Ftdi
         || (options_.backend == Backend::Tty && !options_.ttyDevice.isEmpty())) {
         openedPort_ = selectedPort;
@@ -242,14 +251,8 @@ bool DeviceConnection::changeLink(const LinkChoice &choice, quint8 selectedPort,
 {
     QString ignored;
     QString &message = error ? *error : ignored;
-    if (selectedPort >= PortCount) {
-        message = noSuchPortText(selectedPort);
+    if (refusesMove(selectedPort, message))
         return false;
-    }
-    if (link_->busy()) {
-        message = busyText();
-        return false;
-    }
     if (trace_ && choice.backend != options_.backend) {
         message = deviceText("Během záznamu sběrnice (--trace) nelze spojení změnit.");
         return false;

@@ -105,6 +105,7 @@ private:
     void openOn(quint8 selectedPort);
     void use(std::unique_ptr<port::PortIo> device, const QString &reason);
     bool recoverBackend();
+    bool refusesMove(quint8 selectedPort, QString &message) const;
     QString describe(quint8 selectedPort) const;
     void notify();
 
