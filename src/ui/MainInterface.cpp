@@ -184,45 +184,6 @@ QWidget *MainInterface::buildGeneralGroup()
     return general;
 }
 
-QString MainInterface::statusPanel(int index) const
-{
-    return statusPanels_.value(index) ? statusPanels_[index]->text() : QString();
-}
-
-void MainInterface::setStatusPanel(int index, const QString &text)
-{
-    if (QLabel *label = statusPanels_.value(index))
-        label->setText(text);
-}
-
-void MainInterface::setStatusBarHint(const QString &text)
-{
-    statusBar()->setStatusTip(text);
-    statusBar()->setToolTip(text);
-}
-
-void MainInterface::setLinkDescription(const QString &text)
-{
-    // A long reason is cut in the panel, which keeps the window's width;
-    // its tooltip holds all of it.
-    constexpr int LinkPanelTextWidth = 360;
-    linkDescription_ = text;
-    linkPanel_->setText(linkPanel_->fontMetrics().elidedText(text, Qt::ElideRight, LinkPanelTextWidth));
-    linkPanel_->setToolTip(tr("Spojení: %1").arg(text));
-    linkPanel_->setVisible(!text.isEmpty());
-    fitToContents();
-    centreOnScreen(*this);
-}
-
-void MainInterface::showLinkState(const QString &description, const QString &closedReason)
-{
-    if (!closedReason.isEmpty())
-        setStatusPanel(2, tr("! nepřipojeno !"));
-    const QString text = closedReason.isEmpty() ? description : closedReason;
-    if (text != linkDescription_)
-        setLinkDescription(text);
-}
-
 // The window has a fixed size: wide enough for the groups and for every
 // panel of the status bar.
 void MainInterface::fitToContents()

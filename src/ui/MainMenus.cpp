@@ -2,6 +2,7 @@
 
 #include "ui/MainInterface.h"
 
+#include "ui/CentreOnScreen.h"
 #include "ui/DeviceCommandsController.h"
 #include "ui/EditorPanel.h"
 #include "ui/Prompt.h"
@@ -181,6 +182,47 @@ void MainInterface::buildStatusBar()
     linkPanel_->setFrameShadow(QFrame::Sunken);
     bar->addWidget(linkPanel_, 1);
     linkPanel_->hide();
+}
+
+// --- the status bar ------------------------------------------------------------
+
+QString MainInterface::statusPanel(int index) const
+{
+    return statusPanels_.value(index) ? statusPanels_[index]->text() : QString();
+}
+
+void MainInterface::setStatusPanel(int index, const QString &text)
+{
+    if (QLabel *label = statusPanels_.value(index))
+        label->setText(text);
+}
+
+void MainInterface::setStatusBarHint(const QString &text)
+{
+    statusBar()->setStatusTip(text);
+    statusBar()->setToolTip(text);
+}
+
+void MainInterface::setLinkDescription(const QString &text)
+{
+    // A long reason is cut in the panel, which keeps the window's width;
+    // its tooltip holds all of it.
+    constexpr int LinkPanelTextWidth = 360;
+    linkDescription_ = text;
+    linkPanel_->setText(linkPanel_->fontMetrics().elidedText(text, Qt::ElideRight, LinkPanelTextWidth));
+    linkPanel_->setToolTip(tr("Spojení: %1").arg(text));
+    linkPanel_->setVisible(!text.isEmpty());
+    fitToContents();
+    centreOnScreen(*this);
+}
+
+void MainInterface::showLinkState(const QString &description, const QString &closedReason)
+{
+    if (!closedReason.isEmpty())
+        setStatusPanel(2, tr("! nepřipojeno !"));
+    const QString text = closedReason.isEmpty() ? description : closedReason;
+    if (text != linkDescription_)
+        setLinkDescription(text);
 }
 
 } // namespace pellmora::ui
