@@ -3,6 +3,7 @@
 #include "device/HeaderText.h"
 #include "model/ProgramHeader.h"
 #include "model/Schedule.h"
+#include "model/TimelineLayout.h"
 #include "storage/FileText.h"
 
 #include <QBuffer>
@@ -51,17 +52,6 @@ Program programOf(const DeviceImage &image)
     program.image = image;
     UnpackHeader(program);
     return program;
-}
-
-// Hours between two labels of a timeline, so that labels keep their room;
-// beyond a day only midnights are labelled.
-int labelStep(double hourWidth, double labelWidth)
-{
-    for (int step : {1, 2, 3, 4, 6, 12, 24, 48, 96, 168, 336, 720, 1440}) {
-        if (step * hourWidth >= labelWidth)
-            return step;
-    }
-    return 2880;
 }
 
 // One page of the report. Every block is drawn by a function that returns
@@ -211,12 +201,9 @@ private:
 
     double timeline(const PeriodSchedule &schedule, double top)
     {
-        const qint64 from = schedule.start / SecondsPerDay * SecondsPerDay;
-        const qint64 days = std::max<qint64>(1, (schedule.end - from + SecondsPerDay - 1) / SecondsPerDay);
-        const qint64 to = from + days * SecondsPerDay;
+        const TimelineLayout layout(schedule);
         const double left = content_.left();
         const double width = content_.width();
-        auto xOf = [&](qint64 t) { return left + width * double(t - from) / double(to - from); };
 
         const double markRoom = smm(2);
         const double barTop = top + markRoom;
@@ -230,45 +217,39 @@ private:
         painter_.setPen(Qt::NoPen);
         painter_.setBrush(OutsideColour);
         painter_.drawRect(QRectF(left, barTop, width, barHeight));
-        for (const ScheduledInstruction &instruction : schedule.instructions) {
-            painter_.setBrush(instruction.switchOn ? LitColour : DarkColour);
-            painter_.drawRect(QRectF(QPointF(xOf(instruction.at), barTop), QPointF(xOf(instruction.until()), barTop + barHeight)));
+        for (const TimelineSpan &span : layout.spans()) {
+            painter_.setBrush(span.lit ? LitColour : DarkColour);
+            painter_.drawRect(QRectF(QPointF(barX(span.left), barTop), QPointF(barX(span.right), barTop + barHeight)));
         }
         painter_.setBrush(Qt::NoBrush);
         painter_.setPen(QPen(RuleColour, mm(0.15)));
         painter_.drawRect(QRectF(left, barTop, width, barHeight));
 
-        hourTicks(from, days, xOf(from + 3600) - xOf(from), barTop + barHeight, labelFont, xOf);
-        startMark(xOf(schedule.start), barTop);
+        hourTicks(layout, barTop + barHeight, labelFont);
+        startMark(barX(layout.startX()), barTop);
         return height;
     }
 
-    template <typename XOf>
-    void hourTicks(qint64 from, qint64 days, double hourWidth, double barBottom, const QFont &labelFont, XOf xOf)
+    void hourTicks(const TimelineLayout &layout, double barBottom, const QFont &labelFont)
     {
         const QFontMetricsF m = metrics(labelFont);
-        const int step = labelStep(hourWidth, m.horizontalAdvance(QStringLiteral("+0d 00")) * 1.2);
+        const TimelineWidths widths{content_.width(), m.horizontalAdvance(QStringLiteral("+0d 00")) * 1.2};
         // Hour ticks too close to tell apart are left out; midnights stay.
-        const bool hourTicksShown = hourWidth >= smm(0.8);
-        for (qint64 hour = 0; hour <= days * 24; ++hour) {
-            const double x = xOf(from + hour * 3600);
-            const bool midnight = hour % 24 == 0;
-            if (!midnight && !hourTicksShown)
+        for (const TimelineTick &tick : layout.ticks(widths, smm(0.8))) {
+            const double x = barX(tick.x);
+            painter_.setPen(QPen(tick.midnight ? Qt::black : RuleColour, mm(tick.midnight ? 0.25 : 0.15)));
+            painter_.drawLine(QPointF(x, barBottom), QPointF(x, barBottom + smm(tick.midnight ? 2 : 1.2)));
+            if (tick.label.isEmpty())
                 continue;
-            painter_.setPen(QPen(midnight ? Qt::black : RuleColour, mm(midnight ? 0.25 : 0.15)));
-            painter_.drawLine(QPointF(x, barBottom), QPointF(x, barBottom + smm(midnight ? 2 : 1.2)));
-            if (hour % step != 0)
-                continue;
-            const qint64 day = (from / SecondsPerDay) + hour / 24;
-            QString label = QString::number(hour % 24);
-            if (midnight && day > 0)
-                label = QStringLiteral("+%1d").arg(day);
-            const double w = m.horizontalAdvance(label) + 1;
+            const double w = m.horizontalAdvance(tick.label) + 1;
             // The first and the last label stay inside the bar's width.
             const double lx = std::clamp(x - w / 2, content_.left(), content_.right() - w);
-            line(labelFont, lx, barBottom + smm(2.5), label, QuietColour);
+            line(labelFont, lx, barBottom + smm(2.5), tick.label, QuietColour);
         }
     }
+
+    // A place on a timeline's bar, given as a fraction of its width.
+    double barX(double fraction) const { return content_.left() + content_.width() * fraction; }
 
     void startMark(double x, double barTop)
     {

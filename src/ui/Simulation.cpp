@@ -1,6 +1,7 @@
 #include "ui/Simulation.h"
 
 #include "ui/NamedWidgets.h"
+#include "ui/SimulationColours.h"
 #include "ui/SimulationSettingsForm.h"
 
 #include <QFontDatabase>
@@ -10,8 +11,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -23,31 +22,11 @@
 #include <algorithm>
 
 using namespace pellmora::model;
+using namespace pellmora::ui::simulation;
 
 namespace pellmora::ui {
 
 namespace {
-
-const QColor LitColour(0xFF, 0xD5, 0x4F);
-const QColor DarkColour(0x54, 0x6E, 0x7A);
-const QColor OutsideColour(0x26, 0x26, 0x26);
-const QColor OutlineColour(0x75, 0x75, 0x75);
-const QColor TickColour(0x9E, 0x9E, 0x9E);
-const QColor LabelColour(0xBD, 0xBD, 0xBD);
-const QColor StartColour(0xEF, 0x53, 0x50);
-const QColor MarkerColour(0x40, 0xC4, 0xFF);
-const QColor GridColour(0xFF, 0xFF, 0xFF, 0x55);
-const QColor TextColour(0xE0, 0xE0, 0xE0);
-const QColor QuietColour(0x9E, 0x9E, 0x9E);
-const QColor OffWordColour(0x90, 0xA4, 0xAE);
-
-// Timeline geometry, in pixels.
-constexpr int SidePadding = 12;
-constexpr int MarkRoom = 9;
-constexpr int BarHeight = 22;
-constexpr int TickRoom = 7;
-// The hour grid is drawn for every hour while hours are at least this wide.
-constexpr double GridHourWidth = 4;
 
 constexpr int RunTickMs = 40;
 constexpr int TableRowHeight = 20;
@@ -65,178 +44,9 @@ QString colourName(const QColor &colour)
 
 } // namespace
 
-// --- the timeline of a period ----------------------------------------------------
-
-SimulationTimeline::SimulationTimeline(QWidget *parent) : QWidget(parent)
-{
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-}
-
-void SimulationTimeline::setSchedule(const PeriodSchedule &schedule)
-{
-    schedule_ = schedule;
-    days_ = DaysSpanned(schedule);
-    update();
-}
-
-void SimulationTimeline::setMarker(std::optional<qint64> at)
-{
-    if (marker_ == at)
-        return;
-    marker_ = at;
-    update();
-}
-
-void SimulationTimeline::setGridShown(bool shown)
-{
-    gridShown_ = shown;
-    update();
-}
-
-QRectF SimulationTimeline::barRect() const
-{
-    return QRectF(SidePadding, MarkRoom, std::max(1, width() - 2 * SidePadding), BarHeight);
-}
-
-double SimulationTimeline::xOf(qint64 seconds) const
-{
-    const QRectF bar = barRect();
-    return bar.left() + bar.width() * double(seconds - days_.from) / double(days_.to - days_.from);
-}
-
-QList<SimulationTimeline::Span> SimulationTimeline::spans() const
-{
-    const QRectF bar = barRect();
-    QList<Span> result;
-    for (const ScheduledInstruction &instruction : schedule_.instructions) {
-        const QRectF rect(QPointF(xOf(instruction.at), bar.top()), QPointF(xOf(instruction.until()), bar.bottom()));
-        result.append({instruction.at, instruction.until(), instruction.switchOn, rect});
-    }
-    return result;
-}
-
-std::optional<double> SimulationTimeline::markerX() const
-{
-    if (!marker_ || *marker_ < days_.from || *marker_ > days_.to)
-        return std::nullopt;
-    return xOf(*marker_);
-}
-
-// Hours between two labels, so that every label keeps its room; beyond a day
-// or two only some midnights are labelled.
-int SimulationTimeline::labelStep() const
-{
-    const double hourWidth = barRect().width() / double(days_.days() * 24);
-    const double labelWidth = fontMetrics().horizontalAdvance(QStringLiteral("+0d")) + 8;
-    for (int step : {1, 2, 3, 4, 6, 12, 24, 48, 96, 168, 336, 720, 1440}) {
-        if (step * hourWidth >= labelWidth)
-            return step;
-    }
-    return 2880;
-}
-
-QList<double> SimulationTimeline::gridLines() const
-{
-    QList<double> lines;
-    if (!gridShown_)
-        return lines;
-    const double hourWidth = barRect().width() / double(days_.days() * 24);
-    const int step = hourWidth >= GridHourWidth ? 1 : labelStep();
-    for (qint64 hour = step; hour < days_.days() * 24; hour += step)
-        lines.append(xOf(days_.from + hour * 3600));
-    return lines;
-}
-
-QSize SimulationTimeline::sizeHint() const
-{
-    return {640, minimumSizeHint().height()};
-}
-
-QSize SimulationTimeline::minimumSizeHint() const
-{
-    return {320, MarkRoom + BarHeight + TickRoom + fontMetrics().height() + 2};
-}
-
-void SimulationTimeline::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    const QRectF bar = barRect();
-    painter.fillRect(bar, OutsideColour);
-    for (const Span &span : spans()) {
-        // A span of a few seconds still shows, one pixel wide.
-        QRectF rect = span.rect;
-        if (span.to > span.from && rect.width() < 1)
-            rect.setWidth(1);
-        painter.fillRect(rect, span.lit ? LitColour : DarkColour);
-    }
-    painter.setPen(QPen(GridColour, 1));
-    for (double x : gridLines())
-        painter.drawLine(QPointF(x, bar.top() + 1), QPointF(x, bar.bottom() - 1));
-    painter.setPen(QPen(OutlineColour, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(bar);
-    paintTicks(painter, bar);
-    painter.setRenderHint(QPainter::Antialiasing);
-    paintStartMark(painter, bar);
-    paintMarker(painter, bar);
-}
-
-void SimulationTimeline::paintTicks(QPainter &painter, const QRectF &bar) const
-{
-    const QFontMetrics m = fontMetrics();
-    const double hourWidth = bar.width() / double(days_.days() * 24);
-    const int step = labelStep();
-    double lastLabelRight = -1;
-    for (qint64 hour = 0; hour <= days_.days() * 24; ++hour) {
-        const bool midnight = hour % 24 == 0;
-        if (!midnight && hourWidth < 2)
-            continue;
-        const double x = xOf(days_.from + hour * 3600);
-        painter.setPen(QPen(midnight ? TextColour : TickColour, 1));
-        painter.drawLine(QPointF(x, bar.bottom()), QPointF(x, bar.bottom() + (midnight ? TickRoom - 1 : 3)));
-        if (hour % step != 0)
-            continue;
-        const qint64 day = days_.from / SecondsPerDay + hour / 24;
-        const QString label =
-            midnight && day > 0 ? QStringLiteral("+%1d").arg(day) : QString::number(hour % 24);
-        const int w = m.horizontalAdvance(label);
-        // The labels at the ends stay inside the widget; none overlaps another.
-        const double left = std::clamp(x - w / 2.0, 0.0, double(width() - w));
-        if (left < lastLabelRight + 2)
-            continue;
-        painter.setPen(LabelColour);
-        painter.drawText(QPointF(left, bar.bottom() + TickRoom + m.ascent()), label);
-        lastLabelRight = left + w;
-    }
-}
-
-void SimulationTimeline::paintStartMark(QPainter &painter, const QRectF &bar) const
-{
-    const double x = xOf(schedule_.start);
-    QPainterPath mark;
-    mark.moveTo(x - 5, bar.top() - MarkRoom + 1);
-    mark.lineTo(x + 5, bar.top() - MarkRoom + 1);
-    mark.lineTo(x, bar.top());
-    mark.closeSubpath();
-    painter.fillPath(mark, StartColour);
-}
-
-void SimulationTimeline::paintMarker(QPainter &painter, const QRectF &bar) const
-{
-    const std::optional<double> x = markerX();
-    if (!x)
-        return;
-    painter.setPen(QPen(MarkerColour, 2));
-    painter.drawLine(QPointF(*x, bar.top() - 4), QPointF(*x, bar.bottom() + 4));
-    painter.setBrush(MarkerColour);
-    painter.drawEllipse(QPointF(*x, bar.top() - 4), 3, 3);
-}
-
-// --- the window ------------------------------------------------------------------
-
 Simulation::Simulation(const Program &program, const InstructionFormat &format, MonotonicClock clock,
                        QWidget *parent)
-    : QWidget(parent, Qt::Window), program_(program), format_(format), clock_(std::move(clock)),
+    : QWidget(parent, Qt::Window), program_(program), format_(format), runClock_(std::move(clock)),
       lightOn_(QStringLiteral(":/light_on.png")), lightOff_(QStringLiteral(":/light_off.png"))
 {
     setObjectName(QStringLiteral("Simulation"));
@@ -246,10 +56,6 @@ Simulation::Simulation(const Program &program, const InstructionFormat &format, 
     black.setColor(QPalette::Window, Qt::black);
     black.setColor(QPalette::WindowText, TextColour);
     setPalette(black);
-    if (!clock_) {
-        elapsed_.start();
-        clock_ = [this] { return elapsed_.elapsed(); };
-    }
     runTimer_.setInterval(RunTickMs);
     connect(&runTimer_, &QTimer::timeout, this, &Simulation::tick);
 
@@ -515,18 +321,14 @@ void Simulation::fillTable(QTableWidget *table, const PeriodSchedule &schedule)
 // The run's time goes on from where it is, at the new speed.
 void Simulation::setSpeed(int secondsPerSecond, const QString &text)
 {
-    const qint64 now = clock_();
-    anchorSimulatedMs_ = simulatedMs(now);
-    anchorMs_ = now;
-    speed_ = std::max(1, secondsPerSecond);
+    runClock_.setSpeed(secondsPerSecond);
     speedLabel_->setText(tr("Rychlost: %1").arg(text));
 }
 
 void Simulation::Go()
 {
     marker_ = runStart();
-    anchorSimulatedMs_ = runStart() * 1000;
-    anchorMs_ = clock_();
+    runClock_.startAt(runStart());
     if (runEnd() > runStart())
         runTimer_.start();
     showMarker();
@@ -536,19 +338,13 @@ void Simulation::tick()
 {
     if (!running())
         return;
-    qint64 at = simulatedMs(clock_()) / 1000;
+    qint64 at = runClock_.seconds();
     if (at >= runEnd()) {
         at = runEnd();
         stop();
     }
     marker_ = at;
     showMarker();
-}
-
-// The speed multiplies the real time passed since the anchor.
-qint64 Simulation::simulatedMs(qint64 now) const
-{
-    return anchorSimulatedMs_ + (now - anchorMs_) * speed_;
 }
 
 void Simulation::stop()

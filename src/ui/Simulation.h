@@ -22,13 +22,13 @@
 #include "model/InstructionFormat.h"
 #include "model/Program.h"
 #include "model/Schedule.h"
+#include "ui/SimulationRunClock.h"
+#include "ui/SimulationTimeline.h"
 
-#include <QElapsedTimer>
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class QLabel;
@@ -39,55 +39,10 @@ class QVBoxLayout;
 
 namespace pellmora::ui {
 
-// The timeline of one period. Times are seconds from midnight of the
-// start-up day, as in the schedule.
-class SimulationTimeline : public QWidget {
-    Q_OBJECT
-public:
-    // One instruction's span on the bar, in the order the instructions run.
-    struct Span {
-        qint64 from = 0;
-        qint64 to = 0;
-        bool lit = false;
-        QRectF rect;
-    };
-
-    explicit SimulationTimeline(QWidget *parent = nullptr);
-
-    void setSchedule(const model::PeriodSchedule &schedule);
-    void setMarker(std::optional<qint64> at);
-    void setGridShown(bool shown);
-
-    const model::ScheduleDays &days() const { return days_; }
-    QRectF barRect() const;
-    double xOf(qint64 seconds) const;
-    QList<Span> spans() const;
-    std::optional<double> markerX() const;
-    // The x of every hour line of the grid; empty while the grid is hidden.
-    QList<double> gridLines() const;
-
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    int labelStep() const;
-    void paintTicks(QPainter &painter, const QRectF &bar) const;
-    void paintStartMark(QPainter &painter, const QRectF &bar) const;
-    void paintMarker(QPainter &painter, const QRectF &bar) const;
-
-    model::PeriodSchedule schedule_;
-    model::ScheduleDays days_;
-    std::optional<qint64> marker_;
-    bool gridShown_ = false;
-};
-
 class Simulation : public QWidget {
     Q_OBJECT
 public:
-    using MonotonicClock = std::function<qint64()>; // milliseconds
+    using MonotonicClock = SimulationRunClock::MonotonicClock;
 
     Simulation(const model::Program &program, const model::InstructionFormat &format, MonotonicClock clock = {},
                QWidget *parent = nullptr);
@@ -139,17 +94,11 @@ private:
 
     const model::Program &program_;
     const model::InstructionFormat &format_;
-    MonotonicClock clock_;
-    QElapsedTimer elapsed_;
+    SimulationRunClock runClock_;
     QTimer runTimer_;
     QList<model::PeriodSchedule> schedules_;
     QList<PeriodRow> rows_;
     std::optional<qint64> marker_;
-    qint64 simulatedMs(qint64 now) const;
-
-    qint64 anchorSimulatedMs_ = 0; // the run's time, in milliseconds, when the clock read anchorMs_
-    qint64 anchorMs_ = 0;
-    int speed_ = 1;            // simulated seconds per real second
     bool gridShown_ = false;
     bool stale_ = true;        // the program changed while the window was hidden
     bool fitted_ = false;      // sized to its rows once shown

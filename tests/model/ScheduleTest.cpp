@@ -1,6 +1,7 @@
 #include "model/ProgramHeader.h"
 #include "model/Schedule.h"
 #include "model/Segment.h"
+#include "model/TimelineLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 
 using namespace pellmora;
 using namespace pellmora::model;
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -155,22 +158,60 @@ TEST(Schedule, LightAtATimeFollowsTheInstructionRunning)
         EXPECT_EQ(LightAt(schedule, at), expected) << at;
 }
 
+// The timeline's bar covers the whole days of the period; its spans stand
+// where their times fall in those days (in hours from the bar's first
+// midnight here); its labels keep a room of 30 units apart on a bar of the
+// width given, every hour has a tick while an hour is 2 units wide and the
+// grid a line while it is 4 units wide.
 TEST(Schedule, TimelineCoversTheWholeDaysOfThePeriod)
 {
     const struct {
         const char *what;
         Program program;
         qint64 fromDay, toDay;
+        const char *spans; // "start S: from-to on|off, ..." in hours of the bar
+        double barWidth;
+        const char *labels;
+        int ticks;
+        int gridLines;
     } cases[] = {
-        {"one evening", programOf(18 * 60 + 30, 0, {{on(2, 0, 0), off(0, 30, 0), on(0, 0, 5)}}), 0, 1},
-        {"no instruction", programOf(18 * 60, 0, {}), 0, 1},
-        {"ends at midnight", programOf(22 * 60, 0, {{on(2, 0, 0)}}), 0, 1},
-        {"a second past midnight", programOf(22 * 60, 0, {{on(2, 0, 1)}}), 0, 2},
-        {"several days", programOf(20 * 60, 0, {Words(6, on(8, 59, 59))}), 0, 4},
-        {"start-up beyond 23:59", programOf(1500, 0, {{on(0, 10, 0)}}), 1, 2},
+        {"one evening", programOf(18 * 60 + 30, 0, {{on(2, 0, 0), off(0, 30, 0), on(0, 0, 5)}}), 0, 1,
+         "start 18.5: 18.5-20.5 on, 20.5-21 off, 21-21.0014 on", 640, "0 2 4 6 8 10 12 14 16 18 20 22 +1d", 25, 23},
+        {"no instruction", programOf(18 * 60, 0, {}), 0, 1, "start 18:", 100, "0 12 +1d", 25, 23},
+        {"ends at midnight, labels just fit", programOf(22 * 60, 0, {{on(2, 0, 0)}}), 0, 1, "start 22: 22-24 on", 60,
+         "0 12 +1d", 25, 1},
+        {"a second past midnight, midnights only", programOf(22 * 60, 0, {{on(2, 0, 1)}}), 0, 2,
+         "start 22: 22-24.0003 on", 48, "0 +2d", 3, 0},
+        {"several days", programOf(20 * 60, 0, {Words(3, on(8, 59, 59))}), 0, 2,
+         "start 20: 20-28.9997 on, 28.9997-37.9994 on, 37.9994-46.9992 on", 320,
+         "0 6 12 18 +1d 6 12 18 +2d", 49, 47},
+        {"start-up beyond 23:59", programOf(1500, 0, {{on(0, 10, 0)}}), 1, 2, "start 1: 1-1.16667 on", 240,
+         "+1d 3 6 9 12 15 18 21 +2d", 25, 23},
     };
     for (const auto &c : cases) {
-        const ScheduleDays days = DaysSpanned(SchedulePeriod(c.program, 0));
+        const PeriodSchedule schedule = SchedulePeriod(c.program, 0);
+        const ScheduleDays days = DaysSpanned(schedule);
         EXPECT_EQ(days, (ScheduleDays{c.fromDay * SecondsPerDay, c.toDay * SecondsPerDay})) << c.what;
+
+        const TimelineLayout layout(schedule);
+        EXPECT_EQ(layout.days(), days) << c.what;
+        const auto hoursOf = [&](double fraction) { return QString::number(fraction * double(layout.hours())); };
+        QStringList spans;
+        for (const TimelineSpan &span : layout.spans())
+            spans << hoursOf(span.left) + QLatin1Char('-') + hoursOf(span.right) + (span.lit ? u" on"_s : u" off"_s);
+        EXPECT_EQ((u"start "_s + hoursOf(layout.startX()) + u": "_s + spans.join(u", "_s)).trimmed().toStdString(),
+                  c.spans)
+            << c.what;
+
+        const TimelineWidths widths{c.barWidth, 30};
+        const QList<TimelineTick> ticks = layout.ticks(widths, 2);
+        QStringList labels;
+        for (const TimelineTick &tick : ticks) {
+            if (!tick.label.isEmpty())
+                labels << tick.label;
+        }
+        EXPECT_EQ(labels.join(QLatin1Char(' ')).toStdString(), c.labels) << c.what;
+        EXPECT_EQ(ticks.size(), c.ticks) << c.what;
+        EXPECT_EQ(layout.gridLines(widths, 4).size(), c.gridLines) << c.what;
     }
 }
