@@ -65,7 +65,7 @@ void Windows::create(Session &session, Prompt &prompt, Link &link, ProgramSaving
     // The speed dialog shows the check panel, so the panel comes first.
     checkPanel = std::make_unique<BaudRateCheckSystemForm>();
     speed = std::make_unique<BaudRateSetupForm>(link, *checkPanel);
-    memoryReport = std::make_unique<MemoryReportForm>(session.deviceMemory);
+    memoryReport = std::make_unique<MemoryReportForm>(session.deviceMemory, session.format);
     develInfo = std::make_unique<DevelInfoForm>(session.program.image, session.link);
     deviceOperations = std::make_unique<DeviceOperationsForm>(link, session.program.image, prompt,
                                                               [] { QCoreApplication::processEvents(); });
