@@ -206,12 +206,10 @@ void Windows::connectDatabase(MainInterface &window)
     const auto programLocked = [&window] { return window.deviceBusy(); };
     for (OpenFileDatabaseForm *form : {openFromDatabase.get(), static_cast<OpenFileDatabaseForm *>(openToBox.get())}) {
         form->setProgramLocked(programLocked);
+        form->setReplacingProgram([&window] { return window.SaveChangesQuery(); });
         QObject::connect(overview.get(), &DeviceOverviewForm::recordAppended, form, &OpenFileDatabaseForm::recordAppended);
         QObject::connect(overview.get(), &DeviceOverviewForm::recordRemoved, form, &OpenFileDatabaseForm::recordRemoved);
-        QObject::connect(form, &OpenFileDatabaseForm::programOpened, &window, [&window] {
-            window.editor().FillInstructionList();
-            window.ReloadProgram();
-        });
+        QObject::connect(form, &OpenFileDatabaseForm::programOpened, &window, &MainInterface::programOpenedFromFile);
     }
 }
 

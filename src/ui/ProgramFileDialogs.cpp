@@ -14,9 +14,14 @@ QString tr(const char *text)
 
 } // namespace
 
+// A name typed without a suffix opens the program file of that name.
 QString askProgramFileToOpen(QWidget *parent)
 {
-    return QFileDialog::getOpenFileName(parent, tr("Otevřít soubor...."), QString(), tr("Pellmora File (*.plm)"));
+    QFileDialog dialog(parent, tr("Otevřít soubor...."), QString(), tr("Pellmora File (*.plm)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("plm"));
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 QString askProgramFileToSave(QWidget *parent, const QString &title)

@@ -1,13 +1,19 @@
 // Start-up, closing and the file commands of the main window.
 
+#include "DialogTestKit.h"
 #include "MainWindowFixture.h"
 
 #include "../storage/FileSizeLimit.h"
 
+#include "app/AppWindows.h"
+#include "ui/ProgramFileDialogs.h"
 #include "connection/DeviceConnection.h"
 #include "sim/SimulatedSwitch.h"
 #include "model/ProgramHeader.h"
 #include "model/Segment.h"
+
+#include <QFileDialog>
+#include <QTimer>
 
 using namespace pellmora;
 using namespace pellmora::model;
@@ -46,6 +52,7 @@ const QString ConfigurationNotWritten =
     QStringLiteral("Chyba vstupu/výstupu: soubor 'plmprg.cfg' nelze přepsat, nastavení nebyla uložena.");
 const QString NewQuestion =
     QStringLiteral("Opravdu chcete pokračovat ? - ! smažu všechno co jste si tam naťukali !");
+const QString SaveChangesQuestion = QStringLiteral("Program nebyl uložen. Uložit změny?");
 
 // The worked example's image: "Chodba", on 2 h, off 30 min, on 5 s.
 DeviceImage chodba()
@@ -56,7 +63,23 @@ DeviceImage chodba()
     return DeviceImage::fromBytes(bytes);
 }
 
+// Another program: "Sklep", on 5 s.
+DeviceImage sklep()
+{
+    Program program;
+    program.settings.DeviceName = QStringLiteral("Sklep");
+    program.image.words[0] = BuildInstructionWord(5, true);
+    PackHeader(program);
+    return program.image;
+}
+
+// The commands that replace the program or close the window.
+enum class Replacing { Exit, New, Open, Database };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Replacing)
+Q_DECLARE_METATYPE(pellmora::ui::Prompt::Choice)
 
 class MainStartUpTest : public QObject {
     Q_OBJECT
@@ -352,8 +375,9 @@ private slots:
         const QString name = dir_->file(QStringLiteral("open.plm"));
         place(name, contents);
         ui.openNames = {name};
+        ui.prompt.choices = {Prompt::Choice::No}; // the instruction added is dropped
         ui.action(QStringLiteral("LoadFile"))->trigger();
-        QCOMPARE(ui.prompt.shown, messages);
+        QCOMPARE(ui.prompt.shown, QStringList{SaveChangesQuestion} + messages);
         QCOMPARE(ui.session.files.CurrentFileName, name);
         QCOMPARE(ui.session.program.image, replaced ? chodba() : before);
         QCOMPARE(ui.list()->count(), replaced ? 3 : 1);
@@ -451,6 +475,7 @@ private slots:
         }
         QCOMPARE(readAll(path), edited.toBytes());
         ui.session.program.image.clear();
+        ui.prompt.choices = {Prompt::Choice::No};
         ui.openNames = {path};
         ui.window->LoadFileClick();
         QCOMPARE(ui.session.program.image, edited);
@@ -520,6 +545,161 @@ private slots:
         QCOMPARE(ui.prompt.shown.size(), faulty ? 2 : 1);
         QCOMPARE(ui.prompt.shown.last().contains(QStringLiteral("NO VERIFICATION OK")), faulty);
         connection->finish(&error);
+    }
+
+    void unsavedChanges_data()
+    {
+        QTest::addColumn<Replacing>("command");
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<Prompt::Choice>("choice");
+        QTest::addColumn<QString>("save"); // how a save goes: "ok", "fails", "save as cancelled"
+        QTest::addColumn<bool>("goesOn");
+        QTest::addColumn<bool>("saved");
+
+        using C = Prompt::Choice;
+        const QList<std::pair<Replacing, const char *>> commands{
+            {Replacing::Exit, "Exit"},
+            {Replacing::New, "Nový časovač"},
+            {Replacing::Open, "Načti ze souboru"},
+            {Replacing::Database, "opening from the database"},
+        };
+        for (const auto &[command, name] : commands) {
+            const auto row = [name = name](const char *what) -> QTestData & {
+                return QTest::addRow("%s: %s", name, what);
+            };
+            row("unchanged, nothing asked") << command << false << C::Cancel << "ok" << true << false;
+            row("Ano saves and goes on") << command << true << C::Yes << "ok" << true << true;
+            row("Ano, the save fails: stays") << command << true << C::Yes << "fails" << false << false;
+            row("Ano, Save as cancelled: stays") << command << true << C::Yes << "save as cancelled" << false << false;
+            row("Ne goes on unsaved") << command << true << C::No << "ok" << true << false;
+            row("Zrušit stays") << command << true << C::Cancel << "ok" << false << false;
+        }
+    }
+
+    // Exit, New, Open and opening from the database ask before an edited
+    // program would be lost; Ano saves as Save does and goes on only when the
+    // program was saved.
+    void unsavedChanges()
+    {
+        QFETCH(Replacing, command);
+        QFETCH(bool, edited);
+        QFETCH(Prompt::Choice, choice);
+        QFETCH(QString, save);
+        QFETCH(bool, goesOn);
+        QFETCH(bool, saved);
+        const QString chodbaFile = dir_->file(QStringLiteral("chodba.plm"));
+        writeAll(chodbaFile, chodba().toBytes());
+        writeAll(dir_->file(QStringLiteral("sklep.plm")), sklep().toBytes());
+        WindowUnderTest &ui = startedWith(configurationText(chodbaFile, dir_->path()),
+                                          QByteArrayLiteral("DDL { ! $0002 &Sklep #1.1.2026 @sklep.plm }"));
+        // The database windows, wired as the application wires them.
+        app::Windows windows;
+        windows.overview = std::make_unique<DeviceOverviewForm>(ui.session, ui.prompt, *ui.window);
+        windows.openFromDatabase = std::make_unique<OpenFileDatabaseForm>(ui.session, ui.prompt);
+        windows.openToBox = std::make_unique<OpenToBoxForm>(ui.session, ui.prompt);
+        windows.directories = std::make_unique<DatabaseDirectoriesForm>(ui.session.files);
+        windows.browse = std::make_unique<BrowseDialog>(ui.prompt);
+        windows.connectDatabase(*ui.window);
+        ui.prompt.shown.clear();
+
+        if (edited) {
+            ui.typeDelay(QStringLiteral("00005"));
+            QTest::mouseClick(ui.button(QStringLiteral("NewInstruction")), Qt::LeftButton);
+        }
+        if (save == QStringLiteral("fails"))
+            ui.session.files.DeviceDirectory = dir_->file(QStringLiteral("nowhere"));
+        if (save == QStringLiteral("save as cancelled"))
+            ui.session.files.CurrentFileName.clear();
+        const DeviceImage before = ui.session.program.image;
+        ui.prompt.choices = {choice};
+        ui.prompt.answers = {true}; // the command's own question
+        ui.openNames = {dir_->file(QStringLiteral("sklep.plm"))};
+
+        bool closed = false;
+        switch (command) {
+        case Replacing::Exit:
+            closed = ui.window->close();
+            break;
+        case Replacing::New:
+            ui.action(QStringLiteral("NewTimer"))->trigger();
+            break;
+        case Replacing::Open:
+            ui.action(QStringLiteral("LoadFile"))->trigger();
+            break;
+        case Replacing::Database: {
+            OpenFileDatabaseForm &form = *windows.openFromDatabase;
+            form.show();
+            auto *ids = control<QListWidget>(form, QStringLiteral("OpenIDbox"));
+            QTest::mouseClick(ids->viewport(), Qt::LeftButton, {}, ids->visualItemRect(ids->item(0)).center());
+            control<QPushButton>(form, QStringLiteral("OpenFileBtn"))->click();
+            break;
+        }
+        }
+
+        QStringList asked;
+        if (edited)
+            asked << SaveChangesQuestion;
+        if (save == QStringLiteral("fails") && choice == Prompt::Choice::Yes)
+            asked << CannotSave;
+        if (goesOn && command == Replacing::Exit)
+            asked << CloseQuestion;
+        if (goesOn && command == Replacing::New)
+            asked << NewQuestion;
+        QCOMPARE(ui.prompt.shown, asked);
+        QCOMPARE(readAll(chodbaFile), saved ? before.toBytes() : chodba().toBytes());
+        switch (command) {
+        case Replacing::Exit:
+            QCOMPARE(closed, goesOn);
+            QCOMPARE(ui.window->isVisible(), !goesOn);
+            break;
+        case Replacing::New:
+            QCOMPARE(ui.configurationDialogs, goesOn ? 1 : 0);
+            QCOMPARE(ui.list()->count(), goesOn ? 0 : before == chodba() ? 3 : 4);
+            break;
+        case Replacing::Open:
+        case Replacing::Database:
+            QCOMPARE(ui.session.program.image, goesOn ? sklep() : before);
+            break;
+        }
+    }
+
+    // After a save, a load or a new program nothing is asked until the
+    // program changes again.
+    void savedProgramAsksNothing()
+    {
+        const QString chodbaFile = dir_->file(QStringLiteral("chodba.plm"));
+        writeAll(chodbaFile, chodba().toBytes());
+        WindowUnderTest &ui = startedWith(configurationText(chodbaFile, dir_->path()));
+        ui.prompt.shown.clear();
+        ui.type(QStringLiteral("StartUpTime"), QStringLiteral("1930"));
+        ui.action(QStringLiteral("Save"))->trigger();
+        ui.openNames = {chodbaFile};
+        ui.action(QStringLiteral("LoadFile"))->trigger();
+        QCOMPARE(ui.session.program.settings.StartUpMinutes, quint16(19 * 60 + 30));
+        ui.prompt.answers = {true};
+        ui.action(QStringLiteral("NewTimer"))->trigger();
+        ui.prompt.answers = {true};
+        QVERIFY(ui.window->close());
+        QCOMPARE(ui.prompt.shown, (QStringList{NewQuestion, CloseQuestion}));
+    }
+
+    // A name typed into the open dialog without a suffix opens the program
+    // file of that name.
+    void openDialogTakesANameWithoutSuffix()
+    {
+        writeAll(dir_->file(QStringLiteral("sklep.plm")), sklep().toBytes());
+        QString chosen;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return; // the test fails below, the dialog has to be closed by hand
+            dialog->setDirectory(dir_->path());
+            QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")), QStringLiteral("sklep"));
+            chosen = dialog->selectedFiles().value(0);
+            QMetaObject::invokeMethod(dialog, QFileInfo::exists(chosen) ? "accept" : "reject");
+        });
+        QCOMPARE(askProgramFileToOpen(nullptr), dir_->file(QStringLiteral("sklep.plm")));
+        QCOMPARE(chosen, dir_->file(QStringLiteral("sklep.plm")));
     }
 
     // Start, edit, save, close, start again: exactly the three files, and the
