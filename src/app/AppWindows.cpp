@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QPrintDialog>
 #include <QSettings>
 #include <QTranslator>
 
@@ -307,6 +308,18 @@ QString WindowServices::askOpenFileName(QWidget *parent)
 QString WindowServices::askSaveFileName(QWidget *parent, const QString &title)
 {
     return askProgramFileToSave(parent, title);
+}
+
+QString WindowServices::askReportFileName(QWidget *parent, const QString &proposed)
+{
+    return askReportFileToSave(parent, proposed);
+}
+
+bool WindowServices::choosePrinter(QWidget *parent, QPrinter &printer)
+{
+    QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QCoreApplication::translate("pellmora::app", "Tisk spínacího programu"));
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void ApplicationWindows::start(Session &session, Prompt &prompt, connection::DeviceConnection &connection)

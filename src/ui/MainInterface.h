@@ -126,6 +126,9 @@ public slots:
     void LoadFileClick();
     void SaveClick();
     void SaveAsClick();
+    // The report of the program: into a PDF file, or onto a printer.
+    void ReportPdfClick();
+    void ReportPrintClick();
     void programOpenedFromFile();
 
     // The configuration dialog: the command, and its OK.

@@ -34,4 +34,15 @@ QString askProgramFileToSave(QWidget *parent, const QString &title)
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
+QString askReportFileToSave(QWidget *parent, const QString &proposed)
+{
+    QFileDialog dialog(parent, tr("Uložit spínací program do PDF..."), QString(), tr("Dokument PDF (*.pdf)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog.selectFile(proposed);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
 } // namespace pellmora::ui

@@ -13,6 +13,7 @@
 #include "model/Segment.h"
 
 #include <QFileDialog>
+#include <QProcess>
 #include <QTimer>
 
 using namespace pellmora;
@@ -71,6 +72,16 @@ DeviceImage sklep()
     program.image.words[0] = BuildInstructionWord(5, true);
     PackHeader(program);
     return program.image;
+}
+
+// The text of a PDF, as poppler's pdftotext reads it.
+QString pdfText(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return QStringLiteral("<pdftotext failed>");
+    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 // The commands that replace the program or close the window.
@@ -700,6 +711,71 @@ private slots:
         });
         QCOMPARE(askProgramFileToOpen(nullptr), dir_->file(QStringLiteral("sklep.plm")));
         QCOMPARE(chosen, dir_->file(QStringLiteral("sklep.plm")));
+    }
+
+    void report_data()
+    {
+        QTest::addColumn<bool>("printer");
+        QTest::addColumn<QString>("target"); // in the test directory; empty: the dialog is cancelled
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<QString>("failure"); // the start of the message shown; empty: none
+        QTest::addColumn<QString>("file");    // what the footer says of the program file
+
+        QTest::newRow("PDF") << false << "chodba.pdf" << false << "" << "chodba.plm";
+        QTest::newRow("PDF of an edited program") << false << "chodba.pdf" << true << ""
+                                                  << "chodba.plm (změny neuloženy)";
+        QTest::newRow("PDF cancelled") << false << "" << false << "" << "";
+        QTest::newRow("PDF into a missing folder")
+            << false << "nowhere/chodba.pdf" << false << "Spínací program nelze uložit do souboru {dir}/nowhere/chodba.pdf: "
+            << "";
+        QTest::newRow("printer") << true << "printed.pdf" << false << "" << "chodba.plm";
+        QTest::newRow("printer cancelled") << true << "" << false << "" << "";
+        QTest::newRow("printer that cannot print")
+            << true << "nowhere/printed.pdf" << false << "Tisk na {dir}/nowhere/printed.pdf se nezdařil." << "";
+    }
+
+    // "Tisk / PDF..." writes the report into the PDF named in its dialog, the
+    // printer command prints the same page; failures are told in Czech.
+    void report()
+    {
+        QFETCH(bool, printer);
+        QFETCH(QString, target);
+        QFETCH(bool, edited);
+        QFETCH(QString, failure);
+        QFETCH(QString, file);
+        const QString chodbaFile = dir_->file(QStringLiteral("chodba.plm"));
+        writeAll(chodbaFile, chodba().toBytes());
+        WindowUnderTest &ui = startedWith(configurationText(chodbaFile, dir_->path()));
+        ui.prompt.shown.clear();
+        if (edited)
+            ui.type(QStringLiteral("StartUpTime"), QStringLiteral("1930"));
+        const QString path = target.isEmpty() ? QString() : dir_->file(target);
+        if (printer) {
+            ui.printerOutput = path;
+            ui.action(QStringLiteral("ReportPrint"))->trigger();
+        } else {
+            ui.reportNames = {path};
+            ui.action(QStringLiteral("ReportPdf"))->trigger();
+        }
+
+        if (!failure.isEmpty()) {
+            QCOMPARE(ui.prompt.shown.size(), 1);
+            const QString expected = QString(failure).replace(QStringLiteral("{dir}"), dir_->path());
+            QVERIFY2(ui.prompt.shown.first().startsWith(expected), qPrintable(ui.prompt.shown.first()));
+            return;
+        }
+        QCOMPARE(ui.prompt.shown, QStringList());
+        QCOMPARE(QDir(dir_->path()).entryList({QStringLiteral("*.pdf")}, QDir::Files),
+                 target.isEmpty() ? QStringList() : QStringList{target});
+        if (target.isEmpty())
+            return;
+        const QString text = pdfText(path);
+        for (const QString &expected : {QStringLiteral("Chodba"), QStringLiteral("Soubor: ") + file})
+            QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral(" not in:\n") + text));
+        const QStringList times = edited ? QStringList{"19:30:00", "21:30:00", "22:00:00", "22:00:05"}
+                                         : QStringList{"18:30:00", "20:30:00", "21:00:00", "21:00:05"};
+        for (const QString &time : times)
+            QVERIFY2(text.contains(time), qPrintable(time + QStringLiteral(" not in:\n") + text));
     }
 
     // Start, edit, save, close, start again: exactly the three files, and the
