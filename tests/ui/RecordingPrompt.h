@@ -5,6 +5,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
 
 namespace pellmora::ui::test {
 using namespace pellmora::ui;
@@ -18,6 +19,7 @@ public:
     QStringList shown;
     QList<bool> answers;
     QList<Choice> choices;
+    std::function<void()> onShown; // runs as each text is shown
 
     void message(QWidget *, const QString &text) override { record(text); }
     bool ask(QWidget *, const QString &text, Buttons) override
@@ -35,6 +37,8 @@ private:
     void record(const QString &text)
     {
         shown.append(text);
+        if (onShown)
+            onShown();
     }
 };
 

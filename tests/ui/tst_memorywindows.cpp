@@ -337,7 +337,7 @@ private slots:
         // Programming verifies; the listing then shows what it read.
         ui.asAfterCommunicationTest();
         ui.session.program.image = patternImage(7);
-        ui.prompt.answers = {true};
+        ui.prompt.answers = {true, true}; // programmed whatever the checks find
         ui.action(QStringLiteral("Programming"))->trigger();
         ui.action(QStringLiteral("MemoryReportMenu"))->trigger();
         QVERIFY(w.memoryReport->isVisible());
