@@ -6,7 +6,8 @@ class QWidget;
 
 namespace pellmora::ui {
 
-// The file dialogs for program files (*.plm); an empty name: cancelled.
+// The file dialogs for program files (*.plm); an empty name: cancelled. A
+// name typed without a suffix is taken with ".plm".
 QString askProgramFileToOpen(QWidget *parent);
 // The save dialog takes a new file name as well as an existing one; it asks
 // before an existing file is overwritten.
