@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QPrintDialog>
 #include <QSettings>
 #include <QTranslator>
 
@@ -65,7 +66,7 @@ void Windows::create(Session &session, Prompt &prompt, Link &link, ProgramSaving
     // The speed dialog shows the check panel, so the panel comes first.
     checkPanel = std::make_unique<BaudRateCheckSystemForm>();
     speed = std::make_unique<BaudRateSetupForm>(link, *checkPanel);
-    memoryReport = std::make_unique<MemoryReportForm>(session.deviceMemory);
+    memoryReport = std::make_unique<MemoryReportForm>(session.deviceMemory, session.format);
     develInfo = std::make_unique<DevelInfoForm>(session.program.image, session.link);
     deviceOperations = std::make_unique<DeviceOperationsForm>(link, session.program.image, prompt,
                                                               [] { QCoreApplication::processEvents(); });
@@ -206,12 +207,10 @@ void Windows::connectDatabase(MainInterface &window)
     const auto programLocked = [&window] { return window.deviceBusy(); };
     for (OpenFileDatabaseForm *form : {openFromDatabase.get(), static_cast<OpenFileDatabaseForm *>(openToBox.get())}) {
         form->setProgramLocked(programLocked);
+        form->setReplacingProgram([&window] { return window.SaveChangesQuery(); });
         QObject::connect(overview.get(), &DeviceOverviewForm::recordAppended, form, &OpenFileDatabaseForm::recordAppended);
         QObject::connect(overview.get(), &DeviceOverviewForm::recordRemoved, form, &OpenFileDatabaseForm::recordRemoved);
-        QObject::connect(form, &OpenFileDatabaseForm::programOpened, &window, [&window] {
-            window.editor().FillInstructionList();
-            window.ReloadProgram();
-        });
+        QObject::connect(form, &OpenFileDatabaseForm::programOpened, &window, &MainInterface::programOpenedFromFile);
     }
 }
 
@@ -309,6 +308,18 @@ QString WindowServices::askOpenFileName(QWidget *parent)
 QString WindowServices::askSaveFileName(QWidget *parent, const QString &title)
 {
     return askProgramFileToSave(parent, title);
+}
+
+QString WindowServices::askReportFileName(QWidget *parent, const QString &proposed)
+{
+    return askReportFileToSave(parent, proposed);
+}
+
+bool WindowServices::choosePrinter(QWidget *parent, QPrinter &printer)
+{
+    QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QCoreApplication::translate("pellmora::app", "Tisk spínacího programu"));
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void ApplicationWindows::start(Session &session, Prompt &prompt, connection::DeviceConnection &connection)

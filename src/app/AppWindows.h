@@ -125,6 +125,8 @@ public:
     QStringList userWordFields() override;
     QString askOpenFileName(QWidget *parent) override;
     QString askSaveFileName(QWidget *parent, const QString &title) override;
+    QString askReportFileName(QWidget *parent, const QString &proposed) override;
+    bool choosePrinter(QWidget *parent, QPrinter &printer) override;
 
 private:
     Windows &windows_;

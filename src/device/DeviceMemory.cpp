@@ -109,6 +109,7 @@ std::optional<bool> VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, co
         return std::nullopt;
     }
     memory.VerifyBuffer = read;
+    memory.VerifiedImage = image;
     notices << Notice::info(deviceText("*** I2C OPERATION VALID ***"));
     return differingAddresses(memory.VerifyBuffer, image).isEmpty();
 }

@@ -17,9 +17,12 @@ using MemoryBytes = std::array<quint8, model::DeviceImage::ByteCount>;
 
 // Device state kept for the whole run beside the link: what the last
 // verification read from the EEPROM (shown by the memory listing). All zero at
-// start; replaced only by a verification whose read succeeded.
+// start; replaced only by a verification whose read succeeded, which also
+// keeps the program it compared the memory with (so that the listing can say
+// what the differences mean, whatever the editor holds by then).
 struct DeviceMemoryState {
     MemoryBytes VerifyBuffer{};
+    std::optional<model::DeviceImage> VerifiedImage; // none before the first such verification
 };
 
 // What a window hands to a transfer. Every member may be empty.

@@ -43,4 +43,11 @@ QStringList ProgramFindings(const Program &program, bool savedInFile)
     return findings;
 }
 
+QString FindingsQuestion(const QStringList &findings)
+{
+    if (findings.isEmpty())
+        return {};
+    return findings.join(u'\n') + QStringLiteral("\n\n") + check_text::ProgramAnyway;
+}
+
 } // namespace pellmora::model

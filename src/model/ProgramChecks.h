@@ -8,6 +8,9 @@
 //       on; the program has no instruction at all, or else each empty period
 //       of a program of several periods; the switch has no name; the program
 //       differs from its file (savedInFile false).
+//   FindingsQuestion(findings)              the one question before
+//       programming: each finding on a line of its own, then "Programovat
+//       přesto?"; empty when there is no finding (nothing to ask).
 
 #include "model/Program.h"
 
@@ -26,5 +29,6 @@ inline const QString ProgramAnyway = QStringLiteral("Programovat přesto?");
 } // namespace check_text
 
 QStringList ProgramFindings(const Program &program, bool savedInFile);
+QString FindingsQuestion(const QStringList &findings);
 
 } // namespace pellmora::model

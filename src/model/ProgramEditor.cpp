@@ -79,6 +79,7 @@ int ProgramEditor::recount()
 Notices ProgramEditor::AppendInstruction()
 {
     Notices notices;
+    view_.stored = -1;
     if (!view_.newInstructionEnabled)
         return notices;
     const int count = recount();
@@ -91,6 +92,7 @@ Notices ProgramEditor::AppendInstruction()
         const quint16 word = newWord();
         SegmentAppend(program_, word);
         view_.items.append(InstructionText(word, format_));
+        view_.stored = int(view_.items.size()) - 1;
         setCountLabel();
         view_.instruction = editor_text::EnterNewParameters;
         LightSwitch();
@@ -102,6 +104,7 @@ Notices ProgramEditor::AppendInstruction()
 Notices ProgramEditor::InsertInstruction()
 {
     Notices notices;
+    view_.stored = -1;
     const int count = recount();
     if (!view_.editButtonsEnabled || view_.selected < 0 || view_.selected > count)
         return notices;
@@ -112,6 +115,7 @@ Notices ProgramEditor::InsertInstruction()
         const quint16 word = newWord();
         SegmentInsert(program_, view_.selected, word);
         view_.items.insert(view_.selected, InstructionText(word, format_));
+        view_.stored = view_.selected;
     }
     if (program_.settings.InstructionCount + 1 > capacity) {
         view_.lightSwitchEnabled = false;
@@ -128,6 +132,7 @@ Notices ProgramEditor::InsertInstruction()
 Notices ProgramEditor::ChangeInstruction()
 {
     Notices notices;
+    view_.stored = -1;
     const int count = recount();
     if (!view_.editButtonsEnabled || view_.selected < 0 || view_.selected >= count)
         return notices;
@@ -136,6 +141,7 @@ Notices ProgramEditor::ChangeInstruction()
     const quint16 word = newWord();
     SegmentReplace(program_, view_.selected, word);
     view_.items[view_.selected] = InstructionText(word, format_);
+    view_.stored = view_.selected;
     setEditButtonsEnabled(false);
     UpdateEndTime();
     return notices;
@@ -143,6 +149,7 @@ Notices ProgramEditor::ChangeInstruction()
 
 Notices ProgramEditor::DeleteInstruction()
 {
+    view_.stored = -1;
     const int count = recount();
     if (!view_.editButtonsEnabled || view_.selected < 0 || view_.selected >= count)
         return {};

@@ -63,6 +63,7 @@ inline const QString PeriodCaption = QStringLiteral(". Perioda");
 struct EditorView {
     QStringList items;                                          // InstructionsBox
     int selected = -1;                                          // selected position
+    int stored = -1; // the row the last append, insert or change stored; -1 after any other edit
     QString instruction = QStringLiteral("Instruction");        // Instruction
     QString countLabel = QStringLiteral("Počet instrukcí :");   // EELIOut
     QString positionLabel = editor_text::NoPosition;            // CurrentPosition

@@ -11,6 +11,7 @@
 #include "device/DeviceMemory.h"
 #include "link/Link.h"
 #include "link/Timing.h"
+#include "model/ProgramChecks.h"
 #include "model/ProgramHeader.h"
 
 #include <QAction>
@@ -80,12 +81,15 @@ private:
     QList<QAction *> locked_;
 };
 
-// The window processes pending messages between the pages and blocks of a
-// transfer (progress windows come with their own dialogs).
-device::TransferHooks DeviceCommandsController::transferHooks()
+// The window shows the bytes done and processes pending messages between the
+// pages and blocks of a transfer.
+device::TransferHooks DeviceCommandsController::transferHooks(TransferPanel *const &panel)
 {
     device::TransferHooks transfer;
-    transfer.progress = [this](int, int) { window_.pump(); };
+    transfer.progress = [&panel](int done, int total) {
+        if (panel)
+            panel->setProgress(done, total);
+    };
     transfer.pump = [this] { window_.pump(); };
     return transfer;
 }
@@ -142,15 +146,15 @@ void DeviceCommandsController::LoadDeviceDataClick()
     load_.setEnabled(false);
     {
         const DeviceBusy busy(*this);
-        LoadingDeviceData *panel = windows_.loading;
+        TransferPanel *const panel = windows_.loading;
         if (panel)
             panel->showCentred();
         window_.pump();
         const device::DeviceOutcome outcome =
-            device::ReadDeviceMemory(*link_, window_.session().program.image, transferHooks());
-        window_.showNotices(outcome.notices);
+            device::ReadDeviceMemory(*link_, window_.session().program.image, transferHooks(panel));
         if (panel)
             panel->close();
+        window_.showNotices(outcome.notices);
         window_.pump();
         if (outcome.started) {
             window_.editor().FillInstructionList();
@@ -160,12 +164,22 @@ void DeviceCommandsController::LoadDeviceDataClick()
     load_.setEnabled(true);
 }
 
-// The question first; then the header packed, the image written and, when
-// the write went through, verified with the verification's window over the
-// programming window.
+// What the checks of the program find, in one question; nothing found,
+// nothing asked.
+bool DeviceCommandsController::programAnyway()
+{
+    const QString question =
+        FindingsQuestion(ProgramFindings(window_.session().program, window_.programInFile()));
+    return question.isEmpty() || prompt_.ask(&window_, question, Prompt::Buttons::YesCancel);
+}
+
+// The checks and the question first; then the header packed, the image
+// written and, when the write went through, verified with the verification's
+// window over the programming window. The progress windows stay on top of
+// everything, so they close before the outcome is shown.
 void DeviceCommandsController::ProgramDeviceClick()
 {
-    if (!link_)
+    if (!link_ || !programAnyway())
         return;
     window_.ShowInfo(device::programmingWarningInfo());
     if (!prompt_.ask(&window_, device::programmingQuestion(), Prompt::Buttons::YesCancel))
@@ -180,20 +194,22 @@ void DeviceCommandsController::ProgramDeviceClick()
             panel->showCentred();
         window_.pump();
         bool verified = false;
-        device::TransferHooks transfer = transferHooks();
-        transfer.verifying = [this, &verified] {
+        TransferPanel *progress = panel;
+        device::TransferHooks transfer = transferHooks(progress);
+        transfer.verifying = [this, &verified, &progress] {
             verified = true;
+            progress = windows_.loading;
             if (windows_.loading)
                 windows_.loading->showVerifying();
             window_.pump();
         };
         const device::DeviceOutcome outcome =
             device::WriteDeviceMemory(*link_, window_.session().deviceMemory, window_.session().program.image, transfer);
-        window_.showNotices(outcome.notices);
         if (verified && windows_.loading)
             windows_.loading->closeVerifying();
         if (panel)
             panel->close();
+        window_.showNotices(outcome.notices);
     }
     program_.setEnabled(true);
 }
@@ -207,11 +223,12 @@ void DeviceCommandsController::VerificationClick()
     if (panel)
         panel->showVerifying();
     window_.pump();
-    window_.showNotices(device::VerifyDevice(*link_, window_.session().deviceMemory, window_.session().program.image,
-                                     transferHooks())
-                    .notices);
+    TransferPanel *const progress = panel;
+    const device::DeviceOutcome outcome = device::VerifyDevice(
+        *link_, window_.session().deviceMemory, window_.session().program.image, transferHooks(progress));
     if (panel)
         panel->closeVerifying();
+    window_.showNotices(outcome.notices);
 }
 
 } // namespace pellmora::ui

@@ -19,6 +19,7 @@ class DeviceProgramming;
 class LoadingDeviceData;
 class MainInterface;
 class Prompt;
+class TransferPanel;
 
 // The main window's device commands: the communication test, loading,
 // programming and verification over the device link, with their progress
@@ -36,7 +37,8 @@ public:
     };
 
     // The load and program buttons are the window's; a command disables its
-    // own button while it runs.
+    // own button while it runs. Programming starts with the checks of the
+    // program: their findings in one question, which the user may decline.
     DeviceCommandsController(MainInterface &window, Prompt &prompt, QPushButton &load, QPushButton &program);
 
     // The link the device commands use; without one they do nothing.
@@ -65,7 +67,12 @@ signals:
 
 private:
     class DeviceBusy;
-    device::TransferHooks transferHooks();
+    // Pending messages processed between the steps of a transfer, and the
+    // bytes done shown in the progress window `panel` points at when they
+    // come (programming moves on to the verification's window).
+    device::TransferHooks transferHooks(TransferPanel *const &panel);
+    // The findings of the checks before programming; false: the user declined.
+    bool programAnyway();
 
     MainInterface &window_;
     Prompt &prompt_;

@@ -3,7 +3,7 @@
 namespace pellmora::ui {
 
 DeviceProgramming::DeviceProgramming(QWidget *parent)
-    : TransferPanel(QStringLiteral("ProgPanel"), tr("Programming..."), parent)
+    : TransferPanel(QStringLiteral("ProgPanel"), tr("Programming..."), Look{.size = {280, 100}, .progressBar = true}, parent)
 {
     setObjectName(QStringLiteral("DeviceProgramming"));
     setWindowTitle(tr("Programuji..."));

@@ -107,6 +107,8 @@ QWidget *EditorPanel::buildProgrammerGroup()
     buildPopupMenu();
 
     connect(InDelay, &QLineEdit::textChanged, this, &EditorPanel::InDelayChange);
+    // Enter in the delay field stores the instruction as "Další Instrukce" does.
+    connect(InDelay, &QLineEdit::returnPressed, this, &EditorPanel::NewInstructionClick);
     connect(StartUpTime, &QLineEdit::textChanged, this, &EditorPanel::StartUpTimeChange);
     connect(LightSwitch, &QToolButton::clicked, this, &EditorPanel::LightSwitchClick);
     connect(NewInstruction, &QPushButton::clicked, this, &EditorPanel::NewInstructionClick);
@@ -327,11 +329,14 @@ void EditorPanel::LightSwitchClick()
 }
 
 // The four editing actions: the editor changes the program, the window shows
-// the new view and then the messages.
+// the new view, with the instruction just stored in sight, and then the
+// messages.
 void EditorPanel::runEdit(Notices (ProgramEditor::*action)())
 {
     const Notices notices = (editor_.*action)();
     applyView();
+    if (QListWidgetItem *stored = InstructionsBox->item(editor_.view().stored))
+        InstructionsBox->scrollToItem(stored);
     emit noticesRaised(notices);
 }
 

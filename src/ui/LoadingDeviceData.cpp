@@ -3,7 +3,7 @@
 namespace pellmora::ui {
 
 LoadingDeviceData::LoadingDeviceData(QWidget *parent)
-    : TransferPanel(QStringLiteral("LoadPanel"), tr("Reading..."), parent)
+    : TransferPanel(QStringLiteral("LoadPanel"), tr("Reading..."), Look{.size = {280, 100}, .progressBar = true}, parent)
 {
     setObjectName(QStringLiteral("LoadingDeviceData"));
     setWindowTitle(tr("Načítám data ..."));

@@ -5,7 +5,7 @@
 namespace pellmora::ui {
 
 // The progress window of loading and of verification: the panel `LoadPanel`
-// with "Reading..." at start. A verification shows "Verifying" while it
+// with "Reading..." at start and the bar of the bytes read. A verification shows "Verifying" while it
 // runs and leaves "Reading" (without the dots) behind.
 class LoadingDeviceData : public TransferPanel {
     Q_OBJECT

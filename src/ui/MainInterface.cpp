@@ -343,6 +343,7 @@ void MainInterface::FormShow()
     showNotices(reopened.notices);
     if (reopened.ok)
         UnpackHeader(session_.program);
+    rememberProgram(reopened.ok);
 }
 
 void MainInterface::windowPainted()
@@ -408,10 +409,12 @@ void MainInterface::closeEvent(QCloseEvent *event)
         event->ignore();
 }
 
-// Closing: the question, the interface supply off, and the settings written
-// into the start-up directory. The program itself is never saved here.
+// Closing: the program saved if the user wants it so, the question, the
+// interface supply off, and the settings written into the start-up directory.
 bool MainInterface::FormCloseQuery()
 {
+    if (!SaveChangesQuery())
+        return false;
     if (!prompt_.ask(this, tr("Chcete opravdu skončit ?"), Prompt::Buttons::OkCancel))
         return false;
     services_.linkPowerOff();

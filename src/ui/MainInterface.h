@@ -7,6 +7,7 @@
 
 #include "model/Notice.h"
 #include "model/ProgramEditor.h"
+#include "model/SavedProgram.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -49,6 +50,13 @@ struct Session;
 //   ShowInfo(text)                  scroll a message into the info bar
 //   SetDeviceCommandsEnabled(bool)  the commands that need a tested connection
 //   setStatusPanel(i, text)         one of the four status-bar panels
+//   SaveChangesQuery()              before the program is replaced or the window
+//                                   closes: "Program nebyl uložen. Uložit změny?"
+//                                   when it differs from what was last loaded
+//                                   or saved; false: the command does not go on
+//   programInFile()                 a file holds the program as it is
+//   programOpenedFromFile()         a program file was read into the image by
+//                                   another window: list, reload, remembered
 //
 // Start-up and the window system's events:
 //   FormShow()                      the first show: configuration, speeds, last program
@@ -99,6 +107,9 @@ public:
     // Messages in the message box, info lines in the info bar.
     void showNotices(const model::Notices &notices);
 
+    bool SaveChangesQuery();
+    bool programInFile() const;
+
 public slots:
     void ShowProgram();
     void ReloadProgram();
@@ -115,6 +126,10 @@ public slots:
     void LoadFileClick();
     void SaveClick();
     void SaveAsClick();
+    // The report of the program: into a PDF file, or onto a printer.
+    void ReportPdfClick();
+    void ReportPrintClick();
+    void programOpenedFromFile();
 
     // The configuration dialog: the command, and its OK.
     void DeviceConfigurationClick();
@@ -150,9 +165,13 @@ private:
     void showEditorView(const model::EditorView &view);
     QString openFileName(); // MainWindowFiles.cpp
     QString saveFileName();
+    bool saveProgramFile();
+    bool saveProgramFileAs();
+    void rememberProgram(bool inFile);
 
     Session &session_;
     model::ProgramEditor editor_;
+    model::SavedProgram saved_; // the program as last loaded, saved or started anew
     Prompt &prompt_;
     MainWindowServices &services_;
     InfoBar info_;

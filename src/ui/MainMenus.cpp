@@ -62,6 +62,13 @@ void MainInterface::buildMenus()
     connect(item(file, QStringLiteral("SaveAs"), tr("Ulož j&ako"), {}, {}), &QAction::triggered, this,
             &MainInterface::SaveAsClick);
     file->addSeparator();
+    connect(item(file, QStringLiteral("ReportPdf"), tr("Tisk / PDF..."), {},
+                 tr("Uloží spínací program pro zákazníka jako stránku PDF")),
+            &QAction::triggered, this, &MainInterface::ReportPdfClick);
+    connect(item(file, QStringLiteral("ReportPrint"), tr("&Tisk na tiskárnu..."), {},
+                 tr("Vytiskne spínací program pro zákazníka")),
+            &QAction::triggered, this, &MainInterface::ReportPrintClick);
+    file->addSeparator();
     GeneralExit = item(file, QStringLiteral("GeneralExit"), tr("&Exit"), QKeySequence(Qt::ALT | Qt::Key_X),
                        tr("Ukončí program"));
     connect(GeneralExit, &QAction::triggered, this, &QWidget::close);

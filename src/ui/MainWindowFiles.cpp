@@ -1,4 +1,5 @@
-// The main window's file commands: a new program, open, save and save as.
+// The main window's file commands: a new program, open, save and save as,
+// and the question before unsaved changes would be lost.
 
 #include "ui/MainInterface.h"
 
@@ -25,8 +26,37 @@ QString MainInterface::saveFileName()
     return services_.askSaveFileName(this, saveDialogTitle_);
 }
 
+bool MainInterface::programInFile() const
+{
+    return saved_.inFile(session_.program);
+}
+
+void MainInterface::rememberProgram(bool inFile)
+{
+    saved_.remember(session_.program, inFile);
+}
+
+// Yes saves as Save does and goes on only when the program was saved; No goes
+// on without saving; Cancel stays.
+bool MainInterface::SaveChangesQuery()
+{
+    if (!saved_.changed(session_.program))
+        return true;
+    switch (prompt_.askYesNoCancel(this, tr("Program nebyl uložen. Uložit změny?"))) {
+    case Prompt::Choice::Yes:
+        return saveProgramFile();
+    case Prompt::Choice::No:
+        return true;
+    case Prompt::Choice::Cancel:
+        break;
+    }
+    return false;
+}
+
 void MainInterface::NewTimerClick()
 {
+    if (!SaveChangesQuery())
+        return;
     if (!prompt_.ask(this, tr("Opravdu chcete pokračovat ? - ! smažu všechno co jste si tam naťukali !"),
                      Prompt::Buttons::YesCancel))
         return;
@@ -34,11 +64,14 @@ void MainInterface::NewTimerClick()
     session_.program.image.clear();
     session_.program.settings.DeviceName.clear();
     session_.files.CurrentFileName.clear();
+    rememberProgram(false);
     DeviceConfigurationClick();
 }
 
 void MainInterface::LoadFileClick()
 {
+    if (!SaveChangesQuery())
+        return;
     const QString name = openFileName();
     if (name.isEmpty())
         return;
@@ -46,24 +79,51 @@ void MainInterface::LoadFileClick()
     showNotices(opened.notices);
     editor_.FillInstructionList();
     ReloadProgram();
+    if (opened.ok)
+        rememberProgram(true);
+}
+
+void MainInterface::programOpenedFromFile()
+{
+    editor_.FillInstructionList();
+    ReloadProgram();
+    rememberProgram(true);
 }
 
 void MainInterface::SaveClick()
+{
+    saveProgramFile();
+}
+
+void MainInterface::SaveAsClick()
+{
+    saveProgramFileAs();
+}
+
+bool MainInterface::saveProgramFile()
 {
     PackHeader(session_.program);
     const SaveOutcome saved = SaveProgram(session_.files, session_.program.image);
     showNotices(saved.notices);
     if (saved.result == SaveResult::NeedsFileName)
-        SaveAsClick();
+        return saveProgramFileAs();
+    if (saved.result != SaveResult::Saved)
+        return false;
+    rememberProgram(true);
+    return true;
 }
 
-void MainInterface::SaveAsClick()
+bool MainInterface::saveProgramFileAs()
 {
     const QString name = saveFileName();
     if (name.isEmpty())
-        return;
+        return false;
     PackHeader(session_.program);
-    showNotices(SaveProgramAs(name, session_.files, session_.program.image).notices);
+    const FileOutcome saved = SaveProgramAs(name, session_.files, session_.program.image);
+    showNotices(saved.notices);
+    if (saved.ok)
+        rememberProgram(true);
+    return saved.ok;
 }
 
 } // namespace pellmora::ui

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class QPrinter;
 class QWidget;
 
 namespace pellmora::ui {
@@ -52,6 +53,11 @@ public:
     // The program file dialogs; an empty name: cancelled.
     virtual QString askOpenFileName(QWidget *parent) = 0;
     virtual QString askSaveFileName(QWidget *parent, const QString &title) = 0;
+    // The PDF the program's report is written into, `proposed` offered; an
+    // empty name: cancelled.
+    virtual QString askReportFileName(QWidget *parent, const QString &proposed) = 0;
+    // The printer the report goes to, chosen and set up; false: cancelled.
+    virtual bool choosePrinter(QWidget *parent, QPrinter &printer) = 0;
 };
 
 } // namespace pellmora::ui

@@ -122,6 +122,8 @@ void OpenFileDatabaseForm::OpenDatabaseEntry()
     const int index = OpenIDbox->currentRow();
     if (index < 0 || (programLocked_ && programLocked_()))
         return;
+    if (replacingProgram_ && !replacingProgram_())
+        return;
     const FileOutcome opened =
         storage::OpenDatabaseEntry(session_.database, index, session_.files, session_.program.image);
     prompt_.showNotices(this, opened.notices);

@@ -29,13 +29,16 @@ void keepLinesInStep(const QList<QListWidget *> &lists);
 //
 // recordAppended / recordRemoved keep the lists in step with the table after
 // the overview's add and remove commands. While `programLocked` answers true
-// (a device transfer is running), opening does nothing.
+// (a device transfer is running), opening does nothing; before a record's
+// program replaces the one in the editor `replacingProgram` is asked (the main
+// window's question about unsaved changes), and false opens nothing.
 class OpenFileDatabaseForm : public QDialog {
     Q_OBJECT
 public:
     OpenFileDatabaseForm(Session &session, Prompt &prompt, QWidget *parent = nullptr);
 
     void setProgramLocked(std::function<bool()> locked) { programLocked_ = std::move(locked); }
+    void setReplacingProgram(std::function<bool()> ask) { replacingProgram_ = std::move(ask); }
 
     virtual void recordAppended(int index);
     virtual void recordRemoved(int index);
@@ -57,6 +60,7 @@ protected:
     Session &session_;
     Prompt &prompt_;
     std::function<bool()> programLocked_;
+    std::function<bool()> replacingProgram_;
 
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;

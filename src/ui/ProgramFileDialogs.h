@@ -6,10 +6,14 @@ class QWidget;
 
 namespace pellmora::ui {
 
-// The file dialogs for program files (*.plm); an empty name: cancelled.
+// The file dialogs for program files (*.plm); an empty name: cancelled. A
+// name typed without a suffix is taken with ".plm".
 QString askProgramFileToOpen(QWidget *parent);
 // The save dialog takes a new file name as well as an existing one; it asks
 // before an existing file is overwritten.
 QString askProgramFileToSave(QWidget *parent, const QString &title);
+// The PDF of the program's report (*.pdf), `proposed` offered; asks before
+// an existing file is overwritten.
+QString askReportFileToSave(QWidget *parent, const QString &proposed);
 
 } // namespace pellmora::ui

@@ -35,4 +35,14 @@ bool MessageBoxPrompt::ask(QWidget *parent, const QString &text, Buttons buttons
         == positive;
 }
 
+Prompt::Choice MessageBoxPrompt::askYesNoCancel(QWidget *parent, const QString &text)
+{
+    switch (QMessageBox::warning(parent, QApplication::applicationName(), text,
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel)) {
+    case QMessageBox::Yes: return Choice::Yes;
+    case QMessageBox::No: return Choice::No;
+    default: return Choice::Cancel;
+    }
+}
+
 } // namespace pellmora::ui

@@ -16,12 +16,15 @@ namespace pellmora::ui {
 class Prompt {
 public:
     enum class Buttons { YesCancel, OkCancel, YesAbort, OkAbort };
+    enum class Choice { Yes, No, Cancel };
 
     virtual ~Prompt() = default;
     // A plain information box with an OK button.
     virtual void message(QWidget *parent, const QString &text) = 0;
     // A warning question; true when the user chose the positive button (Yes or OK).
     virtual bool ask(QWidget *parent, const QString &text, Buttons buttons) = 0;
+    // A warning question with Yes, No and Cancel; closing the box is Cancel.
+    virtual Choice askYesNoCancel(QWidget *parent, const QString &text) = 0;
 
     // What an operation reported, in order: each message as a box, each info
     // line through `showInfo` into the window's info bar. A window without an
@@ -35,6 +38,7 @@ class MessageBoxPrompt : public Prompt {
 public:
     void message(QWidget *parent, const QString &text) override;
     bool ask(QWidget *parent, const QString &text, Buttons buttons) override;
+    Choice askYesNoCancel(QWidget *parent, const QString &text) override;
 };
 
 } // namespace pellmora::ui

@@ -3,6 +3,7 @@
 #include "ui/CentreOnScreen.h"
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QVBoxLayout>
 
 namespace pellmora::ui {
@@ -17,12 +18,20 @@ TransferPanel::TransferPanel(const QString &panelName, const QString &text, cons
     , panel_(new QLabel(text, this))
 {
     QFrame *bevel = panel_;
-    if (look.sunkenText) {
+    if (look.sunkenText || look.progressBar) {
         bevel = new QFrame(this);
-        panel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (look.sunkenText)
+            panel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         auto *inner = new QVBoxLayout(bevel);
         inner->setContentsMargins(6, 6, 6, 6);
-        inner->addWidget(panel_);
+        inner->addWidget(panel_, 1);
+        if (look.progressBar) {
+            progress_ = new QProgressBar(bevel);
+            progress_->setObjectName(QStringLiteral("TransferProgress"));
+            progress_->setFormat(tr("%v z %m bajtů"));
+            progress_->setAlignment(Qt::AlignCenter);
+            inner->addWidget(progress_);
+        }
     }
     bevel->setObjectName(panelName);
     bevel->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -42,6 +51,8 @@ TransferPanel::TransferPanel(const QString &panelName, const QString &text, cons
 
 void TransferPanel::showCentred()
 {
+    if (progress_)
+        progress_->reset();
     centreOnScreen(*this);
     show();
     raise();
@@ -55,6 +66,26 @@ QString TransferPanel::panelText() const
 void TransferPanel::setPanelText(const QString &text)
 {
     panel_->setText(text);
+}
+
+void TransferPanel::setProgress(int done, int total)
+{
+    if (!progress_ || total <= 0)
+        return;
+    progress_->setRange(0, total);
+    progress_->setValue(qBound(0, done, total));
+}
+
+QString TransferPanel::progressText() const
+{
+    return progress_ ? progress_->text() : QString();
+}
+
+int TransferPanel::progressPercent() const
+{
+    if (!progress_ || progress_->value() < progress_->minimum() || progress_->maximum() <= 0)
+        return -1;
+    return progress_->value() * 100 / progress_->maximum();
 }
 
 } // namespace pellmora::ui

@@ -93,6 +93,7 @@ TEST(DeviceMemory, ASingleDifferingByteAnywhereFailsTheVerification)
         EXPECT_FALSE(verified.ok) << address;
         EXPECT_EQ(verified.notices, verifiedDifferent) << address;
         EXPECT_EQ(differingAddresses(memory.VerifyBuffer, image), QList<int>{address});
+        EXPECT_EQ(memory.VerifiedImage, image); // what the differences are worded against
     }
 }
 
@@ -153,6 +154,9 @@ TEST(DeviceMemory, EveryFaultEndsInItsMessageWithNothingLost)
             EXPECT_EQ(outcome.deviceAnswered, c.verify != verifyRefused);
             if (!outcome.deviceAnswered) {
                 EXPECT_EQ(memory.VerifyBuffer[0], 0x5A); // a refused read keeps the last listing
+                EXPECT_FALSE(memory.VerifiedImage);
+            } else {
+                EXPECT_EQ(memory.VerifiedImage, stored);
             }
         }
     }

@@ -66,3 +66,11 @@ TEST(ProgramChecks, FindingsInTheirOrder)
         EXPECT_EQ(ProgramFindings(program, c.saved), c.findings) << c.what;
     }
 }
+
+TEST(ProgramChecks, OneQuestionListsEveryFindingOrNoneIsAsked)
+{
+    EXPECT_EQ(FindingsQuestion({}), QString());
+    EXPECT_EQ(FindingsQuestion({check_text::FastMode, check_text::NoName}),
+              QStringLiteral("Je zapnut zrychlený mód: hodiny spínače poběží 60x rychleji.\n"
+                             "Spínač nemá název.\n\nProgramovat přesto?"));
+}

@@ -68,6 +68,7 @@ TEST_F(EditorFixture, InsertAndChangeKeepTheLight)
     editor.AppendInstruction(); // off 5 s
     ASSERT_EQ(editor.view().items, texts({"Svítí 5s ", "Nesvítí 5s "}));
     ASSERT_EQ(editor.lightState(), LightState::On);
+    EXPECT_EQ(editor.view().stored, 1); // the list shows the row stored last
 
     typeDelay(" :  :1 ");
     EXPECT_TRUE(clickAt(0, &ProgramEditor::InsertInstruction).isEmpty());
@@ -75,16 +76,19 @@ TEST_F(EditorFixture, InsertAndChangeKeepTheLight)
     EXPECT_EQ(editor.lightState(), LightState::On);
     EXPECT_FALSE(editor.view().editButtonsEnabled);
     EXPECT_EQ(editor.view().countLabel, QStringLiteral("Počet Instrukcí :  3"));
+    EXPECT_EQ(editor.view().stored, 0);
 
     EXPECT_TRUE(clickAt(2, &ProgramEditor::ChangeInstruction).isEmpty());
     EXPECT_EQ(words(0, 4), QList<quint16>({0x800A, 0x8005, 0x800A, 0x0000}));
     EXPECT_EQ(editor.view().items, texts({"Svítí 10s ", "Svítí 5s ", "Svítí 10s "}));
     EXPECT_EQ(editor.lightState(), LightState::On);
+    EXPECT_EQ(editor.view().stored, 2);
 
     EXPECT_TRUE(clickAt(0, &ProgramEditor::DeleteInstruction).isEmpty());
     EXPECT_EQ(words(0, 4), QList<quint16>({0x8005, 0x800A, 0x0000, 0x0000}));
     EXPECT_EQ(editor.view().items, texts({"Svítí 5s ", "Svítí 10s "}));
     EXPECT_EQ(editor.view().countLabel, QStringLiteral("Počet Instrukcí :  2"));
+    EXPECT_EQ(editor.view().stored, -1);
 }
 
 TEST_F(EditorFixture, AnOffInstructionOfNoSecondsIsRefusedEverywhere)
@@ -102,6 +106,7 @@ TEST_F(EditorFixture, AnOffInstructionOfNoSecondsIsRefusedEverywhere)
     EXPECT_EQ(clickAt(0, &ProgramEditor::ChangeInstruction), refused);
     EXPECT_EQ(words(0, 2), QList<quint16>({0x0005, 0x0000}));
     EXPECT_EQ(editor.view().items.size(), 1);
+    EXPECT_EQ(editor.view().stored, -1);
     EXPECT_TRUE(editor.view().editButtonsEnabled) << "the user may correct the delay and try again";
 
     // An on instruction of no seconds is stored.

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -112,6 +113,8 @@ public:
     }
     QString askOpenFileName(QWidget *parent) override;
     QString askSaveFileName(QWidget *parent, const QString &title) override;
+    QString askReportFileName(QWidget *parent, const QString &proposed) override;
+    bool choosePrinter(QWidget *parent, QPrinter &printer) override;
 
 private:
     WindowUnderTest &ui_;
@@ -132,6 +135,8 @@ struct WindowUnderTest {
     QStringList saveTitles; // the save dialog's title at each of its showings
     QList<OtherWindow> shownWindows; // the windows the main window asked for
     std::function<void(OtherWindow)> onShowWindow; // runs for each, after it is recorded
+    QStringList reportNames; // answers of the report's save dialog, in order
+    QString printerOutput;   // the printer dialog prints into this PDF; empty: cancelled
     std::function<void()> onPump; // runs whenever the window processes pending messages
     FakeServices services{*this};
     std::unique_ptr<MainInterface> window;
@@ -259,6 +264,20 @@ inline QString FakeServices::askSaveFileName(QWidget *, const QString &title)
     ++ui_.saveDialogs;
     ui_.saveTitles.append(title);
     return ui_.saveNames.isEmpty() ? QString() : ui_.saveNames.takeFirst();
+}
+
+inline QString FakeServices::askReportFileName(QWidget *, const QString &)
+{
+    return ui_.reportNames.isEmpty() ? QString() : ui_.reportNames.takeFirst();
+}
+
+inline bool FakeServices::choosePrinter(QWidget *, QPrinter &printer)
+{
+    if (ui_.printerOutput.isEmpty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(ui_.printerOutput);
+    return true;
 }
 
 } // namespace pellmora::ui::test

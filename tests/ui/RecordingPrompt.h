@@ -5,21 +5,40 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace pellmora::ui::test {
 using namespace pellmora::ui;
 
 // A prompt that records every text it is shown and answers questions from a
 // planned list (true = the positive button); with the plan used up it says no.
+// Questions with three buttons take their answers from a list of their own
+// and, with it used up, choose Cancel.
 class RecordingPrompt : public Prompt {
 public:
     QStringList shown;
     QList<bool> answers;
+    QList<Choice> choices;
+    std::function<void()> onShown; // runs as each text is shown
 
-    void message(QWidget *, const QString &text) override { shown.append(text); }
+    void message(QWidget *, const QString &text) override { record(text); }
     bool ask(QWidget *, const QString &text, Buttons) override
     {
-        shown.append(text);
+        record(text);
         return answers.isEmpty() ? false : answers.takeFirst();
+    }
+    Choice askYesNoCancel(QWidget *, const QString &text) override
+    {
+        record(text);
+        return choices.isEmpty() ? Choice::Cancel : choices.takeFirst();
+    }
+
+private:
+    void record(const QString &text)
+    {
+        shown.append(text);
+        if (onShown)
+            onShown();
     }
 };
 

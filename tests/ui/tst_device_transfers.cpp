@@ -43,7 +43,27 @@ DeviceImage someProgram()
 // The progress panels as they stood at each processing of pending messages.
 struct PanelsSeen {
     QStringList shown;       // panel texts of the visible progress windows, each once
+    QStringList progress;    // per panel text shown, its bar's text when last seen
+    QList<int> percent;      // per panel text shown, how far its bar was
+    bool barsRise = true;     // no bar ever went back while its panel was shown
     bool buttonLocked = true; // the command's own button was disabled every time
+    bool clearForMessages = true; // no progress window stood over a message box
+
+    void see(const TransferPanel &panel)
+    {
+        const QString text = panel.isVisible() ? panel.panelText() : QString();
+        if (text.isEmpty())
+            return;
+        if (!shown.contains(text)) {
+            shown << text;
+            progress << QString();
+            percent << -1;
+        }
+        const qsizetype i = shown.indexOf(text);
+        barsRise &= panel.progressPercent() >= percent[i];
+        percent[i] = panel.progressPercent();
+        progress[i] = panel.progressText();
+    }
 };
 
 } // namespace
@@ -55,11 +75,6 @@ class DeviceTransfersTest : public QObject {
 
 private:
     std::unique_ptr<TemporaryCurrentDirectory> dir_;
-
-    static QString panelText(const TransferPanel &panel)
-    {
-        return panel.isVisible() ? panel.panelText() : QString();
-    }
 
     static void run(DeviceWindowsUnderTest &ui, Command command)
     {
@@ -88,43 +103,46 @@ private slots:
         QTest::addColumn<bool>("confirm");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QStringList>("panels");
+        QTest::addColumn<QStringList>("progress"); // the bar of each panel when last seen
         QTest::addColumn<QString>("info");
 
         const QList<Fault> none;
         const QList<Fault> noMemory{Fault::NoEeprom};
+        const QString All = QStringLiteral("512 z 512 bajtů");
+        const QString None; // the bar never moved
         QTest::newRow("program and verify") << Command::Program << none << false << true
                                             << QStringList{Question, Equal}
-                                            << QStringList{"Programming...", "Verifying"}
+                                            << QStringList{"Programming...", "Verifying"} << QStringList{All, All}
                                             << "*** VERIFICATION OK MY BABY *** ";
         QTest::newRow("program cancelled") << Command::Program << none << false << false << QStringList{Question}
-                                           << QStringList{} << "*** Nevratná operace.. přepíše paměť *** ";
+                                           << QStringList{} << QStringList{} << "*** Nevratná operace.. přepíše paměť *** ";
         QTest::newRow("program, no memory: no verification")
             << Command::Program << noMemory << false << true << QStringList{Question, NoAck}
-            << QStringList{"Programming..."} << "*** NOT VALID I2C OPERATION ***";
+            << QStringList{"Programming..."} << QStringList{None} << "*** NOT VALID I2C OPERATION ***";
         QTest::newRow("program, bit read back flipped")
             << Command::Program << QList<Fault>{Fault::FlipBit} << false << true
-            << QStringList{Question, Differs} << QStringList{"Programming...", "Verifying"}
+            << QStringList{Question, Differs} << QStringList{"Programming...", "Verifying"} << QStringList{All, All}
             << "*** VERIFICATION ERROR *** ";
         QTest::newRow("load") << Command::Load << none << true << true << QStringList{}
-                              << QStringList{"Reading..."} << "*** DATA LOADED WITH NO ERRORS *** ";
+                              << QStringList{"Reading..."} << QStringList{All} << "*** DATA LOADED WITH NO ERRORS *** ";
         QTest::newRow("load, no memory") << Command::Load << noMemory << true << true << QStringList{NoAck}
-                                         << QStringList{"Reading..."} << "*** NOT VALID I2C OPERATION *** ";
+                                         << QStringList{"Reading..."} << QStringList{None} << "*** NOT VALID I2C OPERATION *** ";
         QTest::newRow("load, cable pulled in the middle: nothing read is used")
             << Command::Load << QList<Fault>{Fault::PulledCable} << true << true << QStringList{CableLost}
-            << QStringList{"Reading..."} << "*** NOT VALID I2C OPERATION *** ";
+            << QStringList{"Reading..."} << QStringList{All} << "*** NOT VALID I2C OPERATION *** ";
         QTest::newRow("verify equal") << Command::Verify << none << true << true << QStringList{Equal}
-                                      << QStringList{"Verifying"} << "*** VERIFICATION OK MY BABY *** ";
+                                      << QStringList{"Verifying"} << QStringList{All} << "*** VERIFICATION OK MY BABY *** ";
         QTest::newRow("verify, blank memory") << Command::Verify << none << false << true << QStringList{Differs}
-                                              << QStringList{"Verifying"} << "*** VERIFICATION ERROR *** ";
+                                              << QStringList{"Verifying"} << QStringList{All} << "*** VERIFICATION ERROR *** ";
         QTest::newRow("verify, no memory: reported twice")
             << Command::Verify << noMemory << true << true << QStringList{VerifyNoAck, Differs}
-            << QStringList{"Verifying"} << "*** VERIFICATION ERROR *** ";
+            << QStringList{"Verifying"} << QStringList{None} << "*** VERIFICATION ERROR *** ";
     }
 
-    // Each command shows its progress window while it runs, with its own
-    // button locked, reports in its boxes and info line, and afterwards
-    // every progress window is closed, the loading panel reads "Reading"
-    // after a verification, and both buttons are usable again.
+    // Each command shows its progress window with the bytes done while it
+    // runs, with its own button locked, closes it and reports in its boxes
+    // and info line; afterwards the loading panel reads "Reading" after a
+    // verification, and both buttons are usable again.
     void transfers()
     {
         QFETCH(Command, command);
@@ -133,16 +151,22 @@ private slots:
         QFETCH(bool, confirm);
         QFETCH(QStringList, messages);
         QFETCH(QStringList, panels);
+        QFETCH(QStringList, progress);
         QFETCH(QString, info);
 
         DeviceWindowsUnderTest ui(faults);
         const DeviceImage program = someProgram();
         if (deviceHoldsProgram)
             ui.device().setMemory(program.toBytes());
-        // A load starts from an empty editor, the others from the program.
+        // A load starts from an empty editor, the others from the program,
+        // saved in a file, so that the checks before programming find nothing.
         if (command != Command::Load)
             ui.session.program.image = program;
         ui.window->ReloadProgram();
+        if (command != Command::Load) {
+            ui.saveNames = {dir_->file(QStringLiteral("program.plm"))};
+            ui.window->SaveAsClick();
+        }
         ui.asAfterCommunicationTest();
         const QByteArray memoryBefore = ui.device().memory();
         ui.prompt.answers = {confirm};
@@ -151,22 +175,23 @@ private slots:
                                                                     : QStringLiteral("ProgramDevice"));
         PanelsSeen seen;
         ui.onPump = [&] {
-            for (const TransferPanel *panel :
-                 {static_cast<TransferPanel *>(ui.others.programming.get()),
-                  static_cast<TransferPanel *>(ui.others.loading.get())}) {
-                const QString text = panelText(*panel);
-                if (!text.isEmpty() && !seen.shown.contains(text))
-                    seen.shown << text;
-            }
+            seen.see(*ui.others.programming);
+            seen.see(*ui.others.loading);
             if (command != Command::Verify)
                 seen.buttonLocked &= !ownButton->isEnabledTo(ui.window->centralWidget());
+        };
+        ui.prompt.onShown = [&] {
+            seen.clearForMessages &= !ui.others.programming->isVisible() && !ui.others.loading->isVisible();
         };
         run(ui, command);
         ui.onPump = {};
 
         QCOMPARE(ui.prompt.shown, messages);
         QCOMPARE(seen.shown, panels);
+        QCOMPARE(seen.progress, progress);
+        QVERIFY(seen.barsRise);
         QVERIFY(seen.buttonLocked);
+        QVERIFY(seen.clearForMessages);
         QCOMPARE(ui.lastInfo(), info);
         QVERIFY(!ui.others.programming->isVisible());
         QVERIFY(!ui.others.loading->isVisible());
@@ -181,6 +206,58 @@ private slots:
         QCOMPARE(ui.session.program.image, loaded || command != Command::Load ? program : DeviceImage{});
         QCOMPARE(ui.list()->count(), loaded || command != Command::Load ? 3 : 0);
         QCOMPARE(ui.window->windowTitle().contains(QStringLiteral("Chodba")), loaded || command != Command::Load);
+    }
+
+    void checksBeforeProgramming_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("fastMode");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<bool>("anyway");   // the answer to the findings
+        QTest::addColumn<QString>("findings"); // the question; empty: none asked
+        QTest::newRow("nothing found: nothing asked") << "Chodba" << false << true << true << "";
+        QTest::newRow("fast clock, Ano: programmed")
+            << "Chodba" << true << true << true
+            << "Je zapnut zrychlený mód: hodiny spínače poběží 60x rychleji.\n\nProgramovat přesto?";
+        QTest::newRow("fast clock, Zrušit: nothing programmed")
+            << "Chodba" << true << true << false
+            << "Je zapnut zrychlený mód: hodiny spínače poběží 60x rychleji.\n\nProgramovat přesto?";
+        QTest::newRow("no name, never saved: one question")
+            << "" << false << false << true
+            << "Spínač nemá název.\nProgram není uložen v souboru.\n\nProgramovat přesto?";
+    }
+
+    // Before programming the program is checked: every finding in one
+    // question, which must be answered Ano for anything to be written.
+    void checksBeforeProgramming()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, fastMode);
+        QFETCH(bool, saved);
+        QFETCH(bool, anyway);
+        QFETCH(QString, findings);
+        DeviceWindowsUnderTest ui;
+        ui.session.program.image = someProgram();
+        ui.window->ReloadProgram();
+        ui.session.program.settings.DeviceName = name;
+        ui.session.program.settings.FastMode = fastMode;
+        if (saved) {
+            ui.saveNames = {dir_->file(QStringLiteral("program.plm"))};
+            ui.window->SaveAsClick();
+        }
+        ui.asAfterCommunicationTest();
+        const QByteArray blank = ui.device().memory();
+        ui.prompt.answers = findings.isEmpty() ? QList<bool>{true} : QList<bool>{anyway, true};
+        ui.prompt.shown.clear();
+        QTest::mouseClick(ui.button(QStringLiteral("ProgramDevice")), Qt::LeftButton);
+
+        QStringList asked;
+        if (!findings.isEmpty())
+            asked << findings;
+        if (anyway)
+            asked << Question << Equal;
+        QCOMPARE(ui.prompt.shown, asked);
+        QCOMPARE(ui.device().memory(), anyway ? ui.session.program.image.toBytes() : blank);
     }
 
     void commandsWaitForTheRunningTransfer_data()
@@ -244,7 +321,7 @@ private slots:
         ui.session.program.image = someProgram();
         UnpackHeader(ui.session.program);
         ui.asAfterCommunicationTest();
-        ui.prompt.answers = {true};
+        ui.prompt.answers = {true, true}; // programmed although it was never saved
         QTest::mouseClick(ui.button(QStringLiteral("ProgramDevice")), Qt::LeftButton);
         const DeviceImage written = ui.session.program.image;
 

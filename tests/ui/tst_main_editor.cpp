@@ -391,6 +391,57 @@ private slots:
         QCOMPARE(ui.items(), (QStringList{"Nesvítí 7s ", "Svítí 7s "}));
     }
 
+    void storingKeepsTheInstructionInSight_data()
+    {
+        QTest::addColumn<QString>("command"); // a button, or "Enter" in the delay field
+        QTest::addColumn<int>("selected");    // the row chosen first; -1: none
+        QTest::addColumn<int>("count");       // instructions afterwards
+        QTest::addColumn<int>("shown");       // the row in sight afterwards
+        QTest::newRow("Enter appends") << "Enter" << -1 << 41 << 40;
+        QTest::newRow("Další Instrukce appends") << "NewInstruction" << -1 << 41 << 40;
+        QTest::newRow("Enter with a row chosen appends") << "Enter" << 33 << 41 << 40;
+        QTest::newRow("Vlož Instrukci") << "InsertInstruction" << 33 << 41 << 33;
+        QTest::newRow("Změň Instrukci") << "ChangeInstruction" << 33 << 40 << 33;
+    }
+
+    // Enter in "Prodleva" appends as "Další Instrukce" does, and the list
+    // shows the instruction just appended, inserted or changed wherever it
+    // was scrolled to.
+    void storingKeepsTheInstructionInSight()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, selected);
+        QFETCH(int, count);
+        QFETCH(int, shown);
+        WindowUnderTest &ui = started();
+        QLineEdit *delay = ui.edit(QStringLiteral("InDelay"));
+        QTest::keyClick(delay, Qt::Key_Return); // no delay yet: nothing to append
+        QCOMPARE(ui.list()->count(), 0);
+        ui.typeDelay(QStringLiteral("00005"));
+        for (int i = 0; i < 40; ++i)
+            QTest::keyClick(delay, Qt::Key_Return);
+        QCOMPARE(ui.list()->count(), 40);
+        QCOMPARE(ui.items().mid(0, 2), (QStringList{"Nesvítí 5s ", "Svítí 5s "}));
+        if (selected >= 0) {
+            ui.list()->scrollToItem(ui.list()->item(selected));
+            ui.clickItem(selected);
+            QCOMPARE(ui.label(QStringLiteral("CurrentPosition"))->text(),
+                     QStringLiteral("Aktuální pozice : %1").arg(selected + 1));
+        }
+        ui.typeDelay(QStringLiteral("10000"));
+        ui.list()->scrollToTop();
+        if (command == QStringLiteral("Enter"))
+            QTest::keyClick(delay, Qt::Key_Return);
+        else
+            QTest::mouseClick(ui.button(command), Qt::LeftButton);
+
+        QCOMPARE(ui.list()->count(), count);
+        QCOMPARE(ui.list()->item(shown)->text().endsWith(QStringLiteral(" 1hod ")), true);
+        const QRect inSight = ui.list()->viewport()->rect();
+        QVERIFY(inSight.contains(ui.list()->visualItemRect(ui.list()->item(shown))));
+        QVERIFY(!inSight.intersects(ui.list()->visualItemRect(ui.list()->item(0))));
+    }
+
     void periodNavigation_data()
     {
         QTest::addColumn<int>("periodCode");

@@ -1,13 +1,20 @@
 // Start-up, closing and the file commands of the main window.
 
+#include "DialogTestKit.h"
 #include "MainWindowFixture.h"
 
 #include "../storage/FileSizeLimit.h"
 
+#include "app/AppWindows.h"
+#include "ui/ProgramFileDialogs.h"
 #include "connection/DeviceConnection.h"
 #include "sim/SimulatedSwitch.h"
 #include "model/ProgramHeader.h"
 #include "model/Segment.h"
+
+#include <QFileDialog>
+#include <QProcess>
+#include <QTimer>
 
 using namespace pellmora;
 using namespace pellmora::model;
@@ -46,6 +53,7 @@ const QString ConfigurationNotWritten =
     QStringLiteral("Chyba vstupu/výstupu: soubor 'plmprg.cfg' nelze přepsat, nastavení nebyla uložena.");
 const QString NewQuestion =
     QStringLiteral("Opravdu chcete pokračovat ? - ! smažu všechno co jste si tam naťukali !");
+const QString SaveChangesQuestion = QStringLiteral("Program nebyl uložen. Uložit změny?");
 
 // The worked example's image: "Chodba", on 2 h, off 30 min, on 5 s.
 DeviceImage chodba()
@@ -56,7 +64,33 @@ DeviceImage chodba()
     return DeviceImage::fromBytes(bytes);
 }
 
+// Another program: "Sklep", on 5 s.
+DeviceImage sklep()
+{
+    Program program;
+    program.settings.DeviceName = QStringLiteral("Sklep");
+    program.image.words[0] = BuildInstructionWord(5, true);
+    PackHeader(program);
+    return program.image;
+}
+
+// The text of a PDF, as poppler's pdftotext reads it.
+QString pdfText(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return QStringLiteral("<pdftotext failed>");
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The commands that replace the program or close the window.
+enum class Replacing { Exit, New, Open, Database };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Replacing)
+Q_DECLARE_METATYPE(pellmora::ui::Prompt::Choice)
 
 class MainStartUpTest : public QObject {
     Q_OBJECT
@@ -352,8 +386,9 @@ private slots:
         const QString name = dir_->file(QStringLiteral("open.plm"));
         place(name, contents);
         ui.openNames = {name};
+        ui.prompt.choices = {Prompt::Choice::No}; // the instruction added is dropped
         ui.action(QStringLiteral("LoadFile"))->trigger();
-        QCOMPARE(ui.prompt.shown, messages);
+        QCOMPARE(ui.prompt.shown, QStringList{SaveChangesQuestion} + messages);
         QCOMPARE(ui.session.files.CurrentFileName, name);
         QCOMPARE(ui.session.program.image, replaced ? chodba() : before);
         QCOMPARE(ui.list()->count(), replaced ? 3 : 1);
@@ -451,6 +486,7 @@ private slots:
         }
         QCOMPARE(readAll(path), edited.toBytes());
         ui.session.program.image.clear();
+        ui.prompt.choices = {Prompt::Choice::No};
         ui.openNames = {path};
         ui.window->LoadFileClick();
         QCOMPARE(ui.session.program.image, edited);
@@ -520,6 +556,226 @@ private slots:
         QCOMPARE(ui.prompt.shown.size(), faulty ? 2 : 1);
         QCOMPARE(ui.prompt.shown.last().contains(QStringLiteral("NO VERIFICATION OK")), faulty);
         connection->finish(&error);
+    }
+
+    void unsavedChanges_data()
+    {
+        QTest::addColumn<Replacing>("command");
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<Prompt::Choice>("choice");
+        QTest::addColumn<QString>("save"); // how a save goes: "ok", "fails", "save as cancelled"
+        QTest::addColumn<bool>("goesOn");
+        QTest::addColumn<bool>("saved");
+
+        using C = Prompt::Choice;
+        const QList<std::pair<Replacing, const char *>> commands{
+            {Replacing::Exit, "Exit"},
+            {Replacing::New, "Nový časovač"},
+            {Replacing::Open, "Načti ze souboru"},
+            {Replacing::Database, "opening from the database"},
+        };
+        for (const auto &[command, name] : commands) {
+            const auto row = [name = name](const char *what) -> QTestData & {
+                return QTest::addRow("%s: %s", name, what);
+            };
+            row("unchanged, nothing asked") << command << false << C::Cancel << "ok" << true << false;
+            row("Ano saves and goes on") << command << true << C::Yes << "ok" << true << true;
+            row("Ano, the save fails: stays") << command << true << C::Yes << "fails" << false << false;
+            row("Ano, Save as cancelled: stays") << command << true << C::Yes << "save as cancelled" << false << false;
+            row("Ne goes on unsaved") << command << true << C::No << "ok" << true << false;
+            row("Zrušit stays") << command << true << C::Cancel << "ok" << false << false;
+        }
+    }
+
+    // Exit, New, Open and opening from the database ask before an edited
+    // program would be lost; Ano saves as Save does and goes on only when the
+    // program was saved.
+    void unsavedChanges()
+    {
+        QFETCH(Replacing, command);
+        QFETCH(bool, edited);
+        QFETCH(Prompt::Choice, choice);
+        QFETCH(QString, save);
+        QFETCH(bool, goesOn);
+        QFETCH(bool, saved);
+        const QString chodbaFile = dir_->file(QStringLiteral("chodba.plm"));
+        writeAll(chodbaFile, chodba().toBytes());
+        writeAll(dir_->file(QStringLiteral("sklep.plm")), sklep().toBytes());
+        WindowUnderTest &ui = startedWith(configurationText(chodbaFile, dir_->path()),
+                                          QByteArrayLiteral("DDL { ! $0002 &Sklep #1.1.2026 @sklep.plm }"));
+        // The database windows, wired as the application wires them.
+        app::Windows windows;
+        windows.overview = std::make_unique<DeviceOverviewForm>(ui.session, ui.prompt, *ui.window);
+        windows.openFromDatabase = std::make_unique<OpenFileDatabaseForm>(ui.session, ui.prompt);
+        windows.openToBox = std::make_unique<OpenToBoxForm>(ui.session, ui.prompt);
+        windows.directories = std::make_unique<DatabaseDirectoriesForm>(ui.session.files);
+        windows.browse = std::make_unique<BrowseDialog>(ui.prompt);
+        windows.connectDatabase(*ui.window);
+        ui.prompt.shown.clear();
+
+        if (edited) {
+            ui.typeDelay(QStringLiteral("00005"));
+            QTest::mouseClick(ui.button(QStringLiteral("NewInstruction")), Qt::LeftButton);
+        }
+        if (save == QStringLiteral("fails"))
+            ui.session.files.DeviceDirectory = dir_->file(QStringLiteral("nowhere"));
+        if (save == QStringLiteral("save as cancelled"))
+            ui.session.files.CurrentFileName.clear();
+        const DeviceImage before = ui.session.program.image;
+        ui.prompt.choices = {choice};
+        ui.prompt.answers = {true}; // the command's own question
+        ui.openNames = {dir_->file(QStringLiteral("sklep.plm"))};
+
+        bool closed = false;
+        switch (command) {
+        case Replacing::Exit:
+            closed = ui.window->close();
+            break;
+        case Replacing::New:
+            ui.action(QStringLiteral("NewTimer"))->trigger();
+            break;
+        case Replacing::Open:
+            ui.action(QStringLiteral("LoadFile"))->trigger();
+            break;
+        case Replacing::Database: {
+            OpenFileDatabaseForm &form = *windows.openFromDatabase;
+            form.show();
+            auto *ids = control<QListWidget>(form, QStringLiteral("OpenIDbox"));
+            QTest::mouseClick(ids->viewport(), Qt::LeftButton, {}, ids->visualItemRect(ids->item(0)).center());
+            control<QPushButton>(form, QStringLiteral("OpenFileBtn"))->click();
+            break;
+        }
+        }
+
+        QStringList asked;
+        if (edited)
+            asked << SaveChangesQuestion;
+        if (save == QStringLiteral("fails") && choice == Prompt::Choice::Yes)
+            asked << CannotSave;
+        if (goesOn && command == Replacing::Exit)
+            asked << CloseQuestion;
+        if (goesOn && command == Replacing::New)
+            asked << NewQuestion;
+        QCOMPARE(ui.prompt.shown, asked);
+        QCOMPARE(readAll(chodbaFile), saved ? before.toBytes() : chodba().toBytes());
+        switch (command) {
+        case Replacing::Exit:
+            QCOMPARE(closed, goesOn);
+            QCOMPARE(ui.window->isVisible(), !goesOn);
+            break;
+        case Replacing::New:
+            QCOMPARE(ui.configurationDialogs, goesOn ? 1 : 0);
+            QCOMPARE(ui.list()->count(), goesOn ? 0 : before == chodba() ? 3 : 4);
+            break;
+        case Replacing::Open:
+        case Replacing::Database:
+            QCOMPARE(ui.session.program.image, goesOn ? sklep() : before);
+            break;
+        }
+    }
+
+    // After a save, a load or a new program nothing is asked until the
+    // program changes again.
+    void savedProgramAsksNothing()
+    {
+        const QString chodbaFile = dir_->file(QStringLiteral("chodba.plm"));
+        writeAll(chodbaFile, chodba().toBytes());
+        WindowUnderTest &ui = startedWith(configurationText(chodbaFile, dir_->path()));
+        ui.prompt.shown.clear();
+        ui.type(QStringLiteral("StartUpTime"), QStringLiteral("1930"));
+        ui.action(QStringLiteral("Save"))->trigger();
+        ui.openNames = {chodbaFile};
+        ui.action(QStringLiteral("LoadFile"))->trigger();
+        QCOMPARE(ui.session.program.settings.StartUpMinutes, quint16(19 * 60 + 30));
+        ui.prompt.answers = {true};
+        ui.action(QStringLiteral("NewTimer"))->trigger();
+        ui.prompt.answers = {true};
+        QVERIFY(ui.window->close());
+        QCOMPARE(ui.prompt.shown, (QStringList{NewQuestion, CloseQuestion}));
+    }
+
+    // A name typed into the open dialog without a suffix opens the program
+    // file of that name.
+    void openDialogTakesANameWithoutSuffix()
+    {
+        writeAll(dir_->file(QStringLiteral("sklep.plm")), sklep().toBytes());
+        QString chosen;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return; // the test fails below, the dialog has to be closed by hand
+            dialog->setDirectory(dir_->path());
+            QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")), QStringLiteral("sklep"));
+            chosen = dialog->selectedFiles().value(0);
+            QMetaObject::invokeMethod(dialog, QFileInfo::exists(chosen) ? "accept" : "reject");
+        });
+        QCOMPARE(askProgramFileToOpen(nullptr), dir_->file(QStringLiteral("sklep.plm")));
+        QCOMPARE(chosen, dir_->file(QStringLiteral("sklep.plm")));
+    }
+
+    void report_data()
+    {
+        QTest::addColumn<bool>("printer");
+        QTest::addColumn<QString>("target"); // in the test directory; empty: the dialog is cancelled
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<QString>("failure"); // the start of the message shown; empty: none
+        QTest::addColumn<QString>("file");    // what the footer says of the program file
+
+        QTest::newRow("PDF") << false << "chodba.pdf" << false << "" << "chodba.plm";
+        QTest::newRow("PDF of an edited program") << false << "chodba.pdf" << true << ""
+                                                  << "chodba.plm (změny neuloženy)";
+        QTest::newRow("PDF cancelled") << false << "" << false << "" << "";
+        QTest::newRow("PDF into a missing folder")
+            << false << "nowhere/chodba.pdf" << false << "Spínací program nelze uložit do souboru {dir}/nowhere/chodba.pdf: "
+            << "";
+        QTest::newRow("printer") << true << "printed.pdf" << false << "" << "chodba.plm";
+        QTest::newRow("printer cancelled") << true << "" << false << "" << "";
+        QTest::newRow("printer that cannot print")
+            << true << "nowhere/printed.pdf" << false << "Tisk na {dir}/nowhere/printed.pdf se nezdařil." << "";
+    }
+
+    // "Tisk / PDF..." writes the report into the PDF named in its dialog, the
+    // printer command prints the same page; failures are told in Czech.
+    void report()
+    {
+        QFETCH(bool, printer);
+        QFETCH(QString, target);
+        QFETCH(bool, edited);
+        QFETCH(QString, failure);
+        QFETCH(QString, file);
+        const QString chodbaFile = dir_->file(QStringLiteral("chodba.plm"));
+        writeAll(chodbaFile, chodba().toBytes());
+        WindowUnderTest &ui = startedWith(configurationText(chodbaFile, dir_->path()));
+        ui.prompt.shown.clear();
+        if (edited)
+            ui.type(QStringLiteral("StartUpTime"), QStringLiteral("1930"));
+        const QString path = target.isEmpty() ? QString() : dir_->file(target);
+        if (printer) {
+            ui.printerOutput = path;
+            ui.action(QStringLiteral("ReportPrint"))->trigger();
+        } else {
+            ui.reportNames = {path};
+            ui.action(QStringLiteral("ReportPdf"))->trigger();
+        }
+
+        if (!failure.isEmpty()) {
+            QCOMPARE(ui.prompt.shown.size(), 1);
+            const QString expected = QString(failure).replace(QStringLiteral("{dir}"), dir_->path());
+            QVERIFY2(ui.prompt.shown.first().startsWith(expected), qPrintable(ui.prompt.shown.first()));
+            return;
+        }
+        QCOMPARE(ui.prompt.shown, QStringList());
+        QCOMPARE(QDir(dir_->path()).entryList({QStringLiteral("*.pdf")}, QDir::Files),
+                 target.isEmpty() ? QStringList() : QStringList{target});
+        if (target.isEmpty())
+            return;
+        const QString text = pdfText(path);
+        for (const QString &expected : {QStringLiteral("Chodba"), QStringLiteral("Soubor: ") + file})
+            QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral(" not in:\n") + text));
+        const QStringList times = edited ? QStringList{"19:30:00", "21:30:00", "22:00:00", "22:00:05"}
+                                         : QStringList{"18:30:00", "20:30:00", "21:00:00", "21:00:05"};
+        for (const QString &time : times)
+            QVERIFY2(text.contains(time), qPrintable(time + QStringLiteral(" not in:\n") + text));
     }
 
     // Start, edit, save, close, start again: exactly the three files, and the

@@ -7,7 +7,9 @@
 
 #include "device/DeviceMemory.h"
 #include "device/MemoryListing.h"
+#include "device/ProgramDifferences.h"
 #include "device/ServiceTransfers.h"
+#include "model/Segment.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -73,6 +75,7 @@ private:
     std::unique_ptr<SimRig> rig;
     uitest::RecordingPrompt prompt;
     DeviceImage image;
+    InstructionFormat format;
 
     // The switch hangs on COM2, the service window's port; the selected
     // port is COM1.
@@ -98,7 +101,7 @@ private slots:
     void listingShowsTheLastVerification()
     {
         device::DeviceMemoryState memory;
-        MemoryReportForm form(memory);
+        MemoryReportForm form(memory, format);
         form.show();
         const QStringList blank = control<QPlainTextEdit>(form, "MemRptBox")->toPlainText().split(u'\n');
         QCOMPARE(blank.size(), 32);
@@ -120,6 +123,18 @@ private slots:
                  device::MemoryListingLines(expected).join(u'\n'));
         control<QPushButton>(form, "MROKBtn")->click();
         QVERIFY(!form.isVisible());
+
+        // A verification that differs: under the listing, what the
+        // differences mean, against the program it was verified with.
+        DeviceImage edited = programmed;
+        edited.words[0] = BuildInstructionWord(7200, true);
+        QVERIFY(!device::VerifyDevice(rig->link, memory, edited).ok);
+        form.show();
+        const QStringList shown = control<QPlainTextEdit>(form, "MemRptBox")->toPlainText().split(u'\n');
+        const QStringList differences = device::DifferenceLines(edited, memory.VerifyBuffer, format);
+        QVERIFY(!differences.isEmpty());
+        QVERIFY(differences.first().startsWith(QStringLiteral("Perioda 1, instrukce 1: v souboru \"Svítí 2hod")));
+        QCOMPARE(shown, device::MemoryListingLines(expected) + QStringList{QString()} + differences);
     }
 
     // Opening shows the headers and the (zero) working copy and powers the
@@ -322,7 +337,7 @@ private slots:
         // Programming verifies; the listing then shows what it read.
         ui.asAfterCommunicationTest();
         ui.session.program.image = patternImage(7);
-        ui.prompt.answers = {true};
+        ui.prompt.answers = {true, true}; // programmed whatever the checks find
         ui.action(QStringLiteral("Programming"))->trigger();
         ui.action(QStringLiteral("MemoryReportMenu"))->trigger();
         QVERIFY(w.memoryReport->isVisible());
