@@ -212,12 +212,12 @@ void prepareLinkAsAfterTest(DeviceRun &run)
     run.link().LinkPowerOn();
 }
 
-device::TransferHooks progressHooks(ProgressBar &bar)
+device::TransferObserver progressObserver(ProgressBar &bar)
 {
-    device::TransferHooks hooks;
-    hooks.progress = [&bar](int done, int total) { bar.show(done, total); };
-    hooks.verifying = [&bar] { bar.end(); };
-    return hooks;
+    device::TransferObserver observer;
+    observer.progress = [&bar](int done, int total) { bar.show(done, total); };
+    observer.verifying = [&bar] { bar.end(); };
+    return observer;
 }
 
 std::optional<DeviceImage> readImage(const QString &path, QString *error)
@@ -246,11 +246,11 @@ std::optional<DeviceImage> takeOptionsAndImage(const QCommandLineParser &parser,
 // Runs one EEPROM command on the prepared link with a progress bar, and
 // prints what it reports.
 device::DeviceOutcome transfer(DeviceRun &run,
-                               const std::function<device::DeviceOutcome(Link &, const device::TransferHooks &)> &command)
+                               const std::function<device::DeviceOutcome(Link &, const device::TransferObserver &)> &command)
 {
     prepareLinkAsAfterTest(run);
     ProgressBar bar;
-    const device::DeviceOutcome outcome = command(run.link(), progressHooks(bar));
+    const device::DeviceOutcome outcome = command(run.link(), progressObserver(bar));
     bar.end();
     printNotices(outcome.notices);
     return outcome;
@@ -265,13 +265,13 @@ int runTest(const QCommandLineParser &parser, DeviceRun &run)
         return finish(run, ExitFailed);
 
     ProgressBar bar;
-    device::ComTestHooks hooks;
-    hooks.label = [&bar](const QString &text) {
+    device::ComTestObserver observer;
+    observer.label = [&bar](const QString &text) {
         bar.end();
         say(text);
     };
-    hooks.progress = [&bar](int position) { bar.show(position, 100); };
-    const device::ComTestOutcome outcome = device::RunComTest(run.link(), hooks);
+    observer.progress = [&bar](int position) { bar.show(position, 100); };
+    const device::ComTestOutcome outcome = device::RunComTest(run.link(), observer);
     bar.end();
     printNotices(outcome.notices);
     if (!outcome.connected)
@@ -294,8 +294,8 @@ int runProgram(const QCommandLineParser &parser, DeviceRun &run)
     say(device::programmingWarningInfo());
     say(device::programmingInfo());
     device::DeviceMemoryState memory;
-    const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferHooks &hooks) {
-        return device::WriteDeviceMemory(link, memory, *image, hooks);
+    const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferObserver &observer) {
+        return device::WriteDeviceMemory(link, memory, *image, observer);
     });
     return finish(run, outcome.ok ? ExitOk : ExitFailed);
 }
@@ -311,8 +311,8 @@ int runRead(const QCommandLineParser &parser, DeviceRun &run)
 
     say(device::loadingInfo());
     DeviceImage image;
-    const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferHooks &hooks) {
-        return device::ReadDeviceMemory(link, image, hooks);
+    const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferObserver &observer) {
+        return device::ReadDeviceMemory(link, image, observer);
     });
     if (!outcome.ok)
         return finish(run, ExitFailed);
@@ -334,8 +334,8 @@ int runVerify(const QCommandLineParser &parser, DeviceRun &run)
         return finish(run, ExitFailed);
 
     device::DeviceMemoryState memory;
-    const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferHooks &hooks) {
-        return device::VerifyDevice(link, memory, *image, hooks);
+    const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferObserver &observer) {
+        return device::VerifyDevice(link, memory, *image, observer);
     });
     if (outcome.deviceAnswered) {
         for (int address : device::differingAddresses(memory.VerifyBuffer, *image)) {

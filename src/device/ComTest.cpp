@@ -59,10 +59,10 @@ void PresenceReleasePulse(Link &link)
     link.SclHigh();
 }
 
-// One run of the test: the dialog hooks, the progress position and the outcome.
+// One run of the test: the dialog observer, the progress position and the outcome.
 class ComTestRun {
 public:
-    ComTestRun(Link &link, const ComTestHooks &hooks) : link_(link), io_(link.io()), hooks_(hooks) {}
+    ComTestRun(Link &link, const ComTestObserver &observer) : link_(link), io_(link.io()), observer_(observer) {}
 
     ComTestOutcome run();
 
@@ -76,25 +76,25 @@ private:
 
     void label(const char *text)
     {
-        if (hooks_.label)
-            hooks_.label(deviceText(text));
+        if (observer_.label)
+            observer_.label(deviceText(text));
     }
     void pump()
     {
-        if (hooks_.pump)
-            hooks_.pump();
+        if (observer_.pump)
+            observer_.pump();
     }
     void advance(int steps)
     {
         position_ = std::min(position_ + steps, ProgressMaximum);
-        if (hooks_.progress)
-            hooks_.progress(position_);
+        if (observer_.progress)
+            observer_.progress(position_);
     }
     void setPosition(int position)
     {
         position_ = position;
-        if (hooks_.progress)
-            hooks_.progress(position_);
+        if (observer_.progress)
+            observer_.progress(position_);
     }
     void fail(int error, const char *text)
     {
@@ -105,7 +105,7 @@ private:
 
     Link &link_;
     PortIo &io_;
-    const ComTestHooks &hooks_;
+    const ComTestObserver &observer_;
     int position_ = 0;
     ComTestOutcome outcome_;
 };
@@ -293,7 +293,7 @@ bool ComTestRun::echoExchange()
 
 } // namespace
 
-ComTestOutcome RunComTest(Link &link, const ComTestHooks &hooks)
+ComTestOutcome RunComTest(Link &link, const ComTestObserver &observer)
 {
     LinkSession session(link);
     if (!session.acquired()) {
@@ -301,7 +301,7 @@ ComTestOutcome RunComTest(Link &link, const ComTestHooks &hooks)
         refused.notices << Notice::message(busyText());
         return refused;
     }
-    return ComTestRun(link, hooks).run();
+    return ComTestRun(link, observer).run();
 }
 
 bool ReleasePresenceSignal(Link &link)

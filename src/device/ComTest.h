@@ -11,7 +11,7 @@
 namespace pellmora::device {
 
 // How the communication test talks to its dialog while it runs.
-struct ComTestHooks {
+struct ComTestObserver {
     std::function<void(const QString &)> label; // ProcessLabel text
     std::function<void(int)> progress;          // new progress position, 0..100
     std::function<void()> pump;                 // process pending window messages once
@@ -38,7 +38,7 @@ inline constexpr auto NotConnectedCaption = "Nepřipojeno";
 // stage's error and connectionLostText() as its message. A port that is not
 // open (its device could not be opened) ends it at once with Error 2, after
 // the reason (link::Link::portClosedReason).
-ComTestOutcome RunComTest(link::Link &link, const ComTestHooks &hooks = {});
+ComTestOutcome RunComTest(link::Link &link, const ComTestObserver &observer = {});
 
 // After power-up the microcontroller holds the data line low (its
 // communication acknowledge) until it sees one clock pulse. When the line is

@@ -78,9 +78,9 @@ void appendVerificationResult(bool equal, Notices &notices)
 
 // The verification with its result message, as the last step of a command.
 void finishWithVerification(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
-                            const TransferHooks &hooks, DeviceOutcome &outcome)
+                            const TransferObserver &observer, DeviceOutcome &outcome)
 {
-    const std::optional<bool> equal = VerifyDeviceMemory(link, memory, image, outcome.notices, hooks.betweenSteps());
+    const std::optional<bool> equal = VerifyDeviceMemory(link, memory, image, outcome.notices, observer.betweenSteps());
     outcome.deviceAnswered = equal.has_value();
     outcome.ok = equal.value_or(false);
     appendVerificationResult(outcome.ok, outcome.notices);
@@ -114,7 +114,7 @@ std::optional<bool> VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, co
     return differingAddresses(memory.VerifyBuffer, image).isEmpty();
 }
 
-TransferProgress TransferHooks::betweenSteps() const
+TransferProgress TransferObserver::betweenSteps() const
 {
     if (!progress && !pump)
         return {};
@@ -157,14 +157,14 @@ QString loadingInfo()
 }
 
 DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
-                                const TransferHooks &hooks)
+                                const TransferObserver &observer)
 {
     return runExclusive(link, [&](DeviceOutcome &outcome) {
         prepareSelectedPort(link);
         ConnectionWatch watch(link);
         MemoryBytes buffer = bytesOf(image);
         const bool written =
-            DataLineFree(link) && link.EepromWrite(buffer, TransferCount, StartAddress, PageSize, hooks.betweenSteps());
+            DataLineFree(link) && link.EepromWrite(buffer, TransferCount, StartAddress, PageSize, observer.betweenSteps());
         if (watch.lost(written)) {
             appendConnectionLost(outcome.notices, deviceText("*** NOT VALID I2C OPERATION ***"));
             return;
@@ -179,20 +179,20 @@ DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const Dev
             appendConnectionLost(outcome.notices, deviceText("*** NOT VALID I2C OPERATION ***"));
             return;
         }
-        if (hooks.verifying)
-            hooks.verifying();
-        finishWithVerification(link, memory, image, hooks, outcome);
+        if (observer.verifying)
+            observer.verifying();
+        finishWithVerification(link, memory, image, observer, outcome);
     });
 }
 
-DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHooks &hooks)
+DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferObserver &observer)
 {
     return runExclusive(link, [&](DeviceOutcome &outcome) {
         prepareSelectedPort(link);
         ConnectionWatch watch(link);
         MemoryBytes buffer = bytesOf(image);
         const bool read = DataLineFree(link)
-                          && link.EepromRead(buffer, TransferCount, StartAddress, hooks.betweenSteps());
+                          && link.EepromRead(buffer, TransferCount, StartAddress, observer.betweenSteps());
         if (watch.lost(read)) {
             appendConnectionLost(outcome.notices, deviceText("*** NOT VALID I2C OPERATION *** "));
             return; // nothing read is used: the image stays as it was
@@ -211,10 +211,10 @@ DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferHoo
 }
 
 DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceImage &image,
-                           const TransferHooks &hooks)
+                           const TransferObserver &observer)
 {
     return runExclusive(link, [&](DeviceOutcome &outcome) {
-        finishWithVerification(link, memory, image, hooks, outcome);
+        finishWithVerification(link, memory, image, observer, outcome);
     });
 }
 

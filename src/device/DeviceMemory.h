@@ -26,7 +26,7 @@ struct DeviceMemoryState {
 };
 
 // What a window hands to a transfer. Every member may be empty.
-struct TransferHooks {
+struct TransferObserver {
     link::TransferProgress progress;          // bytes done / total, between pages and every 16 bytes read
     std::function<void()> pump;         // process pending window messages once, after each progress step
     std::function<void()> verifying;    // programming went through; its verification starts now
@@ -82,17 +82,17 @@ QString loadingInfo();
 // when the write succeeded and the verification found the same bytes.
 // The caller runs PackHeader first and asks the user beforehand.
 DeviceOutcome WriteDeviceMemory(link::Link &link, DeviceMemoryState &memory, const model::DeviceImage &image,
-                                const TransferHooks &hooks = {});
+                                const TransferObserver &observer = {});
 
 // Loading: reads the whole EEPROM into `image`. A failed read leaves `image`
 // untouched. The caller runs ReloadProgram afterwards, failed read or not
 // (but not when `started` is false).
-DeviceOutcome ReadDeviceMemory(link::Link &link, model::DeviceImage &image, const TransferHooks &hooks = {});
+DeviceOutcome ReadDeviceMemory(link::Link &link, model::DeviceImage &image, const TransferObserver &observer = {});
 
 // Verification: reads the EEPROM into VerifyBuffer (with PortBase as found)
 // and compares it with `image`, with the result message. `ok` = equal.
 DeviceOutcome VerifyDevice(link::Link &link, DeviceMemoryState &memory, const model::DeviceImage &image,
-                           const TransferHooks &hooks = {});
+                           const TransferObserver &observer = {});
 
 // The verification step inside a running device operation: powers the link,
 // takes the EEPROM speed and reads the whole EEPROM into VerifyBuffer (with

@@ -50,7 +50,7 @@ bool ReturnSelectedPort(Link &link)
     return true;
 }
 
-DeviceOutcome ServiceLoad(Link &link, GridBuffer &grid, const TransferHooks &hooks)
+DeviceOutcome ServiceLoad(Link &link, GridBuffer &grid, const TransferObserver &observer)
 {
     return runExclusive(link, [&](DeviceOutcome &outcome) {
         link.LinkPowerOn();
@@ -58,7 +58,7 @@ DeviceOutcome ServiceLoad(Link &link, GridBuffer &grid, const TransferHooks &hoo
         ConnectionWatch watch(link);
         GridBuffer read = grid; // a failed read leaves the grid as it was
         const bool answered =
-            DataLineFree(link) && link.EepromRead(read, DeviceImage::ByteCount, 0, hooks.betweenSteps());
+            DataLineFree(link) && link.EepromRead(read, DeviceImage::ByteCount, 0, observer.betweenSteps());
         if (!serviceTransferWent(watch, answered, outcome))
             return;
         grid = read;
@@ -90,7 +90,7 @@ bool GridFromCells(const QStringList &cells, GridBuffer &grid, QString *problem)
     return true;
 }
 
-DeviceOutcome ServiceProgram(Link &link, GridBuffer &grid, const QStringList &cells, const TransferHooks &hooks)
+DeviceOutcome ServiceProgram(Link &link, GridBuffer &grid, const QStringList &cells, const TransferObserver &observer)
 {
     return runExclusive(link, [&](DeviceOutcome &outcome) {
         QString problem;
@@ -102,7 +102,7 @@ DeviceOutcome ServiceProgram(Link &link, GridBuffer &grid, const QStringList &ce
         link.SetEepromBlock(0);
         ConnectionWatch watch(link);
         const bool written =
-            DataLineFree(link) && link.EepromWrite(grid, DeviceImage::ByteCount, 0, 16, hooks.betweenSteps());
+            DataLineFree(link) && link.EepromWrite(grid, DeviceImage::ByteCount, 0, 16, observer.betweenSteps());
         if (!serviceTransferWent(watch, written, outcome))
             return;
         outcome.ok = outcome.deviceAnswered = true;

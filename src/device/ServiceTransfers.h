@@ -27,13 +27,13 @@ bool ReturnSelectedPort(link::Link &link);
 
 // Load Data: power on, block 0, read 512 bytes into `grid`. A failed read
 // leaves `grid` untouched. Speed and PortBase are used as found.
-DeviceOutcome ServiceLoad(link::Link &link, GridBuffer &grid, const TransferHooks &hooks = {});
+DeviceOutcome ServiceLoad(link::Link &link, GridBuffer &grid, const TransferObserver &observer = {});
 
 // Program Device: converts the 512 cell texts (address order) into `grid`
 // and writes it. A cell above FF is refused with a message before anything is
 // converted or written. No verification follows.
 DeviceOutcome ServiceProgram(link::Link &link, GridBuffer &grid, const QStringList &cells,
-                             const TransferHooks &hooks = {});
+                             const TransferObserver &observer = {});
 
 // The conversion alone: all 512 cells or nothing.
 bool GridFromCells(const QStringList &cells, GridBuffer &grid, QString *problem);

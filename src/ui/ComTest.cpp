@@ -44,15 +44,15 @@ void ComTest::startTest()
     raise();
 }
 
-device::ComTestHooks ComTest::testHooks(std::function<void()> pump)
+device::ComTestObserver ComTest::testObserver(std::function<void()> pump)
 {
-    device::ComTestHooks hooks;
-    hooks.label = [this](const QString &text) { ProcessLabel->setText(text); };
-    hooks.progress = [this](int position) {
+    device::ComTestObserver observer;
+    observer.label = [this](const QString &text) { ProcessLabel->setText(text); };
+    observer.progress = [this](int position) {
         TestComProgress->setValue(qBound(TestComProgress->minimum(), position, TestComProgress->maximum()));
     };
-    hooks.pump = std::move(pump);
-    return hooks;
+    observer.pump = std::move(pump);
+    return observer;
 }
 
 void ComTest::testEnded(bool connected)

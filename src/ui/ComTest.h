@@ -17,7 +17,7 @@ namespace pellmora::ui {
 // buttons: its result button is the only control that closes it.
 //
 // The main window runs the test: startTest() shows the dialog with the
-// button disabled and "Nepřipojeno" on it, testHooks() carry the test's
+// button disabled and "Nepřipojeno" on it, testObserver() carry the test's
 // stage label and progress into the dialog, testEnded() enables the button
 // and, after a success, names it "OK - Připojeno". Every test begins from
 // "Nepřipojeno", so a failing test never shows an earlier success.
@@ -32,7 +32,7 @@ public:
     explicit ComTest(QWidget *parent = nullptr);
 
     void startTest();
-    device::ComTestHooks testHooks(std::function<void()> pump);
+    device::ComTestObserver testObserver(std::function<void()> pump);
     void testEnded(bool connected);
 
 signals:

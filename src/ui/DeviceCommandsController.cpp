@@ -83,9 +83,9 @@ private:
 
 // The window shows the bytes done and processes pending messages between the
 // pages and blocks of a transfer.
-device::TransferHooks DeviceCommandsController::transferHooks(TransferPanel *const &panel)
+device::TransferObserver DeviceCommandsController::transferObserver(TransferPanel *const &panel)
 {
-    device::TransferHooks transfer;
+    device::TransferObserver transfer;
     transfer.progress = [&panel](int done, int total) {
         if (panel)
             panel->setProgress(done, total);
@@ -122,11 +122,11 @@ void DeviceCommandsController::ComunicationTestClick()
         dialog->startTest();
     window_.pump();
     const std::function<void()> pump = [this] { window_.pump(); };
-    device::ComTestHooks testHooks;
-    testHooks.pump = pump;
+    device::ComTestObserver testObserver;
+    testObserver.pump = pump;
     if (dialog)
-        testHooks = dialog->testHooks(pump);
-    const device::ComTestOutcome outcome = device::RunComTest(*link_, testHooks);
+        testObserver = dialog->testObserver(pump);
+    const device::ComTestOutcome outcome = device::RunComTest(*link_, testObserver);
     if (!outcome.started)
         window_.showNotices(device::refusedWhileBusy().notices);
     if (outcome.connected)
@@ -151,7 +151,7 @@ void DeviceCommandsController::LoadDeviceDataClick()
             panel->showCentred();
         window_.pump();
         const device::DeviceOutcome outcome =
-            device::ReadDeviceMemory(*link_, window_.session().program.image, transferHooks(panel));
+            device::ReadDeviceMemory(*link_, window_.session().program.image, transferObserver(panel));
         if (panel)
             panel->close();
         window_.showNotices(outcome.notices);
@@ -195,7 +195,7 @@ void DeviceCommandsController::ProgramDeviceClick()
         window_.pump();
         bool verified = false;
         TransferPanel *progress = panel;
-        device::TransferHooks transfer = transferHooks(progress);
+        device::TransferObserver transfer = transferObserver(progress);
         transfer.verifying = [this, &verified, &progress] {
             verified = true;
             progress = windows_.loading;
@@ -225,7 +225,7 @@ void DeviceCommandsController::VerificationClick()
     window_.pump();
     TransferPanel *const progress = panel;
     const device::DeviceOutcome outcome = device::VerifyDevice(
-        *link_, window_.session().deviceMemory, window_.session().program.image, transferHooks(progress));
+        *link_, window_.session().deviceMemory, window_.session().program.image, transferObserver(progress));
     if (panel)
         panel->closeVerifying();
     window_.showNotices(outcome.notices);

@@ -9,7 +9,7 @@ class Link;
 }
 
 namespace pellmora::device {
-struct TransferHooks;
+struct TransferObserver;
 }
 
 namespace pellmora::ui {
@@ -70,7 +70,7 @@ private:
     // Pending messages processed between the steps of a transfer, and the
     // bytes done shown in the progress window `panel` points at when they
     // come (programming moves on to the verification's window).
-    device::TransferHooks transferHooks(TransferPanel *const &panel);
+    device::TransferObserver transferObserver(TransferPanel *const &panel);
     // The findings of the checks before programming; false: the user declined.
     bool programAnyway();
 

@@ -179,7 +179,7 @@ void DeviceOperationsForm::LoadBtnClick()
     if (refusedWhileBusy())
         return;
     setTransferring(true);
-    prompt_.showNotices(this, device::ServiceLoad(link_, GridBuffer, transferHooks()).notices);
+    prompt_.showNotices(this, device::ServiceLoad(link_, GridBuffer, transferObserver()).notices);
     FormShow();
     setTransferring(false);
 }
@@ -198,7 +198,7 @@ void DeviceOperationsForm::ProgramBtnClick()
         return;
     }
     setTransferring(true);
-    prompt_.showNotices(this, device::ServiceProgram(link_, GridBuffer, cells, transferHooks()).notices);
+    prompt_.showNotices(this, device::ServiceProgram(link_, GridBuffer, cells, transferObserver()).notices);
     FormShow();
     setTransferring(false);
 }
@@ -240,11 +240,11 @@ QStringList DeviceOperationsForm::cellTexts() const
     return cells;
 }
 
-device::TransferHooks DeviceOperationsForm::transferHooks() const
+device::TransferObserver DeviceOperationsForm::transferObserver() const
 {
-    device::TransferHooks hooks;
-    hooks.pump = pump_;
-    return hooks;
+    device::TransferObserver observer;
+    observer.pump = pump_;
+    return observer;
 }
 
 // Both transfer buttons wait while one transfer runs and the window keeps

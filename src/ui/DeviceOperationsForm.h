@@ -68,7 +68,7 @@ private:
     void ExitBtnClick();
 
     QStringList cellTexts() const;
-    device::TransferHooks transferHooks() const;
+    device::TransferObserver transferObserver() const;
     void setTransferring(bool running);
 
     link::Link &link_;

@@ -22,13 +22,13 @@ struct Recorded {
     int pumps = 0;
 };
 
-ComTestHooks recordingHooks(Recorded &recorded)
+ComTestObserver recordingObserver(Recorded &recorded)
 {
-    ComTestHooks hooks;
-    hooks.label = [&recorded](const QString &text) { recorded.labels << text; };
-    hooks.progress = [&recorded](int position) { recorded.positions << position; };
-    hooks.pump = [&recorded] { ++recorded.pumps; };
-    return hooks;
+    ComTestObserver observer;
+    observer.label = [&recorded](const QString &text) { recorded.labels << text; };
+    observer.progress = [&recorded](int position) { recorded.positions << position; };
+    observer.pump = [&recorded] { ++recorded.pumps; };
+    return observer;
 }
 
 const QStringList allLabels = {
@@ -45,7 +45,7 @@ TEST(ComTest, AnsweringSwitchPassesEveryStage)
     rig.state.LoopCount = 777;
     Recorded recorded;
 
-    const ComTestOutcome outcome = RunComTest(rig.link, recordingHooks(recorded));
+    const ComTestOutcome outcome = RunComTest(rig.link, recordingObserver(recorded));
 
     EXPECT_TRUE(outcome.connected);
     EXPECT_EQ(outcome.error, 0);
@@ -99,7 +99,7 @@ TEST(ComTest, EachFailingStageEndsWithItsOwnMessage)
         SCOPED_TRACE(c.name);
         SimRig rig(c.faults, c.simPort);
         Recorded recorded;
-        const ComTestOutcome outcome = RunComTest(rig.link, recordingHooks(recorded));
+        const ComTestOutcome outcome = RunComTest(rig.link, recordingObserver(recorded));
         EXPECT_TRUE(outcome.started);
         EXPECT_FALSE(outcome.connected);
         EXPECT_EQ(outcome.error, c.error);
@@ -132,7 +132,7 @@ TEST(ComTest, APortThatIsNotOpenEndsWithErrorTwoAfterItsReason)
     pellmora::link::Link closedLink(closed, state);
     Recorded recorded;
 
-    const ComTestOutcome outcome = RunComTest(closedLink, recordingHooks(recorded));
+    const ComTestOutcome outcome = RunComTest(closedLink, recordingObserver(recorded));
 
     EXPECT_TRUE(outcome.started);
     EXPECT_FALSE(outcome.connected);
@@ -149,7 +149,7 @@ TEST(ComTest, WrongEchoesRunAllThirtyOneExchangesAndTheBarStopsAtItsMaximum)
 {
     SimRig rig({Fault::WrongEcho});
     Recorded recorded;
-    const ComTestOutcome outcome = RunComTest(rig.link, recordingHooks(recorded));
+    const ComTestOutcome outcome = RunComTest(rig.link, recordingObserver(recorded));
     EXPECT_EQ(outcome.exchanges, 31);
     EXPECT_EQ(outcome.score, 100 - 31 * 15);
     EXPECT_EQ(recorded.positions.last(), 100); // 5 + 21 + 10 + 93 would overflow the bar

@@ -169,12 +169,12 @@ TEST(DeviceMemory, ProgrammingReportsProgressThenVerifiesOnce)
     QList<QPair<int, int>> calls;
     int verifyingAt = -1;
     int pumps = 0;
-    TransferHooks hooks;
-    hooks.progress = [&](int done, int total) { calls << qMakePair(done, total); };
-    hooks.pump = [&] { ++pumps; };
-    hooks.verifying = [&] { verifyingAt = int(calls.size()); };
+    TransferObserver observer;
+    observer.progress = [&](int done, int total) { calls << qMakePair(done, total); };
+    observer.pump = [&] { ++pumps; };
+    observer.verifying = [&] { verifyingAt = int(calls.size()); };
 
-    EXPECT_TRUE(WriteDeviceMemory(rig.link, memory, patternImage(), hooks).ok);
+    EXPECT_TRUE(WriteDeviceMemory(rig.link, memory, patternImage(), observer).ok);
     EXPECT_EQ(pumps, calls.size()); // the window gets its messages after every step
     ASSERT_GT(verifyingAt, 0);
     ASSERT_LT(verifyingAt, calls.size());
@@ -214,8 +214,8 @@ TEST(DeviceMemory, CommandsAreRefusedWhileAnotherRuns)
     };
 
     int pumpedClicks = 0;
-    TransferHooks hooks;
-    hooks.pump = [&] {
+    TransferObserver observer;
+    observer.pump = [&] {
         if (pumpedClicks++ > 0)
             return;
         const QByteArray before = rig.sim.memory();
@@ -230,7 +230,7 @@ TEST(DeviceMemory, CommandsAreRefusedWhileAnotherRuns)
         EXPECT_EQ(rig.sim.memory(), before);
         EXPECT_EQ((QList<quint8>{rig.sim.PortIn(0x3FC), rig.sim.PortIn(0x3FB)}), registersBefore);
     };
-    EXPECT_TRUE(WriteDeviceMemory(rig.link, memory, patternImage(), hooks).ok);
+    EXPECT_TRUE(WriteDeviceMemory(rig.link, memory, patternImage(), observer).ok);
     EXPECT_GT(pumpedClicks, 1);
 
     // Once the command has ended the next one runs.
