@@ -13,6 +13,8 @@
 #include "link/Link.h"
 #include "link/Timing.h"
 
+#include "TransferRuns.h"
+
 #include <benchmark/benchmark.h>
 
 using namespace pellmora;
@@ -24,6 +26,7 @@ using namespace pellmora::test;
 namespace {
 
 struct Bench {
+    sim::SimulatedSwitch &simulated() { return chip.sim; }
     Bench()
     {
         QString error;
@@ -67,28 +70,13 @@ struct Bench {
 
 void ProgramAndVerify(benchmark::State &run)
 {
-    Bench bench;
-    bench.startCounting();
-    for (auto _ : run) {
-        const DeviceOutcome outcome = WriteDeviceMemory(*bench.link, bench.memory, bench.image);
-        if (!outcome.ok)
-            run.SkipWithError("programming failed");
-    }
-    bench.report(run);
+    bench::ProgramAndVerify<Bench>(run);
 }
 BENCHMARK(ProgramAndVerify)->Unit(benchmark::kMillisecond);
 
 void Verify(benchmark::State &run)
 {
-    Bench bench;
-    bench.chip.sim.setMemory(bench.image.toBytes());
-    bench.startCounting();
-    for (auto _ : run) {
-        const DeviceOutcome outcome = VerifyDevice(*bench.link, bench.memory, bench.image);
-        if (!outcome.ok)
-            run.SkipWithError("verification failed");
-    }
-    bench.report(run);
+    bench::Verify<Bench>(run);
 }
 BENCHMARK(Verify)->Unit(benchmark::kMillisecond);
 

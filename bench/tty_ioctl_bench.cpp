@@ -13,6 +13,8 @@
 #include "port/UartRegisters.h"
 #include "sim/SimulatedSwitch.h"
 
+#include "TransferRuns.h"
+
 #include <benchmark/benchmark.h>
 
 using namespace pellmora;
@@ -40,6 +42,7 @@ int ModemLinesOf(quint8 status)
 }
 
 struct Bench {
+    sim::SimulatedSwitch &simulated() { return sim; }
     Bench()
     {
         port.openResults["/dev/ttyS0"] = 5;
@@ -91,28 +94,13 @@ struct Bench {
 
 void ProgramAndVerify(benchmark::State &run)
 {
-    Bench bench;
-    bench.startCounting();
-    for (auto _ : run) {
-        const DeviceOutcome outcome = WriteDeviceMemory(*bench.link, bench.memory, bench.image);
-        if (!outcome.ok)
-            run.SkipWithError("programming failed");
-    }
-    bench.report(run);
+    bench::ProgramAndVerify<Bench>(run);
 }
 BENCHMARK(ProgramAndVerify)->Unit(benchmark::kMillisecond);
 
 void Verify(benchmark::State &run)
 {
-    Bench bench;
-    bench.sim.setMemory(bench.image.toBytes());
-    bench.startCounting();
-    for (auto _ : run) {
-        const DeviceOutcome outcome = VerifyDevice(*bench.link, bench.memory, bench.image);
-        if (!outcome.ok)
-            run.SkipWithError("verification failed");
-    }
-    bench.report(run);
+    bench::Verify<Bench>(run);
 }
 BENCHMARK(Verify)->Unit(benchmark::kMillisecond);
 
