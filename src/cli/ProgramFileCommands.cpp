@@ -17,7 +17,6 @@
 
 #include <cstdio>
 #include <optional>
-#include <variant>
 
 using namespace pellmora::model;
 using namespace pellmora::storage;
@@ -82,15 +81,16 @@ std::optional<Program> readProgram(const QString &path)
     return program;
 }
 
-// The program of the command's file and the wording of its options, or the
-// exit status of a wrong wording or an unreadable file (told on stderr).
+// The program of the command's file and the wording of its options.
 struct WordedProgram {
     QString file;
     Program program;
     InstructionFormat format;
 };
 
-std::variant<WordedProgram, int> wordedProgram(const QCommandLineParser &parser)
+// Runs `command` on the worded program of the arguments; a wrong wording or
+// an unreadable file (told on stderr) ends in its exit status instead.
+int withWordedProgram(const QCommandLineParser &parser, int (*command)(const QCommandLineParser &, WordedProgram &))
 {
     QString error;
     const std::optional<InstructionFormat> format = wordingFrom(parser, &error);
@@ -100,16 +100,14 @@ std::variant<WordedProgram, int> wordedProgram(const QCommandLineParser &parser)
     std::optional<Program> program = readProgram(file);
     if (!program)
         return ExitUsage;
-    return WordedProgram{file, std::move(*program), *format};
+    WordedProgram worded{file, std::move(*program), *format};
+    return command(parser, worded);
 }
 
-int showCommand(const QCommandLineParser &parser)
+int showProgram(const QCommandLineParser &, WordedProgram &worded)
 {
-    std::variant<WordedProgram, int> read = wordedProgram(parser);
-    if (const int *status = std::get_if<int>(&read))
-        return *status;
-    Program &program = std::get<WordedProgram>(read).program;
-    const InstructionFormat &format = std::get<WordedProgram>(read).format;
+    Program &program = worded.program;
+    const InstructionFormat &format = worded.format;
     QString out;
     for (int p = 0; p <= program.settings.LastPeriod; ++p) {
         program.settings.CurrentPeriod = static_cast<quint8>(p);
@@ -123,12 +121,8 @@ int showCommand(const QCommandLineParser &parser)
     return ExitOk;
 }
 
-int scheduleCommand(const QCommandLineParser &parser)
+int showSchedule(const QCommandLineParser &, WordedProgram &worded)
 {
-    const std::variant<WordedProgram, int> read = wordedProgram(parser);
-    if (const int *status = std::get_if<int>(&read))
-        return *status;
-    const WordedProgram &worded = std::get<WordedProgram>(read);
     QString out;
     for (const PeriodSchedule &schedule : ProgramSchedule(worded.program)) {
         const QString period = u"perioda %1"_s.arg(schedule.period + 1);
@@ -145,12 +139,8 @@ int scheduleCommand(const QCommandLineParser &parser)
     return ExitOk;
 }
 
-int reportCommand(const QCommandLineParser &parser)
+int writeReport(const QCommandLineParser &parser, WordedProgram &worded)
 {
-    const std::variant<WordedProgram, int> read = wordedProgram(parser);
-    if (const int *status = std::get_if<int>(&read))
-        return *status;
-    const WordedProgram &worded = std::get<WordedProgram>(read);
     const QString output = parser.value(u"o"_s);
     const report::ReportInput input{worded.program.image, worded.format, QFileInfo(worded.file).fileName(),
                                     QDate::currentDate()};
@@ -218,7 +208,7 @@ QList<Command> programFileCommands()
          .summary = u"Lists each period's instructions as the instruction list words them, and when it ends."_s,
          .positionalCount = 1,
          .addOptions = addWordingOptions,
-         .run = showCommand},
+         .run = [](const QCommandLineParser &parser) { return withWordedProgram(parser, showProgram); }},
         {.name = u"export"_s,
          .synopsis = u"FILE.plm"_s,
          .summary = u"Prints a program file as a program text."_s,
@@ -236,7 +226,7 @@ QList<Command> programFileCommands()
          .summary = u"Says when the light switches, period by period."_s,
          .positionalCount = 1,
          .addOptions = addWordingOptions,
-         .run = scheduleCommand},
+         .run = [](const QCommandLineParser &parser) { return withWordedProgram(parser, showSchedule); }},
         {.name = u"report"_s,
          .synopsis = u"FILE.plm -o OUT.pdf "_s + wording,
          .summary = u"Writes the report to hand to the customer, one A4 page in PDF."_s,
@@ -247,7 +237,7 @@ QList<Command> programFileCommands()
                  addOutputOption(parser, u"OUT.pdf"_s);
                  addWordingOptions(parser);
              },
-         .run = reportCommand},
+         .run = [](const QCommandLineParser &parser) { return withWordedProgram(parser, writeReport); }},
     };
 }
 

@@ -4,6 +4,8 @@
 #include "model/ProgramHeader.h"
 #include "model/Segment.h"
 
+#include "../model/CorridorProgram.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -16,22 +18,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The corridor program: 18:30, on 2 h, off 30 min, on 5 s; locked memory,
-// correction 32 with the clock lagging.
 DeviceImage chodba()
 {
-    Program program;
-    program.settings.DeviceName = u"Chodba"_s;
-    program.settings.DeviceId = 0x1111;
-    program.settings.StartUpMinutes = 18 * 60 + 30;
-    program.settings.MemoryLocked = true;
-    program.settings.CalibrationValue = 0x20;
-    program.settings.CalibrationLate = true;
-    SegmentAppend(program, BuildInstructionWord(2 * 3600, true));
-    SegmentAppend(program, BuildInstructionWord(30 * 60, false));
-    SegmentAppend(program, BuildInstructionWord(5, true));
-    PackHeader(program);
-    return program.image;
+    return test::corridorProgram().image;
 }
 
 void setName(DeviceImage &image, const QByteArray &bytes)

@@ -8,6 +8,7 @@
 #include "model/Schedule.h"
 #include "model/Segment.h"
 
+#include "../model/CorridorProgram.h"
 #include "../storage/FileSizeLimit.h"
 
 #include <QDir>
@@ -66,30 +67,9 @@ Rendered render(const ReportInput &input, const QTemporaryDir &dir)
     return rendered;
 }
 
-quint16 on(int seconds)
-{
-    return BuildInstructionWord(quint16(seconds), true);
-}
-
-quint16 off(int seconds)
-{
-    return BuildInstructionWord(quint16(seconds), false);
-}
-
 Program chodba()
 {
-    Program program;
-    program.settings.DeviceName = u"Chodba"_s;
-    program.settings.DeviceId = 0x1111;
-    program.settings.StartUpMinutes = 18 * 60 + 30;
-    program.settings.MemoryLocked = true;
-    program.settings.CalibrationValue = 0x20;
-    program.settings.CalibrationLate = true;
-    SegmentAppend(program, on(2 * 3600));
-    SegmentAppend(program, off(30 * 60));
-    SegmentAppend(program, on(5));
-    PackHeader(program);
-    return program;
+    return test::corridorProgram();
 }
 
 // Every period as full as the editor lets it be, crossing midnight.
