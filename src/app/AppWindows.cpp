@@ -130,15 +130,15 @@ void Windows::followPort(MainInterface &window, connection::DeviceConnection &co
     PortSelection *dialog = port.get();
     QObject::connect(dialog, &PortSelection::linkSelected, &window,
                      [dialog, &window, &connection, &prompt, followSelectedPort](const LinkSelection &selection) {
-                         const std::optional<connection::LinkChoice> choice = linkChoiceOf(selection);
-                         QString error = QCoreApplication::translate("pellmora::app", "Toto spojení program neumí.");
-                         if (!choice || !connection.changeLink(*choice, connection.state().SelectedPort, &error)) {
+                         const connection::LinkChoice choice = linkChoiceOf(selection);
+                         QString error;
+                         if (!connection.changeLink(choice, connection.state().SelectedPort, &error)) {
                              prompt.message(&window, error);
                              followSelectedPort(connection.state().SelectedPort);
                              return;
                          }
                          dialog->setLinkInUse(linkSelectionOf(connection.linkChoice()));
-                         storeLinkChoice(window, prompt, *choice);
+                         storeLinkChoice(window, prompt, choice);
                      });
 }
 
@@ -157,19 +157,19 @@ LinkSelection linkSelectionOf(const connection::LinkChoice &choice)
     return {};
 }
 
-std::optional<connection::LinkChoice> linkChoiceOf(const LinkSelection &selection)
+connection::LinkChoice linkChoiceOf(const LinkSelection &selection)
 {
     switch (selection.kind) {
     case LinkKind::Simulated:
-        return connection::LinkChoice{connection::Backend::Sim, {}};
+        return {connection::Backend::Sim};
     case LinkKind::IoPorts:
-        return connection::LinkChoice{connection::Backend::IoPort, {}};
+        return {connection::Backend::IoPort};
     case LinkKind::SerialDevice:
-        return connection::LinkChoice{connection::Backend::Tty, selection.device};
+        return {connection::Backend::Tty, selection.device};
     case LinkKind::FtdiCable:
-        return connection::LinkChoice{connection::Backend::Ftdi, {}, selection.device};
+        return {connection::Backend::Ftdi, {}, selection.device};
     }
-    return std::nullopt;
+    return {};
 }
 
 QList<DeviceEntry> serialDeviceEntries()

@@ -92,10 +92,9 @@ struct Windows {
     void followPort(ui::MainInterface &window, connection::DeviceConnection &connection, ui::Prompt &prompt);
 };
 
-// The link in the port dialog's terms and back. nullopt: a link this build
-// cannot drive.
+// The link in the port dialog's terms and back.
 ui::LinkSelection linkSelectionOf(const connection::LinkChoice &choice);
-std::optional<connection::LinkChoice> linkChoiceOf(const ui::LinkSelection &selection);
+connection::LinkChoice linkChoiceOf(const ui::LinkSelection &selection);
 
 // The device lists of the port dialog: the machine's serial devices, and
 // the FTDI cables connected.

@@ -182,14 +182,14 @@ private slots:
         const bool changed = expected.kind != LinkKind::Simulated;
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.linkInUse(), expected);
-        QCOMPARE(ui.connection->linkChoice(), *linkChoiceOf(expected));
+        QCOMPARE(ui.connection->linkChoice(), linkChoiceOf(expected));
         QCOMPARE(ui.window->linkDescription(), linkPanel);
         QCOMPARE(ui.window->statusPanel(2), connectionPanel);
         QCOMPARE(deviceCommandsEnabled(ui), !changed);
         const std::optional<connection::LinkChoice> stored = connection::readLinkChoice(*connection::userSettings());
         QCOMPARE(stored.has_value(), changed);
         if (stored)
-            QCOMPARE(*stored, *linkChoiceOf(expected));
+            QCOMPARE(*stored, linkChoiceOf(expected));
         QVERIFY(ui.prompt.shown.isEmpty());
 
         if (changed) {
