@@ -30,9 +30,22 @@ constexpr int PollLineChanges = 4 + 9 * SlotLineChanges;
 constexpr int PollSteps = 4 + 9 * SlotSteps;
 constexpr qint64 WriteCycleMicros = 6000;
 
-// Samples written and not yet read back are fetched before the chip's
-// buffer for them (256 bytes on an FT232R) fills up and stops its clock.
-constexpr int ReadBackLimit = 128;
+// The FT232R's buffers in synchronous bit-bang mode: samples waiting to be
+// clocked out, and samples read back waiting for the host. The chip clocks a
+// sample only while the second has room for what it reads, so it stops
+// with 128 samples unread; a write that does not fit the first waits.
+// The larger buffers of an FT232H hold as much.
+constexpr int ChipSampleBuffer = 256;
+constexpr int ChipReadBackBuffer = 128;
+
+// A wait for samples read back ends at a deadline: the samples outstanding
+// at the sample rate (with the tolerance of the chip's divisor), the
+// latency timer and a margin for a busy USB bus.
+constexpr qint64 ReadBackMarginNanos = 250'000'000;
+
+// A STOP may start a memory's write cycle, which lasts at most 5 ms; until
+// it is over the interface keeps its supply.
+constexpr qint64 WriteCycleNanos = 5'000'000;
 
 // What a read of a failed port gives: every input line on, so that the bus
 // reads released and every byte refused, as over a serial device that is gone.
@@ -71,8 +84,7 @@ FtdiBackend::FtdiBackend(std::unique_ptr<FtdiSystem> system, QString serial)
 
 FtdiBackend::~FtdiBackend()
 {
-    if (open_)
-        system_->close();
+    closeChip();
 }
 
 std::unique_ptr<FtdiBackend> FtdiBackend::open(const QString &serial, QString *error)
@@ -166,6 +178,8 @@ bool FtdiBackend::recover()
     failed_ = false;
     pending_.clear();
     unread_ = 0;
+    samplesReadBack_ = samplesWritten_;
+    chipPins_ = 0xFF; // what the chip drives after it was opened is not known: no STOP is made of it
     const quint16 speed = speed_;
     speed_ = 0;
     setClocking(speed == 0 ? 1000 : speed);
@@ -176,17 +190,34 @@ bool FtdiBackend::recover()
 
 void FtdiBackend::fail(const char *what, int error)
 {
+    fail(QStringLiteral("%1 failed (%2): %3").arg(QLatin1String(what)).arg(error).arg(system_->errorString()));
+}
+
+void FtdiBackend::fail(const QString &what)
+{
     failed_ = true;
-    lastError_ = QStringLiteral("FTDI cable %1: %2 failed (%3): %4")
-                     .arg(serial_, QLatin1String(what))
-                     .arg(error)
-                     .arg(system_->errorString());
+    lastError_ = QStringLiteral("FTDI cable %1: %2").arg(serial_, what);
     pending_.clear();
+    closeChip(); // opened again by name when it is back
     unread_ = 0;
-    if (open_) {
-        system_->close(); // opened again by name when it is back
-        open_ = false;
-    }
+    samplesReadBack_ = samplesWritten_;
+}
+
+// Back to serial mode: TXD idles and the interface loses its supply, so a
+// write cycle that the last STOP may have started runs to its end first.
+// A STOP not yet read back may have gone out just now.
+void FtdiBackend::closeChip()
+{
+    if (!open_)
+        return;
+    const qint64 now = system_->monotonicNanos();
+    const std::optional<qint64> stopOut = unconfirmedStop_ >= 0 ? std::optional(now) : stopOutBy_;
+    if (stopOut && *stopOut + WriteCycleNanos > now)
+        system_->sleepNanos(*stopOut + WriteCycleNanos - now);
+    unconfirmedStop_ = -1;
+    stopOutBy_.reset();
+    system_->close();
+    open_ = false;
 }
 
 // ------------------------------------------------------------------ clock
@@ -209,12 +240,15 @@ quint16 FtdiBackend::ReachableSpeed(quint16 speed) const
     return quint16(std::clamp<qint64>((rate + slotRate / 2) / slotRate, 1, speed));
 }
 
-// Samples queued at the old rate go out before the rate changes.
+// Samples queued at the old rate go out, and are clocked, before the rate
+// changes.
 void FtdiBackend::setClocking(quint16 speed)
 {
     if (speed == speed_ || !open_)
         return;
     writePending();
+    if (unread_ > 0 && !fetch(unread_, nullptr))
+        return;
     clocking_ = ClockingFor(speed);
     if (const int result = system_->setBaudrate(LibraryBaudFor(clocking_.sampleRate)); result < 0) {
         fail("setting the bit-bang clock", result);
@@ -290,10 +324,8 @@ quint8 FtdiBackend::readModemStatus()
     // The pins as they are now come back with one more sample of them.
     queue(lastPins_);
     QByteArray back;
-    if (!exchange(pending_, unread_ + int(pending_.size()), &back))
+    if (!transfer(std::exchange(pending_, {}), &back))
         return 0xFF;
-    pending_.clear();
-    unread_ = 0;
     return statusOf(ftdi::ModemLinesOf(quint8(back.back())));
 }
 
@@ -329,37 +361,81 @@ void FtdiBackend::writePending()
 {
     if (pending_.isEmpty() || failed_)
         return;
-    if (const int result = system_->writeData(pending_); result < 0) {
-        fail("writing samples", result);
-        return;
-    }
-    unread_ += int(pending_.size());
-    pending_.clear();
-    if (unread_ >= ReadBackLimit)
-        drainReadBack();
+    transfer(std::exchange(pending_, {}), nullptr);
 }
 
-void FtdiBackend::drainReadBack()
-{
-    QByteArray back;
-    const int result = system_->readData(&back, unread_);
-    if (result < 0 || back.size() != unread_) {
-        fail("reading samples back", result);
-        return;
-    }
-    unread_ = 0;
-}
-
-bool FtdiBackend::exchange(const QByteArray &samples, int readSize, QByteArray *readBack)
+// Writes the samples and, with `readBack`, reads back every sample not read
+// back yet, those written before first. The samples outstanding never
+// overflow the chip's buffer for them: an exchange keeps the chip clocking
+// while the host reads; without `readBack` every sample written can be
+// clocked without the host, so that a line change goes out at once.
+bool FtdiBackend::transfer(const QByteArray &samples, QByteArray *readBack)
 {
     if (failed_)
         return false;
-    const int result = system_->writeAndRead(samples, readBack, readSize);
-    if (result < 0 || readBack->size() != readSize) {
-        fail("exchanging samples", result < 0 ? result : -1);
-        return false;
+    const int limit = readBack ? ChipSampleBuffer : ChipReadBackBuffer;
+    QByteArray back;
+    for (qsizetype sent = 0; sent < samples.size();) {
+        if (unread_ >= limit && !fetch(readBack ? std::min(unread_, ChipReadBackBuffer) : unread_, readBack ? &back : nullptr))
+            return false;
+        const QByteArray part = samples.mid(sent, std::min<qsizetype>(limit - unread_, samples.size() - sent));
+        if (const int result = system_->writeData(part); result != part.size()) {
+            fail("writing samples", result < 0 ? result : -1);
+            return false;
+        }
+        noteStops(part);
+        unread_ += int(part.size());
+        sent += part.size();
     }
+    if (!readBack)
+        return true;
+    if (!fetch(unread_, &back))
+        return false;
+    *readBack = std::move(back);
     return true;
+}
+
+// Reads back `count` samples, appended to `readBack` unless it is null.
+bool FtdiBackend::fetch(int count, QByteArray *readBack)
+{
+    const qint64 outstandingNanos = qint64(unread_) * 1'000'000'000 / std::max(clocking_.sampleRate, 1);
+    const qint64 deadline = system_->monotonicNanos() + outstandingNanos * 5 / 4
+                            + LatencyMilliseconds * 1'000'000LL + ReadBackMarginNanos;
+    QByteArray back;
+    while (back.size() < count) {
+        if (const int result = system_->readData(&back, count - int(back.size())); result < 0) {
+            fail("reading samples back", result);
+            return false;
+        }
+        if (back.size() < count && system_->monotonicNanos() > deadline) {
+            fail(QStringLiteral("%1 of %2 samples read back in time, the chip has stopped clocking").arg(back.size()).arg(count));
+            return false;
+        }
+    }
+    unread_ -= count;
+    samplesReadBack_ += count;
+    if (unconfirmedStop_ >= 0 && unconfirmedStop_ < samplesReadBack_) {
+        stopOutBy_ = system_->monotonicNanos();
+        unconfirmedStop_ = -1;
+    }
+    if (readBack)
+        readBack->append(back);
+    return true;
+}
+
+// Notes the last STOP condition among samples written: the data line rising
+// while the clock is high, the interface powered.
+void FtdiBackend::noteStops(const QByteArray &samples)
+{
+    using namespace ftdi;
+    for (const char sample : samples) {
+        const quint8 pinsNow = quint8(sample);
+        const bool clockHigh = !(chipPins_ & DtrN) && !(pinsNow & DtrN);
+        if (clockHigh && (chipPins_ & RtsN) && !(pinsNow & RtsN) && !(pinsNow & Txd))
+            unconfirmedStop_ = samplesWritten_;
+        chipPins_ = pinsNow;
+        ++samplesWritten_;
+    }
 }
 
 // ------------------------------------------------------------ transactions
@@ -515,10 +591,9 @@ bool FtdiBackend::sendExchange()
     }
     samples.append(char(fresh_.steps.back().pins));
     QByteArray back;
-    if (!exchange(samples, unread_ + int(samples.size()), &back))
-        return false;
     pending_.clear();
-    unread_ = 0;
+    if (!transfer(samples, &back))
+        return false;
     wirePins_ = fresh_.steps.back().pins;
     size_t r = 0;
     for (Step &step : fresh_.steps) {

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace pellmora::link {
@@ -31,14 +32,18 @@ public:
     virtual int setBaudrate(int baudrate) = 0;                // ftdi_set_baudrate
     virtual int setLatencyTimer(quint8 milliseconds) = 0;     // ftdi_set_latency_timer
     virtual int purgeBuffers() = 0;                           // ftdi_tcioflush
-    // The data calls. ftdi_write_data of all the samples:
+    // The data calls. ftdi_write_data: the samples into the chip's buffer;
+    // returns once the chip has taken them all, or fails when it takes none
+    // for the USB write timeout.
     virtual int writeData(const QByteArray &samples) = 0;
-    // ftdi_read_data_submit of `size` bytes and ftdi_transfer_data_done:
+    // ftdi_read_data: appends up to `size` samples the chip has read back
+    // and returns their count; 0 when it had none (it answers with its two
+    // status bytes alone once its latency timer runs out). A chip that has
+    // stopped clocking answers so for ever: the caller bounds the wait.
     virtual int readData(QByteArray *readBack, int size) = 0;
-    // One write with the read running beside it, so that the chip never
-    // waits with a full buffer: ftdi_read_data_submit of `readSize` bytes,
-    // ftdi_write_data_submit of the samples, ftdi_transfer_data_done of both.
-    virtual int writeAndRead(const QByteArray &samples, QByteArray *readBack, int readSize) = 0;
+    // The monotonic clock the waits for the chip are measured on, and a wait.
+    virtual qint64 monotonicNanos() = 0;
+    virtual void sleepNanos(qint64 nanos) = 0;
     virtual QString errorString() = 0; // ftdi_get_error_string
 };
 
@@ -58,9 +63,18 @@ std::unique_ptr<FtdiSystem> RealFtdiSystem();
 // and a used modem-status read costs one exchange; a transaction
 // (SampledLines) goes out in one exchange.
 //
-// A failed USB call sets portFailed() and reads as an idle bus (every byte
-// refused); the chip is closed so that recover() can open it again by its
-// serial number, with the lines as the link last set them.
+// Every wait for samples read back has a deadline: the samples outstanding
+// at the sample rate, the latency timer and a margin. A chip that stays
+// attached but stops clocking (reset out of bit-bang mode, a write that
+// failed half-way) answers with nothing for ever; past the deadline it
+// counts as lost, like a pulled cable.
+//
+// A failed USB call, or a chip lost so, sets portFailed() and reads as an
+// idle bus (every byte refused); the chip is closed so that recover() can
+// open it again by its serial number, with the lines as the link last set
+// them. Closing resets the bit mode, which drops the interface's supply: it
+// waits until a memory's write cycle that the last STOP sent may have
+// started (5 ms) is over.
 class FtdiBackend : public port::PortIo, public port::SampledLines {
 public:
     // The bit-bang clock: the chip takes 16 samples per unit of the baud
@@ -143,10 +157,13 @@ private:
     bool replayStep(const Step &step, quint8 *lines);
     bool sendExchange();
     void writePending();
-    bool exchange(const QByteArray &samples, int readSize, QByteArray *readBack);
-    void drainReadBack();
+    bool transfer(const QByteArray &samples, QByteArray *readBack);
+    bool fetch(int count, QByteArray *readBack);
+    void noteStops(const QByteArray &samples);
     void setClocking(quint16 speed);
+    void fail(const QString &what);
     void fail(const char *what, int error);
+    void closeChip();
 
     std::unique_ptr<FtdiSystem> system_;
     QString serial_;
@@ -165,6 +182,15 @@ private:
     Clocking clocking_;
     QByteArray pending_; // samples not yet written
     int unread_ = 0;     // samples written whose read-back has not been taken
+
+    // The STOP conditions written: the pins of the last sample written, the
+    // number of the last STOP's sample while it is not read back (-1: none),
+    // and the latest moment the last STOP read back can have gone out.
+    quint8 chipPins_ = 0xFF;
+    qint64 samplesWritten_ = 0;
+    qint64 samplesReadBack_ = 0;
+    qint64 unconfirmedStop_ = -1;
+    std::optional<qint64> stopOutBy_;
 
     // The transaction that runs: its exchanges so far and where the present
     // run of its sequences stands among their steps.

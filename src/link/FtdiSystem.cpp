@@ -2,9 +2,15 @@
 
 #include <ftdi.h>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 namespace pellmora::link {
 
 namespace {
+
+constexpr int UsbTimeoutMilliseconds = 1000;
 
 // The libftdi calls over one context. Chips are found by the library's own
 // list of FTDI product numbers (vendor and product 0).
@@ -40,6 +46,10 @@ public:
             if (chipSerial != serial)
                 return false;
             result = ftdi_usb_open_dev(context_, chip);
+            // A USB call that the chip does not answer at all gives up
+            // within a second instead of libftdi's five.
+            context_->usb_read_timeout = UsbTimeoutMilliseconds;
+            context_->usb_write_timeout = UsbTimeoutMilliseconds;
             return true;
         }, &result);
         open_ = result == 0;
@@ -68,33 +78,19 @@ public:
 
     int readData(QByteArray *readBack, int size) override
     {
-        readBack->resize(size);
-        ftdi_transfer_control *read =
-            ftdi_read_data_submit(context_, reinterpret_cast<unsigned char *>(readBack->data()), size);
-        if (!read)
-            return -1;
-        return finish(read, readBack);
+        const qsizetype before = readBack->size();
+        readBack->resize(before + size);
+        const int result = ftdi_read_data(context_, reinterpret_cast<unsigned char *>(readBack->data() + before), size);
+        readBack->resize(before + std::max(result, 0));
+        return result;
     }
 
-    int writeAndRead(const QByteArray &samples, QByteArray *readBack, int readSize) override
+    qint64 monotonicNanos() override
     {
-        readBack->resize(readSize);
-        QByteArray out = samples; // the library wants a buffer it may write to
-        ftdi_transfer_control *read =
-            ftdi_read_data_submit(context_, reinterpret_cast<unsigned char *>(readBack->data()), readSize);
-        if (!read)
-            return -1;
-        ftdi_transfer_control *write =
-            ftdi_write_data_submit(context_, reinterpret_cast<unsigned char *>(out.data()), int(out.size()));
-        if (!write) {
-            timeval soon{0, 1000};
-            ftdi_transfer_data_cancel(read, &soon);
-            return -1;
-        }
-        const int written = ftdi_transfer_data_done(write);
-        const int result = finish(read, readBack);
-        return written < 0 ? written : result;
+        using namespace std::chrono;
+        return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
     }
+    void sleepNanos(qint64 nanos) override { std::this_thread::sleep_for(std::chrono::nanoseconds(nanos)); }
 
     QString errorString() override
     {
@@ -125,14 +121,6 @@ private:
                 break;
         }
         ftdi_list_free(&chips);
-    }
-
-    static int finish(ftdi_transfer_control *transfer, QByteArray *readBack)
-    {
-        const int result = ftdi_transfer_data_done(transfer);
-        if (result >= 0)
-            readBack->resize(result);
-        return result;
     }
 
     ftdi_context *context_;

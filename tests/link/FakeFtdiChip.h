@@ -1,18 +1,32 @@
 #pragma once
 
-// A fake FTDI chip in synchronous bit-bang mode for the cable backend, with
-// what hangs on its cable: the simulated switch, played sample by sample, or
-// any function of the output pins. Each sample written first reads the pins
-// (the outputs as they are and the inputs the cable drives), then sets the
-// outputs, and takes one tick of the bit-bang clock on a clock that the
-// simulated switch runs by: the host's steady clock plus every tick so far,
-// as if each transfer lasted as long as the real chip takes to clock it out.
+// A fake FTDI FT232R in synchronous bit-bang mode for the cable backend,
+// with what hangs on its cable: the simulated switch, played sample by
+// sample, or any function of the output pins.
+//
+// As the chip does, it takes up to 256 samples from the host, clocks one out
+// at each tick of its bit-bang clock (first reading the pins: the outputs as
+// they are and the inputs the cable drives, then setting the outputs), and
+// keeps what it read for the host, up to 128 samples: with that buffer full
+// it stops clocking until the host reads. A read that finds nothing gets the
+// chip's status bytes alone, after its latency timer; a write that does not
+// fit waits for the USB write timeout and fails. The chip can stop clocking
+// while it stays attached: then it answers every read with nothing, for
+// ever, as libftdi does.
+//
+// Time is the fake's own: every tick of the bit-bang clock and every wait of
+// the host. The simulated switch runs by the host's steady clock plus that
+// time, as if each transfer lasted as long as the real chip takes.
 
 #include "link/FtdiBackend.h"
 #include "link/FtdiPins.h"
 #include "port/UartRegisters.h"
 #include "sim/SimulatedSwitch.h"
 
+#include <QList>
+#include <QtGlobal>
+
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -23,35 +37,51 @@ namespace pellmora::test {
 struct FakeFtdiChip {
     explicit FakeFtdiChip(sim::SimOptions options = {}) : sim(withClock(std::move(options))) {}
 
-    // Every tick of the bit-bang clock so far (first: the switch reads it
-    // while it is made).
+    static constexpr int SampleBuffer = 256;
+    static constexpr int ReadBackBuffer = 128;
+    static constexpr qint64 WriteTimeoutNanos = 1'000'000'000;
+
+    // Every tick of the bit-bang clock so far, and every wait of the host
+    // (first: the switch reads them while it is made).
     qint64 tickedNanos = 0;
+    qint64 waitedNanos = 0;
     // The switch on the cable's far side (its interface on its COM port).
     sim::SimulatedSwitch sim;
     // Instead of the switch: the input pins for the outputs (a test cable).
     std::function<quint8(quint8 outputs)> cable;
 
-    // Time the host takes before each exchange (the switch's clock runs on).
+    // Time the host takes before each write to a chip that has run dry (the
+    // switch's clock runs on).
     qint64 pauseBeforeExchangeNanos = 0;
 
     QStringList serials{QStringLiteral("FT4711")};
     int failSearch = 0;      // non-zero: the search for chips fails with this
     int failOpen = 0;        // non-zero: opening fails with this
     int failAtDataCall = 0;  // the data call with this number (from 1) and every later one fail: unplugged
+    int errorAtDataCall = 0; // the data call with this number fails, the chip stays attached
+    long stopsClockingAt = -1; // once this many samples were clocked out, the chip clocks no more
     bool unplugged = false;
     bool open = false;
+    bool clocking = true;
     int opens = 0;
     quint8 outputMask = 0;
     quint8 mode = 0;
     int libraryBaud = 0;
+    int latencyMilliseconds = 16;
     quint8 pins = 0xFF;        // what the chip drives now
+    QByteArray toClock;        // taken from the host, not yet clocked out
     QByteArray readBack;       // read, not yet fetched
-    QByteArray written;        // every sample ever written
+    QByteArray written;        // every sample ever clocked out
     long writes = 0;           // data calls that write
     long reads = 0;            // data calls that read
-    long exchanges = 0;        // writes with a read beside them
+    long exchanges = 0;        // reads after which the chip had nothing left to clock or send
+    // The supply and the last STOP on the bus while powered, on the fake's
+    // clock, and the moments the bit mode was reset with the supply on.
+    std::optional<qint64> lastStopNanos;
+    QList<qint64> poweredResets;
 
     long dataCalls() const { return writes + reads; }
+    qint64 nowNanos() const { return tickedNanos + waitedNanos; }
     int sampleRate() const { return libraryBaud * link::FtdiBackend::SamplesPerLibraryBaud; }
     // Pulls the cable now, or plugs it back in.
     void pull() { unplugged = true; open = false; }
@@ -60,11 +90,39 @@ struct FakeFtdiChip {
     // One tick: the pins are read, then the sample is set.
     void clockOut(quint8 sample)
     {
-        readBack.append(char((pins & link::ftdi::OutputPins) | (inputs() & ~link::ftdi::OutputPins)));
+        using namespace link::ftdi;
+        readBack.append(char((pins & OutputPins) | (inputs() & ~OutputPins)));
         written.append(char(sample));
+        const quint8 before = pins;
         apply(quint8(sample | ~outputMask));
+        if (!(pins & Txd) && !(before & DtrN) && !(pins & DtrN) && (before & RtsN) && !(pins & RtsN))
+            lastStopNanos = nowNanos();
         if (sampleRate() > 0)
             tickedNanos += 1'000'000'000LL / sampleRate();
+    }
+
+    // The chip clocks what it holds while it has room for the read-back.
+    void run()
+    {
+        while (clocking && !toClock.isEmpty() && readBack.size() < ReadBackBuffer) {
+            if (stopsClockingAt >= 0 && written.size() >= stopsClockingAt) {
+                clocking = false;
+                return;
+            }
+            clockOut(quint8(toClock.front()));
+            toClock.remove(0, 1);
+        }
+    }
+
+    // Back to serial mode: TXD idles (the supply falls), DTR and RTS off.
+    void resetBitmode()
+    {
+        if (!(pins & link::ftdi::Txd))
+            poweredResets.append(nowNanos());
+        apply(0xFF);
+        outputMask = 0;
+        mode = 0;
+        toClock.clear();
     }
 
 private:
@@ -72,7 +130,7 @@ private:
     {
         options.monotonicNanos = [this] {
             using namespace std::chrono;
-            return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count() + tickedNanos;
+            return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count() + nowNanos();
         };
         return options;
     }
@@ -122,22 +180,37 @@ public:
         chip_.open = true;
         return 0;
     }
-    void close() override { chip_.open = false; }
+    void close() override
+    {
+        if (!usable())
+            return;
+        chip_.resetBitmode();
+        chip_.open = false;
+    }
     int setBitmode(quint8 outputs, quint8 mode) override
     {
+        if (!usable())
+            return -1;
         chip_.outputMask = outputs;
         chip_.mode = mode;
-        return usable() ? 0 : -1;
+        chip_.clocking = true; // a fresh bit mode starts the clock again
+        chip_.stopsClockingAt = -1;
+        return 0;
     }
     int setBaudrate(int baudrate) override
     {
         chip_.libraryBaud = baudrate;
         return usable() ? 0 : -1;
     }
-    int setLatencyTimer(quint8) override { return usable() ? 0 : -1; }
+    int setLatencyTimer(quint8 milliseconds) override
+    {
+        chip_.latencyMilliseconds = milliseconds;
+        return usable() ? 0 : -1;
+    }
     int purgeBuffers() override
     {
         chip_.readBack.clear();
+        chip_.toClock.clear();
         return usable() ? 0 : -1;
     }
     int writeData(const QByteArray &samples) override
@@ -145,27 +218,42 @@ public:
         ++chip_.writes;
         if (!dataCallWorks())
             return -1;
-        for (char sample : samples)
-            chip_.clockOut(quint8(sample));
+        if (chip_.toClock.isEmpty() && chip_.readBack.isEmpty())
+            chip_.waitedNanos += chip_.pauseBeforeExchangeNanos;
+        chip_.run();
+        if (chip_.toClock.size() + samples.size() > FakeFtdiChip::SampleBuffer) {
+            chip_.waitedNanos += FakeFtdiChip::WriteTimeoutNanos; // nobody makes room: the USB write times out
+            return -1;
+        }
+        chip_.toClock.append(samples);
+        chip_.run();
         return int(samples.size());
     }
     int readData(QByteArray *readBack, int size) override
     {
         ++chip_.reads;
-        if (!dataCallWorks() || chip_.readBack.size() < size)
-            return -1; // the chip never sends what it did not read: the read times out
-        *readBack = chip_.readBack.left(size);
-        chip_.readBack.remove(0, size);
-        return size;
+        if (!dataCallWorks())
+            return -1;
+        chip_.run();
+        const int count = std::min(size, int(chip_.readBack.size()));
+        if (count == 0) {
+            // Only the status bytes, after the latency timer; a host that
+            // waits for a stopped chip without a bound waits here for ever.
+            chip_.waitedNanos += chip_.latencyMilliseconds * 1'000'000LL;
+            if (chip_.nowNanos() - lastDataNanos_ > MaximumWaitNanos)
+                qFatal("The host has waited for samples read back for an hour of the chip's time");
+            return 0;
+        }
+        readBack->append(chip_.readBack.left(count));
+        chip_.readBack.remove(0, count);
+        chip_.run();
+        lastDataNanos_ = chip_.nowNanos();
+        if (chip_.toClock.isEmpty() && chip_.readBack.isEmpty())
+            ++chip_.exchanges;
+        return count;
     }
-    int writeAndRead(const QByteArray &samples, QByteArray *readBack, int readSize) override
-    {
-        ++chip_.exchanges;
-        chip_.tickedNanos += chip_.pauseBeforeExchangeNanos;
-        if (const int written = writeData(samples); written < 0)
-            return written;
-        return readData(readBack, readSize);
-    }
+    qint64 monotonicNanos() override { return chip_.nowNanos(); }
+    void sleepNanos(qint64 nanos) override { chip_.waitedNanos += nanos; }
     QString errorString() override { return QStringLiteral("the fake chip is unplugged"); }
 
 private:
@@ -174,10 +262,14 @@ private:
     {
         if (chip_.failAtDataCall > 0 && chip_.dataCalls() >= chip_.failAtDataCall)
             chip_.pull();
+        if (chip_.errorAtDataCall > 0 && chip_.dataCalls() == chip_.errorAtDataCall)
+            return false;
         return usable();
     }
 
+    static constexpr qint64 MaximumWaitNanos = 3600'000'000'000LL;
     FakeFtdiChip &chip_;
+    qint64 lastDataNanos_ = 0;
 };
 
 } // namespace pellmora::test
