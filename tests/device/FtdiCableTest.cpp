@@ -1,4 +1,5 @@
 #include "device/ComTest.h"
+#include "device/ConnectionWatch.h"
 #include "device/DeviceMemory.h"
 #include "link/FtdiBackend.h"
 #include "link/Link.h"
@@ -6,6 +7,8 @@
 #include "FakeFtdiChip.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace pellmora;
 using namespace pellmora::port;
@@ -54,30 +57,65 @@ TEST(FtdiBackend, DeviceCommandsWorkOverTheCable)
     EXPECT_FALSE(cable.backend->portFailed());
 }
 
-// A cable pulled out in the middle of programming fails the transfer and
-// reads as an idle bus; the next operation, once it is back, opens it again
-// and sets the lines as they were.
-TEST(FtdiBackend, APulledCableFailsTheTransferAndIsOpenedAgain)
+// A cable that fails in the middle of programming (pulled out, a USB error,
+// a chip that stays attached but stops clocking and so answers every read
+// with nothing for ever) fails the transfer as a lost connection and reads
+// as an idle bus; the next operation opens it again and sets the lines as
+// they were. Where the chip is still there to drop the interface's supply,
+// it does so only once a write cycle the last STOP may have started is over.
+TEST(FtdiBackend, ACableThatFailsFailsTheTransferAndIsOpenedAgain)
 {
-    for (const int failAt : {1, 5, 40, 100}) {
-        SCOPED_TRACE(failAt);
+    enum class How { Pulled, UsbError, UsbErrorAfterStop, StopsClocking };
+    struct Case {
+        const char *name;
+        How how;
+        int at; // data call, STOPs, or samples clocked before the chip stops
+    };
+    const Case cases[] = {
+        {"pulled at the first call", How::Pulled, 1},
+        {"pulled at call 5", How::Pulled, 5},
+        {"pulled at call 40", How::Pulled, 40},
+        {"pulled at call 100", How::Pulled, 100},
+        {"a USB error at call 3", How::UsbError, 3},
+        {"a USB error at call 101", How::UsbError, 101},
+        {"a USB error right after the first STOP", How::UsbErrorAfterStop, 1},
+        {"a USB error right after the third STOP", How::UsbErrorAfterStop, 3},
+        {"a USB error right after the tenth STOP", How::UsbErrorAfterStop, 10},
+        {"stops clocking at once", How::StopsClocking, 0},
+        {"stops clocking in the first page", How::StopsClocking, 300},
+        {"stops clocking while a page is written", How::StopsClocking, 5000},
+        {"stops clocking while polling", How::StopsClocking, 20000},
+    };
+    constexpr qint64 WriteCycleNanos = 5'000'000;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
         Cable cable;
         model::DeviceImage image;
-        image.setByteAt(0, 0x42);
+        for (int i = 0; i < model::DeviceImage::ByteCount; ++i)
+            image.setByteAt(i, quint8(i + 0x42));
         device::DeviceMemoryState memory;
-        cable.chip.failAtDataCall = int(cable.chip.dataCalls()) + failAt;
+        switch (c.how) {
+        case How::Pulled: cable.chip.failAtDataCall = int(cable.chip.dataCalls()) + c.at; break;
+        case How::UsbError: cable.chip.errorAtDataCall = int(cable.chip.dataCalls()) + c.at; break;
+        case How::UsbErrorAfterStop: cable.chip.errorAfterStop = cable.chip.stops + c.at; break;
+        case How::StopsClocking: cable.chip.stopsClockingAt = long(cable.chip.written.size()) + c.at; break;
+        }
         const device::DeviceOutcome programmed = device::WriteDeviceMemory(cable.link, memory, image);
         EXPECT_TRUE(programmed.started);
         EXPECT_FALSE(programmed.ok);
+        EXPECT_TRUE(std::any_of(programmed.notices.begin(), programmed.notices.end(),
+                                [](const model::Notice &n) { return n.text == device::connectionLostText(); }));
         EXPECT_TRUE(cable.backend->portFailed());
         EXPECT_EQ(cable.backend->PortIn(Com1 + uart::ModemStatus), 0xFF);
         EXPECT_TRUE(cable.backend->lastError().contains(QStringLiteral("FT4711")));
+        for (const qint64 sinceStop : cable.chip.resetsAfterStop)
+            EXPECT_GE(sinceStop, WriteCycleNanos) << "the supply dropped inside a write cycle";
 
         cable.chip.plugIn();
         const int opens = cable.chip.opens;
         EXPECT_TRUE(device::WriteDeviceMemory(cable.link, memory, image).ok);
         EXPECT_EQ(cable.chip.opens, opens + 1);
-        EXPECT_EQ(quint8(cable.chip.sim.memory()[0]), 0x42);
+        EXPECT_EQ(cable.chip.sim.memory(), image.toBytes());
     }
 }
 

@@ -59,6 +59,7 @@ struct FakeFtdiChip {
     int failOpen = 0;        // non-zero: opening fails with this
     int failAtDataCall = 0;  // the data call with this number (from 1) and every later one fail: unplugged
     int errorAtDataCall = 0; // the data call with this number fails, the chip stays attached
+    int errorAfterStop = 0;  // the data call after this many STOPs (from 1) fails, the chip stays attached
     long stopsClockingAt = -1; // once this many samples were clocked out, the chip clocks no more
     bool unplugged = false;
     bool open = false;
@@ -75,10 +76,12 @@ struct FakeFtdiChip {
     long writes = 0;           // data calls that write
     long reads = 0;            // data calls that read
     long exchanges = 0;        // reads after which the chip had nothing left to clock or send
-    // The supply and the last STOP on the bus while powered, on the fake's
-    // clock, and the moments the bit mode was reset with the supply on.
+    // The last STOP on the bus while powered, on the fake's clock, and for
+    // every reset of the bit mode that dropped the supply after a STOP, how
+    // long after it.
     std::optional<qint64> lastStopNanos;
-    QList<qint64> poweredResets;
+    int stops = 0;
+    QList<qint64> resetsAfterStop;
 
     long dataCalls() const { return writes + reads; }
     qint64 nowNanos() const { return tickedNanos + waitedNanos; }
@@ -95,8 +98,10 @@ struct FakeFtdiChip {
         written.append(char(sample));
         const quint8 before = pins;
         apply(quint8(sample | ~outputMask));
-        if (!(pins & Txd) && !(before & DtrN) && !(pins & DtrN) && (before & RtsN) && !(pins & RtsN))
+        if (!(pins & Txd) && !(before & DtrN) && !(pins & DtrN) && (before & RtsN) && !(pins & RtsN)) {
             lastStopNanos = nowNanos();
+            ++stops;
+        }
         if (sampleRate() > 0)
             tickedNanos += 1'000'000'000LL / sampleRate();
     }
@@ -117,8 +122,8 @@ struct FakeFtdiChip {
     // Back to serial mode: TXD idles (the supply falls), DTR and RTS off.
     void resetBitmode()
     {
-        if (!(pins & link::ftdi::Txd))
-            poweredResets.append(nowNanos());
+        if (!(pins & link::ftdi::Txd) && lastStopNanos)
+            resetsAfterStop.append(nowNanos() - *lastStopNanos);
         apply(0xFF);
         outputMask = 0;
         mode = 0;
@@ -264,6 +269,10 @@ private:
             chip_.pull();
         if (chip_.errorAtDataCall > 0 && chip_.dataCalls() == chip_.errorAtDataCall)
             return false;
+        if (chip_.errorAfterStop > 0 && chip_.stops >= chip_.errorAfterStop) {
+            chip_.errorAfterStop = 0;
+            return false;
+        }
         return usable();
     }
 
