@@ -62,15 +62,21 @@ TEST(FtdiPins, TheRegistersDriveTheChipsPinsThroughTheCablesInversion)
         EXPECT_EQ(PinsFor(c.modemControl, c.lineControl) & OutputPins, c.outputs);
         EXPECT_EQ(PinsFor(c.modemControl, c.lineControl) & ~OutputPins, 0xFF & ~OutputPins) << "inputs written high";
 
-        // Through the backend: what the chip drives after the link's writes.
-        FakeFtdiChip chip;
-        auto backend = Open(chip);
-        ASSERT_TRUE(backend);
-        EXPECT_EQ(chip.outputMask, OutputPins);
-        EXPECT_EQ(chip.mode, 0x04) << "synchronous bit-bang";
-        backend->PortOut(Com1 + uart::LineControl, c.lineControl);
-        backend->PortOut(Com1 + uart::ModemControl, c.modemControl);
-        EXPECT_EQ(chip.pins & OutputPins, c.outputs);
+        // Through the backend: what the chip drives after the link's writes,
+        // also behind more held samples than the chip can read back unread.
+        for (const int held : {0, 127, 300}) {
+            FakeFtdiChip chip;
+            auto backend = Open(chip);
+            ASSERT_TRUE(backend);
+            EXPECT_EQ(chip.outputMask, OutputPins);
+            EXPECT_EQ(chip.mode, 0x04) << "synchronous bit-bang";
+            for (int i = 0; i < held; ++i)
+                backend->Hold(1000);
+            backend->PortOut(Com1 + uart::LineControl, c.lineControl);
+            backend->PortOut(Com1 + uart::ModemControl, c.modemControl);
+            EXPECT_EQ(chip.pins & OutputPins, c.outputs) << held << " samples held";
+            EXPECT_FALSE(backend->portFailed());
+        }
     }
 }
 
