@@ -34,6 +34,10 @@ constexpr int ProgressMaximum = 100;
 
 constexpr auto NoInterfaceText =
     "Nezdá se mi propojení se zařízením, zkontolujte ho, nebo přepněte na jiný port [Error 2]";
+// Said after it over a USB chip that clocks the lines itself (an FTDI cable):
+// only one with an RS-232 driver puts a positive voltage on TXD.
+constexpr auto TtlCableText = "Kabel FTDI s úrovněmi TTL (bez převodníku RS-232 a konektoru D-sub 9) ani samotný "
+                              "modul FT232H rozhraní nenapájí.";
 
 // A fixed pause, not calibrated: 2001 iterations, and never shorter than
 // 10 µs, which the microcontroller needs to see a clock level (a fast machine
@@ -135,6 +139,8 @@ ComTestOutcome ComTestRun::run()
         return outcome_;
     if (!present) {
         fail(2, NoInterfaceText);
+        if (io_.sampledLines())
+            outcome_.notices.last().text += u' ' + deviceText(TtlCableText);
         pump();
         return outcome_;
     }

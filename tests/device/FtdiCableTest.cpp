@@ -21,7 +21,9 @@ constexpr quint16 Com1 = 0x3F8;
 
 // The switch behind a fake FTDI cable on COM1, calibrated.
 struct Cable {
-    Cable() : backend(FtdiBackend::open({}, &error, std::make_unique<FakeFtdiSystem>(chip))), link(*backend, state)
+    explicit Cable(sim::SimOptions options = {})
+        : chip(std::move(options)), backend(FtdiBackend::open({}, &error, std::make_unique<FakeFtdiSystem>(chip))),
+          link(*backend, state)
     {
         state.SelectedPort = 0;
         state.PortBase = Com1;
@@ -55,6 +57,37 @@ TEST(FtdiBackend, DeviceCommandsWorkOverTheCable)
     EXPECT_TRUE(device::ReadDeviceMemory(cable.link, loaded).ok);
     EXPECT_EQ(loaded.toBytes(), image.toBytes());
     EXPECT_FALSE(cable.backend->portFailed());
+}
+
+// With no interface answering, the communication test over the cable ends
+// with Error 2 and adds that a cable with TTL levels cannot power one; over
+// a port reached access by access the message stays as it is.
+TEST(FtdiBackend, NoInterfaceOverTheCableIsSaidWithWhatATtlCableCannotDo)
+{
+    const QString noInterface = QString::fromUtf8(
+        "Nezdá se mi propojení se zařízením, zkontolujte ho, nebo přepněte na jiný port [Error 2]");
+    sim::SimOptions options;
+    options.faults = {sim::Fault::NoInterface};
+    Cable cable(options);
+    sim::SimulatedSwitch direct(options);
+    LinkState directState;
+    directState.SelectedPort = 0;
+    Link directLink(direct, directState);
+    struct Case {
+        const char *name;
+        Link &link;
+        bool saysTtl;
+    };
+    const Case cases[] = {{"over the cable", cable.link, true}, {"over the port's registers", directLink, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const device::ComTestOutcome outcome = device::RunComTest(c.link);
+        EXPECT_EQ(outcome.error, 2);
+        ASSERT_EQ(outcome.notices.size(), 1);
+        const QString text = outcome.notices.first().text;
+        EXPECT_TRUE(text.startsWith(noInterface)) << text.toStdString();
+        EXPECT_EQ(text.contains(QStringLiteral("TTL")), c.saysTtl) << text.toStdString();
+    }
 }
 
 // A cable that fails in the middle of programming (pulled out, a USB error,
