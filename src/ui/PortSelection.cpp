@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -108,6 +109,16 @@ QWidget *PortSelection::buildLinkGroup()
     grid->addWidget(ioPorts, 2, 0, 1, 2);
     grid->addWidget(linkFtdi_, 3, 0);
     grid->addWidget(FtdiDevice, 3, 1);
+
+    // Which cables can power the switch's interface, and how fast each goes.
+    auto *cableNote = new QLabel(
+        tr("Rozhraní napájí jen kabel s převodníkem RS-232 a konektorem D-sub 9. Nejrychlejší je kabel FTDI "
+           "jako „kabel FTDI“; jako sériové zařízení jsou pomalejší adaptéry ftdi_sio a cp210x a nejpomalejší "
+           "pl2303 a ch341. Kabel s úrovněmi TTL ani samotný modul FT232H rozhraní nenapájí."),
+        group);
+    cableNote->setObjectName(QStringLiteral("CableNote"));
+    cableNote->setWordWrap(true);
+    grid->addWidget(cableNote, 4, 0, 1, 2);
 
     // Choosing or typing a device chooses its link.
     connect(TtyDevice, &QComboBox::activated, serial, [serial] { serial->setChecked(true); });
