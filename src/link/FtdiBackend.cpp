@@ -376,7 +376,10 @@ bool FtdiBackend::transfer(const QByteArray &samples, QByteArray *readBack)
     const int limit = readBack ? ChipSampleBuffer : ChipReadBackBuffer;
     QByteArray back;
     for (qsizetype sent = 0; sent < samples.size();) {
-        if (unread_ >= limit && !fetch(readBack ? std::min(unread_, ChipReadBackBuffer) : unread_, readBack ? &back : nullptr))
+        // A full pipe: an exchange takes what the chip holds read back, a
+        // write alone empties it.
+        if (unread_ >= limit
+            && !fetch(readBack ? std::min(unread_, ChipReadBackBuffer) : unread_, readBack ? &back : nullptr))
             return false;
         const QByteArray part = samples.mid(sent, std::min<qsizetype>(limit - unread_, samples.size() - sent));
         if (const int result = system_->writeData(part); result != part.size()) {
@@ -408,7 +411,9 @@ bool FtdiBackend::fetch(int count, QByteArray *readBack)
             return false;
         }
         if (back.size() < count && system_->monotonicNanos() > deadline) {
-            fail(QStringLiteral("%1 of %2 samples read back in time, the chip has stopped clocking").arg(back.size()).arg(count));
+            fail(QStringLiteral("%1 of %2 samples read back in time, the chip has stopped clocking")
+                     .arg(back.size())
+                     .arg(count));
             return false;
         }
     }

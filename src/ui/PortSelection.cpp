@@ -112,9 +112,9 @@ QWidget *PortSelection::buildLinkGroup()
 
     // Which cables can power the switch's interface, and how fast each goes.
     auto *cableNote = new QLabel(
-        tr("Rozhraní napájí jen kabel s převodníkem RS-232 a konektorem D-sub 9. Nejrychlejší je kabel FTDI "
-           "jako „kabel FTDI“; jako sériové zařízení jsou pomalejší adaptéry ftdi_sio a cp210x a nejpomalejší "
-           "pl2303 a ch341. Kabel s úrovněmi TTL ani samotný modul FT232H rozhraní nenapájí."),
+        tr("Rozhraní napájí jen kabel s převodníkem RS-232 a konektorem D-sub 9. Nejrychlejší je kabel "
+           "FTDI jako „kabel FTDI“; jako sériové zařízení jsou pomalejší adaptéry ftdi_sio a cp210x a "
+           "nejpomalejší pl2303 a ch341. Kabel s úrovněmi TTL ani samotný modul FT232H rozhraní nenapájí."),
         group);
     cableNote->setObjectName(QStringLiteral("CableNote"));
     cableNote->setWordWrap(true);
