@@ -5,10 +5,11 @@
 
 namespace pellmora::model {
 
-QString ProgramTitle(const ProgramSettings &settings)
+QString ProgramTitle(const ProgramSettings &settings, const QString &fileName)
 {
     const QString name = settings.DeviceName.trimmed();
-    return QStringLiteral("Pellmora - (%1)").arg(name.isEmpty() ? QStringLiteral("UNTITLED") : name);
+    const QString title = QStringLiteral("Pellmora - (%1)").arg(name.isEmpty() ? QStringLiteral("UNTITLED") : name);
+    return fileName.isEmpty() ? title : title + QStringLiteral(" - ") + fileName;
 }
 
 ProgramEditor::ProgramEditor(Program &program, InstructionFormat &format)
@@ -46,10 +47,23 @@ void ProgramEditor::showPreview()
 
 void ProgramEditor::StartUpChanged(const QString &text, int caret)
 {
-    const FieldEdit corrected = CorrectStartUpField({text, caret, startUpMemory_});
-    view_.startUpText = corrected.text;
-    view_.startUpCaret = corrected.caret;
-    startUpMemory_ = corrected.remembered;
+    const FieldEdit corrected = CorrectStartUpField({text, caret, startUpMemory_}, view_.startUpText);
+    takeStartUp(corrected);
+}
+
+void ProgramEditor::StartUpFinished()
+{
+    takeStartUp(FinishStartUpField({view_.startUpText, view_.startUpCaret, startUpMemory_}));
+}
+
+// The time the field holds is stored at once; a pending hour stores nothing.
+void ProgramEditor::takeStartUp(const FieldEdit &field)
+{
+    view_.startUpText = field.text;
+    view_.startUpCaret = field.caret;
+    startUpMemory_ = field.remembered;
+    if (StartUpHourPending(view_.startUpText))
+        return;
     program_.settings.StartUpMinutes = StartUpMinutesOf(view_.startUpText);
     UpdateEndTime();
     program_.image.words[header::StartUpWord] = program_.settings.StartUpMinutes;

@@ -12,7 +12,10 @@
 //                                      only, the menu item always works.
 //   DelayChanged(text, caret)          InDelay changed: correct, preview.
 //   StartUpChanged(text, caret)        StartUpTime changed: StartUpMinutes and
-//                                      image word 253 at once, end sentence.
+//                                      image word 253 at once, end sentence;
+//                                      an hour of 24 to 29 waits for its units.
+//   StartUpFinished()                  the user left StartUpTime: a pending
+//                                      hour gives way to the last one stored.
 //   AppendInstruction()                NewInstruction.
 //   InsertInstruction() / ChangeInstruction() / DeleteInstruction()
 //                                      at the selected position.
@@ -22,7 +25,8 @@
 //   ReturnToFirstPeriod()              after the configuration dialog's OK.
 //   ShowProgram()                      the whole view from the program.
 //   FormatChanged()                    the wording changed: hint and list.
-//   ProgramTitle(settings)             the main window's caption.
+//   ProgramTitle(settings, fileName)   the main window's caption: the label and
+//                                      the name of the file Save writes.
 //
 // Only a row the user chose is ever selected: whenever the edit buttons are
 // disabled (insert, change, delete, a period step or refresh) the selection
@@ -83,7 +87,7 @@ struct EditorView {
     bool nextPeriodEnabled = false;
 };
 
-QString ProgramTitle(const ProgramSettings &settings);
+QString ProgramTitle(const ProgramSettings &settings, const QString &fileName = {});
 
 class ProgramEditor {
 public:
@@ -95,6 +99,7 @@ public:
     void LightSwitch();
     void DelayChanged(const QString &text, int caret);
     void StartUpChanged(const QString &text, int caret);
+    void StartUpFinished();
 
     Notices AppendInstruction();
     Notices InsertInstruction();
@@ -114,6 +119,7 @@ public:
     void UpdateEndTime();
 
 private:
+    void takeStartUp(const FieldEdit &field);
     quint16 newWord() const;
     bool refusesZeroOff(Notices &notices) const;
     int recount();

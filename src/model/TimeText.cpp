@@ -109,29 +109,56 @@ FieldEdit CorrectDelayField(const FieldEdit &edit)
     return out;
 }
 
-FieldEdit CorrectStartUpField(const FieldEdit &edit)
+namespace {
+
+bool hourAbove23(const QString &t)
+{
+    return t[StartUpHours] > QLatin1Char('1') && t[StartUpHours + 1] > QLatin1Char('3');
+}
+
+} // namespace
+
+FieldEdit CorrectStartUpField(const FieldEdit &edit, const QString &shownBefore)
 {
     FieldEdit out{fieldText(edit.text, EmptyStartUpText), edit.caret, memory(edit.remembered)};
+    const QString before = fieldText(shownBefore, EmptyStartUpText);
     QString &t = out.text;
     const QString &r = out.remembered;
-    auto hourTooLarge = [&t] { return t[StartUpHours] > QLatin1Char('1') && t[StartUpHours + 1] > QLatin1Char('3'); };
     if (t[StartUpHours] > QLatin1Char('2'))
         t[StartUpHours] = r[0];
-    if (hourTooLarge()) {
-        t[StartUpHours + 1] = r[1];
-        out.caret = StartUpHours + 2;
-    }
-    // 24..29: the first digit was raised to 2 under a units digit above 3.
-    if (hourTooLarge())
-        t[StartUpHours] = r[0];
-    if (hourTooLarge())
-        t[StartUpHours] = QLatin1Char(' ');
     if (t[StartUpMinutesPos] > QLatin1Char('5')) {
         t[StartUpMinutesPos] = r[2];
         out.caret = StartUpMinutesPos + 1;
     }
-    out.remembered = threeChars(t[StartUpHours], t[StartUpHours + 1], t[StartUpMinutesPos]);
+    // A units digit typed under a tens digit of 2 completes the hour: above
+    // 23 it is refused, and so is a tens digit still waiting for it.
+    if (hourAbove23(t) && t[StartUpHours + 1] != before[StartUpHours + 1]) {
+        t[StartUpHours + 1] = r[1];
+        out.caret = StartUpHours + 2;
+        if (hourAbove23(t))
+            t[StartUpHours] = r[0];
+    }
+    // A tens digit of 2 typed over a units digit above 3 waits for the units.
+    if (hourAbove23(t))
+        out.remembered = threeChars(r[0], r[1], t[StartUpMinutesPos]);
+    else
+        out.remembered = threeChars(t[StartUpHours], t[StartUpHours + 1], t[StartUpMinutesPos]);
     out.caret = qBound(0, out.caret, StartUpLength);
+    return out;
+}
+
+bool StartUpHourPending(const QString &startUpText)
+{
+    return hourAbove23(fieldText(startUpText, EmptyStartUpText));
+}
+
+FieldEdit FinishStartUpField(const FieldEdit &edit)
+{
+    FieldEdit out{fieldText(edit.text, EmptyStartUpText), edit.caret, memory(edit.remembered)};
+    if (hourAbove23(out.text)) {
+        out.text[StartUpHours] = out.remembered[0];
+        out.text[StartUpHours + 1] = out.remembered[1];
+    }
     return out;
 }
 

@@ -14,7 +14,8 @@
 //                                     the change rules of the two fields: put
 //                                     back the remembered character where a
 //                                     digit is impossible, move the caret,
-//                                     remember the accepted characters.
+//                                     remember the accepted characters; the
+//                                     other digits stay where they were typed.
 //   StartUpMinutesOf(text)            minutes after midnight of "HH:MM".
 //   StartUpFieldText(minutes)         the field text showing a start-up time.
 //   UpdateEndTime(program)            "Konec bude ..." for the current segment.
@@ -59,9 +60,19 @@ struct FieldEdit {
 inline const QString BlankDelayMemory = QStringLiteral("   ");
 FieldEdit CorrectDelayField(const FieldEdit &edit);
 
-// Watched positions (0-based): hours 0 and 1, tens of minutes 3.
+// Watched positions (0-based): hours 0 and 1, tens of minutes 3; remembered
+// are the characters of the last time the field held. `shownBefore` is the
+// text the field showed before this change: it tells a units digit of the
+// hour just typed from a tens digit typed over it. A tens digit of 2 typed
+// over a units digit above 3 is taken as typed and leaves the hour pending
+// (StartUpHourPending) until a units digit completes it; a units digit that
+// makes the hour 24 or more is refused, with a pending tens digit.
 inline const QString BlankStartUpMemory = QStringLiteral("   ");
-FieldEdit CorrectStartUpField(const FieldEdit &edit);
+FieldEdit CorrectStartUpField(const FieldEdit &edit, const QString &shownBefore = EmptyStartUpText);
+// The hour is 24 to 29: the field holds no time yet.
+bool StartUpHourPending(const QString &startUpText);
+// The user left the field: a pending hour gives way to the remembered one.
+FieldEdit FinishStartUpField(const FieldEdit &edit);
 
 quint16 StartUpMinutesOf(const QString &startUpText);
 QString StartUpFieldText(quint16 minutes);

@@ -194,6 +194,7 @@ QWidget *EditorPanel::buildStartUpPanel(QWidget *parent)
     StartUpTime->setInputMask(QStringLiteral("99:99;0"));
     StartUpTime->setFixedWidth(70);
     startUpLabel->setBuddy(StartUpTime);
+    StartUpTime->installEventFilter(this);
     auto *startUpLayout = new QHBoxLayout(startUp);
     startUpLayout->addWidget(startUpLabel);
     startUpLayout->addWidget(StartUpTime);
@@ -380,6 +381,15 @@ void EditorPanel::BackPeriodClick()
 
 bool EditorPanel::eventFilter(QObject *watched, QEvent *event)
 {
+    // Leaving the start-up field completes the hour typed in it; a switch to
+    // another window or a menu leaves it as it is.
+    if (watched == StartUpTime && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            editor_.StartUpFinished();
+            applyView();
+        }
+    }
     if (watched == InstructionsBox->viewport()) {
         if (event->type() == QEvent::MouseMove) {
             editor_.UpdateEndTime();

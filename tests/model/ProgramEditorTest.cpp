@@ -265,7 +265,13 @@ TEST_F(EditorFixture, StartUpFieldWritesTheImageAtOnce)
     EXPECT_EQ(program.image.words[253], 450);
     EXPECT_EQ(editor.view().endTime, QStringLiteral("Konec bude v 7hodin a 30minut "));
     editor.StartUpChanged(QStringLiteral(" 9:3 "), 1);
+    // A tens digit of 2 over a 9 waits for its units: nothing is stored, and
+    // leaving the field gives the hour up.
     editor.StartUpChanged(QStringLiteral("29:3 "), 1);
+    EXPECT_EQ(editor.view().startUpText, QStringLiteral("29:3 "));
+    EXPECT_EQ(program.image.words[253], 570);
+    EXPECT_EQ(program.settings.StartUpMinutes, 570);
+    editor.StartUpFinished();
     EXPECT_EQ(editor.view().startUpText, QStringLiteral(" 9:3 "));
     EXPECT_EQ(program.image.words[253], 570);
 }
@@ -283,6 +289,8 @@ TEST_F(EditorFixture, ShowProgramKeepsTheStartUpTimeAndCountsTheList)
     EXPECT_EQ(ProgramTitle(program.settings), QStringLiteral("Pellmora - (UNTITLED)"));
     program.settings.DeviceName = QStringLiteral("Chodba");
     EXPECT_EQ(ProgramTitle(program.settings), QStringLiteral("Pellmora - (Chodba)"));
+    EXPECT_EQ(ProgramTitle(program.settings, QStringLiteral("dev001.plm")),
+              QStringLiteral("Pellmora - (Chodba) - dev001.plm"));
 }
 
 TEST_F(EditorFixture, WordingChangeRelabelsListAndHint)

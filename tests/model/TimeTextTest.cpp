@@ -106,12 +106,27 @@ struct FieldCase {
     int caretAfter;
     const char *rememberedAfter; // nullptr: not checked
     int minutes;                 // start-up minutes; -1: not checked
+    const char *shownBefore = nullptr; // the start-up field's text before the change; nullptr: empty
 };
 
-void checkFieldCases(FieldEdit (*correct)(const FieldEdit &), std::initializer_list<FieldCase> cases)
+using FieldRule = FieldEdit (*)(const FieldEdit &, const QString &);
+
+FieldEdit delayRule(const FieldEdit &edit, const QString &)
+{
+    return CorrectDelayField(edit);
+}
+
+FieldEdit startUpRule(const FieldEdit &edit, const QString &shownBefore)
+{
+    return CorrectStartUpField(edit, shownBefore);
+}
+
+void checkFieldCases(FieldRule correct, std::initializer_list<FieldCase> cases)
 {
     for (const FieldCase &c : cases) {
-        const FieldEdit out = correct({QString::fromLatin1(c.text), c.caret, QString::fromLatin1(c.remembered)});
+        const QString before = c.shownBefore ? QString::fromLatin1(c.shownBefore) : EmptyStartUpText;
+        const FieldEdit out =
+            correct({QString::fromLatin1(c.text), c.caret, QString::fromLatin1(c.remembered)}, before);
         EXPECT_EQ(u8(out.text), c.corrected) << c.what;
         EXPECT_EQ(out.caret, c.caretAfter) << c.what;
         if (c.rememberedAfter) {
@@ -127,7 +142,7 @@ void checkFieldCases(FieldEdit (*correct)(const FieldEdit &), std::initializer_l
 
 TEST(TimeText, DelayFieldPutsBackImpossibleDigits)
 {
-    checkFieldCases(CorrectDelayField, {
+    checkFieldCases(delayRule, {
         {"accepted", "1:3 :  ", 3, "   ", "1:3 :  ", 3, "13 ", -1},
         {"nine hours", "9:3 :  ", 1, "13 ", "1:3 :  ", 1, "13 ", -1},
         {"sixty minutes", "1:6 :  ", 3, "13 ", "1:3 :  ", 2, "13 ", -1},
@@ -140,18 +155,42 @@ TEST(TimeText, DelayFieldPutsBackImpossibleDigits)
 
 TEST(TimeText, StartUpFieldPutsBackImpossibleDigits)
 {
-    checkFieldCases(CorrectStartUpField, {
+    checkFieldCases(startUpRule, {
         {"07:30", " 7:3 ", 4, "   ", " 7:3 ", 4, " 73", 450},
         {"07:05", " 7: 5", 5, "   ", " 7: 5", 5, nullptr, 425},
         {"23:59", "23:59", 5, "23 ", "23:59", 5, "235", 1439},
         {"first digit 3", "3 :  ", 1, "   ", "  :  ", 1, nullptr, 0},
-        {"hour 24 typed", "24:  ", 2, "2  ", "2 :  ", 2, "2  ", 1200},
-        {"hour 24 from 14", "24:  ", 1, "14 ", "14:  ", 2, "14 ", 840},
-        {"hour 29 from 19", "29:  ", 1, "19 ", "19:  ", 2, nullptr, 1140},
+        {"hour 24 typed", "24:  ", 2, "2  ", "2 :  ", 2, "2  ", 1200, "2 :  "},
+        // A tens digit typed over a units digit above 3 waits for its units.
+        {"tens 2 over 14", "24:  ", 1, "14 ", "24:  ", 1, "14 ", -1, "14:  "},
+        {"tens 2 over 19", "29:3 ", 1, "19 ", "29:3 ", 1, "193", -1, "19:3 "},
+        // The units complete it: valid, or refused together with the tens.
+        {"pending 26 becomes 22", "22:45", 2, " 64", "22:45", 2, "224", 1365, "26:45"},
+        {"pending 26, units 7", "27:45", 2, " 64", " 6:45", 2, " 64", 405, "26:45"},
+        {"pending 28, units blanked", "2 :3 ", 1, "183", "2 :3 ", 1, "2 3", 1230, "28:3 "},
         {"sixty minutes", "12:6 ", 4, "12 ", "12:  ", 4, nullptr, 720},
         {"midnight", "  :  ", 0, "   ", "  :  ", 0, nullptr, 0},
         {"20:00", "2 :  ", 2, "   ", "2 :  ", 2, nullptr, 1200},
     });
+}
+
+TEST(TimeText, LeavingTheStartUpFieldGivesUpAPendingHour)
+{
+    const struct {
+        const char *text;
+        const char *remembered;
+        const char *finished;
+    } cases[] = {
+        {"26:45", " 64", " 6:45"},
+        {"29:1 ", "181", "18:1 "},
+        {"22:45", "224", "22:45"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(StartUpHourPending(QString::fromLatin1(c.text)), c.text != std::string(c.finished)) << c.text;
+        const FieldEdit out = FinishStartUpField({QString::fromLatin1(c.text), 1, QString::fromLatin1(c.remembered)});
+        EXPECT_EQ(u8(out.text), c.finished) << c.text;
+        EXPECT_FALSE(StartUpHourPending(out.text)) << c.text;
+    }
 }
 
 TEST(TimeText, StartUpFieldShowsAndReadsBackTheSameTime)

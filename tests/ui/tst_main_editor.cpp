@@ -137,6 +137,77 @@ private slots:
         QCOMPARE(ui.window->statusPanel(0), sentence);
     }
 
+    // Typing over a time: the keys act where the caret is and nowhere else.
+    // Script: digits are typed, ^ Home, > End, * select all, < Backspace,
+    // ~ Delete, ! the focus goes to the instruction list.
+    void typedTimesStayAsTyped_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("before"); // typed from the first position first
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("stored"); // StartUpTime: hh:mm; InDelay: the preview
+
+        const QString startUp = QStringLiteral("StartUpTime");
+        QTest::newRow("Home 2215 over 06:45") << startUp << "0645" << "^2215" << "22:15" << "22:15";
+        QTest::newRow("Home 2000 over 18:30") << startUp << "1830" << "^2000" << "2 :  " << "20:00";
+        QTest::newRow("select-all 2215 over 06:45") << startUp << "0645" << "*2215" << "22:15" << "22:15";
+        QTest::newRow("select-all 0730 over 23:59") << startUp << "2359" << "*0730" << " 7:3 " << "07:30";
+        QTest::newRow("Backspace at the end") << startUp << "0645" << "><" << " 6:4 " << "06:40";
+        QTest::newRow("Backspace twice") << startUp << "0645" << "><<" << " 6:  " << "06:00";
+        QTest::newRow("Home Delete") << startUp << "1830" << "^~" << " 8:3 " << "08:30";
+        QTest::newRow("tens 2 over 6 waits") << startUp << "0645" << "^2" << "26:45" << "06:45";
+        QTest::newRow("tens 2 over 8, Delete completes 20") << startUp << "1830" << "^2~" << "2 :3 " << "20:30";
+        QTest::newRow("units 7 under a waiting 2") << startUp << "0645" << "^27" << " 6:45" << "06:45";
+        QTest::newRow("waiting hour given up on leaving") << startUp << "0645" << "^2!" << " 6:45" << "06:45";
+        QTest::newRow("tens 3 refused") << startUp << "0645" << "^3" << " 6:45" << "06:45";
+        QTest::newRow("tens of minutes 7 refused") << startUp << "0645" << "^067" << " 6:45" << "06:45";
+
+        const QString delay = QStringLiteral("InDelay");
+        QTest::newRow("delay: Home 2") << delay << "12345" << "^2" << "2:23:45" << "Nesvítí 2hod 23min 45s ";
+        QTest::newRow("delay: Home 215") << delay << "12345" << "^215" << "2:15:45" << "Nesvítí 2hod 15min 45s ";
+        QTest::newRow("delay: select-all 13") << delay << "12345" << "*13" << "1:3 :  " << "Nesvítí 1hod 30min ";
+        QTest::newRow("delay: Backspace at the end") << delay << "12345" << "><" << "1:23:4 "
+                                                     << "Nesvítí 1hod 23min 40s ";
+        QTest::newRow("delay: Home Delete") << delay << "12345" << "^~" << " :23:45" << "Nesvítí 23min 45s ";
+        QTest::newRow("delay: tens of minutes 7 refused") << delay << "12345" << "^17" << "1:23:45"
+                                                          << "Nesvítí 1hod 23min 45s ";
+        QTest::newRow("delay: hours 9 refused") << delay << "12345" << "^9" << "1:23:45" << "Nesvítí 1hod 23min 45s ";
+    }
+
+    void typedTimesStayAsTyped()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, before);
+        QFETCH(QString, script);
+        QFETCH(QString, text);
+        QFETCH(QString, stored);
+        WindowUnderTest &ui = started();
+        QApplication::setActiveWindow(ui.window.get());
+        ui.type(field, before);
+        QLineEdit *edit = ui.edit(field);
+        edit->setFocus();
+        for (const QChar key : script) {
+            switch (key.unicode()) {
+            case '^': QTest::keyClick(edit, Qt::Key_Home); break;
+            case '>': QTest::keyClick(edit, Qt::Key_End); break;
+            case '*': edit->selectAll(); break;
+            case '<': QTest::keyClick(edit, Qt::Key_Backspace); break;
+            case '~': QTest::keyClick(edit, Qt::Key_Delete); break;
+            case '!': ui.list()->setFocus(Qt::TabFocusReason); break;
+            default: QTest::keyClicks(edit, QString(key));
+            }
+        }
+        QCOMPARE(WindowUnderTest::fieldText(edit), text);
+        if (field == QLatin1String("StartUpTime")) {
+            const int minutes = stored.left(2).toInt() * 60 + stored.mid(3).toInt();
+            QCOMPARE(int(ui.session.program.settings.StartUpMinutes), minutes);
+            QCOMPARE(int(ui.word(header::StartUpWord)), minutes);
+        } else {
+            QCOMPARE(ui.edit(QStringLiteral("Instruction"))->text(), stored);
+        }
+    }
+
     // The worked example: built through the widgets and saved, it gives
     // exactly the bytes of the device memory.
     void chodbaThroughTheWidgets()
@@ -166,6 +237,7 @@ private slots:
 
         ui.saveNames = {dir_->file(QStringLiteral("chodba.plm"))};
         ui.window->SaveAsClick();
+        QCOMPARE(ui.window->windowTitle(), QStringLiteral("Pellmora - (Chodba) - chodba.plm"));
         QByteArray expected(512, '\0');
         const QByteArray head = QByteArray::fromHex("209C080705800000");
         expected.replace(0, head.size(), head);
