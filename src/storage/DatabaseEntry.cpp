@@ -11,8 +11,7 @@ QString DatabaseEntryPath(const QString &deviceDirectory, const DatabaseRecord &
     return deviceDirectory + QLatin1Char('/') + record.File;
 }
 
-FileOutcome OpenDatabaseEntry(DeviceDatabase &database, int index, const FileLocations &locations,
-                              DeviceImage &image)
+FileOutcome OpenDatabaseEntry(DeviceDatabase &database, int index, FileLocations &locations, DeviceImage &image)
 {
     if (index < 0 || index >= database.RecordCount())
         return {{false}, {}};
@@ -22,6 +21,7 @@ FileOutcome OpenDatabaseEntry(DeviceDatabase &database, int index, const FileLoc
     if (!ReadProgramFile(path, image))
         return {{false}, {Notice::message(storage::uiText("Nelze číst z disku, nebo soubor neexistuje v adresáři : ")
                                           + path)}};
+    locations.CurrentFileName = path;
     return {{true}, {}};
 }
 

@@ -19,12 +19,13 @@ QString DatabaseEntryPath(const QString &deviceDirectory, const DatabaseRecord &
 
 // Opens record `index`: its date becomes LastProgrammingDate (also when the
 // file then cannot be read), and the first 512 bytes of its program file
-// replace `image`. A file that is missing or shorter than 512 bytes leaves
-// the image unchanged and is reported with its path. The current file name
-// is not changed, so a later Save still writes to the file that was current
-// before. An index outside the table does nothing (ok false, no notice).
-// ok true: the window refills its instruction list and reloads the program.
-FileOutcome OpenDatabaseEntry(DeviceDatabase &database, int index, const FileLocations &locations,
+// replace `image`; that file becomes the current file, so a later Save
+// writes the program back where it came from. A file that is missing or
+// shorter than 512 bytes leaves the image and the current file unchanged
+// and is reported with its path. An index outside the table does nothing
+// (ok false, no notice). ok true: the window refills its instruction list
+// and reloads the program.
+FileOutcome OpenDatabaseEntry(DeviceDatabase &database, int index, FileLocations &locations,
                               model::DeviceImage &image);
 
 } // namespace pellmora::storage

@@ -1,5 +1,7 @@
 // The main window's file commands: a new program, open, save and save as,
-// and the question before unsaved changes would be lost.
+// and the question before unsaved changes would be lost. The file named in
+// the title is the file Save writes: the one opened last, from a file or
+// from the database, or saved as.
 
 #include "ui/MainInterface.h"
 
@@ -110,6 +112,7 @@ bool MainInterface::saveProgramFile()
     if (saved.result != SaveResult::Saved)
         return false;
     rememberProgram(true);
+    UpdateTitle();
     return true;
 }
 
@@ -121,6 +124,7 @@ bool MainInterface::saveProgramFileAs()
     PackHeader(session_.program);
     const FileOutcome saved = SaveProgramAs(name, session_.files, session_.program.image);
     showNotices(saved.notices);
+    UpdateTitle();
     if (saved.ok)
         rememberProgram(true);
     return saved.ok;

@@ -89,7 +89,8 @@ TEST_F(OpenDatabaseEntryTest, ReadsTheRecordsFileOrRefusesItWithItsPath)
 
         EXPECT_EQ(outcome.ok, c.opened);
         EXPECT_EQ(database.LastProgrammingDate, QStringLiteral("07.12.2026"));
-        EXPECT_EQ(locations.CurrentFileName, QStringLiteral("previous.plm"));
+        EXPECT_EQ(locations.CurrentFileName, c.opened ? file : QStringLiteral("previous.plm"));
+        locations.CurrentFileName = QStringLiteral("previous.plm");
         if (c.opened) {
             EXPECT_TRUE(outcome.notices.isEmpty());
             EXPECT_EQ(image.toBytes(), programBytes(c.fileSize).left(512));

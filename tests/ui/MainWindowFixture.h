@@ -136,6 +136,7 @@ struct WindowUnderTest {
     QList<OtherWindow> shownWindows; // the windows the main window asked for
     std::function<void(OtherWindow)> onShowWindow; // runs for each, after it is recorded
     QStringList reportNames; // answers of the report's save dialog, in order
+    QStringList reportProposed; // the names the report's save dialog proposed
     QString printerOutput;   // the printer dialog prints into this PDF; empty: cancelled
     std::function<void()> onPump; // runs whenever the window processes pending messages
     FakeServices services{*this};
@@ -266,8 +267,9 @@ inline QString FakeServices::askSaveFileName(QWidget *, const QString &title)
     return ui_.saveNames.isEmpty() ? QString() : ui_.saveNames.takeFirst();
 }
 
-inline QString FakeServices::askReportFileName(QWidget *, const QString &)
+inline QString FakeServices::askReportFileName(QWidget *, const QString &proposed)
 {
+    ui_.reportProposed.append(proposed);
     return ui_.reportNames.isEmpty() ? QString() : ui_.reportNames.takeFirst();
 }
 

@@ -392,11 +392,14 @@ private slots:
         QCOMPARE(ui.session.database.RecordCount(), 3);
     }
 
-    void openingARecordReplacesTheProgramButNotTheFileName()
+    void openingARecordMakesItsFileTheCurrentOne()
     {
         WindowUnderTest &ui = started();
         writeAll(QDir(progs()).filePath(QStringLiteral("b.plm")), programFile(QStringLiteral("Obyvak"), 2));
-        ui.session.files.CurrentFileName = QStringLiteral("previous.plm");
+        const QString previous = QDir(progs()).filePath(QStringLiteral("previous.plm"));
+        writeAll(previous, programFile(QStringLiteral("Predsin"), 1));
+        const QByteArray previousBytes = readAll(previous);
+        ui.session.files.CurrentFileName = previous;
         OpenFileDatabaseForm &form = *windows_.openFromDatabase;
         form.show();
         auto *open = control<QPushButton>(form, QStringLiteral("OpenFileBtn"));
@@ -406,17 +409,24 @@ private slots:
         open->click();
 
         QVERIFY(ui.prompt.shown.isEmpty());
-        QCOMPARE(ui.window->windowTitle(), QStringLiteral("Pellmora - (Obyvak)"));
+        QCOMPARE(ui.window->windowTitle(), QStringLiteral("Pellmora - (Obyvak) - b.plm"));
         QCOMPARE(ui.word(0), quint16(0x8005));
         QCOMPARE(ui.items().size(), 1);
         QCOMPARE(ui.session.database.LastProgrammingDate, QStringLiteral("2.1.2026"));
         QVERIFY(!open->isEnabled());
         QVERIFY(form.isVisible());
 
-        // Save writes to the file that was current before the opening.
+        // A change saved goes into the opened file; the file current before
+        // the opening keeps its program.
+        ui.type(QStringLiteral("StartUpTime"), QStringLiteral("0730"));
         ui.window->SaveClick();
-        QCOMPARE(readAll(QDir(progs()).filePath(QStringLiteral("previous.plm"))),
-                 readAll(QDir(progs()).filePath(QStringLiteral("b.plm"))));
+        QCOMPARE(readAll(previous), previousBytes);
+        const QByteArray saved = readAll(QDir(progs()).filePath(QStringLiteral("b.plm")));
+        QCOMPARE(saved.size(), 512);
+        QCOMPARE(quint8(saved.at(0x1FA)), quint8(450 & 0xFF));
+        QCOMPARE(ui.saveDialogs, 0);
+        ui.window->ReportPdfClick();
+        QCOMPARE(ui.reportProposed, QStringList{QStringLiteral("b.pdf")});
     }
 
     void openingAMissingFileNamesItsPath()
@@ -469,7 +479,7 @@ private slots:
         QVERIFY(ui.session.database.LastProgrammingDate.isEmpty());
 
         clickLine(box, QStringLiteral("OpenDeviceNameBox"), 0, true);
-        QCOMPARE(ui.window->windowTitle(), QStringLiteral("Pellmora - (Predsin)"));
+        QCOMPARE(ui.window->windowTitle(), QStringLiteral("Pellmora - (Predsin) - a.plm"));
         QCOMPARE(ui.session.database.LastProgrammingDate, QStringLiteral("1.1.2026"));
         QVERIFY(!open->isEnabled());
 
