@@ -1,9 +1,9 @@
 #include "ui/DeviceCommandsController.h"
 
 #include "ui/ComTest.h"
+#include "ui/DeviceCommandsHost.h"
 #include "ui/DeviceProgramming.h"
 #include "ui/LoadingDeviceData.h"
-#include "ui/MainInterface.h"
 #include "ui/Prompt.h"
 #include "ui/Session.h"
 
@@ -12,9 +12,11 @@
 #include "link/Link.h"
 #include "link/Timing.h"
 #include "model/ProgramChecks.h"
+#include "model/ProgramEditor.h"
 #include "model/ProgramHeader.h"
 
 #include <QAction>
+#include <QMainWindow>
 #include <QPushButton>
 
 #include <functional>
@@ -24,9 +26,9 @@ using namespace pellmora::link;
 
 namespace pellmora::ui {
 
-DeviceCommandsController::DeviceCommandsController(MainInterface &window, Prompt &prompt, QPushButton &load,
+DeviceCommandsController::DeviceCommandsController(DeviceCommandsHost &window, Prompt &prompt, QPushButton &load,
                                                    QPushButton &program)
-    : QObject(&window), window_(window), prompt_(prompt), load_(load), program_(program)
+    : QObject(&window.commandWindow()), window_(window), prompt_(prompt), load_(load), program_(program)
 {
     connect(&load_, &QPushButton::clicked, this, &DeviceCommandsController::LoadDeviceDataClick);
     connect(&program_, &QPushButton::clicked, this, &DeviceCommandsController::ProgramDeviceClick);
@@ -43,8 +45,23 @@ bool DeviceCommandsController::refusedWhileTransferring()
 {
     if (!linkBusy())
         return false;
-    window_.showNotices(device::refusedWhileBusy().notices);
+    showRefusal();
     return true;
+}
+
+// The busy text goes into the info bar: a message box would stop the
+// transfer that holds the link until it was closed.
+void DeviceCommandsController::showRefusal()
+{
+    window_.ShowInfo(device::busyText());
+}
+
+void DeviceCommandsController::showOutcome(const model::Notices &notices, bool started)
+{
+    if (started)
+        window_.showNotices(notices);
+    else
+        showRefusal();
 }
 
 // While a device command runs, pending messages are processed so the window
@@ -52,7 +69,8 @@ bool DeviceCommandsController::refusedWhileTransferring()
 // click pumped in can change the program under a transfer or start another.
 class DeviceCommandsController::DeviceBusy {
 public:
-    explicit DeviceBusy(DeviceCommandsController &commands) : commands_(commands), window_(commands.window_)
+    explicit DeviceBusy(DeviceCommandsController &commands)
+        : commands_(commands), window_(commands.window_.commandWindow())
     {
         commands_.busy_ = true;
         window_.centralWidget()->setEnabled(false);
@@ -77,7 +95,7 @@ public:
 
 private:
     DeviceCommandsController &commands_;
-    MainInterface &window_;
+    QMainWindow &window_;
     QList<QAction *> locked_;
 };
 
@@ -127,13 +145,11 @@ void DeviceCommandsController::ComunicationTestClick()
     if (dialog)
         testObserver = dialog->testObserver(pump);
     const device::ComTestOutcome outcome = device::RunComTest(*link_, testObserver);
-    if (!outcome.started)
-        window_.showNotices(device::refusedWhileBusy().notices);
     if (outcome.connected)
         window_.SetDeviceCommandsEnabled(true);
     if (outcome.started)
         window_.setStatusPanel(2, outcome.connected ? tr("Připojeno") : tr("! nepřipojeno !"));
-    window_.showNotices(outcome.notices);
+    showOutcome(outcome.notices, outcome.started);
     if (dialog)
         dialog->testEnded(outcome.connected);
 }
@@ -154,7 +170,7 @@ void DeviceCommandsController::LoadDeviceDataClick()
             device::ReadDeviceMemory(*link_, window_.session().program.image, transferObserver(panel));
         if (panel)
             panel->close();
-        window_.showNotices(outcome.notices);
+        showOutcome(outcome.notices, outcome.started);
         window_.pump();
         if (outcome.started) {
             window_.editor().FillInstructionList();
@@ -170,7 +186,7 @@ bool DeviceCommandsController::programAnyway()
 {
     const QString question =
         FindingsQuestion(ProgramFindings(window_.session().program, window_.programInFile()));
-    return question.isEmpty() || prompt_.ask(&window_, question, Prompt::Buttons::YesCancel);
+    return question.isEmpty() || prompt_.ask(&window_.commandWindow(), question, Prompt::Buttons::YesCancel);
 }
 
 // The checks and the question first; then the header packed, the image
@@ -182,7 +198,7 @@ void DeviceCommandsController::ProgramDeviceClick()
     if (!link_ || !programAnyway())
         return;
     window_.ShowInfo(device::programmingWarningInfo());
-    if (!prompt_.ask(&window_, device::programmingQuestion(), Prompt::Buttons::YesCancel))
+    if (!prompt_.ask(&window_.commandWindow(), device::programmingQuestion(), Prompt::Buttons::YesCancel))
         return;
     window_.ShowInfo(device::programmingInfo());
     program_.setEnabled(false);
@@ -209,7 +225,7 @@ void DeviceCommandsController::ProgramDeviceClick()
             windows_.loading->closeVerifying();
         if (panel)
             panel->close();
-        window_.showNotices(outcome.notices);
+        showOutcome(outcome.notices, outcome.started);
     }
     program_.setEnabled(true);
 }
@@ -228,7 +244,7 @@ void DeviceCommandsController::VerificationClick()
         *link_, window_.session().deviceMemory, window_.session().program.image, transferObserver(progress));
     if (panel)
         panel->closeVerifying();
-    window_.showNotices(outcome.notices);
+    showOutcome(outcome.notices, outcome.started);
 }
 
 } // namespace pellmora::ui

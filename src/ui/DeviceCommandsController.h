@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Notice.h"
+
 #include <QObject>
 
 class QPushButton;
@@ -15,9 +17,9 @@ struct TransferObserver;
 namespace pellmora::ui {
 
 class ComTest;
+class DeviceCommandsHost;
 class DeviceProgramming;
 class LoadingDeviceData;
-class MainInterface;
 class Prompt;
 class TransferPanel;
 
@@ -39,7 +41,7 @@ public:
     // The load and program buttons are the window's; a command disables its
     // own button while it runs. Programming starts with the checks of the
     // program: their findings in one question, which the user may decline.
-    DeviceCommandsController(MainInterface &window, Prompt &prompt, QPushButton &load, QPushButton &program);
+    DeviceCommandsController(DeviceCommandsHost &window, Prompt &prompt, QPushButton &load, QPushButton &program);
 
     // The link the device commands use; without one they do nothing.
     void setDeviceLink(link::Link *link) { link_ = link; }
@@ -49,7 +51,7 @@ public:
     bool busy() const { return busy_; }
     // Another window's transfer holds the link.
     bool linkBusy() const;
-    // Shows the busy text and answers true while the link is held.
+    // Shows the busy text in the info bar and answers true while the link is held.
     bool refusedWhileTransferring();
 
 public slots:
@@ -73,8 +75,12 @@ private:
     device::TransferObserver transferObserver(TransferPanel *const &panel);
     // The findings of the checks before programming; false: the user declined.
     bool programAnyway();
+    void showRefusal();
+    // A command's notices; one refused because the link was held shows only
+    // the busy text, in the info bar.
+    void showOutcome(const model::Notices &notices, bool started);
 
-    MainInterface &window_;
+    DeviceCommandsHost &window_;
     Prompt &prompt_;
     QPushButton &load_;
     QPushButton &program_;

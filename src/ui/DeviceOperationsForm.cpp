@@ -170,7 +170,7 @@ bool DeviceOperationsForm::refusedWhileBusy()
 {
     if (!link_.busy())
         return false;
-    prompt_.message(this, device::busyText());
+    prompt_.notify(this, device::busyText());
     return true;
 }
 

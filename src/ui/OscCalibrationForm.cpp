@@ -163,7 +163,7 @@ void OscCalibrationForm::OscDeviationClick()
 void OscCalibrationForm::OKBtnClick()
 {
     if (link_.busy()) {
-        prompt_.message(this, device::busyText());
+        prompt_.notify(this, device::busyText());
         return;
     }
     ProgramSettings &settings = program_.settings;

@@ -220,7 +220,7 @@ void PortSelection::checkLinkInUse()
 void PortSelection::PortSelectOKClick()
 {
     if (deviceBusy_ && deviceBusy_()) {
-        prompt_.message(this, device::busyText());
+        prompt_.notify(this, device::busyText());
         return;
     }
     const LinkSelection link = pendingLink();

@@ -21,6 +21,15 @@ void MessageBoxPrompt::message(QWidget *parent, const QString &text)
     QMessageBox::information(parent, QApplication::applicationName(), text);
 }
 
+void MessageBoxPrompt::notify(QWidget *parent, const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Information, QApplication::applicationName(), text, QMessageBox::Ok,
+                                parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
 bool MessageBoxPrompt::ask(QWidget *parent, const QString &text, Buttons buttons)
 {
     QMessageBox::StandardButton positive = QMessageBox::Yes;

@@ -25,6 +25,9 @@ public:
     virtual bool ask(QWidget *parent, const QString &text, Buttons buttons) = 0;
     // A warning question with Yes, No and Cancel; closing the box is Cancel.
     virtual Choice askYesNoCancel(QWidget *parent, const QString &text) = 0;
+    // A notice that waits for nobody: shown while a transfer pumping its
+    // messages goes on (a box that waited would stop the transfer).
+    virtual void notify(QWidget *parent, const QString &text) = 0;
 
     // What an operation reported, in order: each message as a box, each info
     // line through `showInfo` into the window's info bar. A window without an
@@ -33,12 +36,13 @@ public:
                      const std::function<void(const QString &)> &showInfo = {});
 };
 
-// The real thing: modal QMessageBox instances.
+// The real thing: QMessageBox instances, modal but for the notices.
 class MessageBoxPrompt : public Prompt {
 public:
     void message(QWidget *parent, const QString &text) override;
     bool ask(QWidget *parent, const QString &text, Buttons buttons) override;
     Choice askYesNoCancel(QWidget *parent, const QString &text) override;
+    void notify(QWidget *parent, const QString &text) override;
 };
 
 } // namespace pellmora::ui

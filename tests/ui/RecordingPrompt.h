@@ -17,6 +17,7 @@ using namespace pellmora::ui;
 class RecordingPrompt : public Prompt {
 public:
     QStringList shown;
+    QStringList notified; // notices that wait for nobody
     QList<bool> answers;
     QList<Choice> choices;
     std::function<void()> onShown; // runs as each text is shown
@@ -32,6 +33,8 @@ public:
         record(text);
         return choices.isEmpty() ? Choice::Cancel : choices.takeFirst();
     }
+
+    void notify(QWidget *, const QString &text) override { notified.append(text); }
 
 private:
     void record(const QString &text)

@@ -174,7 +174,7 @@ private slots:
             LinkSession transfer(rig->link); // another device operation is running
             click(*form, "SendToProgrammer");
         }
-        QCOMPARE(prompt.shown, QStringList{device::busyText()});
+        QCOMPARE(prompt.notified, QStringList{device::busyText()});
         QCOMPARE(image, DeviceImage{});
         click(*form, "SendToProgrammer");
         QCOMPARE(image, stored);

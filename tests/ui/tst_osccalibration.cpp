@@ -190,7 +190,7 @@ private slots:
             LinkSession transfer(rig->link); // another device operation is running
             control<QPushButton>(*d, "OKBtn")->click();
         }
-        QCOMPARE(prompt.shown, QStringList{device::busyText()});
+        QCOMPARE(prompt.notified, QStringList{device::busyText()});
         QVERIFY(d->isVisible());
         QCOMPARE(int(program.settings.CalibrationValue), 100);
         control<QPushButton>(*d, "OKBtn")->click();

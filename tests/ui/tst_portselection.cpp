@@ -233,7 +233,7 @@ private slots:
             panelsBefore = QStringList{ui.window->statusPanel(1), ui.window->statusPanel(2)};
             pressOk(ui);
             panelsAfter = QStringList{ui.window->statusPanel(1), ui.window->statusPanel(2)};
-            shown = ui.prompt.shown;
+            shown = ui.prompt.notified;
         };
         if (fromMainWindow) {
             ui.onPump = pressDuringOperation;
