@@ -53,16 +53,14 @@ QString InfoBar::framedMessage() const
     return info_.mid(open, length);
 }
 
+// A hint never pushes the message out: one too long to stand beside it is
+// cut to the room left.
 void InfoBar::hint(const QString &text)
 {
     if (scrolling())
         return;
     info_ = framedMessage();
-    if (info_.size() + text.size() > Width) {
-        ShowInfo(QStringLiteral("<HINTS>"));
-        return;
-    }
-    info_ += text;
+    info_ += text.left(qMax<qsizetype>(Width - info_.size(), 0));
     emit textShown(info_);
 }
 

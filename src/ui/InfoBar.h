@@ -14,7 +14,7 @@ namespace pellmora::ui {
 //                         padded to Width characters, and scroll it in from the right
 //   ShowScrollingThrough  as ShowInfo, but the text scrolls through and away
 //   hint(text)            a hint of a control or menu item, shown behind the
-//                         framed message, or "<HINTS>" when it would not fit
+//                         framed message, cut where it would not fit
 //   step()                one BarTimer tick (tests call it directly)
 class InfoBar : public QObject {
     Q_OBJECT

@@ -19,11 +19,13 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -36,6 +38,8 @@
 #include <QTime>
 #include <QVBoxLayout>
 #include <QWindow>
+
+#include <algorithm>
 
 using namespace pellmora::model;
 using namespace pellmora::link;
@@ -185,17 +189,15 @@ QWidget *MainInterface::buildGeneralGroup()
 }
 
 // The window has a fixed size: wide enough for the groups and for every
-// panel of the status bar.
+// panel of the status bar, the link panel at its narrowest whatever it says.
 void MainInterface::fitToContents()
 {
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     const QSize groups = sizeHint();
-    int panels = 0;
+    int panels = linkPanelMinimumWidth() + 8;
     for (const QLabel *label : statusPanels_)
         panels += label->width() + 8;
-    if (linkPanel_->isVisibleTo(this))
-        panels += linkPanel_->sizeHint().width() + 8;
     setFixedSize(qMax(groups.width(), panels + 16), groups.height());
 }
 
@@ -221,7 +223,7 @@ void MainInterface::ShowInfo(const QString &message)
 
 void MainInterface::UpdateTitle()
 {
-    setWindowTitle(ProgramTitle(session_.program.settings));
+    setWindowTitle(ProgramTitle(session_.program.settings, QFileInfo(session_.files.CurrentFileName).fileName()));
 }
 
 void MainInterface::SetDeviceCommandsEnabled(bool enabled)
@@ -253,13 +255,31 @@ bool MainInterface::event(QEvent *event)
     return QMainWindow::event(event);
 }
 
-// Watches two things: the hints of the window's own widgets (before any
-// widget on the way keeps them) and the window being exposed.
+// A key that is the shortcut of one of the window's menu items.
+bool MainInterface::isMenuShortcut(const QKeyEvent &key) const
+{
+    const QKeySequence pressed(key.keyCombination());
+    const QList<QAction *> actions = findChildren<QAction *>();
+    return std::any_of(actions.cbegin(), actions.cend(),
+                       [&pressed](const QAction *action) { return action->shortcut() == pressed; });
+}
+
+// Watches three things: the hints of the window's own widgets (before any
+// widget on the way keeps them), the menu shortcuts pressed in its fields
+// and the window being exposed.
 bool MainInterface::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::StatusTip && watched->isWidgetType()
-        && static_cast<QWidget *>(watched)->window() == this) {
+    const bool ownWidget = watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == this;
+    if (event->type() == QEvent::StatusTip && ownWidget) {
         info_.hint(static_cast<QStatusTipEvent *>(event)->tip());
+        return true;
+    }
+    // The menus' shortcuts come before a field's own use of the same keys
+    // (Ctrl+V verifies; pasting stays on the context menu and Shift+Insert).
+    // A shortcut whose item is disabled does nothing in the field either.
+    if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) && ownWidget
+        && isMenuShortcut(*static_cast<QKeyEvent *>(event))) {
+        event->ignore();
         return true;
     }
     // A paint of the window in the user's sense is its being exposed by the
@@ -346,14 +366,18 @@ void MainInterface::FormShow()
     rememberProgram(reopened.ok);
 }
 
+// The welcome scrolls in at the first paint only: a later exposure (a menu
+// or a dialog closed over the window) leaves the message in the info bar.
 void MainInterface::windowPainted()
 {
     paintQueued_ = false;
     pump();
-    if (firstPaint_)
+    const bool first = firstPaint_;
+    if (first)
         firstPaint();
     recalibrate_ = true;
-    showWelcome();
+    if (first)
+        showWelcome();
 }
 
 void MainInterface::firstPaint()

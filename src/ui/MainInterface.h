@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/DeviceCommandsController.h"
+#include "ui/DeviceCommandsHost.h"
 #include "ui/InfoBar.h"
 #include "ui/MainWindowServices.h"
 #include "ui/ProgramSaving.h"
@@ -17,6 +18,7 @@
 
 class QAction;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -64,7 +66,7 @@ struct Session;
 //   AppActivate() / AppDeactivate() recalibrate the speeds after a return to the application
 //                                   (put off while a device transfer runs)
 //   FormCloseQuery()                the closing question, link power off, configuration written
-class MainInterface : public QMainWindow, public ProgramSaving {
+class MainInterface : public QMainWindow, public ProgramSaving, public DeviceCommandsHost {
     Q_OBJECT
 public:
     // Creating the window records the start-up directory, takes its lock
@@ -73,8 +75,9 @@ public:
     MainInterface(Session &session, Prompt &prompt, MainWindowServices &services, QWidget *parent = nullptr);
     ~MainInterface() override;
 
-    Session &session() { return session_; }
-    model::ProgramEditor &editor() { return editor_; }
+    Session &session() override { return session_; }
+    model::ProgramEditor &editor() override { return editor_; }
+    QMainWindow &commandWindow() override { return *this; }
 
     InfoBar &infoBar() { return info_; }
     const QString &StartUpDirectory() const { return startUpDirectory_; }
@@ -90,7 +93,7 @@ public:
     bool recalibrationPending() const { return recalibrate_; }
 
     QString statusPanel(int index) const;
-    void setStatusPanel(int index, const QString &text);
+    void setStatusPanel(int index, const QString &text) override;
     void setStatusBarHint(const QString &text);
     void setLinkDescription(const QString &text);
     const QString &linkDescription() const { return linkDescription_; }
@@ -103,19 +106,19 @@ public:
     using DeviceWindows = DeviceCommandsController::DeviceWindows;
     void setDeviceWindows(const DeviceWindows &windows);
     // Processes pending window messages.
-    void pump();
+    void pump() override;
     // Messages in the message box, info lines in the info bar.
-    void showNotices(const model::Notices &notices);
+    void showNotices(const model::Notices &notices) override;
 
     bool SaveChangesQuery();
-    bool programInFile() const;
+    bool programInFile() const override;
 
 public slots:
     void ShowProgram();
-    void ReloadProgram();
-    void ShowInfo(const QString &message);
+    void ReloadProgram() override;
+    void ShowInfo(const QString &message) override;
     void UpdateTitle();
-    void SetDeviceCommandsEnabled(bool enabled);
+    void SetDeviceCommandsEnabled(bool enabled) override;
     void windowPainted();
     void AppActivate();
     void AppDeactivate();
@@ -154,8 +157,10 @@ private:
     QWidget *buildGeneralGroup();
     void buildMenus();     // MainMenus.cpp
     void buildStatusBar(); // MainMenus.cpp
+    bool isMenuShortcut(const QKeyEvent &key) const;
     void queuePaint();
     void fitToContents();
+    static int linkPanelMinimumWidth(); // MainMenus.cpp
     void showWelcome();
     void firstPaint();
     void resumeRecalibration();

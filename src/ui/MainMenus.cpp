@@ -2,7 +2,6 @@
 
 #include "ui/MainInterface.h"
 
-#include "ui/CentreOnScreen.h"
 #include "ui/DeviceCommandsController.h"
 #include "ui/EditorPanel.h"
 #include "ui/Prompt.h"
@@ -13,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QStatusBar>
 #include <QTime>
 
@@ -40,6 +40,41 @@ QMenu *menu(QMenuBar *bar, const QString &name, const QString &caption, const QS
 }
 
 constexpr int StatusPanelCount = 4;
+
+// The link panel: as much of the link's description as the room beside the
+// other panels holds, cut with an ellipsis; the tooltip holds all of it. Its
+// text never changes the width of the window.
+class LinkPanel : public QLabel {
+public:
+    explicit LinkPanel(QWidget *parent) : QLabel(parent)
+    {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setMinimumWidth(MinimumWidth);
+    }
+    static constexpr int MinimumWidth = 200;
+
+    void setWholeText(const QString &text)
+    {
+        whole_ = text;
+        showFitting();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        showFitting();
+    }
+
+private:
+    void showFitting()
+    {
+        const int room = contentsRect().width() - 2 * margin() - fontMetrics().horizontalAdvance(QLatin1Char(' '));
+        setText(fontMetrics().elidedText(whole_, Qt::ElideRight, qMax(room, 0)));
+    }
+
+    QString whole_;
+};
 
 } // namespace
 
@@ -183,7 +218,7 @@ void MainInterface::buildStatusBar()
             bar->addPermanentWidget(label);
         statusPanels_.append(label);
     }
-    linkPanel_ = new QLabel(bar);
+    linkPanel_ = new LinkPanel(bar);
     linkPanel_->setObjectName(QStringLiteral("LinkPanel"));
     linkPanel_->setFrameShape(QFrame::Panel);
     linkPanel_->setFrameShadow(QFrame::Sunken);
@@ -210,17 +245,19 @@ void MainInterface::setStatusBarHint(const QString &text)
     statusBar()->setToolTip(text);
 }
 
+// The window keeps its size and place: a long description is cut in the
+// panel, and its tooltip holds all of it.
 void MainInterface::setLinkDescription(const QString &text)
 {
-    // A long reason is cut in the panel, which keeps the window's width;
-    // its tooltip holds all of it.
-    constexpr int LinkPanelTextWidth = 360;
     linkDescription_ = text;
-    linkPanel_->setText(linkPanel_->fontMetrics().elidedText(text, Qt::ElideRight, LinkPanelTextWidth));
+    static_cast<LinkPanel *>(linkPanel_)->setWholeText(text);
     linkPanel_->setToolTip(tr("Spojení: %1").arg(text));
     linkPanel_->setVisible(!text.isEmpty());
-    fitToContents();
-    centreOnScreen(*this);
+}
+
+int MainInterface::linkPanelMinimumWidth()
+{
+    return LinkPanel::MinimumWidth;
 }
 
 void MainInterface::showLinkState(const QString &description, const QString &closedReason)

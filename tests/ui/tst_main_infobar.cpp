@@ -2,6 +2,7 @@
 
 #include "MainWindowFixture.h"
 
+#include <QClipboard>
 #include <QRegularExpression>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -90,8 +91,11 @@ private slots:
         QTest::newRow("an empty hint leaves the message") << "<Hi>" << QStringList{"first", ""} << "<Hi>" << false;
         QTest::newRow("exactly 73 fits") << "<" + QString(60, 'm') + ">" << QStringList{QString(11, 'h')}
                                          << "<" + QString(60, 'm') + ">" + QString(11, 'h') << false;
-        QTest::newRow("74 scrolls <HINTS> in") << "<" + QString(60, 'm') + ">" << QStringList{QString(12, 'h')}
-                                               << "<<HINTS>>" << true;
+        QTest::newRow("74: the hint is cut, the message stays")
+            << "<" + QString(60, 'm') + ">" << QStringList{QString(11, 'h') + "cut"}
+            << "<" + QString(60, 'm') + ">" + QString(11, 'h') << false;
+        QTest::newRow("a message of 73: no room for a hint")
+            << "<" + QString(71, 'm') + ">" << QStringList{"hint"} << "<" + QString(71, 'm') + ">" << false;
     }
 
     void hints()
@@ -140,43 +144,49 @@ private slots:
         QApplication::sendEvent(ui.button(QStringLiteral("DeviceConfiguration")), &buttonTip);
         QVERIFY(infoBar->text().endsWith(QStringLiteral("***>Testík")));
 
-        // A menu item's hint, too long beside the welcome message.
+        // A menu item's hint, too long beside the welcome message, is cut;
+        // the message stays.
         ui.action(QStringLiteral("Save"))->showStatusText(window.menuBar());
-        QVERIFY(window.infoBar().scrolling());
-        scrollToRest(window.infoBar());
-        QCOMPARE(infoBar->text(), QStringLiteral("<<HINTS>>"));
-        ui.action(QStringLiteral("Save"))->showStatusText(window.menuBar());
-        // The frame is cut at its first ">", so "<HINTS>" loses its last one.
-        QCOMPARE(infoBar->text(), QStringLiteral("<<HINTS>Uloží data spínače"));
-
+        QVERIFY(!window.infoBar().scrolling());
+        QCOMPARE(infoBar->text(),
+                 QStringLiteral("< *** We're pleased You're interested in our products ***>Uloží data spín"));
         QStatusTipEvent longTip(QString(70, QLatin1Char('h')));
         QApplication::sendEvent(&window, &longTip);
-        QVERIFY(window.infoBar().scrolling());
-        scrollToRest(window.infoBar());
-        QCOMPARE(infoBar->text(), QStringLiteral("<<HINTS>>"));
+        QVERIFY(!window.infoBar().scrolling());
+        QVERIFY(infoBar->text().startsWith(QStringLiteral("< *** We're pleased")));
+        QCOMPARE(infoBar->text().size(), InfoBar::Width);
     }
 
-    // Repaints of the window's widgets leave the info bar alone; the window
-    // being exposed again restarts the welcome scroll.
-    void onlyExposureRestartsTheWelcome()
+    // The welcome scrolls in at start-up only. Neither repaints of the
+    // window's widgets nor the window being exposed again (a dialog or menu
+    // closed over it) wipe the message shown since; an exposure still makes
+    // the next activation recalibrate.
+    void theWelcomeRunsAtStartOnly()
     {
         TemporaryCurrentDirectory dir;
         WindowUnderTest ui;
         MainInterface &window = ui.startWith(configurationText(), EmptyDatabase);
+        QVERIFY(window.infoBar().infoText().contains(QStringLiteral("* Welcome")));
+        scrollToRest(window.infoBar());
+        window.ShowInfo(QStringLiteral("*** DATA LOADED WITH NO ERRORS *** "));
         scrollToRest(window.infoBar());
         const QString atRest = window.infoBar().infoText();
         ui.edit(QStringLiteral("InfoBar"))->repaint();
         window.repaint();
         QCoreApplication::processEvents();
         QCOMPARE(window.infoBar().infoText(), atRest);
-        QVERIFY(!window.infoBar().scrolling());
 
+        window.AppActivate();
+        QVERIFY(!window.recalibrationPending());
         window.hide();
         window.show();
-        for (int i = 0; i < 10 && !window.infoBar().scrolling(); ++i)
+        for (int i = 0; i < 10 && !window.recalibrationPending(); ++i)
             QCoreApplication::processEvents();
-        QVERIFY(window.infoBar().scrolling());
-        QVERIFY(window.infoBar().infoText().startsWith(QStringLiteral("* Welcome")));
+        window.windowPainted();
+        QVERIFY(window.recalibrationPending());
+        QVERIFY(!window.infoBar().scrolling());
+        QCOMPARE(window.infoBar().infoText(), atRest);
+        QCOMPARE(ui.edit(QStringLiteral("InfoBar"))->text(), QStringLiteral("<*** DATA LOADED WITH NO ERRORS *** >"));
         QCOMPARE(ui.quietCalibrations, 1); // the show of start-up runs once
     }
 
@@ -204,6 +214,22 @@ private slots:
 
         window.TimeTimerTick();
         QVERIFY(window.statusPanel(3).contains(QRegularExpression(QStringLiteral("^\\d{1,2}:\\d\\d:\\d\\d"))));
+
+        // The link panel keeps the window's size: a long name is cut, its
+        // tooltip holds all of it.
+        const QSize size = window.size();
+        const QString longName = QStringLiteral("sériový port /dev/serial/by-id/"
+                                                "usb-Prolific_Technology_Inc._USB-Serial_Controller_D-if00-port0");
+        for (const QString &text : {QStringLiteral("simulovaný spínač na COM1"), longName}) {
+            window.setLinkDescription(text);
+            QCoreApplication::processEvents();
+            QCOMPARE(window.size(), size);
+            auto *panel = ui.label(QStringLiteral("LinkPanel"));
+            QVERIFY(panel->toolTip().contains(text));
+            QCOMPARE(panel->text() == text, text != longName);
+            if (text == longName)
+                QVERIFY(panel->text().endsWith(QChar(0x2026)));
+        }
     }
 
     void deviceCommandsStartAsTheyShould()
@@ -249,15 +275,61 @@ private slots:
         QTest::newRow("box") << "OpenToBoxMenu" << "Ctrl+B";
     }
 
+    // Every menu shortcut reaches its item from every field of the window
+    // that takes the focus, and the field does nothing with the key: Ctrl+V
+    // verifies, it does not paste.
     void menuShortcuts()
     {
         QFETCH(QString, name);
         QFETCH(QString, shortcut);
         TemporaryCurrentDirectory dir;
-        writeAll(QStringLiteral("devices.ddl"), EmptyDatabase);
         WindowUnderTest ui;
-        ui.create();
-        QCOMPARE(ui.action(name)->shortcut().toString(), shortcut);
+        ui.startWith(configurationText(), EmptyDatabase);
+        QAction *item = ui.action(name);
+        QCOMPARE(item->shortcut().toString(), shortcut);
+        ui.window->SetDeviceCommandsEnabled(true);
+        ui.typeDelay(QStringLiteral("12345")); // enables Další Instrukce too
+        QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
+        QSignalSpy triggered(item, &QAction::triggered);
+        QApplication::clipboard()->setText(QStringLiteral("2359"));
+        QApplication::setActiveWindow(ui.window.get());
+        const QKeyCombination keys = item->shortcut()[0];
+
+        QStringList fields;
+        const QList<QWidget *> widgets = ui.window->findChildren<QWidget *>();
+        for (QWidget *field : widgets) {
+            if (!(field->focusPolicy() & Qt::TabFocus) || !field->isEnabled() || !field->isVisible())
+                continue;
+            fields << field->objectName();
+            field->setFocus(Qt::TabFocusReason);
+            QCOMPARE(QApplication::focusWidget(), field);
+            auto *edit = qobject_cast<QLineEdit *>(field);
+            const QString text = edit ? edit->displayText() : QString();
+            const qsizetype before = triggered.size();
+            QTest::keyClick(field, keys.key(), keys.keyboardModifiers());
+            QVERIFY2(triggered.size() == before + 1, qPrintable(field->objectName()));
+            if (edit)
+                QCOMPARE(edit->displayText(), text);
+        }
+        for (const char *field : {"InstructionsBox", "InDelay", "StartUpTime", "NewInstruction", "ComunicationTest",
+                                  "LoadDeviceData", "ProgramDevice", "DeviceConfiguration", "PortName"})
+            QVERIFY2(fields.contains(QLatin1String(field)), field);
+    }
+
+    // Pasting stays on Shift+Insert (and the context menu).
+    void shiftInsertPastes()
+    {
+        TemporaryCurrentDirectory dir;
+        WindowUnderTest ui;
+        ui.startWith(configurationText(), EmptyDatabase);
+        QApplication::clipboard()->setText(QStringLiteral("2359"));
+        QApplication::setActiveWindow(ui.window.get());
+        QLineEdit *startUp = ui.edit(QStringLiteral("StartUpTime"));
+        startUp->setFocus();
+        startUp->setCursorPosition(0);
+        QTest::keyClick(startUp, Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(ui.session.program.settings.StartUpMinutes, quint16(23 * 60 + 59));
+        QVERIFY(!ui.action(QStringLiteral("LightSwitchMenu"))->isChecked());
     }
 
     // An operation's notices in order: messages in boxes, info lines into the
