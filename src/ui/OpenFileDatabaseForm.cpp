@@ -115,8 +115,8 @@ void OpenFileDatabaseForm::OpenFileBtnClick()
     OpenDatabaseEntry();
 }
 
-// The selected record's program file replaces the program in the editor; the
-// current file name stays, so Save still writes to the file current before.
+// The selected record's program file replaces the program in the editor and
+// becomes the current file, which Save writes.
 void OpenFileDatabaseForm::OpenDatabaseEntry()
 {
     const int index = OpenIDbox->currentRow();
