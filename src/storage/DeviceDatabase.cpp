@@ -116,8 +116,7 @@ std::optional<QChar> markerIn(const QString &text)
 
 QString DeviceDatabase::filePath() const
 {
-    return Directory.isEmpty() ? QString::fromLatin1(DatabaseFileName)
-                               : QDir(Directory).filePath(QString::fromLatin1(DatabaseFileName));
+    return Directory.isEmpty() ? FileName : QDir(Directory).filePath(FileName);
 }
 
 ParsedDatabase ParseDatabase(const QByteArray &contents, const Pump &pump)

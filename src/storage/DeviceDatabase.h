@@ -43,6 +43,7 @@ struct DeviceDatabase {
     QList<DatabaseRecord> Records;   // in the order they were appended
     QString LastProgrammingDate;     // Date of the record opened last from the database
     QString Directory;               // where the file was loaded from; rewrites go there too
+    QString FileName = QString::fromLatin1(DatabaseFileName); // the file's name in Directory
     // Why the file must not be rewritten, told to the user when a change is
     // refused; empty: changes are written.
     QString ReadOnlyReason;
