@@ -105,7 +105,7 @@ int runWithoutCommand(const QList<Command> &commands, const QStringList &argumen
 
 QList<Command> commands(const std::shared_ptr<link::IoPortGrant> &ioPorts)
 {
-    return programFileCommands() + settingsFileCommands() + deviceCommands(ioPorts);
+    return programFileCommands() + settingsFileCommands() + deviceCommands(ioPorts) + seriesCommands(ioPorts);
 }
 
 int runCommandLine(const QList<Command> &commands, const QStringList &arguments)

@@ -41,6 +41,8 @@ QList<Command> settingsFileCommands(); // config, db
 // test, program, read, verify, clock; --link ioport drives the I/O ports
 // taken as the program started.
 QList<Command> deviceCommands(const std::shared_ptr<link::IoPortGrant> &ioPorts);
+// series: many switches with consecutive identifiers.
+QList<Command> seriesCommands(const std::shared_ptr<link::IoPortGrant> &ioPorts);
 
 QList<Command> commands(const std::shared_ptr<link::IoPortGrant> &ioPorts);
 

@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/DeviceRun.h"
 #include "cli/ProgramFindings.h"
 #include "cli/WordingOptions.h"
 
@@ -82,17 +83,7 @@ private:
     bool drawn_ = false;
 };
 
-// The options every device command takes, and what they lead to: the port,
-// the speeds, the backend, and the link over them.
-struct DeviceRun {
-    std::shared_ptr<link::IoPortGrant> ioPorts; // taken as the program started
-    connection::LinkOptions linkOptions;
-    LinkState state;
-    bool verbose = false;
-    std::unique_ptr<DeviceConnection> connection;
-
-    Link &link() { return connection->link(); }
-};
+} // namespace
 
 std::optional<quint16> speedValue(const QString &text, quint16 lowest, quint16 highest)
 {
@@ -233,6 +224,8 @@ std::optional<DeviceImage> readImage(const QString &path, QString *error)
     }
     return image;
 }
+
+namespace {
 
 // Reads the device options and the one program file the command works with.
 std::optional<DeviceImage> takeOptionsAndImage(const QCommandLineParser &parser, DeviceRun &run, QString *error)

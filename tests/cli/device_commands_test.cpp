@@ -3,6 +3,8 @@
 
 #include "../storage/FileSizeLimit.h"
 
+#include "storage/RecordDate.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -271,6 +273,12 @@ TEST_F(DeviceCommands, BadUsageEndsWithTwoBeforeTouchingTheDevice)
         {u"clock"_s, u"--set"_s, u"25:00"_s},
         {u"clock"_s, u"--set"_s},
         {u"clock"_s, u"--later"_s},
+        {u"series"_s, path("a.plm"), u"--count"_s, u"3"_s},
+        {u"series"_s, path("a.plm"), u"--first-id"_s, u"10000"_s, u"--count"_s, u"3"_s},
+        {u"series"_s, path("a.plm"), u"--first-id"_s, u"01G0"_s, u"--count"_s, u"3"_s},
+        {u"series"_s, path("a.plm"), u"--first-id"_s, u"0100"_s, u"--count"_s, u"0"_s},
+        {u"series"_s, path("missing.plm"), u"--first-id"_s, u"0100"_s, u"--count"_s, u"1"_s},
+        {u"series"_s, path("a.plm"), u"--first-id"_s, u"0100"_s, u"--count"_s, u"1"_s, u"--db"_s, path("short.plm")},
     };
     for (const QStringList &args : cases) {
         const DeviceRun run = device(args + QStringList{u"--sim-memory"_s, path("memory.bin")});
@@ -278,6 +286,46 @@ TEST_F(DeviceCommands, BadUsageEndsWithTwoBeforeTouchingTheDevice)
         EXPECT_FALSE(run.err.isEmpty()) << args.join(u' ').toStdString();
     }
     EXPECT_FALSE(QFile::exists(path("memory.bin")));
+}
+
+// A series of three on the simulated switch: three records, three log lines,
+// the last identifier in the switch. A series that fails stops at that
+// switch and records nothing for it; one that would reuse a recorded
+// identifier does not start.
+TEST_F(DeviceCommands, SeriesRecordsAndLogsEverySwitch)
+{
+    const QString program = QStringLiteral(PELLMORA_EXAMPLES "/chodba.plm");
+    const auto series = [&](const char *firstId, QStringList more = {}) {
+        return device(withSim(QStringList{u"series"_s, program, u"--first-id"_s, QString::fromLatin1(firstId),
+                                          u"--count"_s, u"3"_s, u"--db"_s, path("devices.ddl"), u"--log"_s,
+                                          path("serie.csv"), u"--no-wait"_s, u"--link"_s, u"sim"_s}
+                              + more));
+    };
+    const QString today = pellmora::storage::FormatRecordDate(QDate::currentDate());
+    const auto records = [&] { return device({u"db"_s, u"list"_s, path("devices.ddl")}).lines; };
+
+    const DeviceRun done = series("0100");
+    EXPECT_EQ(done.exitCode, 0) << done.err.toStdString();
+    const QStringList recorded = {u"0100\tChodba\t"_s + today + u"\tchodba.plm"_s,
+                                  u"0101\tChodba\t"_s + today + u"\tchodba.plm"_s,
+                                  u"0102\tChodba\t"_s + today + u"\tchodba.plm"_s};
+    EXPECT_EQ(records(), recorded);
+    const QStringList log = QString::fromUtf8(readFile(path("serie.csv"))).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(log.size(), 4);
+    EXPECT_EQ(log[0], u"poradi;id;nazev;cas;vysledek"_s);
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_TRUE(log[i].startsWith(u"%1;010%2;Chodba;"_s.arg(i).arg(i - 1)) && log[i].endsWith(u";OK"_s)) << i;
+    const QByteArray memory = readFile(path("memory.bin"));
+    EXPECT_EQ(memory.mid(508, 2), QByteArray("\x02\x01", 2));
+
+    EXPECT_EQ(series("0200", {u"--sim-fault"_s, u"no-eeprom"_s}).exitCode, 1);
+    EXPECT_EQ(records(), recorded);
+    EXPECT_TRUE(readFile(path("serie.csv")).contains("\n1;0200;Chodba;"));
+
+    const DeviceRun reused = series("00FF");
+    EXPECT_EQ(reused.exitCode, 1);
+    EXPECT_TRUE(reused.err.contains(u"0100"_s)) << reused.err.toStdString();
+    EXPECT_EQ(readFile(path("memory.bin")), memory);
 }
 
 TEST_F(DeviceCommands, VerificationSaysWhatTheDifferencesMean)
