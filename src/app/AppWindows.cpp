@@ -76,6 +76,8 @@ void Windows::create(Session &session, Prompt &prompt, Link &link, ProgramSaving
                             openFromDatabase.get(), openToBox.get(), directories.get(), browse.get(), box.get(),
                             simulation.get(), simulationSettings.get(), rounding.get(), checkPanel.get(),
                             speed.get(), memoryReport.get(), develInfo.get(), deviceOperations.get()});
+    series = std::make_unique<SeriesProgrammingForm>(session, link, prompt);
+    keepApplicationOnClose({series.get()});
 }
 
 void Windows::connect(MainInterface &window)
@@ -205,11 +207,15 @@ void Windows::connectDatabase(MainInterface &window)
                      &DatabaseDirectoriesForm::setBrowsedFolder);
 
     const auto programLocked = [&window] { return window.deviceBusy(); };
+    QObject::connect(series.get(), &SeriesProgrammingForm::recordAppended, overview.get(),
+                     &DeviceOverviewForm::recordAppendedElsewhere);
     for (OpenFileDatabaseForm *form : {openFromDatabase.get(), static_cast<OpenFileDatabaseForm *>(openToBox.get())}) {
         form->setProgramLocked(programLocked);
         form->setReplacingProgram([&window] { return window.SaveChangesQuery(); });
         QObject::connect(overview.get(), &DeviceOverviewForm::recordAppended, form, &OpenFileDatabaseForm::recordAppended);
         QObject::connect(overview.get(), &DeviceOverviewForm::recordRemoved, form, &OpenFileDatabaseForm::recordRemoved);
+        QObject::connect(series.get(), &SeriesProgrammingForm::recordAppended, form,
+                         &OpenFileDatabaseForm::recordAppended);
         QObject::connect(form, &OpenFileDatabaseForm::programOpened, &window, &MainInterface::programOpenedFromFile);
     }
 }
@@ -241,6 +247,7 @@ void Windows::show(OtherWindow window)
     case OtherWindow::MemoryReport: return showAndRaise(memoryReport.get());
     case OtherWindow::DeviceOperations: return showAndRaise(deviceOperations.get());
     case OtherWindow::Simulation: return showAndRaise(simulation.get());
+    case OtherWindow::SeriesProgramming: return showAndRaise(series.get());
     }
 }
 

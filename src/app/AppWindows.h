@@ -25,6 +25,7 @@
 #include "ui/OpenFileDatabaseForm.h"
 #include "ui/OpenToBoxForm.h"
 #include "ui/PortSelection.h"
+#include "ui/SeriesProgrammingForm.h"
 #include "ui/Simulation.h"
 #include "ui/SimulationSettingsForm.h"
 
@@ -70,6 +71,7 @@ struct Windows {
     std::unique_ptr<ui::MemoryReportForm> memoryReport;
     std::unique_ptr<ui::DevelInfoForm> develInfo;
     std::unique_ptr<ui::DeviceOperationsForm> deviceOperations;
+    std::unique_ptr<ui::SeriesProgrammingForm> series;
 
     // The database overview's add command uses the main window's save
     // dialog and Save (`mainWindow`).

@@ -32,6 +32,8 @@ public:
 public slots:
     void AddToDatabaseBtnClick();
     void DeleteFromDatabaseBtnClick();
+    // Record `index` was appended by another window: its lines are added.
+    void recordAppendedElsewhere(int index) { appendLines(index); }
 
 signals:
     void recordAppended(int index);

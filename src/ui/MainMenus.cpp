@@ -166,6 +166,9 @@ void MainInterface::buildMenus()
     connect(item(database, QStringLiteral("OpenToBoxMenu"), tr("Otevřít do &boxu..."), QKeySequence(Qt::CTRL | Qt::Key_B),
                  tr("Otevře soubor instrukcí do boxu")),
             &QAction::triggered, this, [this] { services_.showWindow(OtherWindow::OpenToBox); });
+    connect(item(database, QStringLiteral("SeriesProgrammingMenu"), tr("&Sériové programování..."), {},
+                 tr("Naprogramuje řadu spínačů s po sobě jdoucími identifikátory")),
+            &QAction::triggered, this, [this] { services_.showWindow(OtherWindow::SeriesProgramming); });
     database->addSeparator();
     QAction *simulation = item(database, QStringLiteral("DevicesSimulationMenu"), tr("&Simulace"), {},
                                tr("Simulace dne podle programu: kdy bude svítit"));

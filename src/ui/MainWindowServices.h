@@ -24,6 +24,7 @@ enum class OtherWindow {
     MemoryReport,
     DeviceOperations,
     Simulation,
+    SeriesProgramming,
 };
 
 // What the main window asks of the rest of the application: the windows
