@@ -1,6 +1,7 @@
 // Takes the screenshots shown in the README: the main window with a program
 // open, the configuration dialog over it, and the simulation of the corridor
-// program and of an eight-period shop window, each in the middle of a run.
+// program and of an eight-period shop window, each in the middle of a run,
+// and the series window in the middle of a series.
 // Run on a virtual display:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/src/app/pellmora-screenshots assets/screenshots
 // It works in a temporary directory on the simulated switch with blank memory.
@@ -19,7 +20,9 @@
 #include <QFile>
 #include <QPainter>
 #include <QPixmap>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSlider>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -136,6 +139,24 @@ bool grabDialogOver(QWidget &window, QWidget &dialog, const QString &path)
     return shot.save(path);
 }
 
+// The series window in the middle of a series: two switches done, the
+// third one awaited.
+bool grabSeries(Windows &windows, const QString &path)
+{
+    SeriesProgrammingForm &series = *windows.series;
+    series.show();
+    wait(500);
+    series.findChild<QLineEdit *>(QStringLiteral("FirstIdEdit"))->setText(QStringLiteral("0101"));
+    series.findChild<QSpinBox *>(QStringLiteral("CountSpin"))->setValue(12);
+    for (int i = 0; i < 2; ++i)
+        series.findChild<QPushButton *>(QStringLiteral("StartBtn"))->click();
+    wait(800);
+    const bool ok = grab(series, path);
+    series.findChild<QPushButton *>(QStringLiteral("EndBtn"))->click();
+    series.close();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -172,6 +193,7 @@ int main(int argc, char **argv)
     wait(800);
     ok = grabDialogOver(window, configuration, output + QStringLiteral("/configuration.png")) && ok;
     configuration.hide();
+    ok = grabSeries(windows.others, output + QStringLiteral("/series.png")) && ok;
     ok = grabSimulation(windows.others, 9, 1200, false, output + QStringLiteral("/simulation-chodba.png")) && ok;
     session.program.image = shopWindow();
     window.ReloadProgram();
