@@ -137,7 +137,11 @@ Notices SeriesProgramming::check()
 
 bool SeriesProgramming::finished() const
 {
+    // Identifiers run out at FFFF, an open-ended series also with the room
+    // in the database.
     if (id_ > HighestId)
+        return true;
+    if (plan_.addToDatabase && database_.RecordCount() >= storage::DeviceDatabase::Capacity)
         return true;
     return plan_.count > 0 && number_ > plan_.count;
 }

@@ -74,7 +74,9 @@ public:
     int number() const { return number_; }   // the switch that comes next
     quint16 id() const { return quint16(id_); }
     int programmed() const { return programmed_; }
-    bool finished() const;                   // every switch of a counted series was dealt with
+    // Every switch of a counted series was dealt with, or the identifiers
+    // or the database's room ran out.
+    bool finished() const;
     const QString &logPath() const { return logPath_; }
 
     // The record of the database that holds the next identifier, or -1.
