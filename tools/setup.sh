@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev
-          libbenchmark-dev libftdi1-dev pkg-config xvfb xauth poppler-utils)
+          libbenchmark-dev libftdi1-dev pkg-config xvfb xauth poppler-utils
+          dpkg-dev desktop-file-utils appstream groff-base)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -17,10 +18,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Our own checks: warnings are errors.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLMORA_WERROR=ON
 cmake --build build
 if [ "${1:-}" = "--sanitize" ]; then
   # The sanitizer build uses clang, so every run builds the code with both compilers.
-  CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELLMORA_SANITIZE=ON -DPELLMORA_CORE_ONLY=ON
+  CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELLMORA_SANITIZE=ON -DPELLMORA_CORE_ONLY=ON \
+    -DPELLMORA_WERROR=ON
   cmake --build build-asan
 fi

@@ -3,7 +3,10 @@ cmake_minimum_required(VERSION 3.25)
 # Installs the build into ROOT with DESTDIR and checks what a user gets:
 # the two programs (which run and know their version), the desktop entry
 # starting the program in the user folder, the icon in the folder of its
-# size and the about text; nothing else.
+# size, the about text, the AppStream metadata, the udev rule, the manual
+# pages and the completion; nothing else.
+
+include(${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake)
 
 function(fail)
   message(FATAL_ERROR ${ARGV})
@@ -19,16 +22,6 @@ function(expect_output command expected)
   endif()
 endfunction()
 
-# "WIDTHxHEIGHT" from a PNG's header.
-function(png_size file result)
-  file(READ ${file} header OFFSET 16 LIMIT 8 HEX)
-  string(SUBSTRING ${header} 0 8 width)
-  string(SUBSTRING ${header} 8 8 height)
-  math(EXPR width "0x${width}")
-  math(EXPR height "0x${height}")
-  set(${result} "${width}x${height}" PARENT_SCOPE)
-endfunction()
-
 file(REMOVE_RECURSE ${ROOT})
 execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${ROOT} ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix /usr
                 RESULT_VARIABLE status OUTPUT_QUIET)
@@ -37,14 +30,8 @@ if(NOT status EQUAL 0)
 endif()
 
 set(prefix ${ROOT}/usr)
-set(expected usr/${BINDIR}/pellmora-cli)
-if(WINDOWS)
-  png_size(${SOURCE_DIR}/assets/pellmora.png icon_size)
-  list(APPEND expected usr/${BINDIR}/pellmora usr/${DATADIR}/applications/pellmora.desktop
-       usr/${DATADIR}/icons/hicolor/${icon_size}/apps/pellmora.png usr/${DATADIR}/pellmora/about.abg)
-endif()
+installed_files(expected)
 file(GLOB_RECURSE installed RELATIVE ${ROOT} ${ROOT}/*)
-list(SORT expected)
 list(SORT installed)
 if(NOT installed STREQUAL expected)
   fail("installed:\n  ${installed}\nexpected:\n  ${expected}")
