@@ -18,8 +18,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-# Our own checks: warnings are errors.
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLMORA_WERROR=ON
+# Our own checks: warnings are errors, in the Release build users build.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELLMORA_WERROR=ON
 cmake --build build
 if [ "${1:-}" = "--sanitize" ]; then
   # The sanitizer build uses clang, so every run builds the code with both compilers.
