@@ -318,9 +318,11 @@ Completion completionOf(const QString &placeholder)
     static const QRegularExpression literal(u"^[a-z0-9-]+$"_s);
     static const QRegularExpression range(u"^(\\d+)\\.\\.(\\d+)$"_s);
     static const QRegularExpression fileName(u"^[A-Z]+\\.([a-z0-9]+)$"_s);
+    static const QRegularExpression repeated(u"\\.\\.\\.$"_s);
     static const QStringList anyFile = {u"FILE"_s, u"TEXTFILE"_s, u"PATH"_s, u"FOLDER"_s, u"DIR"_s};
     Completion completion;
-    for (const QString &alternative : placeholder.split(u'|')) {
+    for (QString alternative : placeholder.split(u'|')) {
+        alternative.remove(repeated); // "FILE.plm..." completes as "FILE.plm"
         if (const QRegularExpressionMatch r = range.match(alternative); r.hasMatch() && r.captured(2).toInt() <= 20) {
             for (int n = r.captured(1).toInt(); n <= r.captured(2).toInt(); ++n)
                 completion.words << QString::number(n);
@@ -374,7 +376,8 @@ QString shellWords(const QStringList &words)
     return u'"' + words.join(u' ') + u'"';
 }
 
-// One case branch a completion, its keys joined: `"a"|"b") words="..."; files='...' ;;`
+// One case branch a completion, its patterns joined:
+// `"show 1"|"verify 1") words="..."; files='...' ;;`
 QString completionCases(const QList<QPair<QString, Completion>> &keyed)
 {
     QList<Completion> completions;
@@ -383,9 +386,9 @@ QString completionCases(const QList<QPair<QString, Completion>> &keyed)
         const qsizetype known = completions.indexOf(completion);
         if (known < 0) {
             completions << completion;
-            keys << QStringList{u'"' + key + u'"'};
+            keys << QStringList{key};
         } else {
-            keys[known] << u'"' + key + u'"';
+            keys[known] << key;
         }
     }
     QString text;
@@ -405,6 +408,7 @@ QHash<QString, QString> completionParts(const Help &top, const QList<Command> &c
     options += shellWords(topSpellings) + u" ;;\n"_s;
     QList<QPair<QString, Completion>> values;
     QList<QPair<QString, Completion>> arguments;
+    QList<QPair<QString, Completion>> repeats; // after every numbered argument
     for (const Command &command : commands) {
         names << command.name;
         QStringList all;
@@ -413,18 +417,21 @@ QHash<QString, QString> completionParts(const Help &top, const QList<Command> &c
             if (option.value.isEmpty())
                 continue;
             for (const QString &spelt : spellings(option))
-                values.append({command.name + u' ' + spelt, valueCompletion(option)});
+                values.append({u'"' + command.name + u' ' + spelt + u'"', valueCompletion(option)});
         }
         options += u"    "_s + command.name + u") echo "_s + shellWords(all) + u" ;;\n"_s;
         const QStringList placeholders = positionals(command.synopsis, command.help.options);
         for (qsizetype i = 0; i < placeholders.size(); ++i)
-            arguments.append({command.name + u' ' + QString::number(i + 1), completionOf(placeholders[i])});
+            arguments.append({u'"' + command.name + u' ' + QString::number(i + 1) + u'"', completionOf(placeholders[i])});
+        // "FILE.plm...": as many as one likes.
+        if (!placeholders.isEmpty() && placeholders.constLast().endsWith(u"..."_s))
+            repeats.append({u'"' + command.name + u" \"*"_s, completionOf(placeholders.constLast())});
     }
     return {
         {u"COMMANDS"_s, names.join(u' ')},
         {u"OPTIONS"_s, options},
         {u"VALUES"_s, completionCases(values)},
-        {u"ARGUMENTS"_s, completionCases(arguments)},
+        {u"ARGUMENTS"_s, completionCases(arguments) + completionCases(repeats)},
     };
 }
 
