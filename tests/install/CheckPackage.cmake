@@ -20,7 +20,7 @@ function(run)
 endfunction()
 
 file(REMOVE_RECURSE ${WORK})
-run(cpack --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK})
+run(${CPACK} --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK})
 run(dpkg --print-architecture)
 string(STRIP "${output}" architecture)
 set(deb ${WORK}/pellmora_${VERSION}_${architecture}.deb)
