@@ -48,7 +48,7 @@ void Windows::create(Session &session, Prompt &prompt, Link &link, ProgramSaving
     programming = std::make_unique<DeviceProgramming>();
     loading = std::make_unique<LoadingDeviceData>();
     port = std::make_unique<PortSelection>(session.link, prompt);
-    about = std::make_unique<HelpAboutPic>(prompt);
+    about = std::make_unique<HelpAboutPic>(prompt, session.files);
     configuration = std::make_unique<Configuration>(session.program, prompt);
     deviceTime = std::make_unique<DeviceTimeDialog>(link, prompt);
     calibration = std::make_unique<OscCalibrationForm>(
