@@ -57,7 +57,7 @@ void Windows::create(Session &session, Prompt &prompt, Link &link, ProgramSaving
     overview = std::make_unique<DeviceOverviewForm>(session, prompt, mainWindow);
     openFromDatabase = std::make_unique<OpenFileDatabaseForm>(session, prompt);
     openToBox = std::make_unique<OpenToBoxForm>(session, prompt);
-    directories = std::make_unique<DatabaseDirectoriesForm>(session.files);
+    directories = std::make_unique<DatabaseDirectoriesForm>(session.files, prompt);
     browse = std::make_unique<BrowseDialog>(prompt);
     box = std::make_unique<Box1>();
     simulation = std::make_unique<Simulation>(session.program, session.format);

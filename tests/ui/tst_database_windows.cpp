@@ -81,7 +81,7 @@ class DatabaseWindowsTest : public QObject {
         windows_.overview = std::make_unique<DeviceOverviewForm>(ui_->session, ui_->prompt, *ui_->window);
         windows_.openFromDatabase = std::make_unique<OpenFileDatabaseForm>(ui_->session, ui_->prompt);
         windows_.openToBox = std::make_unique<OpenToBoxForm>(ui_->session, ui_->prompt);
-        windows_.directories = std::make_unique<DatabaseDirectoriesForm>(ui_->session.files);
+        windows_.directories = std::make_unique<DatabaseDirectoriesForm>(ui_->session.files, ui_->prompt);
         windows_.browse = std::make_unique<BrowseDialog>(ui_->prompt);
         windows_.connectDatabase(*ui_->window);
         ui_->onShowWindow = [this](OtherWindow window) { windows_.show(window); };

@@ -605,7 +605,7 @@ private slots:
         windows.overview = std::make_unique<DeviceOverviewForm>(ui.session, ui.prompt, *ui.window);
         windows.openFromDatabase = std::make_unique<OpenFileDatabaseForm>(ui.session, ui.prompt);
         windows.openToBox = std::make_unique<OpenToBoxForm>(ui.session, ui.prompt);
-        windows.directories = std::make_unique<DatabaseDirectoriesForm>(ui.session.files);
+        windows.directories = std::make_unique<DatabaseDirectoriesForm>(ui.session.files, ui.prompt);
         windows.browse = std::make_unique<BrowseDialog>(ui.prompt);
         windows.connectDatabase(*ui.window);
         ui.prompt.shown.clear();
