@@ -450,10 +450,16 @@ bool MainInterface::FormCloseQuery()
         const QStringList words = services_.userWordFields();
         const ConfigurationWriteOutcome written = WriteConfiguration(
             startUpDirectory_, session_.configurationToWrite(), words.value(0), words.value(1));
-        showNotices(written.notices);
-        // The settings could not be replaced: stay open rather than lose them.
-        if (written.result == ConfigurationWrite::Failed)
-            return false;
+        // The settings could not be replaced: the user chooses between staying
+        // open (to free the file) and quitting without them.
+        if (written.result == ConfigurationWrite::Failed) {
+            const QString failure = written.notices.isEmpty() ? QString() : written.notices.first().text + u'\n';
+            if (!prompt_.ask(this, failure + tr("Chcete program ukončit bez uložení nastavení, nebo v něm zůstat?"),
+                             Prompt::Buttons::QuitOrStay))
+                return false;
+        } else {
+            showNotices(written.notices);
+        }
     }
     session_.database.Records.clear();
     return true;
