@@ -331,6 +331,7 @@ bool WindowServices::choosePrinter(QWidget *parent, QPrinter &printer)
 
 void ApplicationWindows::start(Session &session, Prompt &prompt, connection::DeviceConnection &connection)
 {
+    dialogsInFront = std::make_unique<DialogsInFront>();
     services = std::make_unique<WindowServices>(others, connection.link());
     main = std::make_unique<MainInterface>(session, prompt, *services);
     showLinkState(*main, connection);
