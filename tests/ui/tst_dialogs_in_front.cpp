@@ -12,6 +12,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QTemporaryDir>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QTimer>
@@ -140,6 +142,26 @@ private slots:
         QVERIFY(seen.active);
     }
 
+    // The file list's dates and sizes do not depend on the machine's locale.
+    void fileDialogDetailsInCzech()
+    {
+        QTemporaryDir folder;
+        QFile file(folder.filePath(QStringLiteral("chodba.plm")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(2048, 0));
+        QVERIFY(file.flush());
+        QVERIFY(file.setFileTime(QDateTime(QDate(2026, 12, 8), QTime(9, 5)), QFileDevice::FileModificationTime));
+        file.close();
+        QFileSystemModel files;
+        files.setRootPath(folder.path());
+        CzechFileDetails details;
+        details.setSourceModel(&files);
+        const QModelIndex name = files.index(file.fileName());
+        QTRY_COMPARE(files.size(name), qint64(2048));
+        QCOMPARE(details.mapFromSource(name.siblingAtColumn(3)).data().toString(), QStringLiteral("08.12.2026 09:05"));
+        QCOMPARE(details.mapFromSource(name.siblingAtColumn(1)).data().toString(), QStringLiteral("2,00 KiB"));
+    }
+
     // Without a stay-on-top window nothing changes; a dialog lifted while
     // one was shown loses the lift when it closes.
     void liftOnlyWhileAStayOnTopWindowIsShown()
@@ -153,7 +175,7 @@ private slots:
         ComTest comTest;
         comTest.startTest();
         QVERIFY(DialogsInFront::lifted(*formatDialog_));
-        comTest.close();
+        comTest.hide();
         QVERIFY(!DialogsInFront::lifted(*formatDialog_));
         QVERIFY(!formatDialog_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     }
