@@ -48,7 +48,7 @@ void Windows::create(Session &session, Prompt &prompt, Link &link, ProgramSaving
     programming = std::make_unique<DeviceProgramming>();
     loading = std::make_unique<LoadingDeviceData>();
     port = std::make_unique<PortSelection>(session.link, prompt);
-    about = std::make_unique<HelpAboutPic>(prompt);
+    about = std::make_unique<HelpAboutPic>(prompt, session.files);
     configuration = std::make_unique<Configuration>(session.program, prompt);
     deviceTime = std::make_unique<DeviceTimeDialog>(link, prompt);
     calibration = std::make_unique<OscCalibrationForm>(
@@ -57,7 +57,7 @@ void Windows::create(Session &session, Prompt &prompt, Link &link, ProgramSaving
     overview = std::make_unique<DeviceOverviewForm>(session, prompt, mainWindow);
     openFromDatabase = std::make_unique<OpenFileDatabaseForm>(session, prompt);
     openToBox = std::make_unique<OpenToBoxForm>(session, prompt);
-    directories = std::make_unique<DatabaseDirectoriesForm>(session.files);
+    directories = std::make_unique<DatabaseDirectoriesForm>(session.files, prompt);
     browse = std::make_unique<BrowseDialog>(prompt);
     box = std::make_unique<Box1>();
     simulation = std::make_unique<Simulation>(session.program, session.format);
@@ -331,6 +331,7 @@ bool WindowServices::choosePrinter(QWidget *parent, QPrinter &printer)
 
 void ApplicationWindows::start(Session &session, Prompt &prompt, connection::DeviceConnection &connection)
 {
+    dialogsInFront = std::make_unique<DialogsInFront>();
     services = std::make_unique<WindowServices>(others, connection.link());
     main = std::make_unique<MainInterface>(session, prompt, *services);
     showLinkState(*main, connection);

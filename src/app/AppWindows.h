@@ -11,6 +11,7 @@
 #include "ui/DatabaseDirectoriesForm.h"
 #include "ui/DeviceOverviewForm.h"
 #include "ui/DevelInfoForm.h"
+#include "ui/DialogsInFront.h"
 #include "ui/DeviceOperationsForm.h"
 #include "ui/DeviceProgramming.h"
 #include "ui/DeviceTimeDialog.h"
@@ -138,6 +139,8 @@ private:
 // start-up: the main window is created (device database) and shown
 // (configuration, speeds, last program), then the others are created hidden.
 struct ApplicationWindows {
+    // Keeps message boxes and dialogs in front of the stay-on-top windows.
+    std::unique_ptr<ui::DialogsInFront> dialogsInFront;
     Windows others;
     std::unique_ptr<WindowServices> services;
     std::unique_ptr<ui::MainInterface> main;

@@ -5,6 +5,7 @@
 #include "model/Schedule.h"
 #include "model/TimelineLayout.h"
 #include "storage/FileText.h"
+#include "storage/RecordDate.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -322,7 +323,7 @@ private:
         rule(top);
         const QFont f = font(8);
         line(f, content_.left(), top + mm(2), reportText("Soubor: %1").arg(input_.fileName), QuietColour);
-        line(f, content_.left(), top + mm(2), reportText("Datum: %1").arg(input_.date.toString(QStringLiteral("d. M. yyyy"))),
+        line(f, content_.left(), top + mm(2), reportText("Datum: %1").arg(input_.date.toString(QString::fromLatin1(storage::DateFormat))),
              QuietColour, Qt::AlignRight, content_.width());
     }
 

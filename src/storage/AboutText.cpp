@@ -3,6 +3,8 @@
 #include "storage/FileText.h"
 #include "storage/StorageTexts.h"
 
+#include <QDir>
+
 using namespace pellmora::model;
 
 namespace pellmora::storage {
@@ -12,9 +14,10 @@ namespace {
 constexpr qint64 LargestAboutText = 64 * 1024;
 } // namespace
 
-AboutText ReadAboutText()
+AboutText ReadAboutText(const QString &folder)
 {
-    const std::optional<QByteArray> contents = storage::readFileHead(AboutFileName, LargestAboutText);
+    const std::optional<QByteArray> contents =
+        storage::readFileHead(QDir(folder).filePath(QString::fromLatin1(AboutFileName)), LargestAboutText);
     if (!contents)
         return {false, {}, {Notice::message(storage::uiText("Nenelezen About Vantor Corp. Soubor : 'about.abg'"))}};
     const QList<QByteArray> lines = storage::splitLines(*contents).mid(0, 2);

@@ -14,8 +14,8 @@ struct AboutText {
     model::Notices notices;
 };
 
-// Reads "about.abg" from the current directory (code page 1250) each time the
-// about window opens.
-AboutText ReadAboutText();
+// Reads "about.abg" from `folder` (code page 1250) each time the about window
+// opens.
+AboutText ReadAboutText(const QString &folder);
 
 } // namespace pellmora::storage

@@ -5,6 +5,7 @@
 
 #include "model/Cp1250.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <optional>
@@ -198,9 +199,9 @@ bool hasHeader(const QByteArray &contents)
 
 // The close would rewrite a refused file: its bytes are copied aside first,
 // and the refusal says where. A file that cannot be copied is not rewritten.
-void keepRefusedFile(Notices &notices, QString *keptBecause)
+void keepRefusedFile(const QString &path, Notices &notices, QString *keptBecause)
 {
-    if (const std::optional<QString> copy = CopyRefusedFile(ConfigurationFileName)) {
+    if (const std::optional<QString> copy = CopyRefusedFile(path)) {
         notices.last().text += u'\n' + RefusedFileCopiedText(*copy);
         return;
     }
@@ -263,19 +264,25 @@ Notices ParseConfiguration(const QByteArray &contents, ConfigurationSettings &se
     return notices;
 }
 
-Notices ReadConfiguration(ConfigurationSettings &settings, QString *keptBecause)
+QString ConfigurationFilePath(const QString &folder)
 {
-    const std::optional<QByteArray> contents = ReadConfigurationBytes(ConfigurationFileName);
+    return QDir(folder).filePath(QString::fromLatin1(ConfigurationFileName));
+}
+
+Notices ReadConfiguration(const QString &folder, ConfigurationSettings &settings, QString *keptBecause)
+{
+    const QString path = ConfigurationFilePath(folder);
+    const std::optional<QByteArray> contents = ReadConfigurationBytes(path);
     if (contents) {
         Notices notices = ParseConfiguration(*contents, settings);
         // An empty file holds nothing to keep.
         if (!contents->isEmpty() && !hasHeader(*contents))
-            keepRefusedFile(notices, keptBecause);
+            keepRefusedFile(path, notices, keptBecause);
         return notices;
     }
     // Only a file that is not there is created: an unreadable one keeps its contents.
-    if (!QFile::exists(ConfigurationFileName))
-        storage::replaceFile(ConfigurationFileName, {});
+    if (!QFile::exists(path))
+        storage::replaceFile(path, {});
     return {Notice::message(
         uiText("Nenalezen konfigurační soubor - nebudou načteny adresáře atd. Vytvořím si nový !"))};
 }
@@ -295,18 +302,19 @@ QByteArray BuildConfiguration(const QByteArray &oldContents, const Configuration
     return file;
 }
 
-ConfigurationWriteOutcome WriteConfiguration(const ConfigurationSettings &settings,
+ConfigurationWriteOutcome WriteConfiguration(const QString &folder, const ConfigurationSettings &settings,
                                              const QString &userPositive, const QString &userNegative,
                                              const storage::WriteInterruption &interrupted)
 {
-    const std::optional<QByteArray> old = ReadConfigurationBytes(ConfigurationFileName);
+    const QString path = ConfigurationFilePath(folder);
+    const std::optional<QByteArray> old = ReadConfigurationBytes(path);
     if (!old) {
         return {{ConfigurationWrite::FileMissing},
                 {Notice::message(uiText("Nenalezen konfigurační soubor - nebudou uloženy nastavení ! "
                                         "-no vono se zase tak nic hróznýho nestalo, že?"))}};
     }
     const QByteArray contents = BuildConfiguration(*old, settings, userPositive, userNegative);
-    if (!storage::replaceFile(ConfigurationFileName, contents, interrupted)) {
+    if (!storage::replaceFile(path, contents, interrupted)) {
         return {{ConfigurationWrite::Failed},
                 {Notice::message(uiText("Chyba vstupu/výstupu: soubor 'plmprg.cfg' nelze přepsat, "
                                         "nastavení nebyla uložena."))}};

@@ -44,12 +44,16 @@ std::optional<QByteArray> ReadConfigurationBytes(const QString &path);
 // messages for the lines it could not use, in order.
 model::Notices ParseConfiguration(const QByteArray &contents, ConfigurationSettings &settings);
 
-// Reads "plmprg.cfg" from the current directory. A missing file is reported
+// The configuration file of `folder`.
+QString ConfigurationFilePath(const QString &folder);
+
+// Reads "plmprg.cfg" from `folder`. A missing file is reported
 // and created empty; the settings then keep their values. A file refused as a
 // whole is copied aside before the close can rewrite it, and the refusal says
 // where; when no copy can be made, `keptBecause` receives why the file must
 // not be rewritten at close.
-model::Notices ReadConfiguration(ConfigurationSettings &settings, QString *keptBecause = nullptr);
+model::Notices ReadConfiguration(const QString &folder, ConfigurationSettings &settings,
+                                 QString *keptBecause = nullptr);
 
 // The file as the writer leaves it: the nine setting lines, each followed by
 // the comment of the old line with the same number, then the old extra lines'
@@ -68,8 +72,8 @@ struct ConfigurationWriteStatus {
 };
 using ConfigurationWriteOutcome = model::Outcome<ConfigurationWriteStatus>;
 
-// Rewrites "plmprg.cfg" in the current directory at close.
-ConfigurationWriteOutcome WriteConfiguration(const ConfigurationSettings &settings,
+// Rewrites "plmprg.cfg" in `folder` at close.
+ConfigurationWriteOutcome WriteConfiguration(const QString &folder, const ConfigurationSettings &settings,
                                              const QString &userPositive, const QString &userNegative,
                                              const storage::WriteInterruption &interrupted = {});
 

@@ -210,11 +210,11 @@ void keepRefusedFile(DeviceDatabase &database, Notices &notices)
 
 } // namespace
 
-Notices LoadDatabase(DeviceDatabase &database, const Pump &pump)
+Notices LoadDatabase(DeviceDatabase &database, const QString &folder, const Pump &pump)
 {
     database.Records.clear();
     database.ReadOnlyReason.clear();
-    database.Directory = QDir::currentPath();
+    database.Directory = QDir(folder).absolutePath();
     const std::optional<QByteArray> contents =
         storage::readFileHead(database.filePath(), DeviceDatabase::LargestFile + 1);
     if (contents) {
@@ -226,6 +226,8 @@ Notices LoadDatabase(DeviceDatabase &database, const Pump &pump)
         if (parsed.truncated) {
             database.ReadOnlyReason = uiText("Databáze obsahuje více než 256 záznamů a je otevřena jen pro čtení; "
                                              "změny by smazaly záznamy za 256.");
+            parsed.notices.last().text += u'\n' + uiText("Databáze je proto otevřena jen pro čtení: přidání nebo "
+                                                          "odstranění zařízení by smazalo záznamy za 256.");
         }
         return parsed.notices;
     }

@@ -70,13 +70,12 @@ ParsedDatabase ParseDatabase(const QByteArray &contents, const Pump &pump = {});
 // The file contents for `records`.
 QByteArray BuildDatabase(const QList<DatabaseRecord> &records);
 
-// Loads "devices.ddl" from the current directory, which becomes the
-// database's directory. A missing file is reported and created as an empty
+// Loads "devices.ddl" from `folder`, which becomes the database's directory. A missing file is reported and created as an empty
 // database; every refusal leaves an empty table and copies the refused file
 // aside (a database whose file cannot be copied is read-only). A file with
 // more records than the table opens read-only, so that no rewrite drops the
 // records beyond the table.
-model::Notices LoadDatabase(DeviceDatabase &database, const Pump &pump = {});
+model::Notices LoadDatabase(DeviceDatabase &database, const QString &folder, const Pump &pump = {});
 
 // Rewrites the whole file. On failure the table keeps its contents.
 model::Notices WriteDatabase(const DeviceDatabase &database, const storage::WriteInterruption &interrupted = {});

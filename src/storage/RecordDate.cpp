@@ -8,7 +8,7 @@ namespace pellmora::storage {
 
 namespace {
 
-const QString FallbackFormat = QStringLiteral("dd.MM.yyyy");
+const QString FallbackFormat = QString::fromLatin1(DateFormat);
 constexpr int MaximumLength = 10;
 
 // One piece of a numeric date format: a run of d, M or y, or literal text.
@@ -111,18 +111,18 @@ QString RecordDateFormat(const QLocale &locale)
     return format;
 }
 
-QString FormatRecordDate(QDate date, const QLocale &locale)
+QString FormatRecordDate(QDate date)
 {
-    return date.toString(RecordDateFormat(locale));
+    return date.toString(FallbackFormat);
 }
 
 QDate ParseRecordDate(const QString &text, const QLocale &locale)
 {
     const QString trimmed = text.trimmed();
-    const QDate date = parseWith(trimmed, *numericPieces(RecordDateFormat(locale)));
+    const QDate date = parseWith(trimmed, *numericPieces(FallbackFormat));
     if (date.isValid())
         return date;
-    return parseWith(trimmed, *numericPieces(FallbackFormat));
+    return parseWith(trimmed, *numericPieces(RecordDateFormat(locale)));
 }
 
 } // namespace pellmora::storage

@@ -20,11 +20,11 @@ namespace {
 // as far as it would be read.
 constexpr qint64 LargestAboutCopy = 64 * 1024;
 
-void copyAboutText(const QStringList &sources)
+void copyAboutText(const QString &target, const QStringList &sources)
 {
     for (const QString &source : sources) {
         if (const std::optional<QByteArray> contents = readFileHead(source, LargestAboutCopy)) {
-            replaceFile(QString::fromLatin1(AboutFileName), *contents);
+            replaceFile(target, *contents);
             return;
         }
     }
@@ -49,8 +49,9 @@ bool EnterUserFolder(const QString &folder, const QStringList &aboutSources, QSt
         *error = uiText("Uživatelskou složku %1 nelze vytvořit ani otevřít.").arg(QDir::toNativeSeparators(folder));
         return false;
     }
-    if (!QFileInfo::exists(QString::fromLatin1(AboutFileName)))
-        copyAboutText(aboutSources);
+    const QString about = QDir(folder).filePath(QString::fromLatin1(AboutFileName));
+    if (!QFileInfo::exists(about))
+        copyAboutText(about, aboutSources);
     return true;
 }
 

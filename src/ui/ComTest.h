@@ -14,7 +14,8 @@ namespace pellmora::ui {
 
 // The communication test's dialog "Test komunikace": a small window always
 // on top, centred on the screen, without modality and without title-bar
-// buttons: its result button is the only control that closes it.
+// buttons but the close box, which closes it like its result button once the
+// test has ended.
 //
 // The main window runs the test: startTest() shows the dialog with the
 // button disabled and "Nepřipojeno" on it, testObserver() carry the test's
@@ -38,8 +39,12 @@ public:
 signals:
     void resultAccepted();
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void TestComResultBtnClick();
+    void showStage(const QString &text);
 
     QLabel *ProcessLabel;
     QProgressBar *TestComProgress;

@@ -17,6 +17,8 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QValidator>
 #include <QVBoxLayout>
 
@@ -153,6 +155,24 @@ void Configuration::buildPeriods()
     connect(periodButtons_, &QButtonGroup::idClicked, this, &Configuration::PeriodsClick);
 }
 
+// A line edit keeps this much free beside its text on either side.
+constexpr int LineEditTextMargin = 2;
+
+// The label box shows ten of the widest characters whole.
+void Configuration::fitLabelWidth()
+{
+    QStyleOptionComboBox option;
+    option.initFrom(InDeviceLabel);
+    option.editable = true;
+    const QLineEdit *edit = InDeviceLabel->lineEdit();
+    const QMargins margins = edit->textMargins();
+    const int text = edit->fontMetrics().horizontalAdvance(QString(NameMaxLength, u'W')) + margins.left()
+        + margins.right() + 2 * LineEditTextMargin;
+    const QSize whole = InDeviceLabel->style()->sizeFromContents(QStyle::CT_ComboBox, &option,
+                                                                 QSize(text, edit->sizeHint().height()), InDeviceLabel);
+    InDeviceLabel->setMinimumWidth(whole.width());
+}
+
 void Configuration::buildLabelAndId()
 {
     LabelOfLabel = new QLabel(tr("Popiska :"), this);
@@ -163,6 +183,7 @@ void Configuration::buildLabelAndId()
     InDeviceLabel->setInsertPolicy(QComboBox::NoInsert);
     InDeviceLabel->addItems(labelItems());
     InDeviceLabel->lineEdit()->setMaxLength(NameMaxLength);
+    fitLabelWidth();
     InDeviceLabel->setValidator(new LabelValidator(
         [this](QChar ch) { labelCharacterRefused(ch); }, InDeviceLabel));
     InDeviceLabel->setToolTip(

@@ -58,6 +58,7 @@ protected:
 private:
     void buildPeriods();
     void buildLabelAndId();
+    void fitLabelWidth();
     void buildExtended();
     void layOut();
 

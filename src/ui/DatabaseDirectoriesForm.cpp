@@ -2,6 +2,7 @@
 
 #include "ui/CentreOnScreen.h"
 #include "ui/NamedWidgets.h"
+#include "ui/Prompt.h"
 #include "ui/StayOnTopDialog.h"
 
 #include "storage/ConfigurationFile.h"
@@ -14,7 +15,6 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <QToolButton>
-#include <QValidator>
 
 using namespace pellmora::model;
 using namespace pellmora::storage;
@@ -33,22 +33,12 @@ QToolButton *speedButton(const QString &name, const QString &hint, QWidget *pare
     return b;
 }
 
-// The folders are stored in the configuration file: a character that it
-// cannot carry (outside code page 1250, an apostrophe) is refused as it is typed.
-class FolderValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString &input, int &) const override
-    {
-        return UnstorableCharacter(input) ? Invalid : Acceptable;
-    }
-};
-
 } // namespace
 
-DatabaseDirectoriesForm::DatabaseDirectoriesForm(FileLocations &locations, QWidget *parent)
+DatabaseDirectoriesForm::DatabaseDirectoriesForm(FileLocations &locations, Prompt &prompt, QWidget *parent)
     : QDialog(parent, StayOnTopDialogFlags)
     , locations_(locations)
+    , prompt_(prompt)
 {
     prepareStayOnTopDialog(*this, QStringLiteral("DatabaseDirectoriesForm"), tr("Umístění souborů..."));
 
@@ -65,8 +55,6 @@ DatabaseDirectoriesForm::DatabaseDirectoriesForm(FileLocations &locations, QWidg
     Label2->setObjectName(QStringLiteral("Label2"));
     DatabaseFileText = new QLineEdit(this);
     DatabaseFileText->setObjectName(QStringLiteral("DatabaseFileText"));
-    for (QLineEdit *folderField : {DeviceDataFileDirectoryText, DatabaseFileText})
-        folderField->setValidator(new FolderValidator(folderField));
     BrowseBtnDDL = new QPushButton(tr("Prohledávat >"), this);
     BrowseBtnDDL->setObjectName(QStringLiteral("BrowseBtnDDL"));
     SpeedButton2 = speedButton(QStringLiteral("SpeedButton2"),
@@ -120,8 +108,20 @@ void DatabaseDirectoriesForm::FormShow()
 }
 
 // The texts are taken as typed; they reach the configuration file at close.
+// A folder the configuration file cannot carry (a character outside code page
+// 1250, an apostrophe that would end the value) is refused with the reason,
+// never changed: the dialog stays open with the field as typed.
 void DatabaseDirectoriesForm::Button3Click()
 {
+    for (QLineEdit *folderField : {DeviceDataFileDirectoryText, DatabaseFileText}) {
+        if (const std::optional<QChar> c = UnstorableCharacter(folderField->text())) {
+            prompt_.message(this, tr("Cestu ke složce nelze uložit do konfiguračního souboru, obsahuje znak '%1'. "
+                                     "Opravte ji prosím.")
+                                      .arg(*c));
+            folderField->setFocus();
+            return;
+        }
+    }
     locations_.SystemDirectory = DatabaseFileText->text();
     locations_.DeviceDirectory = DeviceDataFileDirectoryText->text();
     accept();

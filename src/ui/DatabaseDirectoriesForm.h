@@ -13,10 +13,13 @@ struct FileLocations;
 
 namespace pellmora::ui {
 
+class Prompt;
+
 // "Umístění souborů...": the folder of the program files (DeviceDirectory)
 // and the database folder (SystemDirectory). Every show loads both fields
 // from the settings; OK stores them as typed, Cancel leaves the settings as
-// they were. Fixed size, stays on top, not modal, centred on the screen.
+// they were; a folder the configuration file cannot carry is refused at OK
+// with the reason. Fixed size, stays on top, not modal, centred on the screen.
 //
 // Signals for the folder browser:
 //   browseRequested(mask, target, folder): the browser is to open at `folder`
@@ -28,7 +31,7 @@ public:
     static constexpr int ProgramFilesTarget = 1;
     static constexpr int DatabaseTarget = 2;
 
-    explicit DatabaseDirectoriesForm(storage::FileLocations &locations, QWidget *parent = nullptr);
+    DatabaseDirectoriesForm(storage::FileLocations &locations, Prompt &prompt, QWidget *parent = nullptr);
 
 public slots:
     // The folder the browser accepted, into the field chosen by `target`.
@@ -45,6 +48,7 @@ private:
     void Button3Click();
 
     storage::FileLocations &locations_;
+    Prompt &prompt_;
 
     QLabel *Label1 = nullptr;
     QLineEdit *DeviceDataFileDirectoryText = nullptr;

@@ -25,8 +25,10 @@ DevelInfoForm::DevelInfoForm(const DeviceImage &image, const LinkState &link, QW
     setWindowTitle(tr("Memory Info - Constants/Variabilies/Arrayes"));
     Report->setObjectName(QStringLiteral("Report"));
     Report->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Report->setReadOnly(true);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setDefault(true);
 
     auto *panel = new QHBoxLayout(Panel1);
     panel->addStretch();
@@ -41,10 +43,12 @@ DevelInfoForm::DevelInfoForm(const DeviceImage &image, const LinkState &link, QW
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
 }
 
+// OK has the focus, so that Return closes the window.
 void DevelInfoForm::showEvent(QShowEvent *event)
 {
     FormShow();
     QDialog::showEvent(event);
+    OKBtn->setFocus();
 }
 
 void DevelInfoForm::FormShow()

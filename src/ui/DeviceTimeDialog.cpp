@@ -27,6 +27,7 @@ constexpr quint16 LastHour = 23;
 constexpr quint16 LastMinute = 59;
 constexpr quint16 LastSecond = 59;
 constexpr int DisplayPointSize = 28;
+const QString TimeMask = QStringLiteral("00:00:00;0");
 
 QString timeText(QTime time)
 {
@@ -48,7 +49,7 @@ DeviceTimeDialog::DeviceTimeDialog(Link &link, Prompt &prompt, TimeSource now, Q
 
     TimeDisplay = new QLineEdit(this);
     TimeDisplay->setObjectName(QStringLiteral("TimeDisplay"));
-    TimeDisplay->setInputMask(QStringLiteral("00:00:00;0"));
+    TimeDisplay->setInputMask(TimeMask);
     TimeDisplay->setMaxLength(8);
     TimeDisplay->setText(QStringLiteral("11:11:11"));
     TimeDisplay->setAlignment(Qt::AlignCenter);
@@ -146,10 +147,12 @@ void DeviceTimeDialog::hideEvent(QHideEvent *event)
 
 void DeviceTimeDialog::FormShow()
 {
-    ticks_ = 0;
     RefreshTimer.start();
-    FetchDeviceTime();
-    splitShownTime();
+    userComposed_ = false;
+    const bool read = FetchDeviceTime();
+    if (read)
+        splitShownTime();
+    setTimeKnown(read);
     RedisplayTime();
 }
 
@@ -158,46 +161,70 @@ void DeviceTimeDialog::FormShow()
 void DeviceTimeDialog::stepUp(quint16 &field, quint16 by)
 {
     field += by;
-    RedisplayTime();
+    userStepped();
 }
 
 void DeviceTimeDialog::stepDown(quint16 &field, quint16 by)
 {
     if (field >= by)
         field -= by;
-    RedisplayTime();
+    userStepped();
 }
 
 void DeviceTimeDialog::SecondsZeroClick()
 {
     Seconds = 0;
+    userStepped();
+}
+
+void DeviceTimeDialog::userStepped()
+{
+    userComposed_ = true;
     RedisplayTime();
 }
 
+// SET writes the time shown at this moment, seconds 0.
 void DeviceTimeDialog::SetTimeBtnClick()
 {
     Seconds = 0;
     RedisplayTime();
-    StoreDeviceTime();
+    const bool set = StoreDeviceTime();
+    userComposed_ = false;
+    setTimeKnown(set);
+    RedisplayTime();
 }
 
 void DeviceTimeDialog::SetSysTimeBtnClick()
 {
     shownTime_ = now_();
     splitShownTime();
-    StoreDeviceTime();
+    const bool set = StoreDeviceTime();
+    userComposed_ = false;
+    setTimeKnown(set);
     RedisplayTime();
 }
 
-// The shown seconds run on by themselves; every tenth tick the device is
-// read again and the display takes its time. A tick that comes while another
-// device operation lets the window process its messages skips the read: that
-// transfer owns the bus, and a message box in its middle would hold it up.
+// The shown seconds run on by themselves; whenever they reach a multiple of
+// ten the device is read again. The display takes the time read unless the
+// user has composed a time to set, which then runs on. A tick that comes
+// while another device operation lets the window process its messages skips
+// the read: that transfer owns the bus, and a message box in its middle would
+// hold it up.
 void DeviceTimeDialog::RefreshTimerTimer()
 {
     Seconds += 1;
-    if (++ticks_ % TicksPerRead == 0 && !link_.busy() && FetchDeviceTime())
-        splitShownTime();
+    if (Seconds > LastSecond)
+        Seconds = 0;
+    if (Seconds % SecondsPerRead == 0 && !link_.busy()) {
+        QTime read = shownTime_;
+        const device::ClockOutcome outcome = device::FetchDeviceTime(link_, read);
+        prompt_.showNotices(this, outcome.notices);
+        if (outcome.ok && (!timeKnown_ || !userComposed_)) {
+            shownTime_ = read;
+            splitShownTime();
+        }
+        setTimeKnown(outcome.ok);
+    }
     RedisplayTime();
 }
 
@@ -214,10 +241,24 @@ bool DeviceTimeDialog::FetchDeviceTime()
     return outcome.ok;
 }
 
-void DeviceTimeDialog::StoreDeviceTime()
+bool DeviceTimeDialog::StoreDeviceTime()
 {
     const device::ClockOutcome outcome = device::StoreDeviceTime(link_, shownTime_);
     prompt_.showNotices(this, outcome.notices);
+    return outcome.ok;
+}
+
+// Without a time read from the switch nothing may pass for it: the display
+// shows dashes, and SET and the steps wait for the next read that succeeds.
+void DeviceTimeDialog::setTimeKnown(bool known)
+{
+    timeKnown_ = known;
+    if (!known)
+        userComposed_ = false;
+    SetTimeBtn->setEnabled(known);
+    for (QToolButton *step : {HoursDecimalUp, HoursDecimalDown, HoursUnitUp, HoursUnitDown, MinutesDecimalUp,
+                              MinutesDecimalDown, MinutesUnitUp, MinutesUnitDown, SecondsZero})
+        step->setEnabled(known);
 }
 
 // Each field out of its range starts again at 0, with no carry into the next.
@@ -231,7 +272,16 @@ void DeviceTimeDialog::RedisplayTime()
         Seconds = 0;
     shownTime_ = QTime(Hours, Minutes, Seconds);
     const int caret = TimeDisplay->cursorPosition();
-    TimeDisplay->setText(timeText(shownTime_));
+    if (timeKnown_) {
+        if (TimeDisplay->inputMask().isEmpty())
+            TimeDisplay->setInputMask(TimeMask);
+        TimeDisplay->setText(timeText(shownTime_));
+    } else {
+        // The mask takes digits only.
+        TimeDisplay->setInputMask(QString());
+        TimeDisplay->setText(QString::fromLatin1(UnknownTimeText));
+    }
+    TimeDisplay->setReadOnly(!timeKnown_);
     TimeDisplay->setCursorPosition(caret);
 }
 

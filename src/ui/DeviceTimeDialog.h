@@ -24,16 +24,22 @@ class Prompt;
 // centred on the screen. It has no signals.
 //
 // While it is shown, RefreshTimer ticks every second and advances the shown
-// seconds; every tenth tick since the dialog was shown reads the device
-// again and the display takes the time read, so it follows the device's own
-// clock (a silent device brings its message again instead). The timer stops
-// when the dialog is hidden, by OK or by the close box. The fields keep their
-// values between openings; the shown time starts at midnight.
+// seconds; whenever they reach a multiple of ten (the wrap from 59 to 0
+// included) the device is read again and the display takes the time read, so
+// it follows the switch's own clock across minute changes. Once the user has
+// stepped the time, a re-read only checks that the switch answers and the
+// composed time runs on until it is set. A read or a setting that fails
+// (a silent switch brings its message again) shows "--:--:--" and disables
+// SET and the steps until a read succeeds: nothing then stands for the
+// switch's time. The timer stops when the dialog is hidden, by OK or by the
+// close box. The fields keep their values between openings; the shown time
+// starts at midnight.
 class DeviceTimeDialog : public QDialog {
     Q_OBJECT
 public:
     static constexpr int RefreshInterval = 1000; // ms
-    static constexpr int TicksPerRead = 10;
+    static constexpr int SecondsPerRead = 10;
+    static constexpr char UnknownTimeText[] = "--:--:--";
 
     using TimeSource = std::function<QTime()>;
 
@@ -41,6 +47,8 @@ public:
     DeviceTimeDialog(link::Link &link, Prompt &prompt, TimeSource now = {}, QWidget *parent = nullptr);
 
     QTime ShownTime() const { return shownTime_; }
+    // false while the display shows "--:--:--".
+    bool timeKnown() const { return timeKnown_; }
     bool refreshing() const { return RefreshTimer.isActive(); }
 
 public slots:
@@ -63,7 +71,9 @@ private:
     void OKBtnClick();
 
     bool FetchDeviceTime();
-    void StoreDeviceTime();
+    bool StoreDeviceTime();
+    void setTimeKnown(bool known);
+    void userStepped();
     void RedisplayTime();
     void splitShownTime();
 
@@ -74,7 +84,8 @@ private:
     quint16 Minutes = 0;
     quint16 Seconds = 0;
     QTime shownTime_{0, 0};
-    int ticks_ = 0;
+    bool timeKnown_ = false;
+    bool userComposed_ = false; // the shown time was stepped by the user
     QTimer RefreshTimer;
 
     QLineEdit *TimeDisplay = nullptr;

@@ -3,6 +3,7 @@
 #include "ui/CentreOnScreen.h"
 #include "ui/Prompt.h"
 #include "storage/AboutText.h"
+#include "storage/FileLocations.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -22,9 +23,10 @@ static void initPictureResources()
 
 namespace pellmora::ui {
 
-HelpAboutPic::HelpAboutPic(Prompt &prompt, QWidget *parent)
+HelpAboutPic::HelpAboutPic(Prompt &prompt, const storage::FileLocations &locations, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
     , prompt_(prompt)
+    , locations_(locations)
     , AboutImage(new QLabel(this))
     , OKBtn(new QPushButton(tr("I Agree"), this))
 {
@@ -59,7 +61,7 @@ void HelpAboutPic::showEvent(QShowEvent *event)
 
 void HelpAboutPic::FormShow()
 {
-    const AboutText about = ReadAboutText();
+    const AboutText about = ReadAboutText(locations_.StartUpDirectory);
     prompt_.showNotices(this, about.notices);
     if (about.found)
         emit aboutTextRead(about.text);

@@ -5,6 +5,10 @@
 class QLabel;
 class QPushButton;
 
+namespace pellmora::storage {
+struct FileLocations;
+}
+
 namespace pellmora::ui {
 
 class Prompt;
@@ -13,8 +17,8 @@ class Prompt;
 // filled by the about picture, with the "I Agree" button that closes it.
 // It is shown without blocking the main window.
 //
-// Each time it is shown it reads "about.abg" from the current directory
-// (first two lines joined). Signals for the main window:
+// Each time it is shown it reads "about.abg" from the start-up folder
+// (first two lines joined), wherever the current directory has moved since. Signals for the main window:
 //   aboutTextRead(text): the joined text; the main window scrolls it into the
 //     info bar with ShowInfo, then deletes the first "<" of its info text (so
 //     the whole text scrolls through instead of stopping at its start) and
@@ -27,7 +31,7 @@ public:
     static constexpr int PictureWidth = 450;
     static constexpr int PictureHeight = 300;
 
-    explicit HelpAboutPic(Prompt &prompt, QWidget *parent = nullptr);
+    HelpAboutPic(Prompt &prompt, const storage::FileLocations &locations, QWidget *parent = nullptr);
 
 signals:
     void aboutTextRead(const QString &text);
@@ -39,6 +43,7 @@ private:
     void FormShow();
 
     Prompt &prompt_;
+    const storage::FileLocations &locations_;
     QLabel *AboutImage;
     QPushButton *OKBtn;
 };

@@ -336,7 +336,7 @@ void MainInterface::openDatabase()
                                  "jen pro čtení a nastavení se při ukončení neuloží. Zařízení přidávejte a nastavení "
                                  "měňte v prvním programu."));
     }
-    showNotices(LoadDatabase(session_.database, [this] { pump(); }));
+    showNotices(LoadDatabase(session_.database, startUpDirectory_, [this] { pump(); }));
     if (shared) {
         session_.database.ReadOnlyReason = tr("Databáze je otevřena jen pro čtení, protože v této složce už běží "
                                               "jiný program Pellmora. Zařízení přidávejte a odstraňujte v něm.");
@@ -351,7 +351,7 @@ void MainInterface::FormShow()
 {
     pump();
     QString kept;
-    showNotices(ReadConfiguration(session_.configuration, &kept));
+    showNotices(ReadConfiguration(startUpDirectory_, session_.configuration, &kept));
     if (configurationKept_.isEmpty())
         configurationKept_ = kept;
     session_.takeConfiguration();
@@ -449,11 +449,17 @@ bool MainInterface::FormCloseQuery()
     } else if (entered.ok) {
         const QStringList words = services_.userWordFields();
         const ConfigurationWriteOutcome written = WriteConfiguration(
-            session_.configurationToWrite(), words.value(0), words.value(1));
-        showNotices(written.notices);
-        // The settings could not be replaced: stay open rather than lose them.
-        if (written.result == ConfigurationWrite::Failed)
-            return false;
+            startUpDirectory_, session_.configurationToWrite(), words.value(0), words.value(1));
+        // The settings could not be replaced: the user chooses between staying
+        // open (to free the file) and quitting without them.
+        if (written.result == ConfigurationWrite::Failed) {
+            const QString failure = written.notices.isEmpty() ? QString() : written.notices.first().text + u'\n';
+            if (!prompt_.ask(this, failure + tr("Chcete program ukončit bez uložení nastavení, nebo v něm zůstat?"),
+                             Prompt::Buttons::QuitOrStay))
+                return false;
+        } else {
+            showNotices(written.notices);
+        }
     }
     session_.database.Records.clear();
     return true;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShowEvent>
 
 using namespace pellmora::model;
@@ -19,6 +20,16 @@ namespace pellmora::ui {
 
 void keepLinesInStep(const QList<QListWidget *> &lists)
 {
+    // The lists scroll as one, by the scroll bar of the last: line n of every
+    // list stands beside line n of the others.
+    for (QListWidget *list : lists) {
+        if (list != lists.last())
+            list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        QObject::connect(list->verticalScrollBar(), &QScrollBar::valueChanged, list, [lists](int value) {
+            for (QListWidget *other : lists)
+                other->verticalScrollBar()->setValue(value);
+        });
+    }
     for (QListWidget *list : lists) {
         QObject::connect(list, &QListWidget::currentRowChanged, list, [lists](int row) {
             for (QListWidget *other : lists) {

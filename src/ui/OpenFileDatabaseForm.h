@@ -16,6 +16,7 @@ struct Session;
 
 // Keeps the current line of every list in `lists` the same: a line chosen in
 // one of them, by the mouse or the keyboard, is chosen in all the others.
+// The lists also scroll as one, by the scroll bar of the last list.
 void keepLinesInStep(const QList<QListWidget *> &lists);
 
 // "Otevři z databáze...": the identifiers and labels of the device database,

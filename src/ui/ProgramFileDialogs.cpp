@@ -1,9 +1,30 @@
 #include "ui/ProgramFileDialogs.h"
 
+#include "storage/RecordDate.h"
+
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
 
 namespace pellmora::ui {
+
+namespace {
+constexpr int SizeColumn = 1;
+constexpr int DateColumn = 3;
+} // namespace
+
+QVariant CzechFileDetails::data(const QModelIndex &index, int role) const
+{
+    const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+    if (role != Qt::DisplayRole || files == nullptr || !index.isValid())
+        return QIdentityProxyModel::data(index, role);
+    const QModelIndex source = mapToSource(index);
+    if (index.column() == DateColumn)
+        return files->lastModified(source).toString(QString::fromLatin1(storage::DateFormat) + QStringLiteral(" HH:mm"));
+    if (index.column() == SizeColumn && !files->isDir(source))
+        return QLocale(QLocale::Czech, QLocale::Czechia).formattedDataSize(files->size(source));
+    return QIdentityProxyModel::data(index, role);
+}
 
 namespace {
 
@@ -19,6 +40,8 @@ QString askFileName(QWidget *parent, const QString &title, const QString &filter
                     const QString &proposed = {})
 {
     QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setProxyModel(new CzechFileDetails(&dialog));
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(suffix);

@@ -1,10 +1,21 @@
 #pragma once
 
+#include <QIdentityProxyModel>
 #include <QString>
 
 class QWidget;
 
 namespace pellmora::ui {
+
+// The file dialogs are Qt's own, in Czech whatever the machine's locale: the
+// translations come with the application, and this model gives the file list
+// its dates (dd.MM.yyyy HH:mm) and sizes, which the dialog would otherwise
+// take from the environment's locale.
+class CzechFileDetails : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex &index, int role) const override;
+};
 
 // The file dialogs for program files (*.plm); an empty name: cancelled. A
 // name typed without a suffix is taken with ".plm".

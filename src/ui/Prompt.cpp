@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace pellmora::ui {
 
@@ -30,8 +31,28 @@ void MessageBoxPrompt::notify(QWidget *parent, const QString &text)
     box->show();
 }
 
+namespace {
+
+bool askQuitOrStay(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text, QMessageBox::NoButton, parent);
+    QPushButton *quit =
+        box.addButton(QCoreApplication::translate("pellmora::ui", "Ukončit bez uložení nastavení"),
+                      QMessageBox::DestructiveRole);
+    QPushButton *stay = box.addButton(QCoreApplication::translate("pellmora::ui", "Zůstat v programu"),
+                                      QMessageBox::RejectRole);
+    box.setDefaultButton(stay);
+    box.setEscapeButton(stay);
+    box.exec();
+    return box.clickedButton() == quit;
+}
+
+} // namespace
+
 bool MessageBoxPrompt::ask(QWidget *parent, const QString &text, Buttons buttons)
 {
+    if (buttons == Buttons::QuitOrStay)
+        return askQuitOrStay(parent, text);
     QMessageBox::StandardButton positive = QMessageBox::Yes;
     QMessageBox::StandardButton negative = QMessageBox::Cancel;
     switch (buttons) {
@@ -39,6 +60,7 @@ bool MessageBoxPrompt::ask(QWidget *parent, const QString &text, Buttons buttons
     case Buttons::OkCancel: positive = QMessageBox::Ok; break;
     case Buttons::YesAbort: negative = QMessageBox::Abort; break;
     case Buttons::OkAbort: positive = QMessageBox::Ok; negative = QMessageBox::Abort; break;
+    case Buttons::QuitOrStay: break;
     }
     return QMessageBox::warning(parent, QApplication::applicationName(), text, positive | negative, negative)
         == positive;

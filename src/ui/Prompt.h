@@ -15,7 +15,9 @@ namespace pellmora::ui {
 // answers as planned.
 class Prompt {
 public:
-    enum class Buttons { YesCancel, OkCancel, YesAbort, OkAbort };
+    // QuitOrStay: "Ukončit bez uložení nastavení" and "Zůstat v programu", the
+    // second the default.
+    enum class Buttons { YesCancel, OkCancel, YesAbort, OkAbort, QuitOrStay };
     enum class Choice { Yes, No, Cancel };
 
     virtual ~Prompt() = default;

@@ -141,7 +141,7 @@ TEST(ProgramReport, TheSwitchItsSettingsAndItsScheduleOnOnePage)
                                 u"Příznaky: Uzamkni paměť"_s, u"Korekce: Zpožďuje se 1 s na den (konstanta 32)"_s,
                                 u"Perioda 1"_s, u"18:30:00 Svítí 2:00:00"_s, u"20:30:00 Nesvítí 0:30:00"_s,
                                 u"21:00:00 Svítí 0:00:05"_s, u"21:00:05 konec"_s, u"Konec bude v 21hodin"_s,
-                                u"Soubor: chodba.plm"_s, u"Datum: 1. 5. 2025"_s}) {
+                                u"Soubor: chodba.plm"_s, u"Datum: 01.05.2025"_s}) {
         QString flat = rendered.text;
         flat.replace(QRegularExpression(u"[ \\t]+"_s), u" "_s);
         EXPECT_TRUE(flat.contains(text)) << text.toStdString() << "\n" << rendered.text.toStdString();

@@ -28,7 +28,7 @@ TEST_F(AboutTextTest, FirstTwoLinesJoinedWithoutSeparator)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         writeBytes(AboutFileName, c.file);
-        const AboutText about = ReadAboutText();
+        const AboutText about = ReadAboutText(folder.path());
         EXPECT_TRUE(about.found);
         EXPECT_EQ(about.text, c.text);
         EXPECT_TRUE(about.notices.isEmpty());
@@ -38,7 +38,7 @@ TEST_F(AboutTextTest, FirstTwoLinesJoinedWithoutSeparator)
 TEST_F(AboutTextTest, MissingFileIsReportedEveryTime)
 {
     for (int i = 0; i < 2; ++i) {
-        const AboutText about = ReadAboutText();
+        const AboutText about = ReadAboutText(folder.path());
         EXPECT_FALSE(about.found);
         EXPECT_EQ(about.notices,
                   Notices{Notice::message(QStringLiteral("Nenelezen About Vantor Corp. Soubor : 'about.abg'"))});

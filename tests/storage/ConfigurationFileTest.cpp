@@ -227,33 +227,49 @@ using ConfigurationFileTest = InTemporaryDirectory;
 TEST_F(ConfigurationFileTest, MissingFileIsCreatedEmptyAndFilledAtClose)
 {
     ConfigurationSettings settings;
-    const Notices read = ReadConfiguration(settings);
+    const Notices read = ReadConfiguration(folder.path(), settings);
     EXPECT_EQ(read, Notices{Notice::message(QStringLiteral(
                         "Nenalezen konfigurační soubor - nebudou načteny adresáře atd. Vytvořím si nový !"))});
     EXPECT_EQ(settings, ConfigurationSettings());
     EXPECT_EQ(readBytes(ConfigurationFileName), QByteArray());
     // The created empty file is no longer missing: a second start finds no
     // header, and nothing to copy aside.
-    EXPECT_EQ(ReadConfiguration(settings), Notices{Notice::message(WrongHeader)});
+    EXPECT_EQ(ReadConfiguration(folder.path(), settings), Notices{Notice::message(WrongHeader)});
     EXPECT_EQ(QDir().entryList(QDir::Files), QStringList{ConfigurationFileName});
 
     const ConfigurationWriteOutcome written =
-        WriteConfiguration(settings, QStringLiteral("Rozsviť na"), QStringLiteral("Zhasni na"));
+        WriteConfiguration(folder.path(), settings, QStringLiteral("Rozsviť na"), QStringLiteral("Zhasni na"));
     EXPECT_EQ(written.result, ConfigurationWrite::Written);
     EXPECT_TRUE(written.notices.isEmpty());
     EXPECT_EQ(readBytes(ConfigurationFileName),
               BuildConfiguration(QByteArray(), settings, QStringLiteral("Rozsviť na"), QStringLiteral("Zhasni na")));
 
     ConfigurationSettings again;
-    EXPECT_TRUE(ReadConfiguration(again).isEmpty());
+    EXPECT_TRUE(ReadConfiguration(folder.path(), again).isEmpty());
     EXPECT_EQ(again.UserOnWord, QStringLiteral("Rozsviť na"));
+}
+
+// A Save moves the current directory to the program files; the settings
+// stay in the folder the program started in.
+TEST_F(ConfigurationFileTest, FoundInItsFolderWhereverTheCurrentDirectoryIs)
+{
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
+    ConfigurationSettings settings;
+    ReadConfiguration(folder.path(), settings);
+    settings.PicBaudRate = 77;
+    ASSERT_EQ(WriteConfiguration(folder.path(), settings, "a", "b").result, ConfigurationWrite::Written);
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
+    ConfigurationSettings again;
+    EXPECT_TRUE(ReadConfiguration(folder.path(), again).isEmpty());
+    EXPECT_EQ(again.PicBaudRate, 77);
 }
 
 TEST_F(ConfigurationFileTest, AnUnreadableFileIsNotReplacedByAnEmptyOne)
 {
     ASSERT_TRUE(QDir().mkdir(ConfigurationFileName));
     ConfigurationSettings settings;
-    EXPECT_EQ(ReadConfiguration(settings).size(), 1);
+    EXPECT_EQ(ReadConfiguration(folder.path(), settings).size(), 1);
     EXPECT_TRUE(QFileInfo(ConfigurationFileName).isDir());
 }
 
@@ -282,7 +298,7 @@ TEST_F(ConfigurationFileTest, AFileLongerThan64KiBIsRefusedLikeOneWithoutItsHead
             writeBytes(ConfigurationFileName, c.file);
         ConfigurationSettings settings;
 
-        const Notices notices = ReadConfiguration(settings);
+        const Notices notices = ReadConfiguration(folder.path(), settings);
 
         ASSERT_EQ(notices.size(), c.refused ? 1 : 0);
         if (c.refused) {
@@ -324,7 +340,7 @@ TEST_F(ConfigurationFileTest, RefusedFileIsCopiedAsideAndRewrittenWithItsComment
         writeBytes(ConfigurationFileName, c.file);
         ConfigurationSettings settings;
         QString kept;
-        EXPECT_EQ(ReadConfiguration(settings, &kept),
+        EXPECT_EQ(ReadConfiguration(here, settings, &kept),
                   Notices{Notice::message(
                       WrongHeader + QStringLiteral("\nPůvodní soubor je uschován jako '%1/%2'.").arg(here, c.backup))});
         EXPECT_EQ(settings.SelectedPort, 0);
@@ -333,7 +349,7 @@ TEST_F(ConfigurationFileTest, RefusedFileIsCopiedAsideAndRewrittenWithItsComment
         for (const QString &taken : c.backupsBefore)
             EXPECT_EQ(readBytes(taken), "older");
 
-        ASSERT_EQ(WriteConfiguration(settings, "a", "b").result, ConfigurationWrite::Written);
+        ASSERT_EQ(WriteConfiguration(here, settings, "a", "b").result, ConfigurationWrite::Written);
         const QList<QByteArray> lines = readBytes(ConfigurationFileName).split('\n');
         EXPECT_EQ(lines[0], "CFG_Pellmora  ;top\r");
         EXPECT_EQ(lines[1], "Device Directory:''  ;port\r");
@@ -343,7 +359,7 @@ TEST_F(ConfigurationFileTest, RefusedFileIsCopiedAsideAndRewrittenWithItsComment
 
 TEST_F(ConfigurationFileTest, CloseWithoutAFileWritesNothing)
 {
-    const ConfigurationWriteOutcome outcome = WriteConfiguration(ConfigurationSettings(), "a", "b");
+    const ConfigurationWriteOutcome outcome = WriteConfiguration(folder.path(), ConfigurationSettings(), "a", "b");
     EXPECT_EQ(outcome.result, ConfigurationWrite::FileMissing);
     EXPECT_EQ(outcome.notices,
               Notices{Notice::message(QStringLiteral("Nenalezen konfigurační soubor - nebudou uloženy nastavení ! "
@@ -357,8 +373,8 @@ TEST_F(ConfigurationFileTest, CloseWithoutAFileWritesNothing)
 TEST_F(ConfigurationFileTest, FailedRewriteLeavesThePreviousFileAndIsReported)
 {
     const QByteArray previousBytes = withHeader({"Default Port:'COM2'  ;mine"});
-    const auto rewrite = [](const WriteInterruption &interrupted) {
-        const ConfigurationWriteOutcome outcome = WriteConfiguration(sampleSettings(), "a", "b", interrupted);
+    const auto rewrite = [this](const WriteInterruption &interrupted) {
+        const ConfigurationWriteOutcome outcome = WriteConfiguration(folder.path(), sampleSettings(), "a", "b", interrupted);
         QString shown = outcome.result == ConfigurationWrite::Failed ? QStringLiteral("failed") : QStringLiteral("not failed");
         for (const Notice &n : outcome.notices)
             shown += (n.kind == Notice::Kind::Message ? QStringLiteral("\nmessage: ") : QStringLiteral("\ninfo: ")) + n.text;

@@ -158,12 +158,12 @@ TEST_F(DeviceDatabaseTest, MissingFileIsCreatedAsAnEmptyDatabase)
 {
     DeviceDatabase database;
     int pumped = 0;
-    EXPECT_EQ(LoadDatabase(database, [&pumped] { ++pumped; }), messages({Missing}));
+    EXPECT_EQ(LoadDatabase(database, folder.path(), [&pumped] { ++pumped; }), messages({Missing}));
     EXPECT_EQ(pumped, 1);
     EXPECT_EQ(readBytes(DatabaseFileName), QByteArray("DDL { }"));
 
     DeviceDatabase again;
-    EXPECT_TRUE(LoadDatabase(again).isEmpty());
+    EXPECT_TRUE(LoadDatabase(again, folder.path()).isEmpty());
     EXPECT_EQ(again.RecordCount(), 0);
 }
 
@@ -203,7 +203,7 @@ TEST_F(DeviceDatabaseTest, LoadAtTheSizeLimitsAndOfAnUnreadableFile)
         DeviceDatabase database;
         database.Records.append(record("0001", "old", "", ""));
 
-        const Notices notices = LoadDatabase(database);
+        const Notices notices = LoadDatabase(database, here);
 
         QString expected = c.message;
         if (c.kept == NotCopied)
@@ -228,7 +228,7 @@ TEST_F(DeviceDatabaseTest, LoadAtTheSizeLimitsAndOfAnUnreadableFile)
 DeviceDatabase loadedDatabase()
 {
     DeviceDatabase database;
-    LoadDatabase(database);
+    LoadDatabase(database, QDir::currentPath());
     return database;
 }
 
@@ -375,8 +375,12 @@ TEST_F(DeviceDatabaseTest, ReadOnlyDatabaseRefusesEveryChange)
         QFile::remove(DatabaseFileName);
         c.place();
         const QByteArray before = fileState();
-        DeviceDatabase database = loadedDatabase();
+        DeviceDatabase database;
+        const Notices loaded = LoadDatabase(database, QDir::currentPath());
         ASSERT_EQ(database.RecordCount(), c.loaded);
+        // The start-up message says so.
+        ASSERT_FALSE(loaded.isEmpty());
+        EXPECT_TRUE(loaded.last().text.contains(QStringLiteral("jen pro čtení"))) << loaded.last().text.toStdString();
 
         EXPECT_EQ(RemoveRecord(database, 0), messages({c.reason}));
         const AppendOutcome appended = AppendCurrentDevice(database, "a.plm", device(1, "a"), Today);

@@ -121,20 +121,45 @@ private slots:
         QVERIFY(resultButton(ui)->isEnabled());
         QCOMPARE(resultButton(ui)->text(), connected ? Connected : NotConnected);
         QCOMPARE(ui.window->statusPanel(2), connected ? QStringLiteral("Připojeno") : QStringLiteral("! nepřipojeno !"));
+        // The last stage's text is shown whole.
+        QCoreApplication::processEvents();
+        const QLabel *label = control<QLabel>(*ui.others.comTest, QStringLiteral("ProcessLabel"));
+        QVERIFY2(label->contentsRect().width() >= label->fontMetrics().horizontalAdvance(label->text()),
+                 qPrintable(label->text()));
         for (const char *name : {"Verification", "LoadData", "Programming", "DeviceTime"})
             QCOMPARE(ui.action(QString::fromLatin1(name))->isEnabled(), connected);
     }
 
-    // Closing the dialog with its button gives the load and program buttons
-    // back after any outcome, but not the menu items a failed test left off.
+    void resultButtonEnablesTheTransferButtons_data()
+    {
+        QTest::addColumn<QString>("closedBy");
+        QTest::newRow("result button") << QStringLiteral("click");
+        QTest::newRow("Return") << QStringLiteral("Return");
+        QTest::newRow("close box") << QStringLiteral("close");
+    }
+
+    // Closing the dialog gives the load and program buttons back after any
+    // outcome, but not the menu items a failed test left off. The result
+    // button has the focus at the end, so Return closes the dialog too; the
+    // title bar holds the close box alone.
     void resultButtonEnablesTheTransferButtons()
     {
+        QFETCH(QString, closedBy);
         DeviceWindowsUnderTest ui({Fault::NoInterface});
         ui.window->SetDeviceCommandsEnabled(false);
         QTest::mouseClick(ui.button(QStringLiteral("ComunicationTest")), Qt::LeftButton);
         QVERIFY(!ui.button(QStringLiteral("LoadDeviceData"))->isEnabled());
+        const Qt::WindowFlags flags = ui.others.comTest->windowFlags();
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(ui.others.comTest->focusWidget(), resultButton(ui));
 
-        QTest::mouseClick(resultButton(ui), Qt::LeftButton);
+        if (closedBy == QStringLiteral("click"))
+            QTest::mouseClick(resultButton(ui), Qt::LeftButton);
+        else if (closedBy == QStringLiteral("Return"))
+            QTest::keyClick(ui.others.comTest->focusWidget(), Qt::Key_Return);
+        else
+            ui.others.comTest->close();
 
         QVERIFY(!ui.others.comTest->isVisible());
         QVERIFY(ui.button(QStringLiteral("LoadDeviceData"))->isEnabled());

@@ -187,6 +187,21 @@ private slots:
         QVERIFY(prompt.shown.isEmpty());
     }
 
+    // Ten characters are shown whole, the widest ones too.
+    void labelFitsTenCharacters()
+    {
+        Configuration dialog(program, prompt);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *label = control<QComboBox>(dialog, "InDeviceLabel");
+        for (const QString &text : {QStringLiteral("Diningroom"), QStringLiteral("Livingroom"),
+                                    QStringLiteral("WWWWWWWWWW"), QStringLiteral("ŽŽŽŽŽŽŽŽŽŽ")}) {
+            label->setEditText(text);
+            const QLineEdit *edit = label->lineEdit();
+            QVERIFY2(edit->width() - 4 >= edit->fontMetrics().horizontalAdvance(text), qPrintable(text));
+        }
+    }
+
     void labelFromList()
     {
         Configuration dialog(program, prompt);

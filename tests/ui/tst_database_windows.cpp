@@ -81,7 +81,7 @@ class DatabaseWindowsTest : public QObject {
         windows_.overview = std::make_unique<DeviceOverviewForm>(ui_->session, ui_->prompt, *ui_->window);
         windows_.openFromDatabase = std::make_unique<OpenFileDatabaseForm>(ui_->session, ui_->prompt);
         windows_.openToBox = std::make_unique<OpenToBoxForm>(ui_->session, ui_->prompt);
-        windows_.directories = std::make_unique<DatabaseDirectoriesForm>(ui_->session.files);
+        windows_.directories = std::make_unique<DatabaseDirectoriesForm>(ui_->session.files, ui_->prompt);
         windows_.browse = std::make_unique<BrowseDialog>(ui_->prompt);
         windows_.connectDatabase(*ui_->window);
         ui_->onShowWindow = [this](OtherWindow window) { windows_.show(window); };
@@ -204,6 +204,34 @@ private slots:
                  (QStringList{"Predsin", "Obyvak", "Loznice"}));
         windows_.openToBox->show();
         QCOMPARE(lines(*windows_.openToBox, QStringLiteral("OpenFileNameBox")), (QStringList{"a.plm", "b.plm", "c.plm"}));
+    }
+
+    // Many records: the lists scroll together, whichever is scrolled, so
+    // every line stands beside its record's other fields.
+    void listsScrollAsOne()
+    {
+        QByteArray many = "DDL {";
+        for (int i = 0; i < 60; ++i)
+            many += QStringLiteral(" ! $%1 &Dev%2 #1.1.2026 @d.plm").arg(i, 4, 10, QChar(u'0')).arg(i).toLatin1();
+        started(many + " }");
+        const QList<std::pair<QWidget *, QStringList>> windows{
+            {windows_.overview.get(), {"Overview_IDbox", "Overview_DeviceNameBox", "Overview_DateBox"}},
+            {windows_.openFromDatabase.get(), {"OpenIDbox", "OpenDeviceNameBox"}},
+        };
+        for (const auto &[window, names] : windows) {
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            for (const QString &scrolled : names) {
+                QListWidget *list = control<QListWidget>(*window, scrolled);
+                list->scrollToItem(list->item(37), QAbstractItemView::PositionAtTop);
+                const int top = list->indexAt(QPoint(2, 2)).row();
+                QVERIFY2(top > 0, qPrintable(scrolled));
+                for (const QString &name : names)
+                    QCOMPARE(control<QListWidget>(*window, name)->indexAt(QPoint(2, 2)).row(), top);
+                list->scrollToTop();
+            }
+            window->close();
+        }
     }
 
     void addingRecordsTheFileNameAndSavesTheProgram()

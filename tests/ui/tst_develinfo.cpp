@@ -62,23 +62,38 @@ private slots:
         QCOMPARE(second[0], first[0]);
     }
 
+    void menuItemOpensItModally_data()
+    {
+        QTest::addColumn<bool>("byReturn");
+        QTest::newRow("OK clicked") << false;
+        QTest::newRow("Return") << true;
+    }
+
     // The menu item opens the dialog modally over the main window, showing
-    // this run's link values.
+    // this run's link values; OK or Return closes it.
     void menuItemOpensItModally()
     {
+        QFETCH(bool, byReturn);
         DeviceWindowsUnderTest ui;
         ui.session.link.PortBase = Link::ComPortBase(3);
         bool modal = false;
+        bool closedByReturn = false;
         QStringList shown;
         QTimer::singleShot(0, [&] {
             DevelInfoForm &form = *ui.others.develInfo;
             modal = QApplication::activeModalWidget() == &form;
             shown = reportLines(form);
-            QTest::mouseClick(control<QPushButton>(form, QStringLiteral("OKBtn")), Qt::LeftButton);
+            if (byReturn) {
+                QTest::keyClick(form.focusWidget() ? form.focusWidget() : &form, Qt::Key_Return);
+                closedByReturn = !form.isVisible();
+            }
+            if (form.isVisible())
+                QTest::mouseClick(control<QPushButton>(form, QStringLiteral("OKBtn")), Qt::LeftButton);
         });
         ui.action(QStringLiteral("DevelopmentInfo"))->trigger();
 
         QVERIFY(modal);
+        QCOMPARE(closedByReturn, byReturn);
         QCOMPARE(shown.size(), 5);
         QVERIFY(shown[1].endsWith(QStringLiteral(":02E8")));
         QVERIFY(!ui.others.develInfo->isVisible());

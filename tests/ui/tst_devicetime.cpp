@@ -142,21 +142,44 @@ private slots:
         QCOMPARE(prompt.shown, QStringList{});
     }
 
-    // The shown seconds run on by themselves; the tenth tick reads the device
-    // and the display takes its time.
+    void refreshFollowsTheDevice_data()
+    {
+        QTest::addColumn<QTime>("opened");   // the switch's time when the dialog opens
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<int>("ticks");      // the switch's clock runs on one second a tick
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QTime>("set");      // what SET then writes
+
+        QTest::newRow("the minute change is read at :00")
+            << QTime(9, 52, 53) << QStringList{} << 9 << "09:53:02" << QTime(9, 53, 0);
+        QTest::newRow("a stepped time runs on through the reads")
+            << QTime(9, 52, 53) << QStringList{"HoursUnitUp"} << 12 << "10:52:05" << QTime(10, 52, 0);
+    }
+
+    // The shown seconds run on by themselves; when they reach a multiple of
+    // ten the switch is read again and the display takes its time, so SET
+    // writes the minute the switch is in.
     void refreshFollowsTheDevice()
     {
-        connect(QTime(12, 0, 55));
+        QFETCH(QTime, opened);
+        QFETCH(QStringList, clicks);
+        QFETCH(int, ticks);
+        QFETCH(QString, shown);
+        QFETCH(QTime, set);
+
+        connect(opened);
         auto d = dialog();
         d->show();
-        for (int tick = 1; tick < DeviceTimeDialog::TicksPerRead; ++tick)
+        for (const QString &name : std::as_const(clicks))
+            click(*d, name);
+        for (int tick = 1; tick <= ticks; ++tick) {
+            // A switch that runs a little ahead of the dialog's ticks.
+            rig->sim.setDeviceTime(opened.addSecs(tick).addMSecs(300));
             d->RefreshTimerTimer();
-        QCOMPARE(shown(*d), QStringLiteral("12:00:04")); // 55 + 9: past 59 from 0, no carry into the minutes
-        rig->sim.setDeviceTime(QTime(12, 1, 4));
-        d->RefreshTimerTimer();
-        QCOMPARE(shown(*d), QStringLiteral("12:01:04"));
-        d->RefreshTimerTimer();
-        QCOMPARE(shown(*d), QStringLiteral("12:01:05"));
+        }
+        QCOMPARE(this->shown(*d), shown);
+        click(*d, QStringLiteral("SetTimeBtn"));
+        QCOMPARE(rig->sim.deviceTime(), set);
         QCOMPARE(prompt.shown, QStringList{});
     }
 
@@ -168,8 +191,8 @@ private slots:
         QTest::newRow("time out of range") << Fault::BadClockReply << QString();
     }
 
-    // The message comes once at the opening and again every tenth tick; the
-    // fields go on from what was shown.
+    // The message comes once at the opening and again whenever the seconds
+    // reach a multiple of ten; meanwhile nothing passes for the switch's time.
     void silentDevice()
     {
         QFETCH(Fault, fault);
@@ -182,16 +205,16 @@ private slots:
         if (!message.isEmpty())
             QCOMPARE(prompt.shown.first(), message);
         const QString first = prompt.shown.first();
-        QCOMPARE(shown(*d), QStringLiteral("00:00:00"));
-        for (int tick = 1; tick <= 2 * DeviceTimeDialog::TicksPerRead; ++tick) {
+        for (int tick = 1; tick <= 2 * DeviceTimeDialog::SecondsPerRead; ++tick) {
             d->RefreshTimerTimer();
-            QCOMPARE(prompt.shown.size(), 1 + tick / DeviceTimeDialog::TicksPerRead);
+            QCOMPARE(prompt.shown.size(), 1 + tick / DeviceTimeDialog::SecondsPerRead);
+            QCOMPARE(shown(*d), QStringLiteral("--:--:--"));
         }
         QCOMPARE(prompt.shown, QStringList(3, first));
-        QCOMPARE(shown(*d), QStringLiteral("00:00:20"));
-
-        click(*d, QStringLiteral("SetTimeBtn"));
-        QCOMPARE(prompt.shown.size(), fault == Fault::SilentPic ? 4 : 3);
+        QVERIFY(!d->timeKnown());
+        for (const char *name : {"SetTimeBtn", "HoursUnitUp", "SecondsZero"})
+            QVERIFY2(!control<QAbstractButton>(*d, QString::fromLatin1(name))->isEnabled(), name);
+        QVERIFY(control<QAbstractButton>(*d, QStringLiteral("SetSysTimeBtn"))->isEnabled());
     }
 
     void closingStopsTheRefresh_data()
@@ -222,22 +245,41 @@ private slots:
         QCOMPARE(shown(*d), QStringLiteral("06:07:08"));
     }
 
-    void busyLinkKeepsTheShownTime()
+    // Opened while another operation holds the link, the dialog knows no time
+    // until the read at the next multiple of ten seconds succeeds.
+    void unknownTimeUntilAReadSucceeds()
     {
         connect(QTime(10, 20, 30));
         auto d = dialog();
         {
             LinkSession other(rig->link);
             d->show();
-            // The periodic re-read waits for the other operation silently.
-            for (int tick = 0; tick < DeviceTimeDialog::TicksPerRead; ++tick)
-                d->RefreshTimerTimer();
         }
         QCOMPARE(prompt.shown, QStringList{device::busyText()});
-        QCOMPARE(shown(*d), QStringLiteral("00:00:10"));
-        for (int tick = 0; tick < DeviceTimeDialog::TicksPerRead; ++tick)
+        QCOMPARE(shown(*d), QStringLiteral("--:--:--"));
+        QVERIFY(!control<QAbstractButton>(*d, QStringLiteral("SetTimeBtn"))->isEnabled());
+        for (int tick = 1; tick < DeviceTimeDialog::SecondsPerRead; ++tick)
             d->RefreshTimerTimer();
+        QCOMPARE(shown(*d), QStringLiteral("--:--:--"));
+        d->RefreshTimerTimer();
         QCOMPARE(shown(*d), QStringLiteral("10:20:30"));
+        QVERIFY(control<QAbstractButton>(*d, QStringLiteral("SetTimeBtn"))->isEnabled());
+    }
+
+    // A periodic read that comes while another operation holds the link
+    // waits silently; the display runs on.
+    void busyLinkKeepsTheShownTime()
+    {
+        connect(QTime(10, 20, 30));
+        auto d = dialog();
+        d->show();
+        {
+            LinkSession other(rig->link);
+            for (int tick = 0; tick < DeviceTimeDialog::SecondsPerRead; ++tick)
+                d->RefreshTimerTimer();
+        }
+        QCOMPARE(prompt.shown, QStringList{});
+        QCOMPARE(shown(*d), QStringLiteral("10:20:40"));
     }
 };
 

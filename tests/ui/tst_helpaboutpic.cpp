@@ -1,6 +1,8 @@
 #include "ui/HelpAboutPic.h"
 #include "RecordingPrompt.h"
 
+#include "storage/FileLocations.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -32,6 +34,7 @@ private:
     QString previousDirectory;
     std::unique_ptr<QTemporaryDir> directory;
     test::RecordingPrompt prompt;
+    storage::FileLocations locations;
 
     // Opens the window and waits until it has read the file.
     static void open(HelpAboutPic &about)
@@ -47,6 +50,7 @@ private slots:
         directory = std::make_unique<QTemporaryDir>();
         QVERIFY(directory->isValid());
         QVERIFY(QDir::setCurrent(directory->path()));
+        locations.StartUpDirectory = directory->path();
         prompt = test::RecordingPrompt{};
     }
 
@@ -76,7 +80,7 @@ private slots:
         QFETCH(QString, text);
 
         writeAboutFile(contents);
-        HelpAboutPic about(prompt);
+        HelpAboutPic about(prompt, locations);
         QSignalSpy read(&about, &HelpAboutPic::aboutTextRead);
         open(about);
 
@@ -87,7 +91,7 @@ private slots:
 
     void readAgainAtEveryOpening()
     {
-        HelpAboutPic about(prompt);
+        HelpAboutPic about(prompt, locations);
         QSignalSpy read(&about, &HelpAboutPic::aboutTextRead);
 
         writeAboutFile("Prvni\r\n");
@@ -108,9 +112,23 @@ private slots:
         QCOMPARE(prompt.shown, QStringList{MissingFile});
     }
 
+    // A Save makes the program files' folder current; the about text stays
+    // where the program started.
+    void readFromTheStartUpFolderAfterASave()
+    {
+        writeAboutFile("Vantor\r\n");
+        QTemporaryDir programs;
+        QVERIFY(QDir::setCurrent(programs.path()));
+        HelpAboutPic about(prompt, locations);
+        QSignalSpy read(&about, &HelpAboutPic::aboutTextRead);
+        open(about);
+        QCOMPARE(read.count(), 1);
+        QVERIFY(prompt.shown.isEmpty());
+    }
+
     void missingFileReportedEachTime()
     {
-        HelpAboutPic about(prompt);
+        HelpAboutPic about(prompt, locations);
         QSignalSpy read(&about, &HelpAboutPic::aboutTextRead);
         open(about);
         about.close();
@@ -123,7 +141,7 @@ private slots:
 
     void pictureFillsTheWindow()
     {
-        HelpAboutPic about(prompt);
+        HelpAboutPic about(prompt, locations);
         open(about);
         auto *image = about.findChild<QLabel *>(QStringLiteral("AboutImage"));
         QVERIFY(image != nullptr);

@@ -50,7 +50,8 @@ const QString CannotSave =
     QStringLiteral("Nelze zapisovat na disk nebo je chybná cesta, nahlédněte prosím do ADRESÁŘŮ");
 const QString CloseQuestion = QStringLiteral("Chcete opravdu skončit ?");
 const QString ConfigurationNotWritten =
-    QStringLiteral("Chyba vstupu/výstupu: soubor 'plmprg.cfg' nelze přepsat, nastavení nebyla uložena.");
+    QStringLiteral("Chyba vstupu/výstupu: soubor 'plmprg.cfg' nelze přepsat, nastavení nebyla uložena.\n"
+                   "Chcete program ukončit bez uložení nastavení, nebo v něm zůstat?");
 const QString NewQuestion =
     QStringLiteral("Opravdu chcete pokračovat ? - ! smažu všechno co jste si tam naťukali !");
 const QString SaveChangesQuestion = QStringLiteral("Program nebyl uložen. Uložit změny?");
@@ -244,15 +245,18 @@ private slots:
     {
         QTest::addColumn<bool>("confirm");
         QTest::addColumn<bool>("diskFull");
-        QTest::newRow("OK") << true << false;
-        QTest::newRow("Cancel") << false << false;
-        QTest::newRow("OK, disk full") << true << true;
+        QTest::addColumn<bool>("quitWithoutSettings"); // the answer to the disk-full question
+        QTest::newRow("OK") << true << false << false;
+        QTest::newRow("Cancel") << false << false << false;
+        QTest::newRow("OK, disk full, stay open") << true << true << false;
+        QTest::newRow("OK, disk full, quit without the settings") << true << true << true;
     }
 
     void closing()
     {
         QFETCH(bool, confirm);
         QFETCH(bool, diskFull);
+        QFETCH(bool, quitWithoutSettings);
         const QByteArray old = configurationText() + "; my own line\r\n";
         WindowUnderTest &ui = startedWith(old);
         ui.prompt.shown.clear();
@@ -262,16 +266,17 @@ private slots:
         const QString devices = dir_->file(QStringLiteral("devices"));
         QDir().mkdir(devices);
         QDir::setCurrent(devices);
-        ui.prompt.answers = {confirm};
+        ui.prompt.answers = {confirm, quitWithoutSettings};
         if (diskFull) {
-            // The settings cannot be replaced: the old file stays, the failure
-            // is shown and the window stays open.
+            // The settings cannot be replaced: the old file stays, and the
+            // user chooses between staying open and quitting without them.
             const std::optional<QString> closed = underFileSizeLimit(100, [&ui] {
                 const bool accepted = ui.window->close();
                 return QStringList{QString::number(accepted), QString::number(ui.window->isVisible())}.join(u'\n')
                     + u'\n' + ui.prompt.shown.join(u'\n');
             });
-            QCOMPARE(closed, QStringList({QStringLiteral("0"), QStringLiteral("1"), CloseQuestion, ConfigurationNotWritten})
+            QCOMPARE(closed, QStringList({QString::number(quitWithoutSettings), QString::number(!quitWithoutSettings),
+                                          CloseQuestion, ConfigurationNotWritten})
                                  .join(u'\n'));
             QCOMPARE(readAll(dir_->file(QStringLiteral("plmprg.cfg"))), old);
             return;
@@ -605,7 +610,7 @@ private slots:
         windows.overview = std::make_unique<DeviceOverviewForm>(ui.session, ui.prompt, *ui.window);
         windows.openFromDatabase = std::make_unique<OpenFileDatabaseForm>(ui.session, ui.prompt);
         windows.openToBox = std::make_unique<OpenToBoxForm>(ui.session, ui.prompt);
-        windows.directories = std::make_unique<DatabaseDirectoriesForm>(ui.session.files);
+        windows.directories = std::make_unique<DatabaseDirectoriesForm>(ui.session.files, ui.prompt);
         windows.browse = std::make_unique<BrowseDialog>(ui.prompt);
         windows.connectDatabase(*ui.window);
         ui.prompt.shown.clear();
