@@ -482,8 +482,9 @@ quint8 TtyBackend::readLineStatus()
     return value == 0 ? uart::TransmitterEmpty : 0x00;
 }
 
-// The port's share of a read slot: four line changes, a status read and
-// the wait for the inputs. The calls are timed once per device opened; the
+// The port's share of a read slot: a bit slot changes its lines two or
+// three times (a line operation that leaves its line as it is costs
+// nothing), and a read slot adds a status read and the wait for the inputs. The calls are timed once per device opened; the
 // loop-back once the link is powered with the bus idle.
 quint64 TtyBackend::bitSlotPortMicros()
 {
@@ -493,7 +494,7 @@ quint64 TtyBackend::bitSlotPortMicros()
         return 0;
     if (!lagMeasured_ && !lagTried_)
         measureStatusLag();
-    return std::max<quint64>(4 * setMicros_ + getMicros_ + statusLagMicros_, 1);
+    return std::max<quint64>(3 * setMicros_ + getMicros_ + statusLagMicros_, 1);
 }
 
 // Line changes that leave the lines as they are, and status reads whose
@@ -576,12 +577,14 @@ bool TtyBackend::followTime(bool high, quint64 *micros)
         return false;
     const quint64 changed = lastChangeMicros_;
     for (;;) {
+        // The read answers the lines as they were when it was made: what it
+        // took itself is not part of the delay.
+        const quint64 elapsed = system_->nowMicros() - changed;
         int lines = 0;
         if (const int result = call(TIOCMGET, &lines); result < 0) {
             fail("čtení stavu modemu", result);
             return false;
         }
-        const quint64 elapsed = system_->nowMicros() - changed;
         if (((lines & TIOCM_DSR) != 0) == high) {
             *micros = elapsed;
             return true;

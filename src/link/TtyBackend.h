@@ -88,7 +88,7 @@ public:
     // A device that went away and could not be opened again: why not.
     QString closedReason() const override { return fd_ < 0 ? lastError_ : QString(); }
     bool supplyRefused() const override { return supplyRefused_; }
-    // The calls of a read slot (four line changes, one status read and the
+    // The calls of a read slot (its line changes, one status read and the
     // wait for the inputs), measured once per device opened; the loop-back
     // is measured the first time the link is found powered and idle.
     quint64 bitSlotPortMicros() override;

@@ -74,9 +74,11 @@ struct FakePort {
     bool breakOn = false;
     long ioctls = 0;              // every ioctl made, failed ones too
 
-    // The driver and the virtual clock it answers on.
+    // The driver and the virtual clock it answers on: the time its calls
+    // and the backend's waits took.
     TtyDriverProfile profile;
     quint64 now = 0;
+    quint64 clock() const { return now; }
     quint64 breakEndsAt = 0;
     // Exclusive use (TIOCEXCL): the kernel refuses every further open with
     // EBUSY while the flag is set, and drops it only when the last process
@@ -216,13 +218,13 @@ public:
                 return p_.profile.breakError;
             p_.calls.push_back("break on");
             p_.breakOn = true;
-            p_.breakEndsAt = p_.profile.breakEndsMicros ? p_.now + p_.profile.breakEndsMicros : 0;
+            p_.breakEndsAt = p_.profile.breakEndsMicros ? p_.clock() + p_.profile.breakEndsMicros : 0;
             notify();
             return 0;
         case TIOCCBRK:
             spend(p_.profile.setMicros);
-            if (p_.breakOn && p_.breakEndsAt > p_.now)
-                p_.now = p_.breakEndsAt; // the driver waits for its NUL to go out
+            if (p_.breakOn && p_.breakEndsAt > p_.clock())
+                p_.now += p_.breakEndsAt - p_.clock(); // the driver waits for its NUL to go out
             p_.calls.push_back("break off");
             p_.breakOn = false;
             p_.breakEndsAt = 0;
@@ -232,7 +234,7 @@ public:
             return -ENOTTY;
         }
     }
-    quint64 nowMicros() override { return p_.now; }
+    quint64 nowMicros() override { return p_.clock(); }
     void waitMicros(quint64 micros) override { p_.now += micros; }
     QByteArray driverName(const QByteArray &) override { return p_.profile.driver; }
 
@@ -241,7 +243,7 @@ private:
     void spend(quint64 micros)
     {
         p_.now += micros;
-        if (p_.breakOn && p_.breakEndsAt != 0 && p_.now >= p_.breakEndsAt) {
+        if (p_.breakOn && p_.breakEndsAt != 0 && p_.clock() >= p_.breakEndsAt) {
             p_.breakOn = false;
             p_.breakEndsAt = 0;
             notify();
@@ -263,7 +265,7 @@ private:
     {
         const int inputs = currentInputs();
         if (p_.inputHistory.empty() || p_.inputHistory.back().second != inputs)
-            p_.inputHistory.emplace_back(p_.now, inputs);
+            p_.inputHistory.emplace_back(p_.clock(), inputs);
     }
     // What the driver reports now: the inputs of the last status packet
     // that has arrived.
@@ -277,7 +279,7 @@ private:
             quint64 arrives = seen + p_.profile.statusLagMicros;
             if (const quint64 interval = p_.profile.intervalMicros; interval != 0)
                 arrives = (arrives + interval - 1) / interval * interval;
-            if (arrives > p_.now)
+            if (arrives > p_.clock())
                 break;
             visible = inputs;
         }
