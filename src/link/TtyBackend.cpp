@@ -224,10 +224,10 @@ int TtyBackend::openDevice(TtySystem &system, const QString &path, int *lines, Q
     attributes.c_iflag &= ~(IXON | IXOFF | IXANY);
     if (const int result = system.setAttributes(fd, attributes); result != 0)
         return refuseOpen(
-            QStringLiteral("Sériový port %1 odmítá nastavení linky: %2").arg(path, ErrorText(result)));
+            QStringLiteral("Sériový port %1 odmítá nastavení linky (%2)").arg(path, ErrorText(result)));
 
     if (const int result = system.ioctl(fd, TIOCMGET, lines); result < 0)
-        return refuseOpen(QStringLiteral("Sériový port %1 nemá řídicí signály modemu: %2").arg(path, ErrorText(result)));
+        return refuseOpen(QStringLiteral("Sériový port %1 nemá řídicí signály modemu (%2)").arg(path, ErrorText(result)));
     return fd;
 }
 
@@ -419,10 +419,12 @@ void TtyBackend::writeLineControl(quint8 value, bool always)
         return;
     const bool on = (value & uart::SetBreak) != 0;
     const int result = call(on ? TIOCSBRK : TIOCCBRK);
-    // An adapter that cannot send a break says so with ENOTTY or EINVAL: the
-    // port works, but the interface gets no supply from it.
-    if (on && (result == -ENOTTY || result == -EINVAL)) {
-        supplyRefused_ = true;
+    // An adapter that cannot send a break says so with ENOTTY or EINVAL,
+    // for setting and clearing alike: the port works, but the interface gets
+    // no supply from it.
+    if (result == -ENOTTY || result == -EINVAL) {
+        if (on)
+            supplyRefused_ = true;
         return;
     }
     if (result < 0) {

@@ -223,6 +223,8 @@ public:
             return 0;
         case TIOCCBRK:
             spend(p_.profile.setMicros);
+            if (p_.profile.breakError != 0)
+                return p_.profile.breakError;
             if (p_.breakOn && p_.breakEndsAt > p_.clock())
                 p_.now += p_.breakEndsAt - p_.clock(); // the driver waits for its NUL to go out
             p_.calls.push_back("break off");

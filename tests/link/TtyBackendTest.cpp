@@ -430,6 +430,9 @@ TEST(TtyBackend, ABreakTheAdapterCannotHoldLeavesTheInterfaceUnpowered)
         };
         EXPECT_EQ(presentAfter(0), c.presentAtOnce);
         EXPECT_EQ(presentAfter(290000), c.presentLater);
+        rig.link->LinkPowerOff();
+        EXPECT_FALSE(rig.io->portFailed()) << "no break to end is no failure either";
+        rig.link->LinkPowerOn();
         rig.io.reset();
         EXPECT_FALSE(rig.port.breakOn);
     }
