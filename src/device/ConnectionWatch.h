@@ -25,6 +25,8 @@ class ConnectionWatch {
 public:
     explicit ConnectionWatch(link::Link &link);
     bool lost(bool transferred);
+    // What to tell when lost(): connectionLostText(link).
+    QString lostText() const { return connectionLostText(link_); }
 
 private:
     link::Link &link_;

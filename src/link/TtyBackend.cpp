@@ -36,9 +36,10 @@ QString ErrorText(int error)
 
 // USB serial drivers that answer TIOCMGET from the status of the last
 // interrupt packet instead of asking the chip: the inputs come one or two
-// interrupt intervals (1 ms at full speed) after they changed.
+// interrupt intervals (1 ms at full speed) after they changed. Named as
+// sysfs links them (the ch341 module registers as "ch341-uart").
 constexpr quint64 InterruptIntervalMicros = 1000;
-constexpr const char *CachingDrivers[] = {"pl2303", "ch341"};
+constexpr const char *CachingDrivers[] = {"pl2303", "ch341-uart", "ch341"};
 
 quint64 LagFloorOf(const QByteArray &driver)
 {

@@ -47,11 +47,11 @@ inline const TtyDriverProfile FtdiSioProfile{"ftdi_sio", "ftdi_sio", 1000, 1000,
 inline const TtyDriverProfile Cp210xProfile{"cp210x", "cp210x", 1000, 1000, 0, 0, 0, 0, false};
 inline const TtyDriverProfile Pl2303Profile{"pl2303, status two transfers late", "pl2303", 1000, 5, 2000, 0,
                                             0, 0, false};
-inline const TtyDriverProfile Ch341Profile{"ch341 on Linux 6.1, break ends after 196 ms", "ch341", 1000, 5,
+inline const TtyDriverProfile Ch341Profile{"ch341 on Linux 6.1, break ends after 196 ms", "ch341-uart", 1000, 5,
                                            1000, 1000, 0, 196000, false};
 inline const TtyDriverProfile NoBreakProfile{"pl2303 HXN on a newer kernel, no break", "pl2303", 1000, 5, 2000,
                                              0, -ENOTTY, 0, false};
-inline const TtyDriverProfile BreakEinvalProfile{"ch341 on a newer kernel, no break", "ch341", 1000, 5, 1000,
+inline const TtyDriverProfile BreakEinvalProfile{"ch341 on a newer kernel, no break", "ch341-uart", 1000, 5, 1000,
                                                  1000, -EINVAL, 0, false};
 // A driver the backend does not know that caches the status all the same:
 // only the loop-back can find out.
