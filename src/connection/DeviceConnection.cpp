@@ -68,7 +68,9 @@ public:
     bool portFailed() const override { return !owner_.active_ || owner_.active_->portFailed(); }
     bool recover() override { return owner_.recoverBackend(); }
     QString closedReason() const override { return owner_.closedReason(); }
+    bool supplyRefused() const override { return owner_.active_ && owner_.active_->supplyRefused(); }
     SampledLines *sampledLines() override { return owner_.active_ ? owner_.active_->sampledLines() : nullptr; }
+    quint64 bitSlotPortMicros() override { return owner_.active_ ? owner_.active_->bitSlotPortMicros() : 0; }
 
 private:
     DeviceConnection &owner_;

@@ -12,6 +12,12 @@ QString connectionLostText()
                       "spusťte Test Komunikace.");
 }
 
+QString connectionLostText(const Link &link)
+{
+    const QString reason = link.portClosedReason();
+    return reason.isEmpty() ? connectionLostText() : reason;
+}
+
 ConnectionWatch::ConnectionWatch(Link &link) : link_(link), presentAtStart_(link.InterfacePresent()) {}
 
 bool ConnectionWatch::lost(bool transferred)

@@ -9,6 +9,9 @@ namespace pellmora::device {
 // The message of a transfer whose connection broke: the port could not be
 // read or written, or the interface stopped reporting its presence.
 QString connectionLostText();
+// The same for a transfer on `link`: when its port could not be opened at
+// all, the reason why (the sentence the communication test gives) instead.
+QString connectionLostText(const link::Link &link);
 
 // Watches one EEPROM or clock transfer for a broken connection. Made when the
 // transfer starts (the link powered), it notes whether the interface reports
@@ -22,6 +25,8 @@ class ConnectionWatch {
 public:
     explicit ConnectionWatch(link::Link &link);
     bool lost(bool transferred);
+    // What to tell when lost(): connectionLostText(link).
+    QString lostText() const { return connectionLostText(link_); }
 
 private:
     link::Link &link_;

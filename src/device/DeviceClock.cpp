@@ -43,7 +43,7 @@ ClockTransfer readClock(Link &link, QTime &time)
         link.I2cStop();
     }
     if (watch.lost(answered))
-        return {false, true, connectionLostText()};
+        return {false, true, connectionLostText(link)};
     if (!answered)
         return {};
     if (!isTimeOfDay(hours, minutes, seconds)) {
@@ -73,7 +73,7 @@ ClockTransfer writeClock(Link &link, QTime time)
         link.I2cStop();
     }
     if (watch.lost(acknowledged))
-        return {false, true, connectionLostText()};
+        return {false, true, connectionLostText(link)};
     return {acknowledged, false, {}};
 }
 

@@ -1,6 +1,9 @@
 #include "link/IoPortBackend.h"
 
+#include "link/SystemErrorText.h"
 #include "port/UartRegisters.h"
+
+#include <QFile>
 
 #include <linux/capability.h>
 #include <sys/prctl.h>
@@ -9,7 +12,6 @@
 
 #include <array>
 #include <cerrno>
-#include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <sys/io.h>
@@ -32,17 +34,21 @@ QString Hex(quint16 value)
     return QStringLiteral("0x") + QString::number(value, 16).toUpper();
 }
 
-QString PermissionText(int error)
+QString PermissionText(IoPortSystem &system, int error)
 {
     switch (-error) {
     case EPERM:
+        if (system.lockedDown())
+            return QStringLiteral("Jádro je uzamčeno (lockdown, obvykle kvůli Secure Boot) a přímý přístup k portům "
+                                  "I/O nedovolí nikomu; použijte sériový port (--link tty) nebo kabel FTDI");
+        [[fallthrough]];
     case EACCES:
         return QStringLiteral("K portům I/O chybí oprávnění: program potřebuje schopnost CAP_SYS_RAWIO "
                               "(setcap cap_sys_rawio+ep na soubor programu) nebo práva správce");
     case ENOSYS:
         return QStringLiteral("Toto jádro nedovoluje přímý přístup k portům I/O (ioperm)");
     default:
-        return QStringLiteral("Přímý přístup k portům I/O byl odmítnut: %1").arg(QString::fromLocal8Bit(std::strerror(-error)));
+        return QStringLiteral("Přímý přístup k portům I/O byl odmítnut: %1").arg(SystemErrorText(error));
     }
 }
 
@@ -100,6 +106,17 @@ public:
     }
 
     int forbidNewPrivileges() override { return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 ? 0 : -errno; }
+
+    // securityfs lists the lockdown modes with the one in force in brackets:
+    // "none [integrity] confidentiality".
+    bool lockedDown() override
+    {
+        QFile modes(QStringLiteral("/sys/kernel/security/lockdown"));
+        if (!modes.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray text = modes.read(256);
+        return text.contains('[') && !text.contains("[none]");
+    }
 };
 
 bool UartAnswers(IoPortSystem &system, quint16 base)
@@ -205,7 +222,7 @@ std::shared_ptr<IoPortGrant> IoPortGrant::take(std::unique_ptr<IoPortSystem> sys
     std::shared_ptr<IoPortGrant> ports(new IoPortGrant(std::move(system)));
     IoPortSystem &sys = *ports->system_;
     if (const int result = AllowEveryBlock(sys, ports->granted_); result != 0)
-        ports->refusal_ = PermissionText(result);
+        ports->refusal_ = PermissionText(sys, result);
     else
         KeepAnsweringUarts(sys, ports->granted_);
 

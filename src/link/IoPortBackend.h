@@ -22,6 +22,9 @@ public:
     virtual int clearCapabilities() = 0;   // empty effective, permitted and inheritable sets
     virtual bool holdsCapabilities() = 0;  // anything left in the effective or permitted set
     virtual int forbidNewPrivileges() = 0; // no later exec may raise them again
+    // The kernel is locked down (Secure Boot): it refuses direct port access
+    // to everyone, whatever capabilities the process holds.
+    virtual bool lockedDown() { return false; }
 };
 
 std::unique_ptr<IoPortSystem> RealIoPortSystem();

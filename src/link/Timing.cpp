@@ -41,6 +41,50 @@ quint64 ShortestRun(Link &link, quint32 loopCount, quint64 transfers, const Mono
     return shortest;
 }
 
+// Runs `steps` bus delay steps with `loopCount` and returns how long they
+// took by the clock; no port access.
+quint64 TimeDelays(Link &link, quint32 loopCount, quint64 steps, const MonotonicMicros &clock)
+{
+    link.state().LoopCount = loopCount;
+    const quint64 start = clock();
+    for (quint64 i = 0; i < steps; ++i)
+        link.BitDelay();
+    const quint64 end = clock();
+    return end > start ? end - start : 0;
+}
+
+// Over a port whose backend has timed its own calls (`portMicros` of every
+// bit slot) only the loop is measured: its speed on this processor, which
+// is cheap to learn again, while the port is never touched. The slot's
+// five steps fill what the port leaves of it.
+quint16 CalibrateOverTimedPort(Link &link, quint16 speed, quint64 portMicros, const MonotonicMicros &clock,
+                               const CalibrationPlan &plan)
+{
+    if (portMicros * speed >= SlotMicrosTimesSpeed) {
+        link.state().LoopCount = 0;
+        return SpeedReached(1, portMicros, speed);
+    }
+    const quint32 probeCount = std::max<quint32>(plan.firstLoopCount / 10, 1);
+    quint64 steps = 5;
+    quint64 elapsed = TimeDelays(link, probeCount, steps, clock);
+    for (int i = 0; i < plan.maxLengthenings + 2 && elapsed < plan.refineRunMicros; ++i) {
+        steps *= 4;
+        elapsed = TimeDelays(link, probeCount, steps, clock);
+    }
+    for (int r = 1; r < std::min(plan.repeats, 3); ++r)
+        elapsed = std::min(elapsed, TimeDelays(link, probeCount, steps, clock));
+    if (elapsed == 0) {
+        link.state().LoopCount = LoopCountForSpeed(probeCount, steps / 5, 0, speed);
+        return speed;
+    }
+    // count = probeCount * steps / elapsed (iterations per µs) * the µs one
+    // step has: (100000 / speed - portMicros) / 5.
+    const double loopShare = double(SlotMicrosTimesSpeed - portMicros * speed); // µs of a slot, times speed
+    const double count = double(probeCount) * double(steps) * loopShare / (5.0 * speed * double(elapsed));
+    link.state().LoopCount = quint32(std::min(count, double(std::numeric_limits<quint32>::max())));
+    return speed;
+}
+
 // What the last calibration of a partner found out of reach: 0 = nothing.
 quint16 LimitOf(quint16 reached, quint16 speed)
 {
@@ -121,6 +165,8 @@ quint16 CalibrateLoop(Link &link, quint16 speed, const MonotonicMicros &clock, c
         link.state().LoopCount = lines->ReachableSpeed(speed);
         return quint16(link.state().LoopCount);
     }
+    if (const quint64 portMicros = link.io().bitSlotPortMicros(); portMicros != 0)
+        return CalibrateOverTimedPort(link, speed, portMicros, now, plan);
 
     // First estimate: lengthen the run until the clock can time it well.
     quint64 transfers = std::max<quint32>(plan.firstTransfers, 1);

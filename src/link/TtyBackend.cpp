@@ -1,7 +1,10 @@
 #include "link/TtyBackend.h"
 
 #include "link/Link.h"
+#include "link/SystemErrorText.h"
 #include "port/UartRegisters.h"
+
+#include <QFileInfo>
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -10,8 +13,11 @@
 
 #include <linux/serial.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <chrono>
+#include <functional>
+#include <thread>
 
 using namespace pellmora::port;
 
@@ -25,8 +31,35 @@ constexpr int KeptModemBits = 0x2000 | 0x4000 | 0x8000;
 
 QString ErrorText(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(-error));
+    return SystemErrorText(error);
 }
+
+// USB serial drivers that answer TIOCMGET from the status of the last
+// interrupt packet instead of asking the chip: the inputs come one or two
+// interrupt intervals (1 ms at full speed) after they changed. Named as
+// sysfs links them (the ch341 module registers as "ch341-uart").
+constexpr quint64 InterruptIntervalMicros = 1000;
+constexpr const char *CachingDrivers[] = {"pl2303", "ch341-uart", "ch341"};
+
+quint64 LagFloorOf(const QByteArray &driver)
+{
+    for (const char *name : CachingDrivers) {
+        if (driver == name)
+            return 2 * InterruptIntervalMicros;
+    }
+    return 0;
+}
+
+// The loop-back gives up when SDA in has not followed within this time (no
+// interface behind the lines, or nothing that echoes).
+constexpr quint64 FollowLimitMicros = 100000;
+// Status reads that cost next to nothing (a cached status) are spaced by
+// this much while the loop-back waits.
+constexpr quint64 FollowPauseMicros = 100;
+// Call costs are averaged over at least this many calls and this long.
+constexpr int CostCallsMin = 4;
+constexpr int CostCallsMax = 64;
+constexpr quint64 CostRunMicros = 2000;
 
 // Errors with which the kernel answers for a serial device that is no
 // longer there: the descriptor is of no further use.
@@ -51,6 +84,8 @@ QString OpenFailureText(const QString &path, int error)
     case ENODEV:
     case EIO:
         return QStringLiteral("Za sériovým portem %1 neodpovídá žádný hardware").arg(path);
+    case EISDIR:
+        return QStringLiteral("%1 je složka, ne sériový port").arg(path);
     default:
         return QStringLiteral("Sériový port %1 nelze otevřít: %2").arg(path, ErrorText(error));
     }
@@ -95,6 +130,33 @@ public:
     {
         const int result = ::ioctl(fd, request);
         return result >= 0 ? result : -errno;
+    }
+    quint64 nowMicros() override
+    {
+        using namespace std::chrono;
+        return quint64(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+    }
+    // Sleeps most of a wait and spins the rest: a sleep may overrun by a
+    // scheduler tick, a lag is a millisecond or two.
+    void waitMicros(quint64 micros) override
+    {
+        const quint64 end = nowMicros() + micros;
+        if (micros > 300)
+            std::this_thread::sleep_for(std::chrono::microseconds(micros - 200));
+        while (nowMicros() < end) {
+        }
+    }
+    // /dev/serial/by-id/... and other links lead to the device's own name,
+    // under which sysfs links it to its driver.
+    QByteArray driverName(const QByteArray &path) override
+    {
+        const QString device = QFileInfo(QString::fromLocal8Bit(path)).canonicalFilePath();
+        if (device.isEmpty())
+            return {};
+        const QString name = QFileInfo(device).fileName();
+        const QString driver =
+            QFileInfo(QStringLiteral("/sys/class/tty/%1/device/driver").arg(name)).symLinkTarget();
+        return driver.isEmpty() ? QByteArray() : QFileInfo(driver).fileName().toLocal8Bit();
     }
 };
 
@@ -146,16 +208,15 @@ int TtyBackend::openDevice(TtySystem &system, const QString &path, int *lines, Q
     const int fd = system.open(path.toLocal8Bit());
     if (fd < 0)
         return refuse(OpenFailureText(path, fd));
+    system.ioctl(fd, TIOCEXCL); // keep other programs off the lines; not every driver has it
     const auto refuseOpen = [&](const QString &text) {
-        system.close(fd);
+        release(system, fd);
         return refuse(text);
     };
 
-    system.ioctl(fd, TIOCEXCL); // keep other programs off the lines; not every driver has it
-
     termios attributes{};
     if (const int result = system.getAttributes(fd, attributes); result != 0)
-        return refuseOpen(QStringLiteral("%1 není sériový port: %2").arg(path, ErrorText(result)));
+        return refuseOpen(QStringLiteral("%1 není sériový port (%2)").arg(path, ErrorText(result)));
     // Raw, no flow control of either kind: the lines belong to the bus. No
     // hang-up on close and no wait for a carrier.
     cfmakeraw(&attributes);
@@ -164,17 +225,43 @@ int TtyBackend::openDevice(TtySystem &system, const QString &path, int *lines, Q
     attributes.c_iflag &= ~(IXON | IXOFF | IXANY);
     if (const int result = system.setAttributes(fd, attributes); result != 0)
         return refuseOpen(
-            QStringLiteral("Sériový port %1 odmítá nastavení linky: %2").arg(path, ErrorText(result)));
+            QStringLiteral("Sériový port %1 odmítá nastavení linky (%2)").arg(path, ErrorText(result)));
 
     if (const int result = system.ioctl(fd, TIOCMGET, lines); result < 0)
-        return refuseOpen(QStringLiteral("Sériový port %1 nemá řídicí signály modemu: %2").arg(path, ErrorText(result)));
+        return refuseOpen(QStringLiteral("Sériový port %1 nemá řídicí signály modemu (%2)").arg(path, ErrorText(result)));
     return fd;
 }
 
+// Ends exclusive use before the descriptor goes: the kernel keeps the flag
+// as long as any process holds the device open, and every later open of it
+// would be refused.
+void TtyBackend::release(TtySystem &system, int fd)
+{
+    system.ioctl(fd, TIOCNXCL);
+    system.close(fd);
+}
+
+void TtyBackend::closeDevice()
+{
+    if (fd_ < 0)
+        return;
+    release(*system_, fd_);
+    fd_ = -1;
+}
+
 // What a freshly opened device tells about itself: the modem-control bits
-// the bus leaves alone, the input lines, and which call reads its line status.
+// the bus leaves alone, the input lines, which call reads its line status,
+// and its driver, whose delay of the inputs is the least a status read
+// waits. Costs and the loop-back are measured again for it.
 void TtyBackend::takeOpenedLines(int lines)
 {
+    driver_ = system_->driverName(path_.toLocal8Bit());
+    lagFloorMicros_ = LagFloorOf(driver_);
+    statusLagMicros_ = lagFloorMicros_;
+    lagMeasured_ = false;
+    lagTried_ = false;
+    costsMeasured_ = false;
+    lastChangeMicros_ = system_->nowMicros();
     keptModemBits_ = lines & KeptModemBits;
     lastModemLines_ = ModemStatusLines(lines);
     combinedModemSet_ = true;
@@ -190,18 +277,15 @@ TtyBackend::TtyBackend(std::unique_ptr<TtySystem> system, int fd, QString path, 
 
 TtyBackend::~TtyBackend()
 {
-    if (fd_ >= 0)
-        system_->close(fd_);
+    closeDevice();
 }
 
 void TtyBackend::fail(const char *what, int error)
 {
     failed_ = true;
-    lastError_ = QStringLiteral("serial port %1: %2 failed: %3").arg(path_, QLatin1String(what), ErrorText(error));
-    if (fd_ >= 0 && DeviceGone(error)) {
-        system_->close(fd_);
-        fd_ = -1; // later calls fail at once and can never reach another file
-    }
+    lastError_ = QStringLiteral("Sériový port %1: %2 se nezdařilo (%3)").arg(path_, QString::fromUtf8(what), ErrorText(error));
+    if (DeviceGone(error))
+        closeDevice(); // later calls fail at once and can never reach another file
 }
 
 // A device that went away is opened again by its name; the lines it finds
@@ -288,10 +372,12 @@ void TtyBackend::writeModemControl(quint8 value, bool always)
     if (combinedModemSet_) {
         int lines = keptModemBits_ | dtr | rts;
         const int result = call(TIOCMSET, &lines);
-        if (result >= 0)
+        if (result >= 0) {
+            lineChanged();
             return;
+        }
         if (DeviceGone(result)) {
-            fail("setting DTR/RTS", result);
+            fail("nastavení DTR/RTS", result);
             return;
         }
         combinedModemSet_ = false; // this driver takes the lines only one by one
@@ -304,7 +390,26 @@ void TtyBackend::writeModemControl(quint8 value, bool always)
     if (result >= 0 && clear != 0)
         result = call(TIOCMBIC, &clear);
     if (result < 0)
-        fail("setting DTR/RTS", result);
+        fail("nastavení DTR/RTS", result);
+    else
+        lineChanged();
+}
+
+void TtyBackend::lineChanged()
+{
+    lastChangeMicros_ = system_->nowMicros();
+}
+
+// The inputs read now are those of the last change only once the driver's
+// delay has passed since it.
+void TtyBackend::awaitInputs()
+{
+    if (statusLagMicros_ == 0)
+        return;
+    const quint64 ready = lastChangeMicros_ + statusLagMicros_;
+    const quint64 now = system_->nowMicros();
+    if (now < ready)
+        system_->waitMicros(ready - now);
 }
 
 void TtyBackend::writeLineControl(quint8 value, bool always)
@@ -313,9 +418,25 @@ void TtyBackend::writeLineControl(quint8 value, bool always)
     lineControl_ = value;
     if (!changes && !always)
         return;
-    const int result = call((value & uart::SetBreak) ? TIOCSBRK : TIOCCBRK);
-    if (result < 0)
-        fail("switching the break", result);
+    const bool on = (value & uart::SetBreak) != 0;
+    const int result = call(on ? TIOCSBRK : TIOCCBRK);
+    // An adapter that cannot send a break says so with ENOTTY or EINVAL,
+    // for setting and clearing alike: the port works, but the interface gets
+    // no supply from it.
+    if (result == -ENOTTY || result == -EINVAL) {
+        if (on)
+            supplyRefused_ = true;
+        return;
+    }
+    if (result < 0) {
+        fail("přepnutí napájení (break)", result);
+        return;
+    }
+    if (on) {
+        supplyRefused_ = false;
+        lagTried_ = false; // the interface may answer the loop-back now
+    }
+    lineChanged();
 }
 
 // The calibration's mock line operation is three reads of 0x2FD, where a
@@ -333,9 +454,10 @@ quint8 TtyBackend::measureLineOperation()
 
 quint8 TtyBackend::readModemStatus()
 {
+    awaitInputs();
     int lines = 0;
     if (const int result = call(TIOCMGET, &lines); result < 0) {
-        fail("reading the modem status", result);
+        fail("čtení stavu modemu", result);
         return 0xFF; // reads like a bus nobody pulls low: every byte refused
     }
     const quint8 now = ModemStatusLines(lines);
@@ -350,17 +472,131 @@ quint8 TtyBackend::readLineStatus()
     if (lineStatusCall_ == LineStatusCall::SerialLsr) {
         const int result = call(TIOCSERGETLSR, &value);
         if (result < 0) {
-            fail("reading the line status", result);
+            fail("čtení stavu linky", result);
             return uart::TransmitterEmpty;
         }
         return (value & TIOCSER_TEMT) ? uart::TransmitterEmpty : 0x00;
     }
     const int result = call(TIOCOUTQ, &value);
     if (result < 0) {
-        fail("reading the output queue", result);
+        fail("čtení výstupní fronty", result);
         return uart::TransmitterEmpty;
     }
     return value == 0 ? uart::TransmitterEmpty : 0x00;
+}
+
+// The port's share of a read slot: a bit slot changes its lines two or
+// three times (a line operation that leaves its line as it is costs
+// nothing), and a read slot adds a status read and the wait for the inputs. The calls are timed once per device opened; the
+// loop-back once the link is powered with the bus idle.
+quint64 TtyBackend::bitSlotPortMicros()
+{
+    if (fd_ < 0 || failed_)
+        return 0;
+    if (!costsMeasured_ && !measureCallCosts())
+        return 0;
+    if (!lagMeasured_ && !lagTried_)
+        measureStatusLag();
+    return std::max<quint64>(3 * setMicros_ + getMicros_ + statusLagMicros_, 1);
+}
+
+// Line changes that leave the lines as they are, and status reads whose
+// value is not used: what each costs, on average.
+bool TtyBackend::measureCallCosts()
+{
+    const auto average = [this](const std::function<int()> &makeCall, quint64 *micros) {
+        const quint64 start = system_->nowMicros();
+        quint64 elapsed = 0;
+        int calls = 0;
+        while (calls < CostCallsMin || (calls < CostCallsMax && elapsed < CostRunMicros)) {
+            if (const int result = makeCall(); result < 0)
+                return result;
+            ++calls;
+            elapsed = system_->nowMicros() - start;
+        }
+        *micros = (elapsed + calls - 1) / calls;
+        return 0;
+    };
+    const int dtr = (modemControl_ & uart::Dtr) ? TIOCM_DTR : 0;
+    const int rts = (modemControl_ & uart::Rts) ? TIOCM_RTS : 0;
+    int result = average(
+        [&] {
+            if (combinedModemSet_) {
+                int lines = keptModemBits_ | dtr | rts;
+                return call(TIOCMSET, &lines);
+            }
+            int lines = TIOCM_DTR;
+            return call(dtr ? TIOCMBIS : TIOCMBIC, &lines);
+        },
+        &setMicros_);
+    if (result >= 0) {
+        result = average(
+            [this] {
+                int lines = 0;
+                return call(TIOCMGET, &lines);
+            },
+            &getMicros_);
+    }
+    if (result < 0) {
+        fail("měření převodníku", result);
+        return false;
+    }
+    costsMeasured_ = true;
+    return true;
+}
+
+// The loop-back: with the interface powered and the bus idle (both lines
+// high, SDA in high), SDA out goes low until SDA in follows, then high until
+// it follows again. The slower of the two, with half again for the spread
+// of the interrupt packets, is what every used status read waits, never less
+// than the driver's own delay. SDA changing while the clock is high is a
+// start and a stop condition: an idle bus stays idle.
+void TtyBackend::measureStatusLag()
+{
+    const bool powered = (lineControl_ & uart::SetBreak) != 0 && !supplyRefused_;
+    const bool idle = (modemControl_ & (uart::Dtr | uart::Rts)) == (uart::Dtr | uart::Rts);
+    if (!powered || !idle)
+        return;
+    int lines = 0;
+    if (call(TIOCMGET, &lines) < 0 || !(lines & TIOCM_DSR))
+        return; // something holds the data line: try again at the next calibration
+    lagTried_ = true;
+    quint64 fall = 0, rise = 0;
+    const bool followed = followTime(false, &fall) && followTime(true, &rise);
+    if (!followed) {
+        writeModemControl(quint8(modemControl_ | uart::Rts)); // the bus idle again
+        return;
+    }
+    statusLagMicros_ = std::max(lagFloorMicros_, std::max(fall, rise) * 3 / 2);
+    lagMeasured_ = true;
+}
+
+// Sets SDA out and reads the status until SDA in shows the same level; how
+// long that took from the change. False when it did not follow in time.
+bool TtyBackend::followTime(bool high, quint64 *micros)
+{
+    writeModemControl(high ? quint8(modemControl_ | uart::Rts) : quint8(modemControl_ & ~uart::Rts));
+    if (failed_)
+        return false;
+    const quint64 changed = lastChangeMicros_;
+    for (;;) {
+        // The read answers the lines as they were when it was made: what it
+        // took itself is not part of the delay.
+        const quint64 elapsed = system_->nowMicros() - changed;
+        int lines = 0;
+        if (const int result = call(TIOCMGET, &lines); result < 0) {
+            fail("čtení stavu modemu", result);
+            return false;
+        }
+        if (((lines & TIOCM_DSR) != 0) == high) {
+            *micros = elapsed;
+            return true;
+        }
+        if (elapsed >= FollowLimitMicros)
+            return false;
+        if (getMicros_ < FollowPauseMicros)
+            system_->waitMicros(FollowPauseMicros);
+    }
 }
 
 } // namespace pellmora::link

@@ -38,10 +38,22 @@ public:
     // while it is open. Nothing read from a port that is not open means
     // anything, and portFailed() is true.
     virtual QString closedReason() const { return {}; }
+    // True when the adapter refused to hold the interface's supply: it
+    // answered the break that powers the interface as a call it does not
+    // know (an adapter that cannot send a break).
+    virtual bool supplyRefused() const { return false; }
 
     // The adapter's own line clock when the backend has one (see
     // SampledLines); nullptr for a port reached access by access.
     virtual SampledLines *sampledLines() { return nullptr; }
+
+    // What the port's own calls take of one bit slot, in microseconds, when
+    // the backend knows it: a serial adapter whose line changes and status
+    // reads are driver calls or USB transfers measures them once per device
+    // opened (and, with the interface powered and the bus idle, how late its
+    // input lines follow the outputs), so that a calibration need not make
+    // them again. 0 = the calibration times the port's accesses itself.
+    virtual quint64 bitSlotPortMicros() { return 0; }
 };
 
 } // namespace pellmora::port

@@ -211,7 +211,7 @@ bool OscCalibrationForm::readDeviceClock(QTime &time)
         return false;
     }
     if (!outcome.ok)
-        prompt_.message(this, outcome.connectionLost ? device::connectionLostText() : device::clockRefusedText());
+        prompt_.message(this, outcome.connectionLost ? device::connectionLostText(link_) : device::clockRefusedText());
     return outcome.ok;
 }
 

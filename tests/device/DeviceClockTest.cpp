@@ -81,6 +81,26 @@ TEST(DeviceClock, AFailedTransferKeepsTheShownTimeAndSaysWhy)
     }
 }
 
+// A port whose device could not be opened: both transfers give the reason
+// the communication test gives, not a connection that broke.
+TEST(DeviceClock, APortThatCouldNotBeOpenedSaysWhy)
+{
+    struct ClosedPort : port::PortIo {
+        quint8 PortIn(quint16) override { return 0xFF; }
+        void PortOut(quint16, quint8) override {}
+        bool portFailed() const override { return true; }
+        QString closedReason() const override { return u"Sériový port /dev/ttyUSB0 neexistuje"_s; }
+    };
+    ClosedPort port;
+    link::LinkState state;
+    state.LoopCount = 0;
+    link::Link link(port, state);
+    const Notices why{Notice::message(u"Sériový port /dev/ttyUSB0 neexistuje"_s)};
+    QTime shown(11, 11, 11);
+    EXPECT_EQ(FetchDeviceTime(link, shown).notices, why);
+    EXPECT_EQ(StoreDeviceTime(link, QTime(8, 0)).notices, why);
+}
+
 TEST(DeviceClock, ReadsRightAfterPowerUpWithoutATest)
 {
     // The microcontroller holds the data line until it sees a clock pulse.

@@ -21,6 +21,7 @@ struct FakeMachine {
     int iopermResult = 0;
     bool capabilities = true;
     bool capsetFails = false;
+    bool lockedDown = false; // the kernel refuses ioperm to everyone
 
     std::set<quint16> allowed;
     std::map<quint16, quint8> registers;
@@ -40,7 +41,7 @@ public:
     int ioperm(quint16 port, bool allow) override
     {
         m_.record("ioperm");
-        if (allow && !m_.capabilities)
+        if (allow && (!m_.capabilities || m_.lockedDown))
             return -EPERM;
         if (allow && m_.iopermResult != 0)
             return m_.iopermResult;
@@ -73,6 +74,7 @@ public:
         return 0;
     }
     bool holdsCapabilities() override { return m_.capabilities; }
+    bool lockedDown() override { return m_.lockedDown; }
     int forbidNewPrivileges() override
     {
         m_.record("no new");

@@ -71,9 +71,13 @@ TEST(IoPortBackend, RefusalsNameTheCauseAndLeaveNothingBehind)
         std::set<quint16> uarts;
         const char *message;
         std::set<quint16> kept;
+        bool lockedDown = false;
     };
     const Case cases[] = {
         {"no permission", -EPERM, {0x3F8}, "K portům I/O chybí oprávnění", {}},
+        {"kernel locked down", 0, {0x3F8}, "Jádro je uzamčeno (lockdown", {}, true},
+        {"other refusal in Czech", -EFAULT, {0x3F8}, "Přímý přístup k portům I/O byl odmítnut: systémová chyba č. 14",
+         {}},
         {"no ioperm", -ENOSYS, {0x3F8}, "Toto jádro nedovoluje přímý přístup k portům I/O (ioperm)", {}},
         {"no uart", 0, {0x2F8}, "Na adrese I/O 0x3F8 (COM1) neodpovídá žádný sériový port (UART)",
          {0x2FB, 0x2FC, 0x2FE, 0x2FD}},
@@ -83,6 +87,7 @@ TEST(IoPortBackend, RefusalsNameTheCauseAndLeaveNothingBehind)
         FakeMachine m;
         m.iopermResult = c.iopermResult;
         m.uarts = c.uarts;
+        m.lockedDown = c.lockedDown;
         QString error;
         EXPECT_FALSE(Open(m, 0x3F8, &error));
         EXPECT_TRUE(error.startsWith(QString::fromUtf8(c.message))) << error.toStdString();

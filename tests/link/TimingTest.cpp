@@ -155,6 +155,43 @@ TEST(CalibrateLoop, APortSlowerThanTheSlotLeavesNoDelayAndSaysWhatItReaches)
     EXPECT_EQ(slow.state.EepromSpeedLimit, 0) << "a later calibration that reaches the speed clears the limit";
 }
 
+// A port whose backend has timed its own calls (a serial adapter, measured
+// once per device): the calibration touches no port at all, measures only
+// the loop, and fills what the port leaves of the slot.
+TEST(CalibrateLoop, OverATimedPortOnlyTheLoopIsMeasured)
+{
+    struct TimedPort : RecordingPortIo {
+        quint64 micros = 0;
+        quint64 bitSlotPortMicros() override { return micros; }
+    };
+    struct Case {
+        quint16 speed;
+        quint64 portMicros;
+        double iterationNanos;
+        quint16 reached;
+    };
+    const Case cases[] = {
+        {1000, 40, 1, 1000}, {2000, 10, 0.3, 2000}, {200, 400, 0.5, 200}, {60, 1000, 1, 60},
+        {1000, 4000, 1, 25}, {60, 6005, 1, 16},
+    };
+    for (const Case &c : cases) {
+        TimedPort io;
+        io.micros = c.portMicros;
+        LinkState state;
+        Link link(io, state);
+        double nanos = 0;
+        link.setDelayObserver([&] { nanos += state.LoopCount * c.iterationNanos; });
+        const quint16 reached = CalibrateLoop(link, c.speed, [&] { return quint64(nanos / 1000); });
+        EXPECT_EQ(reached, c.reached) << c.speed << " baud over " << c.portMicros << " us";
+        EXPECT_TRUE(io.log.empty()) << "no port access";
+        const double slotMicros = 5 * state.LoopCount * c.iterationNanos / 1000 + double(c.portMicros);
+        if (c.reached == c.speed)
+            EXPECT_NEAR(slotMicros / (1e5 / c.speed), 1.0, 0.01) << c.speed << " count " << state.LoopCount;
+        else
+            EXPECT_EQ(state.LoopCount, 0u);
+    }
+}
+
 TEST(CalibrateLoop, ShortRunsAreLengthenedAndAStuckClockEndsTheMeasurement)
 {
     TimingBench t;

@@ -2,8 +2,11 @@
 #include "link/TtyBackend.h"
 #include "link/Timing.h"
 #include "FakeTtySystem.h"
+#include "TtySwitchRig.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 using namespace pellmora;
 using namespace pellmora::port;
@@ -40,6 +43,10 @@ TEST(TtyBackend, RefusalsNameTheDeviceAndTheCause)
         {"no hardware", -EIO, 0, true, "Za sériovým portem /dev/ttyS2 neodpovídá žádný hardware"},
         {"not a tty", 5, -ENOTTY, true, "/dev/ttyS2 není sériový port"},
         {"no modem lines", 5, 0, false, "Sériový port /dev/ttyS2 nemá řídicí signály modemu"},
+        {"a folder", -EISDIR, 0, true, "/dev/ttyS2 je složka, ne sériový port"},
+        {"a cause without a text of its own", -ELOOP, 0, true,
+         "Sériový port /dev/ttyS2 nelze otevřít: systémová chyba č. 40"},
+        {"not a tty, said in Czech", 5, -ENOTTY, true, "/dev/ttyS2 není sériový port (zařízení tento požadavek nezná)"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -178,7 +185,8 @@ TEST(TtyBackend, ALostDeviceReadsAsAnIdleBusAndSaysSo)
     ASSERT_TRUE(io);
     p.modemLines = false;
     EXPECT_EQ(io->PortIn(0x3FE), 0xFF) << "no acknowledge can be faked by a vanished device";
-    EXPECT_TRUE(static_cast<TtyBackend &>(*io).lastError().contains(QLatin1String("/dev/ttyUSB0")));
+    EXPECT_EQ(static_cast<TtyBackend &>(*io).lastError(),
+              QStringLiteral("Sériový port /dev/ttyUSB0: čtení stavu modemu se nezdařilo (zařízení požadavek odmítlo)"));
     EXPECT_TRUE(io->portFailed());
 }
 
@@ -308,6 +316,194 @@ TEST(TtyBackend, LinkOperationsCostOneCallPerLineChangeAndPerStatusUsed)
         Link link(*io, state);
         c.operations(link);
         EXPECT_EQ(p.calls, c.calls);
+    }
+}
+
+// Another program holding the device open (a terminal on the pty, a modem
+// manager) keeps the kernel's exclusive flag alive after this run closes:
+// the next run must still get the device.
+TEST(TtyBackend, TheDeviceIsReleasedForTheNextRunOnEveryPath)
+{
+    struct Case {
+        const char *name;
+        int attributesResult;
+        bool modemLines;
+    };
+    const Case cases[] = {
+        {"used and closed", 0, true},
+        {"refused: not a serial port", -ENOTTY, true},
+        {"refused: no modem lines", 0, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePort p;
+        p.openResults["/dev/pts/4"] = 5;
+        p.otherHolders = 1;
+        p.attributesResult = c.attributesResult;
+        p.modemLines = c.modemLines;
+        QString error;
+        Open(p, 0, QStringLiteral("/dev/pts/4"), &error).reset();
+        EXPECT_FALSE(p.exclusive);
+        p.attributesResult = 0;
+        p.modemLines = true;
+        EXPECT_TRUE(Open(p, 0, QStringLiteral("/dev/pts/4"), &error)) << error.toStdString();
+    }
+}
+
+TtyDriverProfile WithHeldBreak(TtyDriverProfile profile)
+{
+    profile.name = "ch341 whose chip sends a real break";
+    profile.breakEndsMicros = 0;
+    return profile;
+}
+
+// Program and read back the whole memory through each driver, calibrated
+// with the link powered (the loop-back sees how late the inputs come): a
+// status read that comes before the driver has the new lines reads the
+// bit before, and the image comes back shifted.
+TEST(TtyBackend, EveryDriverProfileProgramsAndReadsBackTheMemory)
+{
+    struct Case {
+        TtyDriverProfile profile;
+        quint64 leastLag, mostLag; // what a used status read waits after a line change, µs
+    };
+    const Case cases[] = {
+        {UartProfile, 0, 0},
+        {FtdiSioProfile, 0, 0},
+        {Cp210xProfile, 0, 0},
+        {Pl2303Profile, 2000, 3200},
+        {WithHeldBreak(Ch341Profile), 2000, 3200},
+        {UnknownCachingProfile, 3000, 4700}, // no floor: the loop-back alone finds it
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.profile.name);
+        TtySwitchRig rig(c.profile);
+        ASSERT_TRUE(rig.io);
+        rig.link->LinkPowerOn();
+        CalibrateEeprom(*rig.link);
+        EXPECT_GE(rig.backend().statusLagMicros(), c.leastLag);
+        EXPECT_LE(rig.backend().statusLagMicros(), c.mostLag);
+        rig.state.LoopCount = 0;
+
+        std::array<quint8, 512> written{};
+        for (std::size_t i = 0; i < written.size(); ++i)
+            written[i] = quint8(i * 37 + 11);
+        std::array<quint8, 512> read{};
+        EXPECT_TRUE(rig.link->EepromWrite(written, 512, 0, 16));
+        rig.port.now += 5000; // the last page's write cycle
+        EXPECT_TRUE(rig.link->EepromRead(read, 512, 0));
+        EXPECT_EQ(read, written);
+        EXPECT_FALSE(rig.io->portFailed());
+    }
+}
+
+// A driver that answers the break as a call it does not know leaves the
+// port working and the interface without supply; ch341 on Linux 6.1 takes
+// the break and lets it end on its own. Closing the port ends any break.
+TEST(TtyBackend, ABreakTheAdapterCannotHoldLeavesTheInterfaceUnpowered)
+{
+    struct Case {
+        TtyDriverProfile profile;
+        bool refused;
+        bool presentAtOnce;
+        bool presentLater; // 300 ms after power on
+    };
+    const Case cases[] = {
+        {FtdiSioProfile, false, true, true},
+        {NoBreakProfile, true, false, false},
+        {BreakEinvalProfile, true, false, false},
+        {Ch341Profile, false, true, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.profile.name);
+        TtySwitchRig rig(c.profile);
+        rig.link->LinkPowerOn();
+        EXPECT_EQ(rig.io->supplyRefused(), c.refused);
+        EXPECT_FALSE(rig.io->portFailed()) << "the port itself still works";
+        // The fake's driver hears of a change of its inputs at its next
+        // call, and reports it one or two intervals later.
+        const auto presentAfter = [&rig](quint64 micros) {
+            rig.port.now += micros;
+            rig.link->InterfacePresent();
+            rig.port.now += 10000;
+            return rig.link->InterfacePresent();
+        };
+        EXPECT_EQ(presentAfter(0), c.presentAtOnce);
+        EXPECT_EQ(presentAfter(290000), c.presentLater);
+        rig.link->LinkPowerOff();
+        EXPECT_FALSE(rig.io->portFailed()) << "no break to end is no failure either";
+        rig.link->LinkPowerOn();
+        rig.io.reset();
+        EXPECT_FALSE(rig.port.breakOn);
+    }
+}
+
+// The cost of the calls and the loop-back are measured once per device
+// opened; the recalibration that runs at every activation of the main window
+// then touches no device at all, and one that finds the link powered for
+// the first time adds only the loop-back.
+TEST(TtyBackend, OnlyTheFirstCalibrationOfADeviceMakesCalls)
+{
+    struct Case {
+        TtyDriverProfile profile;
+        bool powered;
+    };
+    const Case cases[] = {
+        {UartProfile, true}, {FtdiSioProfile, true}, {Pl2303Profile, true}, {Pl2303Profile, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.profile.name) + (c.powered ? ", powered" : ", unpowered"));
+        TtySwitchRig rig(c.profile);
+        if (c.powered)
+            rig.link->LinkPowerOn();
+        const auto callsOf = [&rig](const std::function<void()> &action) {
+            const long before = rig.port.ioctls;
+            action();
+            return rig.port.ioctls - before;
+        };
+        const auto calibrate = [&rig] { RunCalibrationSequence(*rig.link, {}); };
+        EXPECT_GT(callsOf(calibrate), 0) << "the device's first calibration measures it";
+        EXPECT_EQ(callsOf(calibrate), 0) << "a recalibration touches no device";
+        EXPECT_EQ(callsOf(calibrate), 0);
+        if (!c.powered) {
+            rig.link->LinkPowerOn();
+            EXPECT_GT(callsOf(calibrate), 0) << "the loop-back, once the link is powered";
+            EXPECT_EQ(callsOf(calibrate), 0);
+        }
+        // Unplugged and plugged in again: another device, measured afresh.
+        rig.port.lineCallError = -EIO;
+        rig.link->SclLow();
+        rig.port.lineCallError = 0;
+        ASSERT_TRUE(rig.io->recover());
+        EXPECT_GT(callsOf(calibrate), 0);
+    }
+}
+
+// What the speed dialog and the development info report: an adapter whose
+// every line change is a USB transfer cannot reach the EEPROM speed.
+TEST(TtyBackend, TheCalibrationSaysWhatSpeedTheAdapterReaches)
+{
+    struct Case {
+        TtyDriverProfile profile;
+        quint16 leastLimit, mostLimit; // at 1000 and at 60 baud; 0 = reached
+    };
+    const Case cases[] = {
+        {UartProfile, 0, 0},
+        {FtdiSioProfile, 25, 25}, // 3 changes + 1 read = 4 ms a slot
+        {Pl2303Profile, 16, 16},  // 3 changes + the status 2 ms late, half again for its spread
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.profile.name);
+        TtySwitchRig rig(c.profile);
+        rig.link->LinkPowerOn();
+        rig.state.EepromBaudRate = 1000;
+        rig.state.PicBaudRate = 60;
+        RunCalibrationSequence(*rig.link, {});
+        for (const quint16 limit : {rig.state.EepromSpeedLimit, rig.state.PicSpeedLimit}) {
+            EXPECT_GE(limit, c.leastLimit);
+            EXPECT_LE(limit, c.mostLimit);
+        }
+        EXPECT_EQ(rig.state.EEPROM_Loop == 0, c.mostLimit != 0);
     }
 }
 
