@@ -4,6 +4,9 @@
 
 #include <QTextStream>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -14,9 +17,22 @@ namespace {
 
 using connection::CommandLineRequest;
 
-void printOut(const QString &text)
+void tellLostOutput(int error)
 {
-    QTextStream(stdout) << text;
+    QTextStream(stderr) << "pellmora-cli: standard output: cannot be written: "
+                        << QString::fromLocal8Bit(std::strerror(error)) << '\n';
+}
+
+// The exit status once the command's output is out: a success whose output
+// did not reach its place whole is a failure.
+int withOutputChecked(int code)
+{
+    const bool told = std::ferror(stdout) != 0;
+    if (std::fflush(stdout) != 0 && !told)
+        tellLostOutput(errno);
+    if (std::ferror(stdout) != 0 && code == ExitOk)
+        return ExitFailed;
+    return code;
 }
 
 QString usageLine(const Command &command)
@@ -69,6 +85,24 @@ bool complete(const Command &command, const QCommandLineParser &parser)
     return parser.positionalArguments().size() == command.positionalCount;
 }
 
+// A file named by an empty argument (-o "", an empty FILE): the reason, or
+// nothing when every file argument names something. The synopsis tells which
+// positional arguments are files.
+std::optional<QString> emptyFileName(const Command &command, const QCommandLineParser &parser)
+{
+    for (const QString &name : command.requiredOptions) {
+        if (parser.isSet(name) && parser.value(name).isEmpty())
+            return u"-%1: the file name is empty"_s.arg(name);
+    }
+    const QStringList words = command.synopsis.split(u' ', Qt::SkipEmptyParts);
+    const QStringList arguments = parser.positionalArguments();
+    for (qsizetype i = 0; i < arguments.size() && i < words.size(); ++i) {
+        if (arguments[i].isEmpty() && words[i].contains(u"FILE"_s))
+            return u"%1: the file name is empty"_s.arg(command.name);
+    }
+    return std::nullopt;
+}
+
 // The arguments of one command (its name taken out): --help and --version
 // answered, a wrong option or an incomplete command refused.
 int runCommand(const Command &command, const QStringList &arguments)
@@ -81,6 +115,8 @@ int runCommand(const Command &command, const QStringList &arguments)
     if (const std::optional<int> answered =
             answeredOrRefused(parser, arguments, u"Usage: "_s + usageLine(command)))
         return *answered;
+    if (const std::optional<QString> empty = emptyFileName(command, parser))
+        return usageError(*empty);
     if (!complete(command, parser))
         return usageOf(command);
     return command.run(parser);
@@ -113,15 +149,29 @@ int runCommandLine(const QList<Command> &commands, const QStringList &arguments)
     const QString name = arguments.value(1);
     for (const Command &command : commands) {
         if (command.name == name)
-            return runCommand(command, arguments.mid(0, 1) + arguments.mid(2));
+            return withOutputChecked(runCommand(command, arguments.mid(0, 1) + arguments.mid(2)));
     }
-    return runWithoutCommand(commands, arguments);
+    return withOutputChecked(runWithoutCommand(commands, arguments));
 }
 
 int usageError(const QString &text)
 {
     QTextStream(stderr) << "pellmora-cli: " << text << '\n';
     return ExitUsage;
+}
+
+void printOut(const QByteArray &utf8)
+{
+    if (std::ferror(stdout) != 0)
+        return; // already lost, and told
+    if (std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout) != size_t(utf8.size())
+        || std::fflush(stdout) != 0)
+        tellLostOutput(errno);
+}
+
+void printOut(const QString &text)
+{
+    printOut(text.toUtf8());
 }
 
 } // namespace pellmora::cli

@@ -53,4 +53,12 @@ int runCommandLine(const QList<Command> &commands, const QStringList &arguments)
 // "pellmora-cli: TEXT" on standard error; returns ExitUsage.
 int usageError(const QString &text);
 
+// Standard output: every command prints through these. Each text is handed
+// to the system at once, so that output lost on the way (a full disk, a file
+// size limit) is told on standard error as it happens; nothing more is
+// printed after that, and the command ends with ExitFailed instead of a
+// success (runCommandLine).
+void printOut(const QString &text);
+void printOut(const QByteArray &utf8);
+
 } // namespace pellmora::cli

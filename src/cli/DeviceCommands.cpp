@@ -41,7 +41,7 @@ using connection::DeviceConnection;
 // One line of output, written at once.
 void say(const QString &line)
 {
-    QTextStream(stdout) << line << '\n';
+    printOut(line + u'\n');
 }
 
 void complain(const QString &line)
@@ -249,6 +249,18 @@ device::DeviceOutcome transfer(DeviceRun &run,
     return outcome;
 }
 
+// What a verification that read the memory found: each byte that differs,
+// then what the differences mean in the wording given.
+void sayDifferences(const device::DeviceMemoryState &memory, const DeviceImage &image, const InstructionFormat &format)
+{
+    for (int address : device::differingAddresses(memory.VerifyBuffer, image)) {
+        say(u"%1H: soubor %2, zařízení %3"_s.arg(NumberToHexText(quint32(address), 3),
+                                                 device::ByteText(image.byteAt(address)),
+                                                 device::ByteText(memory.VerifyBuffer[address])));
+    }
+    printDifferences(image, memory.VerifyBuffer, format);
+}
+
 int runTest(const QCommandLineParser &parser, DeviceRun &run)
 {
     const QString error = takeDeviceOptions(parser, run);
@@ -276,7 +288,8 @@ int runTest(const QCommandLineParser &parser, DeviceRun &run)
 int runProgram(const QCommandLineParser &parser, DeviceRun &run)
 {
     QString error;
-    const std::optional<DeviceImage> image = takeOptionsAndImage(parser, run, &error);
+    const std::optional<InstructionFormat> format = wordingFrom(parser, &error);
+    const std::optional<DeviceImage> image = format ? takeOptionsAndImage(parser, run, &error) : std::nullopt;
     if (!image)
         return usageError(error);
     if (!checkBeforeProgramming(*image, parser.isSet(u"strict"_s)))
@@ -290,6 +303,8 @@ int runProgram(const QCommandLineParser &parser, DeviceRun &run)
     const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferObserver &observer) {
         return device::WriteDeviceMemory(link, memory, *image, observer);
     });
+    if (outcome.deviceAnswered)
+        sayDifferences(memory, *image, *format);
     return finish(run, outcome.ok ? ExitOk : ExitFailed);
 }
 
@@ -330,14 +345,8 @@ int runVerify(const QCommandLineParser &parser, DeviceRun &run)
     const device::DeviceOutcome outcome = transfer(run, [&](Link &link, const device::TransferObserver &observer) {
         return device::VerifyDevice(link, memory, *image, observer);
     });
-    if (outcome.deviceAnswered) {
-        for (int address : device::differingAddresses(memory.VerifyBuffer, *image)) {
-            say(u"%1H: soubor %2, zařízení %3"_s.arg(NumberToHexText(quint32(address), 3),
-                                                     device::ByteText(image->byteAt(address)),
-                                                     device::ByteText(memory.VerifyBuffer[address])));
-        }
-        printDifferences(*image, memory.VerifyBuffer, *format);
-    }
+    if (outcome.deviceAnswered)
+        sayDifferences(memory, *image, *format);
     return finish(run, outcome.ok ? ExitOk : ExitFailed);
 }
 
@@ -418,10 +427,16 @@ QList<Command> deviceCommands(const std::shared_ptr<link::IoPortGrant> &ioPorts)
          .addOptions = addDeviceOptions,
          .run = overPorts(runTest)},
         {.name = u"program"_s,
-         .synopsis = u"FILE.plm [--strict] [options]"_s,
-         .summary = u"Checks the program, writes it into the switch's EEPROM and verifies it."_s,
+         .synopsis = u"FILE.plm [--strict] "_s + QLatin1String(WordingSynopsis) + u" [options]"_s,
+         .summary = u"Checks the program, writes it into the switch's EEPROM and verifies it, saying what "
+                    "differs when the verification fails."_s,
          .positionalCount = 1,
-         .addOptions = withOptions({{u"strict"_s, u"Program nothing when the checks find something."_s}}),
+         .addOptions =
+             [](QCommandLineParser &parser) {
+                 parser.addOption({u"strict"_s, u"Program nothing when the checks find something."_s});
+                 addWordingOptions(parser);
+                 addDeviceOptions(parser);
+             },
          .run = overPorts(runProgram)},
         {.name = u"read"_s,
          .synopsis = u"-o FILE.plm [options]"_s,

@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include <cstdio>
 #include <optional>
 
 using namespace pellmora::model;
@@ -34,12 +33,6 @@ int refuse(const QString &reason)
 {
     QTextStream(stderr) << reason << "\n";
     return ExitUsage;
-}
-
-void print(const QByteArray &utf8)
-{
-    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
-    std::fflush(stdout);
 }
 
 void warn(const QString &file, const QStringList &lines, const QString &prefix = {})
@@ -117,7 +110,7 @@ int showProgram(const QCommandLineParser &, WordedProgram &worded)
             out += item + u'\n';
         out += UpdateEndTime(program) + u'\n';
     }
-    print(out.toUtf8());
+    printOut(out);
     return ExitOk;
 }
 
@@ -135,7 +128,7 @@ int showSchedule(const QCommandLineParser &, WordedProgram &worded)
             out += fields.join(u'\t') + u'\n';
         }
     }
-    print(out.toUtf8());
+    printOut(out);
     return ExitOk;
 }
 
@@ -159,7 +152,7 @@ int exportCommand(const QCommandLineParser &parser)
         return ExitUsage;
     QStringList leftOut;
     const QByteArray text = WriteProgramText(*image, leftOut);
-    print(text);
+    printOut(text);
     warn(file, leftOut, u"left out "_s);
     return ExitOk;
 }

@@ -1,5 +1,7 @@
 #include "cli/ProgramFindings.h"
 
+#include "cli/Commands.h"
+
 #include "device/ProgramDifferences.h"
 #include "model/ProgramChecks.h"
 #include "model/ProgramHeader.h"
@@ -28,9 +30,8 @@ bool checkBeforeProgramming(const DeviceImage &image, bool strict)
 
 void printDifferences(const DeviceImage &image, const device::MemoryBytes &device, const InstructionFormat &format)
 {
-    QTextStream out(stdout);
     for (const QString &line : device::DifferenceLines(image, device, format))
-        out << line << '\n';
+        printOut(line + u'\n');
 }
 
 } // namespace pellmora::cli

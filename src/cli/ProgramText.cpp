@@ -24,6 +24,9 @@ const std::array<QLatin1StringView, 6> keyOrder{
 
 struct ParseState {
     Program program;
+    bool begun = false;       // the text opened with "begin": it must end with "end"
+    bool ended = false;       // "end" was read
+    bool anyProgram = false;  // a key or a period was read
     int nextKey = 0;          // keys before this one in keyOrder are closed
     int period = -1;          // the period whose instructions follow, 0-based
     QList<bool> periodSeen;
@@ -207,6 +210,22 @@ void readInstruction(bool on, const QString &delay, ParseState &state)
     list.append(word);
 }
 
+// "begin" and "end", which frame the text that the export writes.
+bool readFrameLine(const QString &plain, ParseState &state)
+{
+    if (plain == QLatin1String("begin")) {
+        if (state.begun || state.anyProgram)
+            throw Refusal(QStringLiteral("\"begin\" only as the first line"));
+        state.begun = true;
+        return true;
+    }
+    if (plain == QLatin1String("end")) {
+        state.ended = true;
+        return true;
+    }
+    return false;
+}
+
 void readLine(const QString &line, ParseState &state)
 {
     static const QRegularExpression keyLine(QStringLiteral("^([A-Za-z]+)\\s*:(.*)$"));
@@ -214,6 +233,11 @@ void readLine(const QString &line, ParseState &state)
     const QString plain = withoutComment(line);
     if (plain.isEmpty())
         return;
+    if (state.ended)
+        throw Refusal(QStringLiteral("text after \"end\""));
+    if (readFrameLine(plain, state))
+        return;
+    state.anyProgram = true;
     if (const QRegularExpressionMatch m = keyLine.match(line.trimmed()); m.hasMatch()) {
         readKey(m.captured(1), m.captured(2), state);
         return;
@@ -364,6 +388,14 @@ bool ParseProgramText(const QByteArray &text, Program &program, ProgramTextError
             return false;
         }
     }
+    if (!state.anyProgram) {
+        error.reason = QStringLiteral("no program in the text (no key and no period)");
+        return false;
+    }
+    if (state.begun && !state.ended) {
+        error.reason = QStringLiteral("the \"end\" line is missing: the text was cut short");
+        return false;
+    }
     storeInstructions(state);
     PackHeader(state.program);
     program = state.program;
@@ -379,7 +411,7 @@ QByteArray WriteProgramText(const DeviceImage &image, QStringList &leftOut)
         leftOut << QStringLiteral("period code %1 (written as one period)")
                        .arg((image.words[header::FlagsWord] & header::PeriodCodeMask) >> header::PeriodCodeShift);
     }
-    QString out;
+    QString out = QStringLiteral("begin\n");
     writeHeader(out, image, program.settings, leftOut);
     const int periods = PeriodCount(program.settings.PeriodCode);
     for (int p = 0; p < periods; ++p)
@@ -391,7 +423,7 @@ QByteArray WriteProgramText(const DeviceImage &image, QStringList &leftOut)
             break;
         }
     }
-    return out.toUtf8();
+    return (out + QStringLiteral("end\n")).toUtf8();
 }
 
 } // namespace pellmora::cli

@@ -2,6 +2,8 @@
 
 // The program text format: a readable form of a whole program file.
 //
+//   begin                     # the text ends with "end": one without it
+//                             # was cut short
 //   name: Chodba              # up to 10 characters of code page 1250; a
 //   id: 1111                  # quoted form "..." keeps blanks, '#' and any
 //   start: 18:30              # byte (\" \\ \xHH, HH a code page byte)
@@ -11,9 +13,13 @@
 //   period 1
 //   on 2:00:00                # on/off and a delay up to 8:59:59
 //   off 0:30:00
+//   end
 //
 // Keys come in this order, each at most once and each optional (the initial
 // settings of a new program stand in); instructions follow a `period N` line.
+// A text holds at least one key or period. The export writes `begin` and
+// `end`; a text without `begin` (an older export, one written by hand) may
+// leave out `end`. Nothing but comments follows `end`.
 //
 //   ParseProgramText(text, program, error)  builds the image (header packed);
 //                                           false with the line and reason.

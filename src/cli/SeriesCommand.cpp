@@ -28,7 +28,7 @@ constexpr int SampleMilliseconds = 100;
 
 void say(const QString &line)
 {
-    QTextStream(stdout) << line << Qt::endl;
+    printOut(line + u'\n');
 }
 
 void complain(const QString &line)

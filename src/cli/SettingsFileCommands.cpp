@@ -10,6 +10,8 @@
 using namespace pellmora::model;
 using namespace pellmora::storage;
 
+using namespace Qt::StringLiterals;
+
 namespace pellmora::cli {
 
 namespace {
@@ -20,14 +22,15 @@ int cannotOpen(const QString &path)
     return ExitUsage;
 }
 
-void printMessages(QTextStream &out, const Notices &notices)
+void printMessages(QString &out, const Notices &notices)
 {
     for (const Notice &n : notices)
-        out << "message: " << n.text << "\n";
+        out += u"message: "_s + n.text + u'\n';
 }
 
-void printSettings(QTextStream &out, const ConfigurationSettings &s)
+void printSettings(QString &text, const ConfigurationSettings &s)
 {
+    QTextStream out(&text);
     out << "device directory: " << s.DeviceDirectory << "\n"
         << "system directory: " << s.SystemDirectory << "\n"
         << "last programmed device: " << s.CurrentFileName << "\n"
@@ -49,9 +52,10 @@ int configCommand(const QCommandLineParser &parser)
         return cannotOpen(args[1]);
     ConfigurationSettings settings;
     const Notices notices = ParseConfiguration(*contents, settings);
-    QTextStream out(stdout);
+    QString out;
     printMessages(out, notices);
     printSettings(out, settings);
+    printOut(out);
     return ExitOk;
 }
 
@@ -65,10 +69,11 @@ int dbCommand(const QCommandLineParser &parser)
     if (!contents)
         return cannotOpen(args[1]);
     const ParsedDatabase parsed = ParseDatabase(*contents);
-    QTextStream out(stdout);
+    QString out;
     printMessages(out, parsed.notices);
     for (const DatabaseRecord &r : parsed.records)
-        out << r.Id << '\t' << r.Name << '\t' << r.Date << '\t' << r.File << "\n";
+        out += QStringList{r.Id, r.Name, r.Date, r.File}.join(u'\t') + u'\n';
+    printOut(out);
     return ExitOk;
 }
 

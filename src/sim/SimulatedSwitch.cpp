@@ -135,6 +135,24 @@ void SimulatedSwitch::PortOut(quint16 address, quint8 value)
     model_->write(address, value);
 }
 
+bool SimulatedSwitch::portFailed() const
+{
+    return !closedReason().isEmpty();
+}
+
+bool SimulatedSwitch::recover()
+{
+    if (closedReason().isEmpty())
+        return false;
+    model_->file.load(model_->memory);
+    return closedReason().isEmpty();
+}
+
+QString SimulatedSwitch::closedReason() const
+{
+    return model_->file.refusal();
+}
+
 const SimOptions &SimulatedSwitch::options() const
 {
     return model_->options;

@@ -41,6 +41,12 @@ public:
 
     quint8 PortIn(quint16 address) override;
     void PortOut(quint16 address, quint8 value) override;
+    // The switch is not there for this run while its memory's state file
+    // may not be used (another run holds it, or it is no regular file), as a
+    // port that another program holds; recover() tries the file again.
+    bool portFailed() const override;
+    bool recover() override;
+    QString closedReason() const override;
 
     const SimOptions &options() const;
 

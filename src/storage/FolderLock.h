@@ -5,9 +5,10 @@
 // until it ends. A program started in the same folder while the first runs
 // reads both files but writes neither, so that neither program undoes the
 // other's changes. A lock left behind by a program that no longer runs is
-// taken over.
+// taken over, also an empty one that names no program.
 
-#include <QLockFile>
+#include "model/RunLock.h"
+
 #include <QString>
 
 namespace pellmora::storage {
@@ -25,7 +26,7 @@ public:
     bool heldByAnotherProgram() const { return heldByAnother_; }
 
 private:
-    QLockFile lock_;
+    model::RunLock lock_;
     bool heldByAnother_ = false;
 };
 

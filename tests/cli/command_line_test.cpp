@@ -58,4 +58,35 @@ TEST(CommandLine, HelpAndVersionOnStandardOutputAWrongArgumentNamed)
     }
 }
 
+// No command ends as a success when what it printed was lost: a full disk
+// under its standard output ends it with 1 and the reason.
+TEST(CommandLine, OutputLostOnTheWayEndsWithOne)
+{
+    const QString example = QStringLiteral(PELLMORA_EXAMPLES "/chodba.plm");
+    const QList<QStringList> cases = {
+        {u"export"_s, example},
+        {u"show"_s, example},
+        {u"schedule"_s, example},
+        {u"config"_s, u"check"_s, u"/dev/null"_s},
+        {u"db"_s, u"list"_s, u"/dev/null"_s},
+        {u"--help"_s},
+        {u"clock"_s, u"--link"_s, u"sim"_s, u"--sim-memory"_s, u"none"_s},
+    };
+    QTemporaryDir configHome;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_CONFIG_HOME"_s, configHome.path());
+    for (const QStringList &args : cases) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setStandardOutputFile(u"/dev/full"_s);
+        process.start(QStringLiteral(PELLMORA_CLI), args);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 1);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        EXPECT_TRUE(err.contains(u"pellmora-cli: standard output: cannot be written: No space left on device\n"_s))
+            << err.toStdString();
+    }
+}
+
 } // namespace

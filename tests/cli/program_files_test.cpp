@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -142,6 +143,11 @@ TEST_F(ProgramFilesCli, ShowReadsOnlyWholeImages)
          "--on must be at most 15 characters"},
         {{QStringLiteral("export")}, 2, "usage:"},
         {{QStringLiteral("import"), example("chodba.txt")}, 2, "usage:"},
+        {{QStringLiteral("show"), QString()}, 2, "show: the file name is empty"},
+        {{QStringLiteral("export"), QString()}, 2, "export: the file name is empty"},
+        {{QStringLiteral("import"), QString(), QStringLiteral("-o"), path("x.plm")}, 2, "import: the file name is empty"},
+        {{QStringLiteral("import"), example("chodba.txt"), QStringLiteral("-o"), QString()}, 2,
+         "-o: the file name is empty"},
     };
     for (const Case &c : cases) {
         const CliRun run = cli(c.args);
@@ -185,6 +191,13 @@ TEST_F(ProgramFilesCli, ImportRefusesBadTextsWithTheLine)
         {"periods: 4\nperiod 2\nperiod 2\n", 3, "given twice"},
         {"period 1\ndim 0:00:05\n", 2, "cannot read"},
         {"# fine\n\nname: \xC3\x28\n", 3, "not UTF-8"},
+        {"", 1, "no program"},
+        {"# a comment\n\n", 3, "no program"},
+        {"begin\nend\n", 3, "no program"},
+        {"begin\nname: A\nperiod 1\non 1:00:00\n", 5, "cut short"},
+        {"begin\nname: A\n", 3, "cut short"},
+        {"name: A\nbegin\n", 2, "first line"},
+        {"begin\nname: A\nend\nperiod 1\n", 4, "after \"end\""},
     };
     for (const Case &c : cases) {
         QFile::remove(path("out.plm"));
@@ -313,6 +326,7 @@ TEST_F(ProgramFilesCli, ExportWarnsOfWhatItLeavesOut)
 TEST_F(ProgramFilesCli, ImportIntoAnUnwritablePlaceFails)
 {
     ASSERT_EQ(::mkfifo(qPrintable(path("pipe.plm")), 0644), 0);
+    ASSERT_EQ(::symlink("loop.plm", qPrintable(path("loop.plm"))), 0);
     struct Case {
         const char *name;
         QString output;
@@ -323,6 +337,7 @@ TEST_F(ProgramFilesCli, ImportIntoAnUnwritablePlaceFails)
         {"no such folder", path("no/such/dir/x.plm"), RLIM_INFINITY, ""},
         {"disk full", path("old.plm"), 100, "File too large"},
         {"a pipe", path("pipe.plm"), RLIM_INFINITY, "not a regular file"},
+        {"a symbolic link to itself", path("loop.plm"), RLIM_INFINITY, "symbolic links"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -336,6 +351,36 @@ TEST_F(ProgramFilesCli, ImportIntoAnUnwritablePlaceFails)
         EXPECT_TRUE(run.err.contains(QLatin1String(c.reason))) << run.err.toStdString();
         EXPECT_EQ(readAll(path("old.plm")), "the previous program");
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "a temporary file left behind";
+    }
+    EXPECT_TRUE(QFileInfo(path("loop.plm")).isSymLink());
+}
+
+// A text that did not reach its file whole (the disk filled up) ends with 1,
+// and what did reach it is no program text the import takes.
+TEST_F(ProgramFilesCli, ExportCutShortFailsAndItsTextIsRefused)
+{
+    QByteArray text = "name: Dlouhy\nperiod 1\n";
+    for (int i = 0; i < 150; ++i)
+        text += i % 2 ? "off 0:00:01\n" : "on 1:00:00\n";
+    ASSERT_EQ(cli({QStringLiteral("import"), QStringLiteral("-"), QStringLiteral("-o"), path("long.plm")}, text).exitCode, 0);
+
+    QProcess process;
+    process.setChildProcessModifier([] { pellmora::testing::limitFileSize(1024); });
+    process.setStandardOutputFile(path("long.txt"));
+    process.start(QStringLiteral(PELLMORA_CLI), {QStringLiteral("export"), path("long.plm")});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()).toStdString(),
+              "pellmora-cli: standard output: cannot be written: File too large\n");
+    const QByteArray cut = readAll(path("long.txt"));
+    ASSERT_EQ(cut.size(), 1024);
+
+    // Cut where the disk filled up, and cut at the end of a line.
+    for (const QByteArray &part : {cut, cut.left(cut.lastIndexOf('\n') + 1)}) {
+        writeAll(path("cut.txt"), part);
+        const CliRun imported = cli({QStringLiteral("import"), path("cut.txt"), QStringLiteral("-o"), path("cut.plm")});
+        EXPECT_EQ(imported.exitCode, 2) << imported.err.toStdString();
+        EXPECT_FALSE(QFile::exists(path("cut.plm")));
     }
 }
 

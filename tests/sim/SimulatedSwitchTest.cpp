@@ -5,9 +5,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <functional>
 
@@ -361,6 +364,7 @@ TEST(SimEepromFile, UnusableStateFileGivesFreshMemory)
         const char *name;
         std::function<void(const QString &)> make;
         bool problem;
+        bool refused = false; // no regular file: the switch is not there for the run
     };
     const auto withBytes = [](int n) {
         return [n](const QString &path) {
@@ -374,11 +378,13 @@ TEST(SimEepromFile, UnusableStateFileGivesFreshMemory)
         {"empty", withBytes(0), true},
         {"short", withBytes(511), true},
         {"long", withBytes(513), true},
-        {"a directory", [](const QString &path) { QDir().mkpath(path); }, true},
+        {"a directory", [](const QString &path) { QDir().mkpath(path); }, false, true},
+        {"a pipe", [](const QString &path) { ASSERT_EQ(::mkfifo(qPrintable(path), 0644), 0); }, false, true},
+        {"a link to itself", [](const QString &path) { ASSERT_TRUE(QFile::link(path, path)); }, false, true},
     };
     const auto contents = [](const QString &path) {
         QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("unreadable");
+        return QFileInfo(path).isFile() && f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("unreadable");
     };
     int n = 0;
     for (const Case &c : cases) {
@@ -390,6 +396,8 @@ TEST(SimEepromFile, UnusableStateFileGivesFreshMemory)
             SimulatedSwitch sim(options);
             EXPECT_EQ(sim.memory(), QByteArray(512, char(0xFF))) << c.name;
             EXPECT_EQ(!sim.memoryLoadProblem().isEmpty(), c.problem) << c.name;
+            EXPECT_EQ(!sim.closedReason().isEmpty(), c.refused) << c.name;
+            EXPECT_EQ(sim.portFailed(), c.refused) << c.name;
         }
         EXPECT_EQ(contents(options.memoryPath), before) << c.name << ": left alone while nothing was written";
         {
@@ -397,11 +405,39 @@ TEST(SimEepromFile, UnusableStateFileGivesFreshMemory)
             bench.link.LinkPowerOn();
             bench.send({0xA0, 0x00, 0x5A});
         }
-        if (c.name != std::string("a directory")) {
+        if (!c.refused) {
             EXPECT_EQ(contents(options.memoryPath), QByteArray(1, 0x5A) + QByteArray(511, char(0xFF)))
                 << c.name << ": replaced once the memory was written";
         }
     }
+}
+
+// A state file is used by one run at a time, as a port: a second run on it
+// finds the switch missing, with the reason, and never writes the file.
+TEST(SimEepromFile, ASecondRunOnTheSameStateFileIsRefused)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SimOptions options = simOptions();
+    options.memoryPath = dir.filePath(QStringLiteral("eeprom.bin"));
+    auto first = std::make_unique<SimulatedSwitch>(options);
+    first->setMemory(QByteArray(512, 0x11));
+    ASSERT_TRUE(first->closedReason().isEmpty());
+
+    SimulatedSwitch second(options);
+    EXPECT_EQ(second.closedReason().toStdString(),
+              "Paměť simulovaného spínače " + options.memoryPath.toStdString() + " používá jiný program");
+    EXPECT_TRUE(second.portFailed());
+    EXPECT_FALSE(second.recover());
+    second.setMemory(QByteArray(512, 0x22));
+    QString error;
+    EXPECT_TRUE(second.saveMemory(&error));
+    EXPECT_FALSE(QFile::exists(options.memoryPath)) << "written by the run that was refused";
+
+    first.reset();
+    EXPECT_TRUE(second.recover()) << "free once the first run has ended";
+    EXPECT_TRUE(second.closedReason().isEmpty());
+    EXPECT_EQ(second.memory(), QByteArray(512, 0x11)) << "what the first run left";
 }
 
 TEST(SimEepromFile, SaveIntoAnImpossiblePlaceReportsTheCause)

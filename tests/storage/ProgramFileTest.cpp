@@ -5,9 +5,11 @@
 
 #include <QFileInfo>
 
+#include <csignal>
 #include <functional>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -293,6 +295,59 @@ TEST_F(ProgramFileTest, AReplacedFileKeepsItsOwnerAndPermissions)
     EXPECT_EQ(after.st_gid, before.st_gid);
     EXPECT_EQ(after.st_mode, before.st_mode);
     EXPECT_EQ(readBytes(QStringLiteral("a.plm")), pattern(512, 2));
+}
+
+// A save killed before its new file was in place leaves a temporary file; the
+// next save of the same file removes it, but never a file the user named
+// alike, nor the temporary file of a save that is still running.
+TEST_F(ProgramFileTest, TheNextSaveRemovesWhatAKilledSaveLeft)
+{
+    writeBytes(QStringLiteral("a.plm"), pattern(512, 1));
+    writeBytes(QStringLiteral("a.plm.backup"), pattern(512, 2));
+    writeBytes(QStringLiteral("b.plm"), pattern(512, 3));
+    const auto files = [] { return QDir().entryList(QDir::Files | QDir::Hidden | QDir::System).join(u' '); };
+    const auto saveIn = [](const char *name, int seed, const std::function<bool()> &beforeCommit) {
+        const pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(WriteProgramFile(QString::fromLatin1(name), patternImage(seed), beforeCommit) ? 0 : 1);
+        return child;
+    };
+    const auto status = [](pid_t child) {
+        int ended = 0;
+        return ::waitpid(child, &ended, 0) == child ? ended : -1;
+    };
+    for (const char *name : {"a.plm", "b.plm"}) {
+        const int killed = status(saveIn(name, 4, [] { return ::raise(SIGKILL) != 0; }));
+        ASSERT_TRUE(WIFSIGNALED(killed));
+    }
+    ASSERT_EQ(QDir().entryList(QDir::Files).size(), 5) << files().toStdString();
+
+    // A save of a.plm that is still running while the next one runs.
+    int ready[2];
+    int proceed[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(proceed), 0);
+    const pid_t running = saveIn("a.plm", 6, [&] {
+        char go = 0;
+        return ::write(ready[1], "r", 1) != 1 || ::read(proceed[0], &go, 1) != 1;
+    });
+    char signal = 0;
+    ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+
+    ASSERT_TRUE(WriteProgramFile(QStringLiteral("a.plm"), patternImage(5)));
+    EXPECT_EQ(readBytes(QStringLiteral("a.plm")), pattern(512, 5));
+    EXPECT_EQ(QDir().entryList(QDir::Files).size(), 5) << "b.plm's and the running save's stay: " << files().toStdString();
+
+    ASSERT_EQ(::write(proceed[1], "g", 1), 1);
+    const int finished = status(running);
+    EXPECT_TRUE(WIFEXITED(finished) && WEXITSTATUS(finished) == 0) << "the running save went through";
+    EXPECT_EQ(readBytes(QStringLiteral("a.plm")), pattern(512, 6));
+    for (int fd : {ready[0], ready[1], proceed[0], proceed[1]})
+        ::close(fd);
+
+    ASSERT_TRUE(WriteProgramFile(QStringLiteral("b.plm"), patternImage(7)));
+    EXPECT_EQ(files().toStdString(), "a.plm a.plm.backup b.plm");
+    EXPECT_EQ(readBytes(QStringLiteral("a.plm.backup")), pattern(512, 2));
 }
 
 TEST_F(ProgramFileTest, ClosingReturnsToTheStartUpDirectory)
