@@ -20,6 +20,10 @@ constexpr quint8 ReadBit = 0x01;
 // Progress of a sequential read is reported after every this many bytes.
 constexpr int ReadProgressStep = 16;
 
+// The lowest microcontroller speed the speed dialog offers: a speed of 0
+// (which a configuration file may hold) is taken as this one.
+constexpr quint16 SlowestPicSpeed = 20;
+
 } // namespace
 
 Link::Link(PortIo &io, LinkState &state) : io_(io), state_(state) {}
@@ -80,6 +84,7 @@ void Link::LinkPowerOn()
 
 void Link::LinkPowerOff()
 {
+    AwaitWriteCycle();
     ChangeLineControl(0, SupplyBits);
     SpinAtLeast(PowerOffWait, PowerOffFloor);
     ChangeModemControl(0, SdaOutBit);
@@ -299,6 +304,63 @@ Ack Link::PollForAcknowledge(quint8 select, int pollLimit, std::chrono::millisec
     }
 }
 
+// ------------------------------------------------------------ bus recovery
+
+std::chrono::nanoseconds Link::PicBitSlot() const
+{
+    const quint16 speed = state_.PicBaudRate > 0 ? state_.PicBaudRate : SlowestPicSpeed;
+    return std::chrono::nanoseconds(100'000'000LL / speed);
+}
+
+bool Link::SdaRisesWithin(std::chrono::nanoseconds within)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    while (!SdaIsHigh()) {
+        if (Clock::now() - start >= within)
+            return false;
+    }
+    return true;
+}
+
+// One clock pulse of the recovery, long enough for the microcontroller: the
+// clock low for at least one of its bit slots, then high until the data line
+// rises or another slot has passed.
+void Link::RecoveryClock()
+{
+    SclLow();
+    BitDelay();
+    SpinAtLeast(0, PicBitSlot());
+    SclHigh();
+    BitDelay();
+    SdaRisesWithin(PicBitSlot());
+}
+
+bool Link::RecoverBus()
+{
+    SdaHigh(); // let go of the data line: whoever still holds it shows
+    SclHigh();
+    for (int clock = 0; clock < RecoveryClocks && !SdaIsHigh(); ++clock)
+        RecoveryClock();
+    if (!SdaIsHigh()) {
+        I2cStop();
+        return false;
+    }
+    I2cStart();
+    I2cStop();
+    return true;
+}
+
+void Link::AwaitWriteCycle()
+{
+    if (!writeCycleFrom_)
+        return;
+    const auto passed = std::chrono::steady_clock::now() - *writeCycleFrom_;
+    if (passed < WriteCycleTime)
+        SpinAtLeast(0, WriteCycleTime - passed);
+    writeCycleFrom_.reset();
+}
+
 // ---------------------------------------------------------------- EEPROM
 
 void Link::SetEepromBlock(quint8 block)
@@ -364,11 +426,15 @@ bool Link::EepromWrite(std::span<quint8, 512> image, quint16 count, quint8 start
             [&] {
                 addr = passAddr;
                 written = passWritten;
-                failed = !WritePass(image, addr, written, count, pageSize);
+                // A page sent into an interface that has lost its supply
+                // goes nowhere, and what the bus reads back means nothing.
+                failed = !InterfacePresent() || !WritePass(image, addr, written, count, pageSize);
                 I2cStop(); // after a page this starts the device's write cycle
             },
             pageSent ? Expect::Busy : Expect::Acknowledged);
         pageSent = written != passWritten;
+        if (pageSent)
+            writeCycleFrom_ = std::chrono::steady_clock::now(); // the stop may have started a write cycle
         SelectWriteAddress(addr);
         if (pageSent && progress)
             progress(written, count);
@@ -431,6 +497,9 @@ LinkSession::LinkSession(Link &link) : link_(link), acquired_(!link.busy_)
 LinkSession::~LinkSession()
 {
     if (acquired_) {
+        // Whatever follows the operation (closing the port, switching the
+        // supply off, an adapter reset) must not cut a page's write cycle.
+        link_.AwaitWriteCycle();
         link_.busy_ = false;
         link_.runPutOff();
     }

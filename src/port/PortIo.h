@@ -38,6 +38,10 @@ public:
     // while it is open. Nothing read from a port that is not open means
     // anything, and portFailed() is true.
     virtual QString closedReason() const { return {}; }
+    // True when the adapter refused to hold the interface's supply: it
+    // answered the break that powers the interface as a call it does not
+    // know (an adapter that cannot send a break).
+    virtual bool supplyRefused() const { return false; }
 
     // The adapter's own line clock when the backend has one (see
     // SampledLines); nullptr for a port reached access by access.
