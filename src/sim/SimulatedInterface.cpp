@@ -9,14 +9,6 @@ namespace pellmora::sim {
 
 namespace {
 
-// How long the powered bus must lie idle (both lines high, the master
-// changing neither) before the microcontroller announces that it listens:
-// shortly after a communication test's echo session, as the next test
-// expects; otherwise (after power-up, in normal operation) only once the bus
-// has been left alone far longer than between two pages of a transfer.
-constexpr qint64 AnnounceForTestNanos = 5'000'000;
-constexpr qint64 AnnounceAfterIdleNanos = 100'000'000;
-
 // An adapter that fakes a break ends it on its own after this long.
 constexpr qint64 ShortBreakNanos = 196'000'000;
 
@@ -79,8 +71,8 @@ void SimulatedInterface::followTime()
 {
     followSupply();
     bool changed = pic_.follow(now());
-    if (powered_ && busScl_ && busSda_ && pic_.quiet()
-        && now() - idleSince_ >= (pic_.expectsTest() ? AnnounceForTestNanos : AnnounceAfterIdleNanos)) {
+    const qint64 announceAfter = pic_.announceAfterIdleNanos();
+    if (powered_ && busScl_ && busSda_ && pic_.quiet() && announceAfter >= 0 && now() - idleSince_ >= announceAfter) {
         pic_.announce();
         changed = true;
     }
@@ -165,7 +157,7 @@ void SimulatedInterface::powerChanged()
     memoryTarget_.reset();
     picTarget_.reset();
     pic_.powerReset();
-    idleSince_ = now();
+    idleSince_ = powered_ ? suppliedSince_ + SupplySettleNanos : now(); // when the bus really came up
     frameBits_ = -1;
     busScl_ = levelScl();
     busSda_ = levelSda();

@@ -73,7 +73,7 @@ void SwitchMicrocontroller::announce()
     if (behaviour_.silent || mode_ != Mode::Quiet)
         return;
     mode_ = Mode::Announcing;
-    expectsTest_ = false;
+    announceAfter_ = -1;
     releaseAt_ = -1;
 }
 
@@ -81,7 +81,7 @@ void SwitchMicrocontroller::powerReset()
 {
     mode_ = Mode::Quiet;
     transfer_ = ClockTransfer::None;
-    expectsTest_ = false;
+    announceAfter_ = AnnounceAfterPowerUpNanos;
     releaseAt_ = -1;
 }
 
@@ -131,7 +131,7 @@ void SwitchMicrocontroller::stopped(bool)
     transfer_ = ClockTransfer::None;
     if (mode_ == Mode::Echo) {
         mode_ = Mode::Quiet;
-        expectsTest_ = echoCarriedBytes_; // a test may follow another
+        announceAfter_ = echoCarriedBytes_ ? AnnounceAfterTestNanos : -1; // a test may follow another
     }
 }
 

@@ -34,8 +34,8 @@ private:
 
 // The time switch's microcontroller on the bus: its clock at 0x60 (write
 // hours, minutes, seconds) and 0x61 (read them), and its part in the
-// communication test. Once the bus has lain idle for a while it announces
-// that it listens by holding the data line low until it sees one clock
+// communication test. Once the bus has lain idle for a while after power-up
+// or after a communication test it announces that it listens by holding the data line low until it sees one clock
 // low-high pulse; after that, the next transfer is an echo session: it
 // acknowledges every byte and answers each with its bitwise complement until
 // the stop condition. During an echo session it keeps the memory off the bus
@@ -67,10 +67,13 @@ public:
     bool announcing() const { return mode_ == Mode::Announcing; }
     bool inEchoSession() const { return mode_ == Mode::Echo; }
     bool quiet() const { return mode_ == Mode::Quiet; }
-    // True after an echo session that carried bytes (a communication test):
-    // the firmware then announces itself again after a short idle bus, as
-    // the next test expects; otherwise only after a long one.
-    bool expectsTest() const { return expectsTest_; }
+    // How long the powered bus must lie idle before the firmware announces
+    // itself: AnnounceAfterPowerUpNanos after power-up, AnnounceAfterTestNanos
+    // after an echo session that carried bytes (a communication test, which
+    // another may follow); -1 in normal operation, when it does not.
+    qint64 announceAfterIdleNanos() const { return announceAfter_; }
+    static constexpr qint64 AnnounceAfterPowerUpNanos = 100'000'000;
+    static constexpr qint64 AnnounceAfterTestNanos = 5'000'000;
     // The interface lost or regained its supply.
     void powerReset();
     // The clock fell or rose at `nanos` on the switch's monotonic clock.
@@ -100,7 +103,7 @@ private:
     int field_ = 0;
     std::array<quint8, 3> reply_{};
     quint8 echoed_ = 0;
-    bool expectsTest_ = false;
+    qint64 announceAfter_ = AnnounceAfterPowerUpNanos;
     bool echoCarriedBytes_ = false;
     qint64 clockFellAt_ = 0;
     qint64 releaseAt_ = -1; // the look that ends the presence signal; -1 = none due
