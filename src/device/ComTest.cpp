@@ -63,8 +63,8 @@ void ShortPauses(int times)
 // the data line is let go within one more slot (the firmware's next look).
 bool PresenceReleasePulse(Link &link)
 {
-    const auto low = std::chrono::steady_clock::now();
     link.SclLow();
+    const auto low = std::chrono::steady_clock::now(); // the clock is low from here on at the latest
     ShortPauses(ReleasePulsePauses);
     const auto passed = std::chrono::steady_clock::now() - low;
     if (passed < link.PicBitSlot())

@@ -10,6 +10,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace pellmora;
 using namespace pellmora::model;
 using namespace pellmora::port;
@@ -165,6 +167,66 @@ TEST(DeviceMemory, EveryFaultEndsInItsMessageWithNothingLost)
             } else {
                 EXPECT_EQ(memory.VerifiedImage, stored);
             }
+        }
+    }
+}
+
+// Whatever holds the data line when a command starts (a memory left in the
+// middle of a read, the microcontroller announcing itself after power-up or
+// after a communication test), the bus recovery frees it and the command
+// works at its first attempt.
+TEST(DeviceMemory, EveryCommandWorksAtOnceWhateverHeldTheDataLine)
+{
+    struct Held {
+        const char *name;
+        std::function<void(SimRig &)> leave;
+    };
+    const QList<Held> states = {
+        {"memory in the middle of a read",
+         [](SimRig &rig) {
+             rig.sim.setMemory(QByteArray(512, '\0'));
+             rig.powerSelectedPort();
+             rig.link.AddressDevice(0xA1);
+             rig.link.I2cReadBit();
+             rig.link.SclHigh();
+         }},
+        {"microcontroller announcing after power-up",
+         [](SimRig &rig) {
+             rig.powerSelectedPort();
+             std::this_thread::sleep_for(std::chrono::milliseconds(110));
+         }},
+        {"right after a communication test", [](SimRig &rig) { ASSERT_TRUE(RunComTest(rig.link).connected); }},
+    };
+    struct Command {
+        const char *name;
+        std::function<bool(SimRig &)> run;
+    };
+    const QList<Command> commands = {
+        {"program",
+         [](SimRig &rig) {
+             DeviceMemoryState memory;
+             return WriteDeviceMemory(rig.link, memory, patternImage()).ok;
+         }},
+        {"load",
+         [](SimRig &rig) {
+             DeviceImage image;
+             return ReadDeviceMemory(rig.link, image).ok;
+         }},
+        {"fetch the time",
+         [](SimRig &rig) {
+             QTime shown;
+             return FetchDeviceTime(rig.link, shown).ok;
+         }},
+    };
+    for (const Held &held : states) {
+        for (const Command &command : commands) {
+            SCOPED_TRACE(std::string(held.name) + ", " + command.name);
+            SimRig rig;
+            held.leave(rig);
+            if (held.name != states.last().name) {
+                ASSERT_FALSE(rig.link.SdaIsHigh());
+            }
+            EXPECT_TRUE(command.run(rig));
         }
     }
 }
