@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 using namespace pellmora::model;
 using namespace pellmora::port;
@@ -132,7 +133,7 @@ private:
     const ComTestObserver &observer_;
     int position_ = 0;
     ComTestOutcome outcome_;
-    std::chrono::steady_clock::time_point poweredAt_;
+    std::optional<std::chrono::steady_clock::time_point> poweredAt_; // none: the supply was on already
 };
 
 ComTestOutcome ComTestRun::run()
@@ -247,7 +248,10 @@ bool ComTestRun::interfaceAnswers()
 {
     LinkState &state = link_.state();
     state.PortBase = selectedBase();
-    poweredAt_ = std::chrono::steady_clock::now();
+    const bool supplyWasOn = (io_.PortIn(state.PortBase + uart::LineControl) & Link::SupplyBits) == Link::SupplyBits;
+    poweredAt_.reset();
+    if (!supplyWasOn)
+        poweredAt_ = std::chrono::steady_clock::now();
     link_.LinkPowerOn();
     ShortPauses(2);
     label("Process: Checking Interface Connection");
@@ -267,16 +271,17 @@ bool ComTestRun::interfaceAnswers()
 
 // Whether the adapter holds the interface's supply: it has not refused the
 // break, and an interface that answered keeps reporting its presence, with
-// the break still set, until SupplyHoldWatch after power-on. An interface
+// the break still set, until SupplyHoldWatch after this test switched the
+// supply on (a supply that was on already has held that long). An interface
 // that never answered is left to the message of a missing one.
 bool ComTestRun::supplyHeld(bool present)
 {
     if (io_.supplyRefused())
         return false;
-    if (!present)
+    if (!present || !poweredAt_)
         return true;
     const quint16 base = link_.state().PortBase;
-    while (std::chrono::steady_clock::now() - poweredAt_ < SupplyHoldWatch) {
+    while (std::chrono::steady_clock::now() - *poweredAt_ < SupplyHoldWatch) {
         const bool breakSet = (io_.PortIn(base + uart::LineControl) & Link::SupplyBits) == Link::SupplyBits;
         if (breakSet && !link_.InterfacePresent())
             return false;
