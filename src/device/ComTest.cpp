@@ -133,7 +133,7 @@ private:
     const ComTestObserver &observer_;
     int position_ = 0;
     ComTestOutcome outcome_;
-    std::optional<std::chrono::steady_clock::time_point> poweredAt_; // none: the supply was on already
+    bool presenceSeen_ = false; // some sample of the second stage showed the interface
 };
 
 ComTestOutcome ComTestRun::run()
@@ -248,10 +248,6 @@ bool ComTestRun::interfaceAnswers()
 {
     LinkState &state = link_.state();
     state.PortBase = selectedBase();
-    const bool supplyWasOn = (io_.PortIn(state.PortBase + uart::LineControl) & Link::SupplyBits) == Link::SupplyBits;
-    poweredAt_.reset();
-    if (!supplyWasOn)
-        poweredAt_ = std::chrono::steady_clock::now();
     link_.LinkPowerOn();
     ShortPauses(2);
     label("Process: Checking Interface Connection");
@@ -261,6 +257,7 @@ bool ComTestRun::interfaceAnswers()
     bool cts = false;
     for (int count = 0; count <= PresenceSamples; ++count) {
         cts = (io_.PortIn(state.PortBase + ModemStatus) & CtsMask) != 0;
+        presenceSeen_ = presenceSeen_ || cts;
         ShortPauses(2);
         if (count % 100 == 0)
             advance(1);
@@ -271,19 +268,26 @@ bool ComTestRun::interfaceAnswers()
 
 // Whether the adapter holds the interface's supply: it has not refused the
 // break, and an interface that answered keeps reporting its presence, with
-// the break still set, until SupplyHoldWatch after this test switched the
-// supply on (a supply that was on already has held that long). An interface
-// that never answered is left to the message of a missing one.
+// the break still set, until SupplyHoldWatch after the link switched the
+// supply on (a supply switched on longer ago has held that long). An
+// interface that never answered is left to the message of a missing one; one
+// that answered after power-on and no longer does, the break still set, has
+// lost a supply the adapter did not hold.
 bool ComTestRun::supplyHeld(bool present)
 {
     if (io_.supplyRefused())
         return false;
-    if (!present || !poweredAt_)
-        return true;
+    const std::optional<std::chrono::steady_clock::time_point> poweredAt = link_.poweredAt();
     const quint16 base = link_.state().PortBase;
-    while (std::chrono::steady_clock::now() - *poweredAt_ < SupplyHoldWatch) {
-        const bool breakSet = (io_.PortIn(base + uart::LineControl) & Link::SupplyBits) == Link::SupplyBits;
-        if (breakSet && !link_.InterfacePresent())
+    const auto breakSet = [&] {
+        return (io_.PortIn(base + uart::LineControl) & Link::SupplyBits) == Link::SupplyBits;
+    };
+    if (!present)
+        return !(presenceSeen_ && breakSet());
+    if (!poweredAt)
+        return true;
+    while (std::chrono::steady_clock::now() - *poweredAt < SupplyHoldWatch) {
+        if (breakSet() && !link_.InterfacePresent())
             return false;
         ShortPauses(2);
         pump();

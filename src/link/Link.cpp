@@ -38,11 +38,12 @@ quint16 Link::ComPortBase(quint8 port)
 }
 
 // Read-modify-write of one register of the selected port.
-void Link::ChangeRegister(quint16 offset, quint8 set, quint8 clear)
+quint8 Link::ChangeRegister(quint16 offset, quint8 set, quint8 clear)
 {
     const quint16 reg = state_.PortBase + offset;
     const quint8 value = io_.PortIn(reg);
     io_.PortOut(reg, quint8((value | set) & ~clear));
+    return value;
 }
 
 void Link::ChangeModemControl(quint8 set, quint8 clear)
@@ -50,9 +51,9 @@ void Link::ChangeModemControl(quint8 set, quint8 clear)
     ChangeRegister(uart::ModemControl, set, clear);
 }
 
-void Link::ChangeLineControl(quint8 set, quint8 clear)
+quint8 Link::ChangeLineControl(quint8 set, quint8 clear)
 {
-    ChangeRegister(uart::LineControl, set, clear);
+    return ChangeRegister(uart::LineControl, set, clear);
 }
 
 // A drive operation ends with a modem-status read whose value nobody uses: it
@@ -78,7 +79,8 @@ void Link::LinkPowerOn()
 {
     ChangeModemControl(SdaOutBit, 0);
     ChangeModemControl(SclBit, 0);
-    ChangeLineControl(SupplyBits, 0);
+    if ((ChangeLineControl(SupplyBits, 0) & SupplyBits) != SupplyBits)
+        poweredAt_ = std::chrono::steady_clock::now();
     SpinAtLeast(PowerOnWait, PowerOnFloor);
 }
 
@@ -95,8 +97,10 @@ void Link::LinkPowerOff()
 // the link had it on): it needs the power-on wait before the bus is used.
 void Link::SettleReopenedPort()
 {
-    if (io_.PortIn(state_.PortBase + uart::LineControl) & SupplyBits)
+    if (io_.PortIn(state_.PortBase + uart::LineControl) & SupplyBits) {
+        poweredAt_ = std::chrono::steady_clock::now();
         SpinAtLeast(PowerOnWait, PowerOnFloor);
+    }
 }
 
 bool Link::InterfacePresent()

@@ -45,6 +45,10 @@ public:
     void LinkPowerOn();
     void LinkPowerOff();
 
+    // When the link last switched the interface's supply on (LinkPowerOn on
+    // a supply that was off, or a port opened again); none before that.
+    std::optional<std::chrono::steady_clock::time_point> poweredAt() const { return poweredAt_; }
+
     // One read of the modem-status register: true when the interface reports
     // its presence (CTS set).
     bool InterfacePresent();
@@ -167,11 +171,11 @@ public:
 private:
     friend class LinkSession;
     void SettleReopenedPort();
-    void ChangeRegister(quint16 offset, quint8 set, quint8 clear);
+    quint8 ChangeRegister(quint16 offset, quint8 set, quint8 clear);
     void ChangeModemControl(quint8 set, quint8 clear);
     void DriveLine(quint8 set, quint8 clear);
     quint8 ReadEightBits();
-    void ChangeLineControl(quint8 set, quint8 clear);
+    quint8 ChangeLineControl(quint8 set, quint8 clear);
     Ack I2cSendAddress();
     Ack I2cSendWordAddress();
     void SelectWriteAddress(quint16 addr);
@@ -189,6 +193,7 @@ private:
     quint8 WordAddress = 0;
     bool busy_ = false;
     std::optional<std::chrono::steady_clock::time_point> writeCycleFrom_;
+    std::optional<std::chrono::steady_clock::time_point> poweredAt_;
     std::deque<std::function<void()>> putOff_;
     std::function<void()> delayObserver_;
 };

@@ -25,7 +25,7 @@ class SimulatedSwitchModel;
 // there is refused rather than taken as acknowledged. The interface's supply
 // takes 10 ms to settle after the break bits switch it on: until then the bus
 // is dead and CTS clear. The microcontroller announces itself (data line held
-// low until one clock pulse) once the bus has lain idle for 100 ms after
+// low until one clock pulse) once the bus has lain idle for 250 ms after
 // power-up, or for 5 ms after a communication test's echo.
 // Its firmware looks at the clock every 300 µs and notices the pulse that ends
 // the announcement only when it saw the clock low for one bit slot of its

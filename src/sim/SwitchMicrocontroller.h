@@ -72,7 +72,7 @@ public:
     // after an echo session that carried bytes (a communication test, which
     // another may follow); -1 in normal operation, when it does not.
     qint64 announceAfterIdleNanos() const { return announceAfter_; }
-    static constexpr qint64 AnnounceAfterPowerUpNanos = 100'000'000;
+    static constexpr qint64 AnnounceAfterPowerUpNanos = 250'000'000;
     static constexpr qint64 AnnounceAfterTestNanos = 5'000'000;
     // The interface lost or regained its supply.
     void powerReset();

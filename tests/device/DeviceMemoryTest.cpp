@@ -193,7 +193,7 @@ TEST(DeviceMemory, EveryCommandWorksAtOnceWhateverHeldTheDataLine)
         {"microcontroller announcing after power-up",
          [](SimRig &rig) {
              rig.powerSelectedPort();
-             std::this_thread::sleep_for(std::chrono::milliseconds(110));
+             std::this_thread::sleep_for(std::chrono::milliseconds(260));
          }},
         {"right after a communication test", [](SimRig &rig) { ASSERT_TRUE(RunComTest(rig.link).connected); }},
     };

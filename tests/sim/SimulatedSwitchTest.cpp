@@ -2,6 +2,7 @@
 
 #include "device/ComTest.h"
 #include "device/DeviceClock.h"
+#include "sim/SwitchMicrocontroller.h"
 
 #include <QDir>
 #include <QFile>
@@ -553,10 +554,11 @@ TEST(SimMicrocontroller, AnnouncesAfterPowerUpAndAfterACommunicationTestOnly)
         SCOPED_TRACE(c.name);
         IdleBus idle;
         Link &link = idle.bench.link;
-        idle.clock.advance(99'000'000);
+        constexpr qint64 bootWait = SwitchMicrocontroller::AnnounceAfterPowerUpNanos;
+        idle.clock.advance(bootWait - 1'000'000);
         EXPECT_TRUE(link.SdaIsHigh()) << "still quiet";
         idle.bench.send({0x61, 0x00}); // bus traffic starts the wait over
-        idle.clock.advance(99'000'000);
+        idle.clock.advance(bootWait - 1'000'000);
         EXPECT_TRUE(link.SdaIsHigh()) << "traffic started the wait over";
         idle.clock.advance(1'000'000);
         EXPECT_FALSE(link.SdaIsHigh()) << "announcing: data held low";
@@ -595,7 +597,7 @@ TEST(SimMicrocontroller, LetsGoOnlyAfterAPulseOfOneBitSlot)
         options.picSpeed = c.speed;
         IdleBus idle(options);
         Link &link = idle.bench.link;
-        idle.clock.advance(100'000'000);
+        idle.clock.advance(SwitchMicrocontroller::AnnounceAfterPowerUpNanos);
         ASSERT_FALSE(link.SdaIsHigh());
         link.SclLow();
         idle.clock.advance(c.low);
@@ -610,7 +612,7 @@ TEST(SimMicrocontroller, EchoAnswersComplementsAndLeavesTheMemoryAlone)
 {
     IdleBus idle;
     SimBench &bench = idle.bench;
-    idle.clock.advance(100'000'000);
+    idle.clock.advance(SwitchMicrocontroller::AnnounceAfterPowerUpNanos);
     ASSERT_FALSE(bench.link.SdaIsHigh());
     releasePresence(idle);
     ASSERT_TRUE(bench.link.SdaIsHigh());
@@ -643,7 +645,7 @@ TEST(SimMicrocontroller, BusRecoveryFreesTheDataLineForTheTransfer)
         {"microcontroller announcing",
          {},
          [](SimBench &b) {
-             std::this_thread::sleep_for(std::chrono::milliseconds(110));
+             std::this_thread::sleep_for(std::chrono::milliseconds(260));
              ASSERT_FALSE(b.link.SdaIsHigh());
          },
          true},
