@@ -320,11 +320,15 @@ bool Link::SdaRisesWithin(std::chrono::nanoseconds within)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
-    while (!SdaIsHigh()) {
-        if (Clock::now() - start >= within)
+    for (;;) {
+        // The time is taken before the read, so that the last read falls
+        // after the deadline however long this thread was held up.
+        const bool late = Clock::now() - start >= within;
+        if (SdaIsHigh())
+            return true;
+        if (late)
             return false;
     }
-    return true;
 }
 
 // One clock pulse of the recovery, long enough for the microcontroller: the

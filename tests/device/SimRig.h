@@ -26,7 +26,7 @@ struct SimRig {
         state.PICmicro_Loop = 0;
     }
 
-    static sim::SimOptions options(const QList<sim::Fault> &faults, quint8 simPort, quint16 picSpeed)
+    static sim::SimOptions options(const QList<sim::Fault> &faults, quint8 simPort, quint16 picSpeed = 60)
     {
         sim::SimOptions options;
         options.port = simPort;
