@@ -5,11 +5,14 @@
 #include "device/DeviceText.h"
 
 #include "link/BusyWait.h"
+#include "port/UartRegisters.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 
 using namespace pellmora::model;
 using namespace pellmora::port;
@@ -55,13 +58,30 @@ void ShortPauses(int times)
         ShortPause();
 }
 
-// One clock low-high pulse, long enough for the microcontroller to see it.
-void PresenceReleasePulse(Link &link)
+// One clock low-high pulse, long enough for the microcontroller to see it:
+// its firmware polls the clock, so the low lasts at least one of its bit
+// slots on the monotonic clock, however fast the pauses run. Returns whether
+// the data line is let go within one more slot (the firmware's next look).
+bool PresenceReleasePulse(Link &link)
 {
     link.SclLow();
+    const auto low = std::chrono::steady_clock::now(); // the clock is low from here on at the latest
     ShortPauses(ReleasePulsePauses);
+    const auto passed = std::chrono::steady_clock::now() - low;
+    if (passed < link.PicBitSlot())
+        SpinAtLeast(0, link.PicBitSlot() - passed);
     link.SclHigh();
+    return link.SdaRisesWithin(link.PicBitSlot());
 }
+
+// An adapter that cannot send a break, or fakes one that ends on its own,
+// powers the interface for a moment at most: the presence it reports must
+// last this long after power-on while the break is set.
+constexpr std::chrono::milliseconds SupplyHoldWatch{500};
+
+constexpr auto SupplyNotHeldText =
+    "Převodník neumí držet napájení (break) rozhraní, rozhraní tak zůstane bez napájení. Použijte jiný převodník, "
+    "který break drží trvale [Error 2]";
 
 // One run of the test: the dialog observer, the progress position and the outcome.
 class ComTestRun {
@@ -73,6 +93,7 @@ public:
 private:
     bool portIsQuiet();
     bool interfaceAnswers();
+    bool supplyHeld(bool present);
     bool microcontrollerSignalsPresence();
     bool echoExchange();
     bool portFailedIn(int error);
@@ -112,6 +133,7 @@ private:
     const ComTestObserver &observer_;
     int position_ = 0;
     ComTestOutcome outcome_;
+    bool presenceSeen_ = false; // some sample of the second stage showed the interface
 };
 
 ComTestOutcome ComTestRun::run()
@@ -137,6 +159,11 @@ ComTestOutcome ComTestRun::run()
     const bool present = interfaceAnswers();
     if (portFailedIn(2))
         return outcome_;
+    if (!supplyHeld(present)) {
+        fail(2, SupplyNotHeldText);
+        pump();
+        return outcome_;
+    }
     if (!present) {
         fail(2, NoInterfaceText);
         if (io_.sampledLines())
@@ -230,12 +257,42 @@ bool ComTestRun::interfaceAnswers()
     bool cts = false;
     for (int count = 0; count <= PresenceSamples; ++count) {
         cts = (io_.PortIn(state.PortBase + ModemStatus) & CtsMask) != 0;
+        presenceSeen_ = presenceSeen_ || cts;
         ShortPauses(2);
         if (count % 100 == 0)
             advance(1);
         pump();
     }
     return cts;
+}
+
+// Whether the adapter holds the interface's supply: it has not refused the
+// break, and an interface that answered keeps reporting its presence, with
+// the break still set, until SupplyHoldWatch after the link switched the
+// supply on (a supply switched on longer ago has held that long). An
+// interface that never answered is left to the message of a missing one; one
+// that answered after power-on and no longer does, the break still set, has
+// lost a supply the adapter did not hold.
+bool ComTestRun::supplyHeld(bool present)
+{
+    if (io_.supplyRefused())
+        return false;
+    const std::optional<std::chrono::steady_clock::time_point> poweredAt = link_.poweredAt();
+    const quint16 base = link_.state().PortBase;
+    const auto breakSet = [&] {
+        return (io_.PortIn(base + uart::LineControl) & Link::SupplyBits) == Link::SupplyBits;
+    };
+    if (!present)
+        return !(presenceSeen_ && breakSet());
+    if (!poweredAt)
+        return true;
+    while (std::chrono::steady_clock::now() - *poweredAt < SupplyHoldWatch) {
+        if (breakSet() && !link_.InterfacePresent())
+            return false;
+        ShortPauses(2);
+        pump();
+    }
+    return true;
 }
 
 // Stage 3: the microcontroller holds the data line low as its communication
@@ -257,8 +314,7 @@ bool ComTestRun::microcontrollerSignalsPresence()
         return false;
     }
 
-    PresenceReleasePulse(link_);
-    if (!link_.SdaIsHigh()) {
+    if (!PresenceReleasePulse(link_)) {
         fail(4, "Odeslal sice ACK, ale nějak sedí na lince SDA (furt jí drží v nule) [Error 4]");
         pump();
         return false;
@@ -313,8 +369,8 @@ ComTestOutcome RunComTest(Link &link, const ComTestObserver &observer)
 bool ReleasePresenceSignal(Link &link)
 {
     if (!link.SdaIsHigh())
-        PresenceReleasePulse(link);
-    return link.SdaIsHigh();
+        return PresenceReleasePulse(link);
+    return true;
 }
 
 } // namespace pellmora::device

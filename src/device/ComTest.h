@@ -37,14 +37,17 @@ inline constexpr auto NotConnectedCaption = "Nepřipojeno";
 // stage on. A port that fails during a stage ends the test there with that
 // stage's error and connectionLostText() as its message. A port that is not
 // open (its device could not be opened) ends it at once with Error 2, after
-// the reason (link::Link::portClosedReason).
+// the reason (link::Link::portClosedReason). An adapter that refuses the
+// break (port::PortIo::supplyRefused), or whose interface stops reporting
+// its presence within half a second of power-on while the break is set, ends
+// it with Error 2 and the message that the adapter cannot hold the supply.
 ComTestOutcome RunComTest(link::Link &link, const ComTestObserver &observer = {});
 
 // After power-up the microcontroller holds the data line low (its
 // communication acknowledge) until it sees one clock pulse. When the line is
-// held low, gives that pulse, as the test's third stage does. Returns whether
-// the data line reads high afterwards. Used by commands that talk to the
-// device without running the test first.
+// held low, gives that pulse, as the test's third stage does: the clock low
+// for at least one bit slot of the microcontroller's speed. Returns whether
+// the data line reads high within one more slot.
 bool ReleasePresenceSignal(link::Link &link);
 
 } // namespace pellmora::device

@@ -31,7 +31,8 @@ struct ClockTransfer {
 ClockTransfer readClock(Link &link, QTime &time)
 {
     ConnectionWatch watch(link);
-    bool answered = DataLineFree(link);
+    const bool busFree = DataLineFree(link);
+    bool answered = busFree;
     quint8 hours = 0, minutes = 0, seconds = 0;
     if (answered) {
         answered = link.AddressDevice(ClockReadSelect) == Ack::Given;
@@ -44,6 +45,8 @@ ClockTransfer readClock(Link &link, QTime &time)
     }
     if (watch.lost(answered))
         return {false, true, connectionLostText(link)};
+    if (!busFree)
+        return {false, false, busStuckText()};
     if (!answered)
         return {};
     if (!isTimeOfDay(hours, minutes, seconds)) {
@@ -63,7 +66,8 @@ ClockTransfer writeClock(Link &link, QTime time)
     if (!time.isValid())
         return {};
     ConnectionWatch watch(link);
-    bool acknowledged = DataLineFree(link);
+    const bool busFree = DataLineFree(link);
+    bool acknowledged = busFree;
     if (acknowledged) {
         // The first byte not acknowledged ends the sequence.
         acknowledged = link.AddressDevice(ClockWriteSelect) == Ack::Given
@@ -74,6 +78,8 @@ ClockTransfer writeClock(Link &link, QTime time)
     }
     if (watch.lost(acknowledged))
         return {false, true, connectionLostText(link)};
+    if (!busFree)
+        return {false, false, busStuckText()};
     return {acknowledged, false, {}};
 }
 
@@ -116,7 +122,8 @@ ClockOutcome StoreDeviceTime(Link &link, QTime shown)
         return {{false, false}, {Notice::message(busyText())}};
     const ClockTransfer written = writeClock(link, shown);
     if (!written.ok)
-        return {{true, false, written.lost}, {Notice::message(written.lost ? written.problem : clockNoAckText())}};
+        return {{true, false, written.lost},
+                {Notice::message(written.problem.isEmpty() ? clockNoAckText() : written.problem)}};
     return {{true, true}, {}};
 }
 

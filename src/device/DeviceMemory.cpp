@@ -48,12 +48,9 @@ void prepareSelectedPort(Link &link)
     link.SetEepromBlock(0);
 }
 
-// When the write returns, the memory is still busy with the internal write
-// cycle of the last page and refuses its select byte until the cycle ends, so
-// a verification started at once would find it silent. Poll it the way the
-// write polls between pages, then a stop that starts no write; a memory that
-// stays silent is given at least PollLimit polls and 20 ms.
-void awaitLastWriteCycle(Link &link)
+} // namespace
+
+void AwaitLastWriteCycle(Link &link)
 {
     constexpr std::chrono::milliseconds MinimumWait{20};
     link.Transaction(
@@ -63,6 +60,8 @@ void awaitLastWriteCycle(Link &link)
         },
         port::Expect::Busy);
 }
+
+namespace {
 
 void appendVerificationResult(bool equal, Notices &notices)
 {
@@ -98,13 +97,15 @@ std::optional<bool> VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, co
 
     ConnectionWatch watch(link);
     MemoryBytes read = memory.VerifyBuffer;
-    const bool answered = DataLineFree(link) && link.EepromRead(read, TransferCount, StartAddress, progress);
+    const bool busFree = DataLineFree(link);
+    const bool answered = busFree && link.EepromRead(read, TransferCount, StartAddress, progress);
     if (watch.lost(answered)) {
         appendConnectionLost(notices, deviceText("*** NOT VALID I2C OPERATION ***"));
         return std::nullopt;
     }
     if (!answered) {
-        notices << Notice::message(deviceText("Nemožná komunikace se zařízením - neposílá ACK"))
+        notices << Notice::message(busFree ? deviceText("Nemožná komunikace se zařízením - neposílá ACK")
+                                           : busStuckText())
                 << Notice::info(deviceText("*** NOT VALID I2C OPERATION ***"));
         return std::nullopt;
     }
@@ -163,18 +164,19 @@ DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const Dev
         prepareSelectedPort(link);
         ConnectionWatch watch(link);
         MemoryBytes buffer = bytesOf(image);
+        const bool busFree = DataLineFree(link);
         const bool written =
-            DataLineFree(link) && link.EepromWrite(buffer, TransferCount, StartAddress, PageSize, observer.betweenSteps());
+            busFree && link.EepromWrite(buffer, TransferCount, StartAddress, PageSize, observer.betweenSteps());
         if (watch.lost(written)) {
             appendConnectionLost(outcome.notices, deviceText("*** NOT VALID I2C OPERATION ***"));
             return;
         }
         if (!written) {
-            outcome.notices << Notice::message(eepromNoAckText())
+            outcome.notices << Notice::message(busFree ? eepromNoAckText() : busStuckText())
                             << Notice::info(deviceText("*** NOT VALID I2C OPERATION ***"));
             return;
         }
-        awaitLastWriteCycle(link);
+        AwaitLastWriteCycle(link);
         if (watch.lost(true)) {
             appendConnectionLost(outcome.notices, deviceText("*** NOT VALID I2C OPERATION ***"));
             return;
@@ -191,14 +193,14 @@ DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferObs
         prepareSelectedPort(link);
         ConnectionWatch watch(link);
         MemoryBytes buffer = bytesOf(image);
-        const bool read = DataLineFree(link)
-                          && link.EepromRead(buffer, TransferCount, StartAddress, observer.betweenSteps());
+        const bool busFree = DataLineFree(link);
+        const bool read = busFree && link.EepromRead(buffer, TransferCount, StartAddress, observer.betweenSteps());
         if (watch.lost(read)) {
             appendConnectionLost(outcome.notices, deviceText("*** NOT VALID I2C OPERATION *** "));
             return; // nothing read is used: the image stays as it was
         }
         if (!read) {
-            outcome.notices << Notice::message(eepromNoAckText())
+            outcome.notices << Notice::message(busFree ? eepromNoAckText() : busStuckText())
                             << Notice::info(deviceText("*** NOT VALID I2C OPERATION *** "));
             return;
         }
@@ -220,10 +222,14 @@ DeviceOutcome VerifyDevice(Link &link, DeviceMemoryState &memory, const DeviceIm
 
 bool DataLineFree(Link &link)
 {
-    if (ReleasePresenceSignal(link))
-        return true;
-    link.I2cStop();
-    return false;
+    return link.RecoverBus();
+}
+
+QString busStuckText()
+{
+    return deviceText("Datová linka SDA zůstává v nule ani po devíti taktech hodin, sběrnici nelze uvolnit "
+                      "(zkrat na lince nebo součástka, která ji nepustí). Zkontrolujte propojení a spusťte "
+                      "Test Komunikace.");
 }
 
 QList<int> differingAddresses(const MemoryBytes &device, const DeviceImage &image)

@@ -102,13 +102,22 @@ DeviceOutcome VerifyDevice(link::Link &link, DeviceMemoryState &memory, const mo
 std::optional<bool> VerifyDeviceMemory(link::Link &link, DeviceMemoryState &memory, const model::DeviceImage &image,
                                        model::Notices &notices, const link::TransferProgress &progress = {});
 
-// Before a transfer the bus must be free: with both lines released the data
-// line reads high. After power-up the microcontroller holds it low until one
-// clock pulse, which this gives. A line still low after that (a shorted wire,
-// a device stuck in a byte) would make every acknowledge read as given and
-// every data byte as 0x00, so the transfer is refused instead: false, after a
-// stop condition.
+// Before a transfer the bus must be free: a memory left in the middle of a
+// read, or the microcontroller's presence signal after power-up, holds the
+// data line low. The bus recovery (Link::RecoverBus) clocks them free and
+// ends with a start and a stop. A line still low after that (a shorted wire,
+// a device that does not let go) would make every acknowledge read as given
+// and every data byte as 0x00, so the transfer is refused instead, with
+// busStuckText(): false.
 bool DataLineFree(link::Link &link);
+QString busStuckText();
+
+// When a write returns, the memory is still busy with the internal write
+// cycle of the last page and refuses its select byte until the cycle ends, so
+// a transfer started at once would find it silent. Polls it the way the write
+// polls between pages, then a stop that starts no write; a memory that stays
+// silent is given at least PollLimit polls and 20 ms.
+void AwaitLastWriteCycle(link::Link &link);
 
 // Addresses at which `device` differs from `image`, in ascending order.
 QList<int> differingAddresses(const MemoryBytes &device, const model::DeviceImage &image);

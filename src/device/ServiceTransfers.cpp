@@ -18,14 +18,14 @@ namespace {
 
 // Whether a service transfer went through; when not, its message: the
 // connection broke, or the memory did not answer.
-bool serviceTransferWent(ConnectionWatch &watch, bool answered, DeviceOutcome &outcome)
+bool serviceTransferWent(ConnectionWatch &watch, bool busFree, bool answered, DeviceOutcome &outcome)
 {
     if (watch.lost(answered)) {
         outcome.notices << Notice::message(connectionLostText());
         return false;
     }
     if (!answered)
-        outcome.notices << Notice::message(serviceNoAckText());
+        outcome.notices << Notice::message(busFree ? serviceNoAckText() : busStuckText());
     return answered;
 }
 
@@ -57,9 +57,9 @@ DeviceOutcome ServiceLoad(Link &link, GridBuffer &grid, const TransferObserver &
         link.SetEepromBlock(0);
         ConnectionWatch watch(link);
         GridBuffer read = grid; // a failed read leaves the grid as it was
-        const bool answered =
-            DataLineFree(link) && link.EepromRead(read, DeviceImage::ByteCount, 0, observer.betweenSteps());
-        if (!serviceTransferWent(watch, answered, outcome))
+        const bool busFree = DataLineFree(link);
+        const bool answered = busFree && link.EepromRead(read, DeviceImage::ByteCount, 0, observer.betweenSteps());
+        if (!serviceTransferWent(watch, busFree, answered, outcome))
             return;
         grid = read;
         outcome.ok = outcome.deviceAnswered = true;
@@ -101,9 +101,15 @@ DeviceOutcome ServiceProgram(Link &link, GridBuffer &grid, const QStringList &ce
         link.LinkPowerOn();
         link.SetEepromBlock(0);
         ConnectionWatch watch(link);
+        const bool busFree = DataLineFree(link);
         const bool written =
-            DataLineFree(link) && link.EepromWrite(grid, DeviceImage::ByteCount, 0, 16, observer.betweenSteps());
-        if (!serviceTransferWent(watch, written, outcome))
+            busFree && link.EepromWrite(grid, DeviceImage::ByteCount, 0, 16, observer.betweenSteps());
+        if (!serviceTransferWent(watch, busFree, written, outcome))
+            return;
+        // Done only once the memory has programmed the last page: whatever
+        // the user does next (a load, closing the program) finds it ready.
+        AwaitLastWriteCycle(link);
+        if (!serviceTransferWent(watch, true, true, outcome))
             return;
         outcome.ok = outcome.deviceAnswered = true;
     });

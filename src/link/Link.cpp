@@ -20,6 +20,10 @@ constexpr quint8 ReadBit = 0x01;
 // Progress of a sequential read is reported after every this many bytes.
 constexpr int ReadProgressStep = 16;
 
+// The lowest microcontroller speed the speed dialog offers: a speed of 0
+// (which a configuration file may hold) is taken as this one.
+constexpr quint16 SlowestPicSpeed = 20;
+
 } // namespace
 
 Link::Link(PortIo &io, LinkState &state) : io_(io), state_(state) {}
@@ -34,11 +38,12 @@ quint16 Link::ComPortBase(quint8 port)
 }
 
 // Read-modify-write of one register of the selected port.
-void Link::ChangeRegister(quint16 offset, quint8 set, quint8 clear)
+quint8 Link::ChangeRegister(quint16 offset, quint8 set, quint8 clear)
 {
     const quint16 reg = state_.PortBase + offset;
     const quint8 value = io_.PortIn(reg);
     io_.PortOut(reg, quint8((value | set) & ~clear));
+    return value;
 }
 
 void Link::ChangeModemControl(quint8 set, quint8 clear)
@@ -46,9 +51,9 @@ void Link::ChangeModemControl(quint8 set, quint8 clear)
     ChangeRegister(uart::ModemControl, set, clear);
 }
 
-void Link::ChangeLineControl(quint8 set, quint8 clear)
+quint8 Link::ChangeLineControl(quint8 set, quint8 clear)
 {
-    ChangeRegister(uart::LineControl, set, clear);
+    return ChangeRegister(uart::LineControl, set, clear);
 }
 
 // A drive operation ends with a modem-status read whose value nobody uses: it
@@ -74,12 +79,14 @@ void Link::LinkPowerOn()
 {
     ChangeModemControl(SdaOutBit, 0);
     ChangeModemControl(SclBit, 0);
-    ChangeLineControl(SupplyBits, 0);
+    if ((ChangeLineControl(SupplyBits, 0) & SupplyBits) != SupplyBits)
+        poweredAt_ = std::chrono::steady_clock::now();
     SpinAtLeast(PowerOnWait, PowerOnFloor);
 }
 
 void Link::LinkPowerOff()
 {
+    AwaitWriteCycle();
     ChangeLineControl(0, SupplyBits);
     SpinAtLeast(PowerOffWait, PowerOffFloor);
     ChangeModemControl(0, SdaOutBit);
@@ -90,8 +97,10 @@ void Link::LinkPowerOff()
 // the link had it on): it needs the power-on wait before the bus is used.
 void Link::SettleReopenedPort()
 {
-    if (io_.PortIn(state_.PortBase + uart::LineControl) & SupplyBits)
+    if (io_.PortIn(state_.PortBase + uart::LineControl) & SupplyBits) {
+        poweredAt_ = std::chrono::steady_clock::now();
         SpinAtLeast(PowerOnWait, PowerOnFloor);
+    }
 }
 
 bool Link::InterfacePresent()
@@ -299,6 +308,67 @@ Ack Link::PollForAcknowledge(quint8 select, int pollLimit, std::chrono::millisec
     }
 }
 
+// ------------------------------------------------------------ bus recovery
+
+std::chrono::nanoseconds Link::PicBitSlot() const
+{
+    const quint16 speed = state_.PicBaudRate > 0 ? state_.PicBaudRate : SlowestPicSpeed;
+    return std::chrono::nanoseconds(100'000'000LL / speed);
+}
+
+bool Link::SdaRisesWithin(std::chrono::nanoseconds within)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    for (;;) {
+        // The time is taken before the read, so that the last read falls
+        // after the deadline however long this thread was held up.
+        const bool late = Clock::now() - start >= within;
+        if (SdaIsHigh())
+            return true;
+        if (late)
+            return false;
+    }
+}
+
+// One clock pulse of the recovery, long enough for the microcontroller: the
+// clock low for at least one of its bit slots, then high until the data line
+// rises or another slot has passed.
+void Link::RecoveryClock()
+{
+    SclLow();
+    BitDelay();
+    SpinAtLeast(0, PicBitSlot());
+    SclHigh();
+    BitDelay();
+    SdaRisesWithin(PicBitSlot());
+}
+
+bool Link::RecoverBus()
+{
+    SdaHigh(); // let go of the data line: whoever still holds it shows
+    SclHigh();
+    for (int clock = 0; clock < RecoveryClocks && !SdaIsHigh(); ++clock)
+        RecoveryClock();
+    if (!SdaIsHigh()) {
+        I2cStop();
+        return false;
+    }
+    I2cStart();
+    I2cStop();
+    return true;
+}
+
+void Link::AwaitWriteCycle()
+{
+    if (!writeCycleFrom_)
+        return;
+    const auto passed = std::chrono::steady_clock::now() - *writeCycleFrom_;
+    if (passed < WriteCycleTime)
+        SpinAtLeast(0, WriteCycleTime - passed);
+    writeCycleFrom_.reset();
+}
+
 // ---------------------------------------------------------------- EEPROM
 
 void Link::SetEepromBlock(quint8 block)
@@ -364,11 +434,15 @@ bool Link::EepromWrite(std::span<quint8, 512> image, quint16 count, quint8 start
             [&] {
                 addr = passAddr;
                 written = passWritten;
-                failed = !WritePass(image, addr, written, count, pageSize);
+                // A page sent into an interface that has lost its supply
+                // goes nowhere, and what the bus reads back means nothing.
+                failed = !InterfacePresent() || !WritePass(image, addr, written, count, pageSize);
                 I2cStop(); // after a page this starts the device's write cycle
             },
             pageSent ? Expect::Busy : Expect::Acknowledged);
         pageSent = written != passWritten;
+        if (pageSent)
+            writeCycleFrom_ = std::chrono::steady_clock::now(); // the stop may have started a write cycle
         SelectWriteAddress(addr);
         if (pageSent && progress)
             progress(written, count);
@@ -431,6 +505,9 @@ LinkSession::LinkSession(Link &link) : link_(link), acquired_(!link.busy_)
 LinkSession::~LinkSession()
 {
     if (acquired_) {
+        // Whatever follows the operation (closing the port, switching the
+        // supply off, an adapter reset) must not cut a page's write cycle.
+        link_.AwaitWriteCycle();
         link_.busy_ = false;
         link_.runPutOff();
     }

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <span>
 
 namespace pellmora::link {
@@ -43,6 +44,10 @@ public:
     bool SdaIsHigh();
     void LinkPowerOn();
     void LinkPowerOff();
+
+    // When the link last switched the interface's supply on (LinkPowerOn on
+    // a supply that was off, or a port opened again); none before that.
+    std::optional<std::chrono::steady_clock::time_point> poweredAt() const { return poweredAt_; }
 
     // One read of the modem-status register: true when the interface reports
     // its presence (CTS set).
@@ -98,8 +103,35 @@ public:
     // `minimumWait` has passed since the first.
     Ack PollForAcknowledge(quint8 select, int pollLimit, std::chrono::milliseconds minimumWait = {});
 
+    // One bit slot at the microcontroller's speed (PicBaudRate): 100/speed
+    // milliseconds, the shortest clock level its firmware, which polls its
+    // lines, is sure to see.
+    std::chrono::nanoseconds PicBitSlot() const;
+    // Waits up to `within` for the data line to read high; true when it did.
+    // A device that polls its lines lets go of it only at its next look.
+    bool SdaRisesWithin(std::chrono::nanoseconds within);
+    // Bus recovery, run before every transfer: with the data line released,
+    // up to RecoveryClocks clock pulses (each at least one microcontroller
+    // bit slot low) until the data line reads high, then a start and a stop
+    // condition. That frees a memory left in the middle of a read and the
+    // microcontroller's presence signal, and the start and stop end the echo
+    // session the pulse arms, so that the transfer's own start goes to the
+    // device it addresses. False, after a stop, when the data line stays low.
+    bool RecoverBus();
+    static constexpr int RecoveryClocks = 9;
+
+    // A memory programs a page during the write cycle (tWC) that the stop
+    // after the page starts; losing its supply then corrupts the page. The
+    // link remembers when such a stop went out, and AwaitWriteCycle waits
+    // until tWC has passed since (at once when no write cycle can run).
+    // LinkPowerOff and the end of every device operation wait for it.
+    static constexpr std::chrono::milliseconds WriteCycleTime{5};
+    void AwaitWriteCycle();
+
     void SetEepromBlock(quint8 block);
-    // Block transfers over a 512-byte image; true = success.
+    // Block transfers over a 512-byte image; true = success. The write reads
+    // the interface's presence before every page and fails, without sending
+    // the page, when it is gone.
     bool EepromWrite(std::span<quint8, 512> image, quint16 count, quint8 startLow, quint8 pageSize,
                      const TransferProgress &progress = {});
     bool EepromRead(std::span<quint8, 512> image, quint16 count, quint8 startLow,
@@ -139,11 +171,11 @@ public:
 private:
     friend class LinkSession;
     void SettleReopenedPort();
-    void ChangeRegister(quint16 offset, quint8 set, quint8 clear);
+    quint8 ChangeRegister(quint16 offset, quint8 set, quint8 clear);
     void ChangeModemControl(quint8 set, quint8 clear);
     void DriveLine(quint8 set, quint8 clear);
     quint8 ReadEightBits();
-    void ChangeLineControl(quint8 set, quint8 clear);
+    quint8 ChangeLineControl(quint8 set, quint8 clear);
     Ack I2cSendAddress();
     Ack I2cSendWordAddress();
     void SelectWriteAddress(quint16 addr);
@@ -152,6 +184,7 @@ private:
     Ack SendPage(std::span<const quint8, 512> image, quint16 &addr, quint16 &written, quint16 count,
                  quint8 pageSize);
     void runPutOff();
+    void RecoveryClock();
 
     port::PortIo &io_;
     LinkState &state_;
@@ -159,6 +192,8 @@ private:
     quint8 DeviceSelect = 0;
     quint8 WordAddress = 0;
     bool busy_ = false;
+    std::optional<std::chrono::steady_clock::time_point> writeCycleFrom_;
+    std::optional<std::chrono::steady_clock::time_point> poweredAt_;
     std::deque<std::function<void()>> putOff_;
     std::function<void()> delayObserver_;
 };

@@ -129,12 +129,26 @@ void Eeprom24LC04::beginWriteCycle()
     if (behaviour_.endlessWrite)
         return; // the cells are never programmed
     const quint16 base = quint16(pointer_ & ~(PageSize - 1));
+    cycleBase_ = base;
     for (int i = 0; i < PageSize; ++i) {
         if (loaded_[size_t(i)])
             cells_[size_t(base + i)] = page_[size_t(i)];
     }
     refusalsLeft_ = behaviour_.writeCycleSelects;
     cycleStartedAt_ = behaviour_.monotonicNanos();
+}
+
+void Eeprom24LC04::supplyLost()
+{
+    if (!busy_)
+        return;
+    if (!behaviour_.endlessWrite && behaviour_.monotonicNanos() - cycleStartedAt_ < WriteCycleNanoseconds) {
+        for (int i = 0; i < PageSize; ++i) {
+            if (loaded_[size_t(i)])
+                cells_[size_t(cycleBase_ + i)] = 0xFF;
+        }
+    }
+    finishWriteCycle();
 }
 
 void Eeprom24LC04::finishWriteCycle()

@@ -38,6 +38,9 @@ public:
     QByteArray cells() const;
     void setCells(const QByteArray &bytes);
     bool writeCycleRunning();
+    // The supply fell. A write cycle that had run less than
+    // WriteCycleNanoseconds leaves its page erased but not programmed.
+    void supplyLost();
     // Called when a write cycle has finished and its page is in the cells.
     void onWriteCycleFinished(std::function<void()> callback) { finished_ = std::move(callback); }
 
@@ -64,6 +67,7 @@ private:
     int dataBytes_ = 0;
     bool busy_ = false;
     int refusalsLeft_ = 0;
+    quint16 cycleBase_ = 0; // the page the write cycle programs
     qint64 cycleStartedAt_ = 0;
     std::function<void()> finished_;
 };

@@ -13,7 +13,7 @@ struct FaultName {
     const char *name;
 };
 
-constexpr std::array<FaultName, 10> FaultNames{{
+constexpr std::array<FaultName, 12> FaultNames{{
     {Fault::NoInterface, "no-interface"},
     {Fault::NoisyPort, "noisy-port"},
     {Fault::SdaStuckLow, "sda-stuck-low"},
@@ -24,6 +24,8 @@ constexpr std::array<FaultName, 10> FaultNames{{
     {Fault::FlipBit, "flip-bit"},
     {Fault::BadClockReply, "bad-clock-reply"},
     {Fault::PulledCable, "pulled-cable"},
+    {Fault::BreakRefused, "break-refused"},
+    {Fault::ShortBreak, "short-break"},
 }};
 
 } // namespace

@@ -27,6 +27,8 @@ enum class Fault {
     FlipBit,       // one bit of the memory reads back flipped
     BadClockReply, // the clock answers hours and minutes out of range
     PulledCable,   // the interface's cable comes out after SimOptions::pullCableAfterBytes bus bytes
+    BreakRefused,  // the adapter cannot send a break: the interface never gets its supply
+    ShortBreak,    // the adapter fakes a break that ends on its own after about 196 ms
 };
 
 // Command-line names ("no-interface", "noisy-port", ...), in declaration order.
@@ -53,6 +55,10 @@ struct SimOptions {
     // pulls it once the first transfer has sent its select byte and one more:
     // in the middle of the transfer, whichever it is.
     int pullCableAfterBytes = 2;
+    // The microcontroller's bus speed in baud (its firmware's bit slot is
+    // 100/speed ms), the speed the program's microcontroller setting must
+    // match.
+    quint16 picSpeed = 60;
     // A monotonic clock in nanoseconds that times the interface's supply,
     // the microcontroller's reactions and the memory's write cycle; empty =
     // the system's steady clock.

@@ -9,14 +9,8 @@ namespace pellmora::sim {
 
 namespace {
 
-// How long the bus must lie idle before the microcontroller announces that
-// it listens, counted in modem-status reads of the master (which polls the
-// port while it waits). Counting reads instead of wall time keeps the model
-// the same at every loop count and machine speed. The communication test
-// reads the port about a thousand times before it powers the interface and
-// two thousand times after: the announcement falls in the second run of
-// reads, whether the interface was just switched on or had stayed on.
-constexpr int AnnounceAfterIdleReads = 1500;
+// An adapter that fakes a break ends it on its own after this long.
+constexpr qint64 ShortBreakNanos = 196'000'000;
 
 // The interface's supply settles this long after the break bits switch it on.
 constexpr qint64 SupplySettleNanos = 10'000'000;
@@ -29,14 +23,15 @@ constexpr int BitsPerByte = 9;
 SimulatedInterface::LineFaults::LineFaults(const SimOptions &options)
     : noInterface(options.has(Fault::NoInterface)), noisyPort(options.has(Fault::NoisyPort)),
       sdaStuckLow(options.has(Fault::SdaStuckLow)), noEeprom(options.has(Fault::NoEeprom)),
-      pulledCable(options.has(Fault::PulledCable))
+      pulledCable(options.has(Fault::PulledCable)), breakRefused(options.has(Fault::BreakRefused)),
+      shortBreak(options.has(Fault::ShortBreak))
 {
 }
 
 SimulatedInterface::SimulatedInterface(const SimOptions &options, std::function<qint64()> monotonicNanos,
                                        SimulatedUart &uart, Eeprom24LC04 &memory, SwitchMicrocontroller &pic)
     : faults_(options), pullCableAfterBytes_(options.pullCableAfterBytes), monotonicNanos_(std::move(monotonicNanos)),
-      uart_(uart), pic_(pic), memoryTarget_(memory), picTarget_(pic)
+      uart_(uart), memory_(memory), pic_(pic), memoryTarget_(memory), picTarget_(pic)
 {
     updateStatusInputs();
     reported_ = lines();
@@ -46,7 +41,7 @@ SimulatedInterface::SimulatedInterface(const SimOptions &options, std::function<
 // finds the interface powered once its time has come.
 quint8 SimulatedInterface::read(quint16 offset)
 {
-    followSupply();
+    followTime();
     if (offset == uart::ModemStatus)
         modemStatusRead();
     return uart_.read(offset);
@@ -54,26 +49,44 @@ quint8 SimulatedInterface::read(quint16 offset)
 
 void SimulatedInterface::write(quint16 offset, quint8 value)
 {
-    followSupply();
-    const bool wasOn = supplyOn();
+    followTime();
+    const bool breakWasSet = breakSet();
     const quint8 control = uart_.modemControl;
     uart_.write(offset, value);
     if (offset == uart::LineControl) {
-        if (!wasOn && supplyOn())
+        if (!breakWasSet && breakSet())
             suppliedSince_ = now();
         interfaceChanged();
     } else if (offset == uart::ModemControl) {
         if ((control ^ uart_.modemControl) & (uart::Dtr | uart::Rts))
-            idleReads_ = 0; // the master is using the bus
+            idleSince_ = now(); // the master is using the bus
         interfaceChanged();
     }
+}
+
+// What happened while nobody looked: the supply settled or (a faked break)
+// ended, the microcontroller's firmware took its looks at the lines, an idle
+// bus made it announce itself.
+void SimulatedInterface::followTime()
+{
+    followSupply();
+    bool changed = pic_.follow(now());
+    const qint64 announceAfter = pic_.announceAfterIdleNanos();
+    if (powered_ && busScl_ && busSda_ && pic_.quiet() && announceAfter >= 0 && now() - idleSince_ >= announceAfter) {
+        pic_.announce();
+        changed = true;
+    }
+    if (!changed)
+        return;
+    settleBus();
+    updateStatusInputs();
+    notifyObserver();
 }
 
 void SimulatedInterface::modemStatusRead()
 {
     if (faults_.noisyPort)
         uart_.setStatusInputs(uart_.statusInputs ^ uart::Dcd); // something else on the port keeps toggling
-    countIdleRead();
 }
 
 qint64 SimulatedInterface::now() const
@@ -83,7 +96,7 @@ qint64 SimulatedInterface::now() const
 
 void SimulatedInterface::followSupply()
 {
-    if (!powered_ && interfaceLive())
+    if (powered_ != interfaceLive())
         interfaceChanged();
 }
 
@@ -92,9 +105,18 @@ bool SimulatedInterface::interfaceLive() const
     return supplyOn() && !faults_.noInterface && !cablePulled_ && now() - suppliedSince_ >= SupplySettleNanos;
 }
 
-bool SimulatedInterface::supplyOn() const
+bool SimulatedInterface::breakSet() const
 {
     return uart_.lineControl & uart::SetBreak;
+}
+
+// The break holds the transmit line positive, which is the interface's
+// supply, unless the adapter cannot send one or ends it on its own.
+bool SimulatedInterface::supplyOn() const
+{
+    if (!breakSet() || faults_.breakRefused)
+        return false;
+    return !faults_.shortBreak || now() - suppliedSince_ < ShortBreakNanos;
 }
 
 bool SimulatedInterface::levelScl() const
@@ -130,10 +152,12 @@ void SimulatedInterface::interfaceChanged()
 // up (or go down) without any start or stop condition being seen.
 void SimulatedInterface::powerChanged()
 {
+    if (!powered_)
+        memory_.supplyLost();
     memoryTarget_.reset();
     picTarget_.reset();
     pic_.powerReset();
-    idleReads_ = 0;
+    idleSince_ = powered_ ? suppliedSince_ + SupplySettleNanos : now(); // when the bus really came up
     frameBits_ = -1;
     busScl_ = levelScl();
     busSda_ = levelSda();
@@ -169,7 +193,7 @@ void SimulatedInterface::settleBus()
 
 void SimulatedInterface::clockFell()
 {
-    clockFellAt_ = now();
+    pic_.clockFell(now());
     picTarget_.clockFell();
     if (memoryOnBus())
         memoryTarget_.clockFell();
@@ -195,7 +219,7 @@ void SimulatedInterface::clockRose()
 {
     if (frameBits_ >= 0)
         ++frameBits_;
-    pic_.clockRose(now() - clockFellAt_);
+    pic_.clockRose(now());
     picTarget_.clockRose(busSda_);
     if (memoryOnBus())
         memoryTarget_.clockRose(busSda_);
@@ -217,21 +241,6 @@ void SimulatedInterface::stopCondition()
     picTarget_.stop();
     if (memoryOnBus())
         memoryTarget_.stop();
-}
-
-void SimulatedInterface::countIdleRead()
-{
-    if (!powered_ || !busScl_ || !busSda_ || !pic_.quiet()) {
-        idleReads_ = 0;
-        return;
-    }
-    if (++idleReads_ < AnnounceAfterIdleReads)
-        return;
-    idleReads_ = 0;
-    pic_.announce();
-    settleBus();
-    updateStatusInputs();
-    notifyObserver();
 }
 
 void SimulatedInterface::updateStatusInputs()

@@ -45,10 +45,14 @@ private:
         bool sdaStuckLow;
         bool noEeprom;
         bool pulledCable;
+        bool breakRefused;
+        bool shortBreak;
     };
 
     qint64 now() const;
+    void followTime();
     void followSupply();
+    bool breakSet() const;
     bool interfaceLive() const;
     bool supplyOn() const;
     bool levelScl() const;
@@ -63,7 +67,6 @@ private:
     void clockRose();
     void startCondition();
     void stopCondition();
-    void countIdleRead();
     void updateStatusInputs();
     void notifyObserver();
 
@@ -71,18 +74,18 @@ private:
     int pullCableAfterBytes_;
     std::function<qint64()> monotonicNanos_;
     SimulatedUart &uart_;
+    Eeprom24LC04 &memory_;
     SwitchMicrocontroller &pic_;
     I2cTarget memoryTarget_;
     I2cTarget picTarget_;
     bool powered_ = false;
-    qint64 suppliedSince_ = 0; // when the supply was last switched on
+    qint64 suppliedSince_ = 0; // when the break was last set
     bool cablePulled_ = false;
     int frameBits_ = -1;       // clock pulses since the last start or byte; -1 outside a transfer
     int busBytes_ = 0;
-    qint64 clockFellAt_ = 0;
     bool busScl_ = false;
     bool busSda_ = false;
-    int idleReads_ = 0;
+    qint64 idleSince_ = 0; // when the master last changed a bus line, or the supply changed
     std::function<void(const SimulatedSwitch::Lines &)> observer_;
     SimulatedSwitch::Lines reported_;
 };

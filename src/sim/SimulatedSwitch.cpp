@@ -74,7 +74,8 @@ SimulatedSwitchModel::SimulatedSwitchModel(SimOptions opts)
       clock(options.hostClock ? options.hostClock : std::function<qint64()>(hostLocalMilliseconds),
             options.clockOffsetSeconds, options.clockDriftPerDay),
       memory({options.writeCycleSelects, options.has(Fault::EndlessWrite), options.has(Fault::FlipBit), monotonicNanos}),
-      pic(clock, {options.has(Fault::SilentPic), options.has(Fault::WrongEcho), options.has(Fault::BadClockReply)}),
+      pic(clock, {options.has(Fault::SilentPic), options.has(Fault::WrongEcho), options.has(Fault::BadClockReply),
+                  options.picSpeed}),
       switchInterface(options, monotonicNanos, uarts[options.port], memory, pic), file(options.memoryPath)
 {
     file.load(memory);
@@ -151,6 +152,11 @@ bool SimulatedSwitch::recover()
 QString SimulatedSwitch::closedReason() const
 {
     return model_->file.refusal();
+}
+
+bool SimulatedSwitch::supplyRefused() const
+{
+    return model_->options.has(Fault::BreakRefused);
 }
 
 const SimOptions &SimulatedSwitch::options() const

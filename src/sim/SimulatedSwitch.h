@@ -25,13 +25,14 @@ class SimulatedSwitchModel;
 // there is refused rather than taken as acknowledged. The interface's supply
 // takes 10 ms to settle after the break bits switch it on: until then the bus
 // is dead and CTS clear. The microcontroller announces itself (data line held
-// low until one clock pulse) once the powered bus has lain idle for 1500
-// modem-status reads, as it does during the communication test's wait for
-// the interface; ordinary transfers never wait that long on an idle bus and
-// are not disturbed by it. It notices the clock pulse that ends the
-// announcement only when the clock stayed low for 20 µs. A pulled cable
-// leaves the port's inputs open: CTS and DSR read clear, so the data line
-// reads low and every byte looks acknowledged.
+// low until one clock pulse) once the bus has lain idle for 250 ms after
+// power-up, or for 5 ms after a communication test's echo.
+// Its firmware looks at the clock every 300 µs and notices the pulse that ends
+// the announcement only when it saw the clock low for one bit slot of its
+// speed; it lets go of the data line at its next look. The memory loses the
+// page it is programming when its supply falls within the 5 ms write cycle. A
+// pulled cable leaves the port's inputs open: CTS and DSR read clear, so the
+// data line reads low and every byte looks acknowledged.
 class SimulatedSwitch : public port::PortIo {
 public:
     explicit SimulatedSwitch(SimOptions options);
@@ -47,6 +48,9 @@ public:
     bool portFailed() const override;
     bool recover() override;
     QString closedReason() const override;
+
+    // An adapter that cannot send a break says so (Fault::BreakRefused).
+    bool supplyRefused() const override;
 
     const SimOptions &options() const;
 

@@ -1,5 +1,6 @@
 #include "sim/SwitchMicrocontroller.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pellmora::sim {
@@ -72,35 +73,66 @@ void SwitchMicrocontroller::announce()
     if (behaviour_.silent || mode_ != Mode::Quiet)
         return;
     mode_ = Mode::Announcing;
+    announceAfter_ = -1;
+    releaseAt_ = -1;
 }
 
 void SwitchMicrocontroller::powerReset()
 {
     mode_ = Mode::Quiet;
     transfer_ = ClockTransfer::None;
+    announceAfter_ = AnnounceAfterPowerUpNanos;
+    releaseAt_ = -1;
+}
+
+// The firmware's looks fall at whole multiples of SampleNanos.
+void SwitchMicrocontroller::clockFell(qint64 nanos)
+{
+    clockFellAt_ = nanos;
+    if (releaseAt_ >= 0 && nanos < releaseAt_)
+        releaseAt_ = -1; // low again before the firmware saw it high
 }
 
 // The announcement starts on an idle bus, clock high, so a rising clock edge
-// completes the master's low-high pulse. A pulse too short for the firmware
-// goes unseen and the data line stays held.
-void SwitchMicrocontroller::clockRose(qint64 lowNanos)
+// completes the master's low-high pulse. A pulse whose low the firmware saw
+// on fewer looks than a bit slot holds goes unseen and the data line stays
+// held.
+void SwitchMicrocontroller::clockRose(qint64 nanos)
 {
-    if (mode_ == Mode::Announcing && lowNanos >= PulseNoticeNanos)
-        mode_ = Mode::EchoArmed; // the master saw us: let go of the data line
+    if (mode_ != Mode::Announcing)
+        return;
+    const qint64 slot = 100'000'000LL / std::max<quint16>(behaviour_.speed, 1);
+    const qint64 looksNeeded = std::max<qint64>(1, slot / SampleNanos);
+    const qint64 looksLow = nanos / SampleNanos - clockFellAt_ / SampleNanos;
+    if (looksLow >= looksNeeded)
+        releaseAt_ = (nanos / SampleNanos + 1) * SampleNanos;
+}
+
+bool SwitchMicrocontroller::follow(qint64 nanos)
+{
+    if (mode_ != Mode::Announcing || releaseAt_ < 0 || nanos < releaseAt_)
+        return false;
+    releaseAt_ = -1;
+    mode_ = Mode::EchoArmed; // the master saw us: let go of the data line
+    return true;
 }
 
 void SwitchMicrocontroller::started()
 {
     transfer_ = ClockTransfer::None;
-    if (mode_ == Mode::EchoArmed)
+    if (mode_ == Mode::EchoArmed) {
         mode_ = Mode::Echo;
+        echoCarriedBytes_ = false;
+    }
 }
 
 void SwitchMicrocontroller::stopped(bool)
 {
     transfer_ = ClockTransfer::None;
-    if (mode_ == Mode::Echo)
+    if (mode_ == Mode::Echo) {
         mode_ = Mode::Quiet;
+        announceAfter_ = echoCarriedBytes_ ? AnnounceAfterTestNanos : -1; // a test may follow another
+    }
 }
 
 I2cDevice::Reply SwitchMicrocontroller::received(quint8 byte, bool isSelect)
@@ -109,6 +141,7 @@ I2cDevice::Reply SwitchMicrocontroller::received(quint8 byte, bool isSelect)
         return {};
     if (mode_ == Mode::Echo) {
         echoed_ = byte;
+        echoCarriedBytes_ = true;
         return {true, NextByte::Transmit};
     }
     if (isSelect)

@@ -34,13 +34,18 @@ private:
 
 // The time switch's microcontroller on the bus: its clock at 0x60 (write
 // hours, minutes, seconds) and 0x61 (read them), and its part in the
-// communication test. Once the bus has lain idle for a while it announces
-// that it listens by holding the data line low until it sees one clock
+// communication test. Once the bus has lain idle for a while after power-up
+// or after a communication test it announces that it listens by holding the data line low until it sees one clock
 // low-high pulse; after that, the next transfer is an echo session: it
 // acknowledges every byte and answers each with its bitwise complement until
 // the stop condition. During an echo session it keeps the memory off the bus
 // (it holds the memory's clock input), so the random bytes of the test can
 // never address or write the memory.
+//
+// Its firmware polls its clock input every SampleNanos. It takes a pulse for
+// the end of the announcement only when it saw the clock low for a bit slot
+// of its speed (100/speed ms) and then high, and lets go of the data line at
+// that look, not at the edge.
 class SwitchMicrocontroller : public I2cDevice {
 public:
     static constexpr quint8 ClockWrite = 0x60;
@@ -50,7 +55,10 @@ public:
         bool silent = false;        // answers nothing at all
         bool wrongEcho = false;     // echoes the byte itself
         bool badClockReply = false; // hours and minutes out of range
+        quint16 speed = 60;         // baud; one bit slot is 100/speed ms
     };
+
+    static constexpr qint64 SampleNanos = 300'000;
 
     SwitchMicrocontroller(DeviceClock &clock, Behaviour behaviour);
 
@@ -59,15 +67,21 @@ public:
     bool announcing() const { return mode_ == Mode::Announcing; }
     bool inEchoSession() const { return mode_ == Mode::Echo; }
     bool quiet() const { return mode_ == Mode::Quiet; }
+    // How long the powered bus must lie idle before the firmware announces
+    // itself: AnnounceAfterPowerUpNanos after power-up, AnnounceAfterTestNanos
+    // after an echo session that carried bytes (a communication test, which
+    // another may follow); -1 in normal operation, when it does not.
+    qint64 announceAfterIdleNanos() const { return announceAfter_; }
+    static constexpr qint64 AnnounceAfterPowerUpNanos = 250'000'000;
+    static constexpr qint64 AnnounceAfterTestNanos = 5'000'000;
     // The interface lost or regained its supply.
     void powerReset();
-    // The clock rose after being low for `lowNanos`: ends the presence
-    // signal when the low lasted long enough for the firmware to see it.
-    void clockRose(qint64 lowNanos);
-
-    // The firmware watches its clock input while it announces itself and
-    // needs the clock low this long to see the pulse.
-    static constexpr qint64 PulseNoticeNanos = 20'000;
+    // The clock fell or rose at `nanos` on the switch's monotonic clock.
+    void clockFell(qint64 nanos);
+    void clockRose(qint64 nanos);
+    // Lets the firmware's looks up to `nanos` take effect; true when the
+    // presence signal ended (the data line is let go).
+    bool follow(qint64 nanos);
 
     void started() override;
     void stopped(bool atByteBoundary) override;
@@ -89,6 +103,10 @@ private:
     int field_ = 0;
     std::array<quint8, 3> reply_{};
     quint8 echoed_ = 0;
+    qint64 announceAfter_ = AnnounceAfterPowerUpNanos;
+    bool echoCarriedBytes_ = false;
+    qint64 clockFellAt_ = 0;
+    qint64 releaseAt_ = -1; // the look that ends the presence signal; -1 = none due
 };
 
 } // namespace pellmora::sim

@@ -67,6 +67,9 @@ TEST(ComTest, AnsweringSwitchPassesEveryStage)
     EXPECT_TRUE(rig.sim.lines().sda);
 }
 
+const char *const SupplyNotHeld = "Převodník neumí držet napájení (break) rozhraní, rozhraní tak zůstane bez "
+                                  "napájení. Použijte jiný převodník, který break drží trvale [Error 2]";
+
 TEST(ComTest, EachFailingStageEndsWithItsOwnMessage)
 {
     struct Case {
@@ -86,6 +89,8 @@ TEST(ComTest, EachFailingStageEndsWithItsOwnMessage)
          "Nezdá se mi propojení se zařízením, zkontolujte ho, nebo přepněte na jiný port [Error 2]", 2},
         {"switch on another port", {}, 1, 2,
          "Nezdá se mi propojení se zařízením, zkontolujte ho, nebo přepněte na jiný port [Error 2]", 2},
+        {"adapter that cannot send a break", {Fault::BreakRefused}, 0, 2, SupplyNotHeld, 2},
+        {"adapter whose break ends after 196 ms", {Fault::ShortBreak}, 0, 2, SupplyNotHeld, 2},
         {"silent-pic", {Fault::SilentPic}, 0, 3, "Nechce o sobě dát potvrzení o naslouchání I2C, lenoch ! [Error 3]",
          3},
         {"sda-stuck-low", {Fault::SdaStuckLow}, 0, 4,
@@ -110,6 +115,27 @@ TEST(ComTest, EachFailingStageEndsWithItsOwnMessage)
         if (c.error == 1) {
             EXPECT_FALSE(rig.sim.lines().supply); // a busy port is found before the interface is powered
         }
+    }
+}
+
+// The clock pulse that ends the microcontroller's presence signal lasts one
+// bit slot of the speed set, which its firmware must see (a firmware that
+// misses a shorter pulse is shown by the simulation's own tests).
+TEST(ComTest, TheReleasePulseLastsOneBitSlotOfTheSpeedSet)
+{
+    struct Case {
+        quint16 firmware;
+        quint16 set;
+        int error;
+    };
+    const Case cases[] = {{60, 60, 0}, {20, 20, 0}, {100, 100, 0}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "firmware " << c.firmware << " baud, set " << c.set);
+        SimRig rig({}, 0, c.firmware);
+        rig.state.PicBaudRate = c.set;
+        const ComTestOutcome outcome = RunComTest(rig.link);
+        EXPECT_EQ(outcome.error, c.error);
+        EXPECT_EQ(outcome.connected, c.error == 0);
     }
 }
 

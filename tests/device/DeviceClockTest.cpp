@@ -1,6 +1,7 @@
 #include "SimRig.h"
 
 #include "device/DeviceClock.h"
+#include "device/DeviceMemory.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +58,7 @@ TEST(DeviceClock, AFailedTransferKeepsTheShownTimeAndSaysWhy)
     const QList<Case> cases = {
         {"silent-pic", {Fault::SilentPic}, false, noAck},
         {"no-interface", {Fault::NoInterface}, false, noAck},
-        {"sda-stuck-low", {Fault::SdaStuckLow}, false, noAck},
+        {"sda-stuck-low", {Fault::SdaStuckLow}, false, busStuckText()},
         {"bad-clock-reply", {Fault::BadClockReply}, true, u"neplatný čas"_s},
     };
     for (const Case &c : cases) {
@@ -67,7 +68,7 @@ TEST(DeviceClock, AFailedTransferKeepsTheShownTimeAndSaysWhy)
         const ClockOutcome stored = StoreDeviceTime(rig.link, QTime(8, 0));
         EXPECT_EQ(stored.ok, c.stores);
         if (!c.stores) {
-            EXPECT_EQ(stored.notices, Notices{Notice::message(noAck)});
+            EXPECT_EQ(stored.notices, Notices{Notice::message(c.fetchText)});
         }
 
         QTime shown(11, 11, 11);

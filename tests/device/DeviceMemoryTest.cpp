@@ -10,6 +10,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace pellmora;
 using namespace pellmora::model;
 using namespace pellmora::port;
@@ -33,6 +35,12 @@ const Notices loadRefused = {
     M("EEPROMka neposílá ACK, nebo je na spojení nějaká chybička - nemožno komunikovati"),
     I("*** NOT VALID I2C OPERATION *** ")};
 const Notices loaded = {I("*** DATA LOADED WITH NO ERRORS *** ")};
+const Notices writeBusStuck = {Notice::message(busStuckText()), I("*** NOT VALID I2C OPERATION ***")};
+const Notices loadBusStuck = {Notice::message(busStuckText()), I("*** NOT VALID I2C OPERATION *** ")};
+const Notices verifyBusStuck = {
+    Notice::message(busStuckText()), I("*** NOT VALID I2C OPERATION ***"),
+    M("Nějak ti to hapruje člověče, nebo já už sem z toho uplně blbej,     > NO VERIFICATION OK <"),
+    I("*** VERIFICATION ERROR *** ")};
 const Notices verifiedEqual = {I("*** I2C OPERATION VALID ***"),
                                M("No výborně, musím se zase pochválit a obsluhu taky, žejo?"),
                                I("*** VERIFICATION OK MY BABY *** ")};
@@ -106,20 +114,21 @@ TEST(DeviceMemory, EveryFaultEndsInItsMessageWithNothingLost)
         const char *name;
         QList<Fault> faults;
         Notices program;
-        bool loads;
+        Notices load;
         Notices verify;
     };
     const QList<Case> cases = {
-        {"no fault", {}, verifiedEqual, true, verifiedEqual},
-        {"no-interface", {Fault::NoInterface}, writeRefused, false, verifyRefused},
-        {"sda-stuck-low", {Fault::SdaStuckLow}, writeRefused, false, verifyRefused},
-        {"no-eeprom", {Fault::NoEeprom}, writeRefused, false, verifyRefused},
-        {"endless-write", {Fault::EndlessWrite}, writeRefused, true, verifiedEqual},
-        {"flip-bit", {Fault::FlipBit}, verifiedDifferent, true, verifiedDifferent},
-        {"noisy-port", {Fault::NoisyPort}, verifiedEqual, true, verifiedEqual},
-        {"silent-pic", {Fault::SilentPic}, verifiedEqual, true, verifiedEqual},
-        {"wrong-echo", {Fault::WrongEcho}, verifiedEqual, true, verifiedEqual},
-        {"bad-clock-reply", {Fault::BadClockReply}, verifiedEqual, true, verifiedEqual},
+        {"no fault", {}, verifiedEqual, loaded, verifiedEqual},
+        {"no-interface", {Fault::NoInterface}, writeRefused, loadRefused, verifyRefused},
+        {"break-refused", {Fault::BreakRefused}, writeRefused, loadRefused, verifyRefused},
+        {"sda-stuck-low", {Fault::SdaStuckLow}, writeBusStuck, loadBusStuck, verifyBusStuck},
+        {"no-eeprom", {Fault::NoEeprom}, writeRefused, loadRefused, verifyRefused},
+        {"endless-write", {Fault::EndlessWrite}, writeRefused, loaded, verifiedEqual},
+        {"flip-bit", {Fault::FlipBit}, verifiedDifferent, loaded, verifiedDifferent},
+        {"noisy-port", {Fault::NoisyPort}, verifiedEqual, loaded, verifiedEqual},
+        {"silent-pic", {Fault::SilentPic}, verifiedEqual, loaded, verifiedEqual},
+        {"wrong-echo", {Fault::WrongEcho}, verifiedEqual, loaded, verifiedEqual},
+        {"bad-clock-reply", {Fault::BadClockReply}, verifiedEqual, loaded, verifiedEqual},
     };
     const DeviceImage stored = patternImage(1);
     const DeviceImage edited = patternImage(2);
@@ -137,9 +146,9 @@ TEST(DeviceMemory, EveryFaultEndsInItsMessageWithNothingLost)
             rig.sim.setMemory(stored.toBytes());
             DeviceImage image = edited;
             const DeviceOutcome outcome = ReadDeviceMemory(rig.link, image);
-            EXPECT_EQ(outcome.notices, c.loads ? loaded : loadRefused);
-            EXPECT_EQ(outcome.ok, c.loads);
-            if (!c.loads) {
+            EXPECT_EQ(outcome.notices, c.load);
+            EXPECT_EQ(outcome.ok, c.load == loaded);
+            if (c.load != loaded) {
                 EXPECT_EQ(image, edited); // a failed load keeps the program being edited
             }
         }
@@ -151,13 +160,73 @@ TEST(DeviceMemory, EveryFaultEndsInItsMessageWithNothingLost)
             rig.powerSelectedPort();
             const DeviceOutcome outcome = VerifyDevice(rig.link, memory, stored);
             EXPECT_EQ(outcome.notices, c.verify);
-            EXPECT_EQ(outcome.deviceAnswered, c.verify != verifyRefused);
+            EXPECT_EQ(outcome.deviceAnswered, c.verify != verifyRefused && c.verify != verifyBusStuck);
             if (!outcome.deviceAnswered) {
                 EXPECT_EQ(memory.VerifyBuffer[0], 0x5A); // a refused read keeps the last listing
                 EXPECT_FALSE(memory.VerifiedImage);
             } else {
                 EXPECT_EQ(memory.VerifiedImage, stored);
             }
+        }
+    }
+}
+
+// Whatever holds the data line when a command starts (a memory left in the
+// middle of a read, the microcontroller announcing itself after power-up or
+// after a communication test), the bus recovery frees it and the command
+// works at its first attempt.
+TEST(DeviceMemory, EveryCommandWorksAtOnceWhateverHeldTheDataLine)
+{
+    struct Held {
+        const char *name;
+        std::function<void(SimRig &)> leave;
+    };
+    const QList<Held> states = {
+        {"memory in the middle of a read",
+         [](SimRig &rig) {
+             rig.sim.setMemory(QByteArray(512, '\0'));
+             rig.powerSelectedPort();
+             rig.link.AddressDevice(0xA1);
+             rig.link.I2cReadBit();
+             rig.link.SclHigh();
+         }},
+        {"microcontroller announcing after power-up",
+         [](SimRig &rig) {
+             rig.powerSelectedPort();
+             std::this_thread::sleep_for(std::chrono::milliseconds(260));
+         }},
+        {"right after a communication test", [](SimRig &rig) { ASSERT_TRUE(RunComTest(rig.link).connected); }},
+    };
+    struct Command {
+        const char *name;
+        std::function<bool(SimRig &)> run;
+    };
+    const QList<Command> commands = {
+        {"program",
+         [](SimRig &rig) {
+             DeviceMemoryState memory;
+             return WriteDeviceMemory(rig.link, memory, patternImage()).ok;
+         }},
+        {"load",
+         [](SimRig &rig) {
+             DeviceImage image;
+             return ReadDeviceMemory(rig.link, image).ok;
+         }},
+        {"fetch the time",
+         [](SimRig &rig) {
+             QTime shown;
+             return FetchDeviceTime(rig.link, shown).ok;
+         }},
+    };
+    for (const Held &held : states) {
+        for (const Command &command : commands) {
+            SCOPED_TRACE(std::string(held.name) + ", " + command.name);
+            SimRig rig;
+            held.leave(rig);
+            if (held.name != states.last().name) {
+                ASSERT_FALSE(rig.link.SdaIsHigh());
+            }
+            EXPECT_TRUE(command.run(rig));
         }
     }
 }

@@ -109,6 +109,10 @@ TEST(ServiceTransfers, ProgramAndLoadWorkOnThePortAt2F8)
     EXPECT_TRUE(programmed.notices.isEmpty());
 
     EXPECT_EQ(rig.sim.memory(), bytes);
+    // Reported only once the memory has programmed its last page: it answers at once.
+    rig.link.I2cStart();
+    EXPECT_EQ(rig.link.I2cSendByte(0xA0), link::Ack::Given);
+    rig.link.I2cStop();
 
     SimRig later({}, 1);
     later.sim.setMemory(bytes);

@@ -18,17 +18,19 @@ using namespace pellmora::model;
 using namespace pellmora::link;
 
 struct SimRig {
-    explicit SimRig(QList<sim::Fault> faults = {}, quint8 simPort = 0) : sim(options(faults, simPort)), link(sim, state)
+    explicit SimRig(QList<sim::Fault> faults = {}, quint8 simPort = 0, quint16 picSpeed = 60)
+        : sim(options(faults, simPort, picSpeed)), link(sim, state)
     {
         state.LoopCount = 0;
         state.EEPROM_Loop = 0;
         state.PICmicro_Loop = 0;
     }
 
-    static sim::SimOptions options(const QList<sim::Fault> &faults, quint8 simPort)
+    static sim::SimOptions options(const QList<sim::Fault> &faults, quint8 simPort, quint16 picSpeed = 60)
     {
         sim::SimOptions options;
         options.port = simPort;
+        options.picSpeed = picSpeed;
         options.faults = faults;
         options.writeCycleSelects = 3;
         // A host clock that stands still at noon keeps the device clock exact.

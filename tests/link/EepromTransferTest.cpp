@@ -243,6 +243,33 @@ TEST(EepromWrite, ProgressComesBetweenPagesAndNeverTouchesTheBus)
     EXPECT_GT(withProgress.io.log.size(), accessesAtLastCall) << "the closing stop follows the last call";
 }
 
+// The interface's presence is read before every page: once it is gone, no
+// further page goes out and the write fails.
+TEST(EepromWrite, AnInterfaceGoneBetweenPagesEndsTheWrite)
+{
+    struct Case {
+        const char *name;
+        int presentForPages;
+        bool succeeds;
+    };
+    const Case cases[] = {{"present throughout", 32, true}, {"gone after the first page", 1, false},
+                          {"gone from the start", 0, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Bench b;
+        b.device.interfacePresent = c.presentForPages > 0;
+        int pages = 0;
+        EXPECT_EQ(b.link.EepromWrite(b.image, 512, 0, 16,
+                                     [&](int, int) { b.device.interfacePresent = ++pages < c.presentForPages; }),
+                  c.succeeds);
+        EXPECT_EQ(pages, c.presentForPages);
+        std::string expected;
+        for (int page = 0; page < c.presentForPages; ++page)
+            expected += PagePass(page * 16, b.image, 16) + " ";
+        EXPECT_EQ(b.device.text(), expected + (c.succeeds ? "P" : "P P")) << "the pass that found it gone sends a stop";
+    }
+}
+
 TEST(EepromRead, AddressPhaseThenSequentialRead)
 {
     struct Case {

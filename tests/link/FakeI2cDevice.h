@@ -27,6 +27,7 @@ public:
     bool neverAcknowledge = false;  // refuses every select byte
     bool refuseWordAddress = false; // refuses the word address byte
     int refuseDataByte = -1;        // refuses the data byte with this index (counted over the run)
+    bool interfacePresent = true;   // CTS; false: the interface has lost its supply
 
     std::array<quint8, 512> memory{};
     std::vector<std::string> transcript;
@@ -41,7 +42,7 @@ public:
         };
         io_.readHook = [this](quint16 address) -> std::optional<quint8> {
             if (address == base_ + 6)
-                return quint8(busSda() ? 0x30 : 0x10); // CTS: the interface is there
+                return quint8((busSda() ? 0x20 : 0x00) | (interfacePresent ? 0x10 : 0x00)); // CTS: the interface
             return std::nullopt;
         };
     }

@@ -22,6 +22,9 @@ const QString Differs = QStringLiteral(
 const QString Equal = QStringLiteral("No výborně, musím se zase pochválit a obsluhu taky, žejo?");
 const QString ClockNoAck = QStringLiteral(
     "Vy jste, že vás podezřívám, určitě odpojili časový spínač, protože zase PICmikráček neposílá ACK");
+const QString BusStuck = QStringLiteral(
+    "Datová linka SDA zůstává v nule ani po devíti taktech hodin, sběrnici nelze uvolnit (zkrat na lince nebo "
+    "součástka, která ji nepustí). Zkontrolujte propojení a spusťte Test Komunikace.");
 const QString CableLost = QStringLiteral("Spojení s převodníkem se přerušilo (port nelze číst ani zapisovat). "
                                          "Zkontrolujte kabel a spusťte Test Komunikace.");
 
@@ -57,8 +60,9 @@ TEST(SimFaultOperations, EveryMemoryFaultEndsInItsMessage)
         {"no-eeprom verify", {Fault::NoEeprom}, Operation::Verify, false, {VerifyNoAck, Differs}},
         {"no-interface program", {Fault::NoInterface}, Operation::Program, false, {WriteNoAck}},
         {"no-interface load", {Fault::NoInterface}, Operation::Load, false, {WriteNoAck}},
-        {"sda-stuck-low program", {Fault::SdaStuckLow}, Operation::Program, false, {WriteNoAck}},
-        {"sda-stuck-low load", {Fault::SdaStuckLow}, Operation::Load, false, {WriteNoAck}},
+        {"sda-stuck-low program", {Fault::SdaStuckLow}, Operation::Program, false, {BusStuck}},
+        {"sda-stuck-low load", {Fault::SdaStuckLow}, Operation::Load, false, {BusStuck}},
+        {"sda-stuck-low verify", {Fault::SdaStuckLow}, Operation::Verify, false, {BusStuck, Differs}},
         {"endless-write program", {Fault::EndlessWrite}, Operation::Program, false, {WriteNoAck}},
         {"flip-bit program", {Fault::FlipBit}, Operation::Program, false, {Differs}},
         {"flip-bit verify", {Fault::FlipBit}, Operation::Verify, false, {Differs}},

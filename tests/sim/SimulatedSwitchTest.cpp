@@ -2,6 +2,7 @@
 
 #include "device/ComTest.h"
 #include "device/DeviceClock.h"
+#include "sim/SwitchMicrocontroller.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <thread>
 
 using namespace pellmora;
 using namespace pellmora::link;
@@ -50,7 +52,7 @@ SimOptions timedOptions(const FakeMonotonicClock &clock, QList<Fault> faults = {
 TEST(SimFaults, NamesRoundTripAndUnknownNamesAreRefused)
 {
     const QStringList names = faultNames();
-    ASSERT_EQ(names.size(), 10);
+    ASSERT_EQ(names.size(), 12);
     for (const QString &name : names) {
         const std::optional<Fault> fault = faultFromName(name);
         ASSERT_TRUE(fault.has_value()) << name.toStdString();
@@ -543,45 +545,113 @@ TEST(SimClock, OutOfRangeFieldsAreRefused)
 
 // ------------------------------------------------------- presence and echo
 
-// Reads the modem status as the communication test's second stage does.
-void pollStatus(SimBench &bench, int reads)
+// A switch on the fake clock whose powered bus has just become idle.
+struct IdleBus {
+    explicit IdleBus(SimOptions options = {}) : bench(withClock(std::move(options)))
+    {
+        bench.link.LinkPowerOn();
+        clock.advance(10'000'000); // the supply settles
+        bench.link.SdaIsHigh();
+    }
+    SimOptions withClock(SimOptions options)
+    {
+        options.writeCycleSelects = 1;
+        options.monotonicNanos = clock.source();
+        return options;
+    }
+    FakeMonotonicClock clock;
+    SimBench bench;
+};
+
+// Ends the presence signal with a pulse the firmware sees.
+void releasePresence(IdleBus &idle)
 {
-    for (int i = 0; i < reads; ++i)
-        bench.sim.PortIn(Com1 + 6);
+    idle.bench.link.SclLow();
+    idle.clock.advance(2'000'000);
+    idle.bench.link.SclHigh();
+    idle.clock.advance(300'000);
 }
 
-TEST(SimMicrocontroller, AnnouncesAfterALongIdleBusAndLetsGoAfterOnePulse)
+TEST(SimMicrocontroller, AnnouncesAfterPowerUpAndAfterACommunicationTestOnly)
 {
-    FakeMonotonicClock clock;
-    SimBench bench(timedOptions(clock));
-    bench.link.LinkPowerOn();
-    clock.advance(10'000'000);
-    pollStatus(bench, 1000);
-    EXPECT_TRUE(bench.link.SdaIsHigh()) << "still quiet";
-    bench.send({0x61, 0x00}); // bus traffic starts the wait over
-    pollStatus(bench, 1000);
-    EXPECT_TRUE(bench.link.SdaIsHigh()) << "traffic started the wait over";
-    pollStatus(bench, 600);
-    EXPECT_FALSE(bench.link.SdaIsHigh()) << "announcing: data held low";
-    EXPECT_FALSE(bench.link.SdaIsHigh()) << "held until the clock pulses";
-    bench.link.SclLow();
-    clock.advance(19'999);
-    bench.link.SclHigh();
-    EXPECT_FALSE(bench.link.SdaIsHigh()) << "a clock low shorter than 20 us goes unseen";
-    bench.link.SclLow();
-    EXPECT_FALSE(bench.link.SdaIsHigh()) << "clock low is only half a pulse";
-    clock.advance(20'000);
-    bench.link.SclHigh();
-    EXPECT_TRUE(bench.link.SdaIsHigh());
+    struct Case {
+        const char *name;
+        std::function<void(SimBench &)> afterRelease;
+        qint64 idle;
+        bool announces;
+    };
+    const Case cases[] = {
+        {"bus recovery: start and stop", [](SimBench &b) { b.link.I2cStart(); b.link.I2cStop(); }, 1'000'000'000,
+         false},
+        {"echo session, 4.9 ms later", [](SimBench &b) { b.send({0x5A}); }, 4'900'000, false},
+        {"echo session, 5 ms later", [](SimBench &b) { b.send({0x5A}); }, 5'000'000, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        IdleBus idle;
+        Link &link = idle.bench.link;
+        constexpr qint64 bootWait = SwitchMicrocontroller::AnnounceAfterPowerUpNanos;
+        idle.clock.advance(bootWait - 1'000'000);
+        EXPECT_TRUE(link.SdaIsHigh()) << "still quiet";
+        idle.bench.send({0x61, 0x00}); // bus traffic starts the wait over
+        idle.clock.advance(bootWait - 1'000'000);
+        EXPECT_TRUE(link.SdaIsHigh()) << "traffic started the wait over";
+        idle.clock.advance(1'000'000);
+        EXPECT_FALSE(link.SdaIsHigh()) << "announcing: data held low";
+        idle.clock.advance(50'000'000);
+        EXPECT_FALSE(link.SdaIsHigh()) << "held until the clock pulses";
+        releasePresence(idle);
+        ASSERT_TRUE(link.SdaIsHigh());
+        c.afterRelease(idle.bench);
+        idle.clock.advance(c.idle);
+        EXPECT_EQ(link.SdaIsHigh(), !c.announces);
+    }
+}
+
+// The firmware looks at its clock every 300 µs: it takes a pulse only when it
+// saw the clock low for a bit slot of its speed, and lets go of the data line
+// at its next look after the clock rose.
+TEST(SimMicrocontroller, LetsGoOnlyAfterAPulseOfOneBitSlot)
+{
+    struct Case {
+        const char *name;
+        quint16 speed;
+        qint64 low;
+        bool seen;
+    };
+    const Case cases[] = {
+        {"21 short pauses at 60 baud", 60, 210'000, false},
+        {"1.2 ms at 60 baud", 60, 1'200'000, false},
+        {"one slot at 60 baud", 60, 1'667'000, true},
+        {"one 60-baud slot at 20 baud", 20, 1'667'000, false},
+        {"one slot at 20 baud", 20, 5'000'000, true},
+        {"one slot at 100 baud", 100, 1'000'000, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        SimOptions options;
+        options.picSpeed = c.speed;
+        IdleBus idle(options);
+        Link &link = idle.bench.link;
+        idle.clock.advance(SwitchMicrocontroller::AnnounceAfterPowerUpNanos);
+        ASSERT_FALSE(link.SdaIsHigh());
+        link.SclLow();
+        idle.clock.advance(c.low);
+        link.SclHigh();
+        EXPECT_FALSE(link.SdaIsHigh()) << "the firmware has not looked since the clock rose";
+        idle.clock.advance(300'000);
+        EXPECT_EQ(link.SdaIsHigh(), c.seen);
+    }
 }
 
 TEST(SimMicrocontroller, EchoAnswersComplementsAndLeavesTheMemoryAlone)
 {
-    SimBench bench;
-    bench.link.LinkPowerOn();
-    pollStatus(bench, 1600);
+    IdleBus idle;
+    SimBench &bench = idle.bench;
+    idle.clock.advance(SwitchMicrocontroller::AnnounceAfterPowerUpNanos);
     ASSERT_FALSE(bench.link.SdaIsHigh());
-    ASSERT_TRUE(device::ReleasePresenceSignal(bench.link));
+    releasePresence(idle);
+    ASSERT_TRUE(bench.link.SdaIsHigh());
 
     bench.link.I2cStart();
     // Bytes that would address and write the memory if it saw them.
@@ -593,6 +663,87 @@ TEST(SimMicrocontroller, EchoAnswersComplementsAndLeavesTheMemoryAlone)
     EXPECT_EQ(bench.sim.memory(), QByteArray(512, char(0xFF)));
     EXPECT_EQ(bench.send({0xA0, 0x00, 0x12}), std::vector<bool>(3, true)) << "back to normal";
     EXPECT_EQ(quint8(bench.sim.memory()[0]), 0x12);
+}
+
+// The bus recovery before a transfer frees whatever holds the data line and
+// ends the echo session its pulse arms, so the transfer's own start goes to
+// the memory.
+TEST(SimMicrocontroller, BusRecoveryFreesTheDataLineForTheTransfer)
+{
+    struct Case {
+        const char *name;
+        QList<Fault> faults;
+        std::function<void(SimBench &)> leave;
+        bool recovers;
+    };
+    const Case cases[] = {
+        {"idle bus", {}, [](SimBench &) {}, true},
+        {"microcontroller announcing",
+         {},
+         [](SimBench &b) {
+             std::this_thread::sleep_for(std::chrono::milliseconds(260));
+             ASSERT_FALSE(b.link.SdaIsHigh());
+         },
+         true},
+        {"memory in the middle of a read of zeros",
+         {},
+         [](SimBench &b) {
+             b.sim.setMemory(QByteArray(512, '\0'));
+             b.link.I2cStart();
+             ASSERT_EQ(b.link.I2cSendByte(0xA1), Ack::Given);
+             b.link.I2cReadBit();
+             b.link.SclHigh();
+             ASSERT_FALSE(b.link.SdaIsHigh());
+         },
+         true},
+        {"data wire shorted", {Fault::SdaStuckLow}, [](SimBench &) {}, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        SimBench bench(simOptions(c.faults));
+        bench.link.LinkPowerOn();
+        c.leave(bench);
+        EXPECT_EQ(bench.link.RecoverBus(), c.recovers);
+        if (c.recovers) {
+            EXPECT_EQ(bench.send({0xA0, 0x00, 0x12}), std::vector<bool>(3, true));
+        }
+    }
+}
+
+// The memory programs a page for 5 ms after the stop: a supply that falls
+// before then leaves the page erased; after it, programmed.
+TEST(SimMemory, ASupplyCutInsideTheWriteCycleLosesThePage)
+{
+    struct Case {
+        const char *name;
+        qint64 waited;
+        quint8 cell;
+    };
+    const Case cases[] = {
+        {"cut at once", 0, 0xFF},
+        {"cut after 4.9 ms", 4'900'000, 0xFF},
+        {"cut after 5 ms", 5'000'000, 0x5A},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        IdleBus idle;
+        ASSERT_EQ(idle.bench.send({0xA0, 0x20, 0x5A}), std::vector<bool>(3, true));
+        idle.clock.advance(c.waited);
+        idle.bench.sim.PortOut(Com1 + 3, 0x03); // the break bits cleared at once
+        EXPECT_EQ(quint8(idle.bench.sim.memory()[0x20]), c.cell);
+    }
+}
+
+// Switching the link off right after a page waits out the write cycle.
+TEST(SimMemory, LinkPowerOffKeepsThePageItsWriteCycleIsProgramming)
+{
+    SimBench bench(simOptions({}, 0));
+    bench.link.LinkPowerOn();
+    std::array<quint8, 512> image{};
+    image.fill(0x5A);
+    ASSERT_TRUE(bench.link.EepromWrite(image, 16, 0, 16));
+    bench.link.LinkPowerOff();
+    EXPECT_EQ(bench.sim.memory().left(16), QByteArray(16, 0x5A));
 }
 
 TEST(SimMicrocontroller, CommunicationTestOutcomeForEveryFault)
@@ -611,6 +762,8 @@ TEST(SimMicrocontroller, CommunicationTestOutcomeForEveryFault)
         {"wrong-echo", {Fault::WrongEcho}, 5},
         {"no-eeprom: the test does not touch the memory", {Fault::NoEeprom}, 0},
         {"pulled-cable: out after the first echo", {Fault::PulledCable}, 5},
+        {"break-refused", {Fault::BreakRefused}, 2},
+        {"short-break: the supply ends after 196 ms", {Fault::ShortBreak}, 2},
     };
     for (const Case &c : cases) {
         SimBench bench(simOptions(c.faults));
