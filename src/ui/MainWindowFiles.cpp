@@ -20,12 +20,12 @@ namespace pellmora::ui {
 
 QString MainInterface::openFileName()
 {
-    return services_.askOpenFileName(this);
+    return services_.askOpenFileName(this, FileDialogFolder(session_.files));
 }
 
 QString MainInterface::saveFileName()
 {
-    return services_.askSaveFileName(this, saveDialogTitle_);
+    return services_.askSaveFileName(this, saveDialogTitle_, FileDialogFolder(session_.files));
 }
 
 bool MainInterface::programInFile() const
