@@ -3,6 +3,9 @@
 #include "MainWindowFixture.h"
 
 #include "model/ProgramHeader.h"
+#include "model/Segment.h"
+
+#include <QMenu>
 
 #include <array>
 #include <functional>
@@ -512,6 +515,68 @@ private slots:
         const QRect inSight = ui.list()->viewport()->rect();
         QVERIFY(inSight.contains(ui.list()->visualItemRect(ui.list()->item(shown))));
         QVERIFY(!inSight.intersects(ui.list()->visualItemRect(ui.list()->item(0))));
+    }
+
+    void copyPeriod_data()
+    {
+        QTest::addColumn<int>("periodCode");
+        QTest::addColumn<int>("sourceCount"); // instructions of period 1 (31: a segment full from a file)
+        QTest::addColumn<int>("occupied");    // a period holding an instruction beforehand; -1: none
+        QTest::addColumn<int>("pick");        // the choice in the list of targets; -1: cancelled
+        QTest::addColumn<bool>("replace");    // the answer to the question, when it is asked
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QList<int>>("copiedTo");
+
+        const QString choose2 = QStringLiteral("Kopírovat instrukce 1. periody do:");
+        const QString full = QStringLiteral("Došlo k naplnění jednoho segmentu !");
+        const QString replace3 = QStringLiteral("3. perioda už obsahuje instrukce. Nahradit je instrukcemi této periody?");
+        QTest::newRow("into an empty period") << 1 << 2 << -1 << 0 << false << QStringList{choose2} << QList<int>{1};
+        QTest::newRow("instructions replaced after Ano")
+            << 2 << 2 << 2 << 1 << true << QStringList{choose2, replace3} << QList<int>{2};
+        QTest::newRow("instructions kept after Zrušit")
+            << 2 << 2 << 2 << 1 << false << QStringList{choose2, replace3} << QList<int>{};
+        QTest::newRow("all others") << 2 << 3 << 2 << 3 << true << QStringList{choose2, replace3}
+                                    << QList<int>{1, 2, 3};
+        QTest::newRow("a full segment fits nowhere")
+            << 4 << 31 << -1 << 7 << true << QStringList{choose2, full} << QList<int>{};
+        QTest::newRow("choice cancelled") << 1 << 2 << -1 << -1 << true << QStringList{choose2} << QList<int>{};
+        QTest::newRow("one period only")
+            << 0 << 2 << -1 << 0 << true
+            << QStringList{"Program má jen jednu periodu, není kam kopírovat. Periody se nastavují v Konfiguraci."}
+            << QList<int>{};
+    }
+
+    // "Kopíruj periodu..." copies the list of the period on view, asks before
+    // instructions are replaced and copies nothing that does not fit.
+    void copyPeriod()
+    {
+        QFETCH(int, periodCode);
+        QFETCH(int, sourceCount);
+        QFETCH(int, occupied);
+        QFETCH(int, pick);
+        QFETCH(bool, replace);
+        QFETCH(QStringList, shown);
+        QFETCH(QList<int>, copiedTo);
+        WindowUnderTest &ui = started();
+        usePeriods(periodCode);
+        ProgramSettings &s = ui.session.program.settings;
+        for (int i = 0; i < sourceCount; ++i)
+            ui.session.program.image.words[i] = BuildInstructionWord(quint16(i + 1), true);
+        if (occupied >= 0)
+            ui.session.program.image.words[s.SegmentCapacity * occupied] = 0x0777;
+        ui.window->ShowProgram();
+        const DeviceImage before = ui.session.program.image;
+        QVERIFY(ui.find<QMenu>(QStringLiteral("PopupMenuBox"))->actions().contains(ui.action("CopyPeriod")));
+        ui.prompt.picks = {pick};
+        ui.prompt.answers = {replace};
+        ui.action(QStringLiteral("CopyPeriod"))->trigger();
+        QCOMPARE(ui.prompt.shown, shown);
+        const QList<quint16> source = SegmentWords(ui.session.program, 0);
+        for (int period = 1; period <= s.LastPeriod; ++period) {
+            const QList<quint16> words = SegmentWords(ui.session.program, period);
+            QCOMPARE(words, copiedTo.contains(period) ? source : SegmentWords(Program{before, s}, period));
+        }
+        QCOMPARE(ui.items().size(), sourceCount);
     }
 
     void periodNavigation_data()
