@@ -140,6 +140,7 @@ struct WindowUnderTest {
     QStringList dialogFolders;  // the folder each file dialog opened in, in order
     QString printerOutput;   // the printer dialog prints into this PDF; empty: cancelled
     std::function<void()> onPump; // runs whenever the window processes pending messages
+    std::function<void()> onConfigurationDialog; // what the user does in the configuration dialog
     FakeServices services{*this};
     std::unique_ptr<MainInterface> window;
 
@@ -249,6 +250,8 @@ inline void FakeServices::pump()
 inline void FakeServices::configurationDialog()
 {
     ++ui_.configurationDialogs;
+    if (ui_.onConfigurationDialog)
+        ui_.onConfigurationDialog();
 }
 
 inline void FakeServices::selectPeriods(int periodCode)

@@ -579,6 +579,105 @@ private slots:
         QCOMPARE(ui.items().size(), sourceCount);
     }
 
+    void undoAndRedo_data()
+    {
+        QTest::addColumn<QString>("change");
+        for (const char *change : {"append", "insert", "change", "delete", "start-up time", "period copy",
+                                   "configuration", "instruction format"})
+            QTest::newRow(change) << change;
+    }
+
+    // Each kind of change is one step: Zpět restores the program as it was,
+    // with no question about unsaved changes, Znovu makes it again.
+    void undoAndRedo()
+    {
+        QFETCH(QString, change);
+        WindowUnderTest &ui = started();
+        Program loaded;
+        ApplyPeriodCode(loaded, 1);
+        for (int i = 0; i < 3; ++i)
+            loaded.image.words[i] = BuildInstructionWord(quint16(10 + i), i % 2 == 0);
+        loaded.settings.DeviceName = QStringLiteral("Chodba");
+        PackHeader(loaded);
+        writeAll(QStringLiteral("loaded.plm"), loaded.image.toBytes());
+        ui.openNames = {QStringLiteral("loaded.plm")};
+        ui.window->LoadFileClick();
+        const QStringList items = ui.items();
+        const DeviceImage before = ui.session.program.image;
+        QAction *undo = ui.action(QStringLiteral("UndoMenu"));
+        QAction *redo = ui.action(QStringLiteral("RedoMenu"));
+        QVERIFY(!undo->isEnabled());
+
+        ui.typeDelay(QStringLiteral("00005"));
+        if (change == QStringLiteral("append")) {
+            appendTimes(1);
+        } else if (change == QStringLiteral("start-up time")) {
+            ui.type(QStringLiteral("StartUpTime"), QStringLiteral("1930"));
+        } else if (change == QStringLiteral("period copy")) {
+            ui.prompt.picks = {0};
+            ui.action(QStringLiteral("CopyPeriod"))->trigger();
+        } else if (change == QStringLiteral("configuration")) {
+            ui.onConfigurationDialog = [&] {
+                ui.session.program.settings.DeviceName = QStringLiteral("Sklep");
+                ApplyPeriodCode(ui.session.program, 4);
+                ui.window->configurationConfirmed();
+            };
+            QTest::mouseClick(ui.button(QStringLiteral("DeviceConfiguration")), Qt::LeftButton);
+        } else if (change == QStringLiteral("instruction format")) {
+            ui.session.format.ChooseFormat(1);
+            ui.window->instructionFormatChanged();
+        } else {
+            ui.clickItem(1);
+            const QString button = change == QStringLiteral("insert")   ? QStringLiteral("InsertInstruction")
+                                 : change == QStringLiteral("change") ? QStringLiteral("ChangeInstruction")
+                                                                      : QStringLiteral("DeleteInstruction");
+            QTest::mouseClick(ui.button(button), Qt::LeftButton);
+        }
+        const DeviceImage after = ui.session.program.image;
+        const QStringList changedItems = ui.items();
+        QVERIFY(after != before || changedItems != items);
+        QVERIFY(undo->isEnabled());
+        QVERIFY(!redo->isEnabled());
+
+        undo->trigger();
+        PackHeader(ui.session.program);
+        QCOMPARE(ui.session.program.image, before);
+        QCOMPARE(ui.items(), items);
+        QVERIFY(!undo->isEnabled());
+        QVERIFY(redo->isEnabled());
+        ui.prompt.shown.clear();
+        QVERIFY(ui.window->SaveChangesQuery()); // back to the file: nothing to ask
+        QVERIFY(ui.prompt.shown.isEmpty());
+
+        redo->trigger();
+        PackHeader(ui.session.program);
+        QCOMPARE(ui.session.program.image, after);
+        QCOMPARE(ui.items(), changedItems);
+        const bool programChanged = after != before;
+        ui.prompt.choices = {Prompt::Choice::Cancel};
+        QCOMPARE(ui.window->SaveChangesQuery(), !programChanged);
+        QCOMPARE(ui.prompt.shown.size(), programChanged ? 1 : 0);
+    }
+
+    // A change made in another window is a step of its own: undoing the
+    // editor's step before it keeps it.
+    void undoKeepsChangesOfOtherWindows()
+    {
+        WindowUnderTest &ui = started();
+        ui.typeDelay(QStringLiteral("00005"));
+        appendTimes(2);
+        ui.session.program.settings.CalibrationValue = 7; // as the calibration window writes it
+        ui.action(QStringLiteral("UndoMenu"))->trigger();
+        QCOMPARE(ui.session.program.settings.CalibrationValue, quint8(0));
+        QCOMPARE(ui.list()->count(), 2);
+        ui.action(QStringLiteral("UndoMenu"))->trigger();
+        QCOMPARE(ui.list()->count(), 1);
+        ui.action(QStringLiteral("RedoMenu"))->trigger();
+        ui.action(QStringLiteral("RedoMenu"))->trigger();
+        QCOMPARE(ui.list()->count(), 2);
+        QCOMPARE(ui.session.program.settings.CalibrationValue, quint8(7));
+    }
+
     void periodNavigation_data()
     {
         QTest::addColumn<int>("periodCode");
