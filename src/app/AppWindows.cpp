@@ -307,19 +307,19 @@ QStringList WindowServices::userWordFields()
     return {windows_.format->userPositiveText(), windows_.format->userNegativeText()};
 }
 
-QString WindowServices::askOpenFileName(QWidget *parent)
+QString WindowServices::askOpenFileName(QWidget *parent, const QString &folder)
 {
-    return askProgramFileToOpen(parent);
+    return askProgramFileToOpen(parent, folder);
 }
 
-QString WindowServices::askSaveFileName(QWidget *parent, const QString &title)
+QString WindowServices::askSaveFileName(QWidget *parent, const QString &title, const QString &folder)
 {
-    return askProgramFileToSave(parent, title);
+    return askProgramFileToSave(parent, title, folder);
 }
 
-QString WindowServices::askReportFileName(QWidget *parent, const QString &proposed)
+QString WindowServices::askReportFileName(QWidget *parent, const QString &proposed, const QString &folder)
 {
-    return askReportFileToSave(parent, proposed);
+    return askReportFileToSave(parent, proposed, folder);
 }
 
 bool WindowServices::choosePrinter(QWidget *parent, QPrinter &printer)

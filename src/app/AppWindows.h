@@ -125,9 +125,9 @@ public:
     void configurationDialog() override;
     void selectPeriods(int periodCode) override;
     QStringList userWordFields() override;
-    QString askOpenFileName(QWidget *parent) override;
-    QString askSaveFileName(QWidget *parent, const QString &title) override;
-    QString askReportFileName(QWidget *parent, const QString &proposed) override;
+    QString askOpenFileName(QWidget *parent, const QString &folder) override;
+    QString askSaveFileName(QWidget *parent, const QString &title, const QString &folder) override;
+    QString askReportFileName(QWidget *parent, const QString &proposed, const QString &folder) override;
     bool choosePrinter(QWidget *parent, QPrinter &printer) override;
 
 private:

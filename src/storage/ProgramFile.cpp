@@ -3,6 +3,7 @@
 #include "storage/StorageTexts.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 using namespace pellmora::model;
 
@@ -80,6 +81,16 @@ FileOutcome OpenLastFile(const FileLocations &locations, DeviceImage &image)
     if (!ReadProgramFile(locations.CurrentFileName, image))
         return failure(lastFileMissingText(locations.CurrentFileName));
     return {{true}, {}};
+}
+
+QString FileDialogFolder(const FileLocations &locations)
+{
+    if (!locations.DeviceDirectory.isEmpty() && QFileInfo(locations.DeviceDirectory).isDir())
+        return QFileInfo(locations.DeviceDirectory).absoluteFilePath();
+    if (locations.CurrentFileName.isEmpty())
+        return {};
+    const QFileInfo file(locations.CurrentFileName);
+    return QFileInfo(file.absolutePath()).isDir() ? file.absolutePath() : QString();
 }
 
 FileOutcome EnterStartUpDirectory(const FileLocations &locations)

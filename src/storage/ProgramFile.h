@@ -59,6 +59,11 @@ SaveOutcome SaveProgram(const FileLocations &locations, const model::DeviceImage
 // replaced; the window then unpacks the header.
 FileOutcome OpenLastFile(const FileLocations &locations, model::DeviceImage &image);
 
+// The folder the program file dialogs open in: the program-files folder when
+// it is set and exists, else the folder of the current file when that exists;
+// empty when neither does (the dialog then opens in the current directory).
+QString FileDialogFolder(const FileLocations &locations);
+
 // Closing: makes StartUpDirectory current so that the configuration file is
 // written where it was read. ok false: the settings are not to be written.
 FileOutcome EnterStartUpDirectory(const FileLocations &locations);

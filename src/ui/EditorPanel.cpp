@@ -1,6 +1,7 @@
 #include "ui/EditorPanel.h"
 
 #include "ui/NamedWidgets.h"
+#include "ui/ProgramHistory.h"
 
 #include <QAction>
 #include <QFrame>
@@ -43,7 +44,8 @@ protected:
 
 } // namespace
 
-EditorPanel::EditorPanel(ProgramEditor &editor, QWidget *parent) : QWidget(parent), editor_(editor)
+EditorPanel::EditorPanel(ProgramEditor &editor, ProgramHistory &history, QWidget *parent)
+    : QWidget(parent), editor_(editor), history_(history)
 {
     setObjectName(QStringLiteral("EditorPanel"));
     QWidget *instructions = buildInstructionGroup();
@@ -65,6 +67,12 @@ void EditorPanel::clearList()
 void EditorPanel::focusList()
 {
     InstructionsBox->setFocus();
+}
+
+void EditorPanel::addPopupItems(const QList<QAction *> &items)
+{
+    PopupMenuBox->addSeparator();
+    PopupMenuBox->addActions(items);
 }
 
 QWidget *EditorPanel::buildInstructionGroup()
@@ -319,7 +327,10 @@ void EditorPanel::StartUpTimeChange()
 {
     if (applying_)
         return;
-    editor_.StartUpChanged(fieldTextOf(StartUpTime), StartUpTime->cursorPosition());
+    const QString text = fieldTextOf(StartUpTime);
+    const int caret = StartUpTime->cursorPosition();
+    history_.record(tr("StartUp Time"), [&] { editor_.StartUpChanged(text, caret); },
+                    ProgramHistory::Merge::Typing);
     applyView();
 }
 
@@ -332,9 +343,10 @@ void EditorPanel::LightSwitchClick()
 // The four editing actions: the editor changes the program, the window shows
 // the new view, with the instruction just stored in sight, and then the
 // messages.
-void EditorPanel::runEdit(Notices (ProgramEditor::*action)())
+void EditorPanel::runEdit(const QString &step, Notices (ProgramEditor::*action)())
 {
-    const Notices notices = (editor_.*action)();
+    Notices notices;
+    history_.record(step, [&] { notices = (editor_.*action)(); });
     applyView();
     if (QListWidgetItem *stored = InstructionsBox->item(editor_.view().stored))
         InstructionsBox->scrollToItem(stored);
@@ -343,22 +355,22 @@ void EditorPanel::runEdit(Notices (ProgramEditor::*action)())
 
 void EditorPanel::NewInstructionClick()
 {
-    runEdit(&ProgramEditor::AppendInstruction);
+    runEdit(tr("Další Instrukce"), &ProgramEditor::AppendInstruction);
 }
 
 void EditorPanel::InsertInstructionClick()
 {
-    runEdit(&ProgramEditor::InsertInstruction);
+    runEdit(tr("Vlož Instrukci"), &ProgramEditor::InsertInstruction);
 }
 
 void EditorPanel::ChangeInstructionClick()
 {
-    runEdit(&ProgramEditor::ChangeInstruction);
+    runEdit(tr("Změň Instrukci"), &ProgramEditor::ChangeInstruction);
 }
 
 void EditorPanel::DeleteInstructionClick()
 {
-    runEdit(&ProgramEditor::DeleteInstruction);
+    runEdit(tr("Smaž Instrukci"), &ProgramEditor::DeleteInstruction);
 }
 
 void EditorPanel::InstructionsBoxClick(int index)
@@ -386,7 +398,9 @@ bool EditorPanel::eventFilter(QObject *watched, QEvent *event)
     if (watched == StartUpTime && event->type() == QEvent::FocusOut) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            editor_.StartUpFinished();
+            history_.record(tr("StartUp Time"), [this] { editor_.StartUpFinished(); },
+                            ProgramHistory::Merge::Typing);
+            history_.endTyping();
             applyView();
         }
     }

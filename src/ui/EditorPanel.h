@@ -21,15 +21,22 @@ namespace pellmora::ui {
 // start-up time) and the period buttons. It drives the ProgramEditor and
 // copies its view into the controls; what the window shows elsewhere (the
 // end time, the light-switch menu item, the messages) it hands on by signal.
+class ProgramHistory;
+
+// Every change of the program made here is recorded in the ProgramHistory,
+// one step per editing action and one per typing in the start-up field.
 class EditorPanel : public QWidget {
     Q_OBJECT
 public:
-    EditorPanel(model::ProgramEditor &editor, QWidget *parent);
+    EditorPanel(model::ProgramEditor &editor, ProgramHistory &history, QWidget *parent);
 
     // Copies the editor's view into the controls.
     void applyView();
     void clearList();
     void focusList();
+    // Items of the window's menus offered in the list's popup menu as well,
+    // after the editing items.
+    void addPopupItems(const QList<QAction *> &items);
 
 public slots:
     void LightSwitchClick();
@@ -57,7 +64,7 @@ private:
     void applyButtons(const model::EditorView &view);
     void InDelayChange();
     void StartUpTimeChange();
-    void runEdit(model::Notices (model::ProgramEditor::*action)());
+    void runEdit(const QString &step, model::Notices (model::ProgramEditor::*action)());
     void NewInstructionClick();
     void InsertInstructionClick();
     void ChangeInstructionClick();
@@ -67,6 +74,7 @@ private:
     void BackPeriodClick();
 
     model::ProgramEditor &editor_;
+    ProgramHistory &history_;
     bool applying_ = false;
 
     QGroupBox *InstuctionGB = nullptr;

@@ -3,12 +3,14 @@
 #include "ui/CentreOnScreen.h"
 #include "ui/EditorPanel.h"
 #include "ui/NamedWidgets.h"
+#include "ui/ProgramHistory.h"
 #include "ui/Prompt.h"
 #include "ui/Session.h"
 #include "ui/WhenLinkIdle.h"
 
 #include "device/ComTest.h"
 #include "link/Timing.h"
+#include "model/PeriodCopy.h"
 #include "model/ProgramHeader.h"
 #include "storage/ConfigurationFile.h"
 #include "storage/DeviceDatabase.h"
@@ -79,6 +81,7 @@ MainInterface::MainInterface(Session &session, Prompt &prompt, MainWindowService
                    | Qt::WindowContextHelpButtonHint);
     startUpDirectory_ = QDir::currentPath();
     session_.files.StartUpDirectory = startUpDirectory_;
+    history_ = std::make_unique<ProgramHistory>(session_.program, session_.format, [this] { showRestored(); });
     buildWindow();
     buildMenus();
     buildStatusBar();
@@ -125,7 +128,7 @@ void MainInterface::buildWindow()
     central->setObjectName(QStringLiteral("Background"));
     setCentralWidget(central);
 
-    editorPanel_ = new EditorPanel(editor_, central);
+    editorPanel_ = new EditorPanel(editor_, *history_, central);
     connect(editorPanel_, &EditorPanel::viewApplied, this, &MainInterface::showEditorView);
     connect(editorPanel_, &EditorPanel::noticesRaised, this, &MainInterface::showNotices);
     connect(editorPanel_, &EditorPanel::programShown, this, &MainInterface::programShown);
@@ -180,6 +183,7 @@ QWidget *MainInterface::buildGeneralGroup()
     connect(PortName, &QPushButton::clicked, this, [this] { services_.showWindow(OtherWindow::PortDialog); });
     deviceCommands_ = new DeviceCommandsController(*this, prompt_, *LoadDeviceData, *ProgramDevice);
     connect(deviceCommands_, &DeviceCommandsController::idle, this, [this] {
+        updateUndoItems();
         if (recalibrationPutOff_)
             QTimer::singleShot(0, this, &MainInterface::resumeRecalibration);
     });
@@ -488,23 +492,88 @@ void MainInterface::ShowProgram()
     UpdateTitle();
 }
 
+// The image was replaced (a file, the database or the device): what was
+// done before cannot be taken back into it.
 void MainInterface::ReloadProgram()
 {
     UnpackHeader(session_.program);
     ShowProgram();
+    history_->clear();
 }
 
 void MainInterface::instructionFormatChanged()
 {
     editor_.FormatChanged();
     editorPanel_->applyView();
+    history_->noteChange(tr("Formát Instrukcí"));
 }
 
+// An undone or redone step: the program and its wording as they were.
+void MainInterface::showRestored()
+{
+    editor_.FormatChanged();
+    ShowProgram();
+}
+
+void MainInterface::UndoClick()
+{
+    if (!deviceBusy())
+        history_->undo();
+}
+
+void MainInterface::RedoClick()
+{
+    if (!deviceBusy())
+        history_->redo();
+}
+
+// The items name the step they take back or make again.
+void MainInterface::updateUndoItems()
+{
+    const QUndoStack &stack = history_->stack();
+    UndoMenu->setEnabled(stack.canUndo() && !deviceBusy());
+    RedoMenu->setEnabled(stack.canRedo() && !deviceBusy());
+    UndoMenu->setText(stack.canUndo() ? tr("Zpět: %1").arg(stack.undoText()) : tr("Zpět"));
+    RedoMenu->setText(stack.canRedo() ? tr("Znovu: %1").arg(stack.redoText()) : tr("Znovu"));
+}
+
+// The target is chosen, instructions in a target are replaced only when the
+// user agrees, and a list that does not fit anywhere is not copied at all.
+void MainInterface::CopyPeriodClick()
+{
+    const Program &program = session_.program;
+    const int source = program.settings.CurrentPeriod;
+    if (program.settings.LastPeriod == 0) {
+        prompt_.message(this, period_copy_text::OnePeriodOnly);
+        return;
+    }
+    QList<int> targets;
+    const QStringList choices = PeriodCopyChoices(program.settings, source, &targets);
+    const int chosen = prompt_.choose(this, tr("Kopírovat instrukce %1. periody do:").arg(source + 1), choices);
+    if (chosen < 0 || chosen >= targets.size())
+        return;
+    const int target = targets[chosen];
+    const PeriodCopyCheck check = CheckPeriodCopy(program, source, target);
+    if (!check.refusal.isEmpty()) {
+        prompt_.message(this, check.refusal);
+        return;
+    }
+    if (!check.replaced.isEmpty()
+        && !prompt_.ask(this, PeriodCopyReplaceQuestion(check.replaced), Prompt::Buttons::YesCancel))
+        return;
+    history_->record(tr("Kopíruj periodu"), [&] { CopyPeriod(session_.program, source, target); });
+    editorPanel_->applyView();
+    ShowInfo(PeriodCopyDone(source, target));
+}
+
+// Whatever the dialog changed, closed with OK or with its close box, is one step.
 void MainInterface::DeviceConfigurationClick()
 {
-    services_.configurationDialog();
-    PackHeader(session_.program);
-    ShowProgram();
+    history_->record(tr("Konfigurace"), [this] {
+        services_.configurationDialog();
+        PackHeader(session_.program);
+        ShowProgram();
+    });
 }
 
 void MainInterface::configurationConfirmed()

@@ -35,6 +35,7 @@ class FolderLock;
 namespace pellmora::ui {
 
 class EditorPanel;
+class ProgramHistory;
 class Prompt;
 struct Session;
 
@@ -139,6 +140,11 @@ public slots:
     void configurationConfirmed();
     // The wording dialog's OK.
     void instructionFormatChanged();
+    // "Kopíruj periodu...": the period on view to another period or to all others.
+    void CopyPeriodClick();
+    // "Zpět" and "Znovu": the changes to the program taken back and made again.
+    void UndoClick();
+    void RedoClick();
 
 signals:
     // The window has shown the program anew: after every edit, period step,
@@ -173,10 +179,13 @@ private:
     bool saveProgramFile();
     bool saveProgramFileAs();
     void rememberProgram(bool inFile);
+    void showRestored();
+    void updateUndoItems();
 
     Session &session_;
     model::ProgramEditor editor_;
     model::SavedProgram saved_; // the program as last loaded, saved or started anew
+    std::unique_ptr<ProgramHistory> history_;
     Prompt &prompt_;
     MainWindowServices &services_;
     InfoBar info_;
@@ -211,6 +220,8 @@ private:
     QAction *DeviceTime = nullptr;
     QAction *LightSwitchMenu = nullptr;
     QAction *GeneralExit = nullptr;
+    QAction *UndoMenu = nullptr;
+    QAction *RedoMenu = nullptr;
 
     QLineEdit *InfoBarEdit = nullptr;
     QList<QLabel *> statusPanels_;

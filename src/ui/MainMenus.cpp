@@ -4,6 +4,7 @@
 
 #include "ui/DeviceCommandsController.h"
 #include "ui/EditorPanel.h"
+#include "ui/ProgramHistory.h"
 #include "ui/Prompt.h"
 
 #include <QAction>
@@ -154,6 +155,20 @@ void MainInterface::buildMenus()
     LightSwitchMenu = item(device, QStringLiteral("LightSwitchMenu"), tr("Nesvítí"), QKeySequence(Qt::Key_Insert), {});
     LightSwitchMenu->setCheckable(true);
     connect(LightSwitchMenu, &QAction::triggered, editorPanel_, &EditorPanel::LightSwitchClick);
+    device->addSeparator();
+    QAction *copyPeriod = item(device, QStringLiteral("CopyPeriod"), tr("Kopíruj periodu..."), {},
+                               tr("Zkopíruje instrukce této periody do jiné periody nebo do všech ostatních"));
+    connect(copyPeriod, &QAction::triggered, this, &MainInterface::CopyPeriodClick);
+    UndoMenu = item(device, QStringLiteral("UndoMenu"), tr("Zpět"), QKeySequence(Qt::CTRL | Qt::Key_Z),
+                    tr("Vrátí poslední změnu programu"));
+    connect(UndoMenu, &QAction::triggered, this, &MainInterface::UndoClick);
+    RedoMenu = item(device, QStringLiteral("RedoMenu"), tr("Znovu"), QKeySequence(Qt::CTRL | Qt::Key_Y),
+                    tr("Znovu provede vrácenou změnu programu"));
+    connect(RedoMenu, &QAction::triggered, this, &MainInterface::RedoClick);
+    editorPanel_->addPopupItems({copyPeriod, UndoMenu, RedoMenu});
+    connect(&history_->stack(), &QUndoStack::indexChanged, this, &MainInterface::updateUndoItems);
+    connect(&history_->stack(), &QUndoStack::cleanChanged, this, &MainInterface::updateUndoItems);
+    updateUndoItems();
 
     QMenu *database = menu(bar, QStringLiteral("DeviceDatabaseMenu"), tr("&Databáze"),
                            tr("Databáze již programonaných zařízení"));

@@ -6,6 +6,7 @@
 #include "ui/MainInterface.h"
 
 #include "ui/EditorPanel.h"
+#include "ui/ProgramHistory.h"
 #include "ui/Prompt.h"
 #include "ui/Session.h"
 
@@ -20,12 +21,12 @@ namespace pellmora::ui {
 
 QString MainInterface::openFileName()
 {
-    return services_.askOpenFileName(this);
+    return services_.askOpenFileName(this, FileDialogFolder(session_.files));
 }
 
 QString MainInterface::saveFileName()
 {
-    return services_.askSaveFileName(this, saveDialogTitle_);
+    return services_.askSaveFileName(this, saveDialogTitle_, FileDialogFolder(session_.files));
 }
 
 bool MainInterface::programInFile() const
@@ -33,9 +34,11 @@ bool MainInterface::programInFile() const
     return saved_.inFile(session_.program);
 }
 
+// Loaded, saved or started anew: the steps before cannot be taken back.
 void MainInterface::rememberProgram(bool inFile)
 {
     saved_.remember(session_.program, inFile);
+    history_->clear();
 }
 
 // Yes saves as Save does and goes on only when the program was saved; No goes
@@ -68,6 +71,7 @@ void MainInterface::NewTimerClick()
     session_.files.CurrentFileName.clear();
     rememberProgram(false);
     DeviceConfigurationClick();
+    history_->clear();
 }
 
 void MainInterface::LoadFileClick()

@@ -8,6 +8,7 @@
 
 #include "model/ProgramHeader.h"
 #include "report/ProgramReport.h"
+#include "storage/ProgramFile.h"
 
 #include <QFileInfo>
 #include <QPageLayout>
@@ -46,7 +47,8 @@ QString suggestedReportName(const QString &programFile)
 
 void MainInterface::ReportPdfClick()
 {
-    const QString name = services_.askReportFileName(this, suggestedReportName(session_.files.CurrentFileName));
+    const QString name = services_.askReportFileName(this, suggestedReportName(session_.files.CurrentFileName),
+                                                     storage::FileDialogFolder(session_.files));
     if (name.isEmpty())
         return;
     const FileReplacement written = report::WriteReportPdf(name, reportInputOf(session_, programInFile()));

@@ -51,12 +51,13 @@ public:
     virtual void selectPeriods(int periodCode) = 0;
     // The wording dialog's two user fields, as the configuration keeps them.
     virtual QStringList userWordFields() = 0;
-    // The program file dialogs; an empty name: cancelled.
-    virtual QString askOpenFileName(QWidget *parent) = 0;
-    virtual QString askSaveFileName(QWidget *parent, const QString &title) = 0;
-    // The PDF the program's report is written into, `proposed` offered; an
-    // empty name: cancelled.
-    virtual QString askReportFileName(QWidget *parent, const QString &proposed) = 0;
+    // The program file dialogs, opened in `folder` (empty: the current
+    // directory); an empty name: cancelled.
+    virtual QString askOpenFileName(QWidget *parent, const QString &folder) = 0;
+    virtual QString askSaveFileName(QWidget *parent, const QString &title, const QString &folder) = 0;
+    // The PDF the program's report is written into, `proposed` offered in
+    // `folder`; an empty name: cancelled.
+    virtual QString askReportFileName(QWidget *parent, const QString &proposed, const QString &folder) = 0;
     // The printer the report goes to, chosen and set up; false: cancelled.
     virtual bool choosePrinter(QWidget *parent, QPrinter &printer) = 0;
 };

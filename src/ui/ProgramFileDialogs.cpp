@@ -36,10 +36,10 @@ QString tr(const char *text)
 // A file dialog: a name typed without a suffix gets `suffix`. An open dialog
 // takes an existing file; a save dialog takes a new name as well as an
 // existing one and asks before an existing file is overwritten.
-QString askFileName(QWidget *parent, const QString &title, const QString &filter, const QString &suffix, bool saving,
-                    const QString &proposed = {})
+QString askFileName(QWidget *parent, const QString &title, const QString &folder, const QString &filter,
+                    const QString &suffix, bool saving, const QString &proposed = {})
 {
-    QFileDialog dialog(parent, title, QString(), filter);
+    QFileDialog dialog(parent, title, folder, filter);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setProxyModel(new CzechFileDetails(&dialog));
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -53,19 +53,20 @@ QString askFileName(QWidget *parent, const QString &title, const QString &filter
 
 } // namespace
 
-QString askProgramFileToOpen(QWidget *parent)
+QString askProgramFileToOpen(QWidget *parent, const QString &folder)
 {
-    return askFileName(parent, tr("Otevřít soubor...."), tr("Pellmora File (*.plm)"), QStringLiteral("plm"), false);
+    return askFileName(parent, tr("Otevřít soubor...."), folder, tr("Pellmora File (*.plm)"), QStringLiteral("plm"),
+                       false);
 }
 
-QString askProgramFileToSave(QWidget *parent, const QString &title)
+QString askProgramFileToSave(QWidget *parent, const QString &title, const QString &folder)
 {
-    return askFileName(parent, title, tr("Pellmora File (*.plm)"), QStringLiteral("plm"), true);
+    return askFileName(parent, title, folder, tr("Pellmora File (*.plm)"), QStringLiteral("plm"), true);
 }
 
-QString askReportFileToSave(QWidget *parent, const QString &proposed)
+QString askReportFileToSave(QWidget *parent, const QString &proposed, const QString &folder)
 {
-    return askFileName(parent, tr("Uložit spínací program do PDF..."), tr("Dokument PDF (*.pdf)"),
+    return askFileName(parent, tr("Uložit spínací program do PDF..."), folder, tr("Dokument PDF (*.pdf)"),
                        QStringLiteral("pdf"), true, proposed);
 }
 

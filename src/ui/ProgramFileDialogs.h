@@ -17,14 +17,15 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
 };
 
-// The file dialogs for program files (*.plm); an empty name: cancelled. A
-// name typed without a suffix is taken with ".plm".
-QString askProgramFileToOpen(QWidget *parent);
+// The file dialogs for program files (*.plm), opened in `folder` (empty: the
+// current directory); an empty name: cancelled. A name typed without a
+// suffix is taken with ".plm".
+QString askProgramFileToOpen(QWidget *parent, const QString &folder = {});
 // The save dialog takes a new file name as well as an existing one; it asks
 // before an existing file is overwritten.
-QString askProgramFileToSave(QWidget *parent, const QString &title);
+QString askProgramFileToSave(QWidget *parent, const QString &title, const QString &folder = {});
 // The PDF of the program's report (*.pdf), `proposed` offered; asks before
 // an existing file is overwritten.
-QString askReportFileToSave(QWidget *parent, const QString &proposed);
+QString askReportFileToSave(QWidget *parent, const QString &proposed, const QString &folder = {});
 
 } // namespace pellmora::ui

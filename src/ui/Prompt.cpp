@@ -1,6 +1,7 @@
 #include "ui/Prompt.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -74,6 +75,13 @@ Prompt::Choice MessageBoxPrompt::askYesNoCancel(QWidget *parent, const QString &
     case QMessageBox::No: return Choice::No;
     default: return Choice::Cancel;
     }
+}
+
+int MessageBoxPrompt::choose(QWidget *parent, const QString &text, const QStringList &items)
+{
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(parent, QApplication::applicationName(), text, items, 0, false, &ok);
+    return ok ? int(items.indexOf(chosen)) : -1;
 }
 
 } // namespace pellmora::ui

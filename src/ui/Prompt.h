@@ -3,6 +3,7 @@
 #include "model/Notice.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -27,6 +28,8 @@ public:
     virtual bool ask(QWidget *parent, const QString &text, Buttons buttons) = 0;
     // A warning question with Yes, No and Cancel; closing the box is Cancel.
     virtual Choice askYesNoCancel(QWidget *parent, const QString &text) = 0;
+    // One of `items`, the first offered; the index chosen, -1 when cancelled.
+    virtual int choose(QWidget *parent, const QString &text, const QStringList &items) = 0;
     // A notice that waits for nobody: shown while a transfer pumping its
     // messages goes on (a box that waited would stop the transfer).
     virtual void notify(QWidget *parent, const QString &text) = 0;
@@ -44,6 +47,7 @@ public:
     void message(QWidget *parent, const QString &text) override;
     bool ask(QWidget *parent, const QString &text, Buttons buttons) override;
     Choice askYesNoCancel(QWidget *parent, const QString &text) override;
+    int choose(QWidget *parent, const QString &text, const QStringList &items) override;
     void notify(QWidget *parent, const QString &text) override;
 };
 

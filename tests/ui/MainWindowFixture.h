@@ -111,9 +111,9 @@ public:
     {
         return {QStringLiteral("Rozsviť na"), QStringLiteral("Zhasni na")};
     }
-    QString askOpenFileName(QWidget *parent) override;
-    QString askSaveFileName(QWidget *parent, const QString &title) override;
-    QString askReportFileName(QWidget *parent, const QString &proposed) override;
+    QString askOpenFileName(QWidget *parent, const QString &folder) override;
+    QString askSaveFileName(QWidget *parent, const QString &title, const QString &folder) override;
+    QString askReportFileName(QWidget *parent, const QString &proposed, const QString &folder) override;
     bool choosePrinter(QWidget *parent, QPrinter &printer) override;
 
 private:
@@ -137,8 +137,10 @@ struct WindowUnderTest {
     std::function<void(OtherWindow)> onShowWindow; // runs for each, after it is recorded
     QStringList reportNames; // answers of the report's save dialog, in order
     QStringList reportProposed; // the names the report's save dialog proposed
+    QStringList dialogFolders;  // the folder each file dialog opened in, in order
     QString printerOutput;   // the printer dialog prints into this PDF; empty: cancelled
     std::function<void()> onPump; // runs whenever the window processes pending messages
+    std::function<void()> onConfigurationDialog; // what the user does in the configuration dialog
     FakeServices services{*this};
     std::unique_ptr<MainInterface> window;
 
@@ -248,6 +250,8 @@ inline void FakeServices::pump()
 inline void FakeServices::configurationDialog()
 {
     ++ui_.configurationDialogs;
+    if (ui_.onConfigurationDialog)
+        ui_.onConfigurationDialog();
 }
 
 inline void FakeServices::selectPeriods(int periodCode)
@@ -255,20 +259,23 @@ inline void FakeServices::selectPeriods(int periodCode)
     model::ApplyPeriodCode(ui_.session.program, periodCode);
 }
 
-inline QString FakeServices::askOpenFileName(QWidget *)
+inline QString FakeServices::askOpenFileName(QWidget *, const QString &folder)
 {
+    ui_.dialogFolders.append(folder);
     return ui_.openNames.isEmpty() ? QString() : ui_.openNames.takeFirst();
 }
 
-inline QString FakeServices::askSaveFileName(QWidget *, const QString &title)
+inline QString FakeServices::askSaveFileName(QWidget *, const QString &title, const QString &folder)
 {
+    ui_.dialogFolders.append(folder);
     ++ui_.saveDialogs;
     ui_.saveTitles.append(title);
     return ui_.saveNames.isEmpty() ? QString() : ui_.saveNames.takeFirst();
 }
 
-inline QString FakeServices::askReportFileName(QWidget *, const QString &proposed)
+inline QString FakeServices::askReportFileName(QWidget *, const QString &proposed, const QString &folder)
 {
+    ui_.dialogFolders.append(folder);
     ui_.reportProposed.append(proposed);
     return ui_.reportNames.isEmpty() ? QString() : ui_.reportNames.takeFirst();
 }

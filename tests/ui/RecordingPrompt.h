@@ -20,6 +20,7 @@ public:
     QStringList notified; // notices that wait for nobody
     QList<bool> answers;
     QList<Choice> choices;
+    QList<int> picks; // answers of choose(); with the plan used up it cancels
     std::function<void()> onShown; // runs as each text is shown
 
     void message(QWidget *, const QString &text) override { record(text); }
@@ -32,6 +33,12 @@ public:
     {
         record(text);
         return choices.isEmpty() ? Choice::Cancel : choices.takeFirst();
+    }
+
+    int choose(QWidget *, const QString &text, const QStringList &) override
+    {
+        record(text);
+        return picks.isEmpty() ? -1 : picks.takeFirst();
     }
 
     void notify(QWidget *, const QString &text) override { notified.append(text); }

@@ -3,6 +3,9 @@
 #include "MainWindowFixture.h"
 
 #include "model/ProgramHeader.h"
+#include "model/Segment.h"
+
+#include <QMenu>
 
 #include <array>
 #include <functional>
@@ -512,6 +515,167 @@ private slots:
         const QRect inSight = ui.list()->viewport()->rect();
         QVERIFY(inSight.contains(ui.list()->visualItemRect(ui.list()->item(shown))));
         QVERIFY(!inSight.intersects(ui.list()->visualItemRect(ui.list()->item(0))));
+    }
+
+    void copyPeriod_data()
+    {
+        QTest::addColumn<int>("periodCode");
+        QTest::addColumn<int>("sourceCount"); // instructions of period 1 (31: a segment full from a file)
+        QTest::addColumn<int>("occupied");    // a period holding an instruction beforehand; -1: none
+        QTest::addColumn<int>("pick");        // the choice in the list of targets; -1: cancelled
+        QTest::addColumn<bool>("replace");    // the answer to the question, when it is asked
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QList<int>>("copiedTo");
+
+        const QString choose2 = QStringLiteral("Kopírovat instrukce 1. periody do:");
+        const QString full = QStringLiteral("Došlo k naplnění jednoho segmentu !");
+        const QString replace3 = QStringLiteral("3. perioda už obsahuje instrukce. Nahradit je instrukcemi této periody?");
+        QTest::newRow("into an empty period") << 1 << 2 << -1 << 0 << false << QStringList{choose2} << QList<int>{1};
+        QTest::newRow("instructions replaced after Ano")
+            << 2 << 2 << 2 << 1 << true << QStringList{choose2, replace3} << QList<int>{2};
+        QTest::newRow("instructions kept after Zrušit")
+            << 2 << 2 << 2 << 1 << false << QStringList{choose2, replace3} << QList<int>{};
+        QTest::newRow("all others") << 2 << 3 << 2 << 3 << true << QStringList{choose2, replace3}
+                                    << QList<int>{1, 2, 3};
+        QTest::newRow("a full segment fits nowhere")
+            << 4 << 31 << -1 << 7 << true << QStringList{choose2, full} << QList<int>{};
+        QTest::newRow("choice cancelled") << 1 << 2 << -1 << -1 << true << QStringList{choose2} << QList<int>{};
+        QTest::newRow("one period only")
+            << 0 << 2 << -1 << 0 << true
+            << QStringList{"Program má jen jednu periodu, není kam kopírovat. Periody se nastavují v Konfiguraci."}
+            << QList<int>{};
+    }
+
+    // "Kopíruj periodu..." copies the list of the period on view, asks before
+    // instructions are replaced and copies nothing that does not fit.
+    void copyPeriod()
+    {
+        QFETCH(int, periodCode);
+        QFETCH(int, sourceCount);
+        QFETCH(int, occupied);
+        QFETCH(int, pick);
+        QFETCH(bool, replace);
+        QFETCH(QStringList, shown);
+        QFETCH(QList<int>, copiedTo);
+        WindowUnderTest &ui = started();
+        usePeriods(periodCode);
+        ProgramSettings &s = ui.session.program.settings;
+        for (int i = 0; i < sourceCount; ++i)
+            ui.session.program.image.words[i] = BuildInstructionWord(quint16(i + 1), true);
+        if (occupied >= 0)
+            ui.session.program.image.words[s.SegmentCapacity * occupied] = 0x0777;
+        ui.window->ShowProgram();
+        const DeviceImage before = ui.session.program.image;
+        QVERIFY(ui.find<QMenu>(QStringLiteral("PopupMenuBox"))->actions().contains(ui.action("CopyPeriod")));
+        ui.prompt.picks = {pick};
+        ui.prompt.answers = {replace};
+        ui.action(QStringLiteral("CopyPeriod"))->trigger();
+        QCOMPARE(ui.prompt.shown, shown);
+        const QList<quint16> source = SegmentWords(ui.session.program, 0);
+        for (int period = 1; period <= s.LastPeriod; ++period) {
+            const QList<quint16> words = SegmentWords(ui.session.program, period);
+            QCOMPARE(words, copiedTo.contains(period) ? source : SegmentWords(Program{before, s}, period));
+        }
+        QCOMPARE(ui.items().size(), sourceCount);
+    }
+
+    void undoAndRedo_data()
+    {
+        QTest::addColumn<QString>("change");
+        for (const char *change : {"append", "insert", "change", "delete", "start-up time", "period copy",
+                                   "configuration", "instruction format"})
+            QTest::newRow(change) << change;
+    }
+
+    // Each kind of change is one step: Zpět restores the program as it was,
+    // with no question about unsaved changes, Znovu makes it again.
+    void undoAndRedo()
+    {
+        QFETCH(QString, change);
+        WindowUnderTest &ui = started();
+        Program loaded;
+        ApplyPeriodCode(loaded, 1);
+        for (int i = 0; i < 3; ++i)
+            loaded.image.words[i] = BuildInstructionWord(quint16(10 + i), i % 2 == 0);
+        loaded.settings.DeviceName = QStringLiteral("Chodba");
+        PackHeader(loaded);
+        writeAll(QStringLiteral("loaded.plm"), loaded.image.toBytes());
+        ui.openNames = {QStringLiteral("loaded.plm")};
+        ui.window->LoadFileClick();
+        const QStringList items = ui.items();
+        const DeviceImage before = ui.session.program.image;
+        QAction *undo = ui.action(QStringLiteral("UndoMenu"));
+        QAction *redo = ui.action(QStringLiteral("RedoMenu"));
+        QVERIFY(!undo->isEnabled());
+
+        ui.typeDelay(QStringLiteral("00005"));
+        if (change == QStringLiteral("append")) {
+            appendTimes(1);
+        } else if (change == QStringLiteral("start-up time")) {
+            ui.type(QStringLiteral("StartUpTime"), QStringLiteral("1930"));
+        } else if (change == QStringLiteral("period copy")) {
+            ui.prompt.picks = {0};
+            ui.action(QStringLiteral("CopyPeriod"))->trigger();
+        } else if (change == QStringLiteral("configuration")) {
+            ui.onConfigurationDialog = [&] {
+                ui.session.program.settings.DeviceName = QStringLiteral("Sklep");
+                ApplyPeriodCode(ui.session.program, 4);
+                ui.window->configurationConfirmed();
+            };
+            QTest::mouseClick(ui.button(QStringLiteral("DeviceConfiguration")), Qt::LeftButton);
+        } else if (change == QStringLiteral("instruction format")) {
+            ui.session.format.ChooseFormat(1);
+            ui.window->instructionFormatChanged();
+        } else {
+            ui.clickItem(1);
+            const QString button = change == QStringLiteral("insert")   ? QStringLiteral("InsertInstruction")
+                                 : change == QStringLiteral("change") ? QStringLiteral("ChangeInstruction")
+                                                                      : QStringLiteral("DeleteInstruction");
+            QTest::mouseClick(ui.button(button), Qt::LeftButton);
+        }
+        const DeviceImage after = ui.session.program.image;
+        const QStringList changedItems = ui.items();
+        QVERIFY(after != before || changedItems != items);
+        QVERIFY(undo->isEnabled());
+        QVERIFY(!redo->isEnabled());
+
+        undo->trigger();
+        PackHeader(ui.session.program);
+        QCOMPARE(ui.session.program.image, before);
+        QCOMPARE(ui.items(), items);
+        QVERIFY(!undo->isEnabled());
+        QVERIFY(redo->isEnabled());
+        ui.prompt.shown.clear();
+        QVERIFY(ui.window->SaveChangesQuery()); // back to the file: nothing to ask
+        QVERIFY(ui.prompt.shown.isEmpty());
+
+        redo->trigger();
+        PackHeader(ui.session.program);
+        QCOMPARE(ui.session.program.image, after);
+        QCOMPARE(ui.items(), changedItems);
+        const bool programChanged = after != before;
+        ui.prompt.choices = {Prompt::Choice::Cancel};
+        QCOMPARE(ui.window->SaveChangesQuery(), !programChanged);
+        QCOMPARE(ui.prompt.shown.size(), programChanged ? 1 : 0);
+    }
+
+    // A change made in another window is a step of its own: undoing the
+    // editor's step before it keeps it.
+    void undoKeepsChangesOfOtherWindows()
+    {
+        WindowUnderTest &ui = started();
+        ui.typeDelay(QStringLiteral("00005"));
+        appendTimes(2);
+        ui.session.program.settings.CalibrationValue = 7; // as the calibration window writes it
+        ui.action(QStringLiteral("UndoMenu"))->trigger();
+        QCOMPARE(ui.session.program.settings.CalibrationValue, quint8(0));
+        QCOMPARE(ui.list()->count(), 2);
+        ui.action(QStringLiteral("UndoMenu"))->trigger();
+        QCOMPARE(ui.list()->count(), 1);
+        ui.action(QStringLiteral("RedoMenu"))->trigger();
+        ui.action(QStringLiteral("RedoMenu"))->trigger();
+        QCOMPARE(ui.list()->count(), 2);
+        QCOMPARE(ui.session.program.settings.CalibrationValue, quint8(7));
     }
 
     void periodNavigation_data()

@@ -273,6 +273,8 @@ private slots:
         QTest::newRow("database") << "OpenFromDatabaseMenu" << "Ctrl+L";
         QTest::newRow("overview") << "DevicesOverview" << "Ctrl+D";
         QTest::newRow("box") << "OpenToBoxMenu" << "Ctrl+B";
+        QTest::newRow("undo") << "UndoMenu" << "Ctrl+Z";
+        QTest::newRow("redo") << "RedoMenu" << "Ctrl+Y";
     }
 
     // Every menu shortcut reaches its item from every field of the window
@@ -289,6 +291,10 @@ private slots:
         QCOMPARE(item->shortcut().toString(), shortcut);
         ui.window->SetDeviceCommandsEnabled(true);
         ui.typeDelay(QStringLiteral("12345")); // enables Další Instrukce too
+        // Two instructions, one of them taken back: Zpět and Znovu both enabled.
+        for (int i = 0; i < 2; ++i)
+            QTest::mouseClick(ui.button(QStringLiteral("NewInstruction")), Qt::LeftButton);
+        ui.action(QStringLiteral("UndoMenu"))->trigger();
         QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
         QSignalSpy triggered(item, &QAction::triggered);
         QApplication::clipboard()->setText(QStringLiteral("2359"));

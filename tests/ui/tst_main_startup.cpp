@@ -715,6 +715,40 @@ private slots:
         QCOMPARE(chosen, dir_->file(QStringLiteral("sklep.plm")));
     }
 
+    void fileDialogFolders_data()
+    {
+        QTest::addColumn<QString>("deviceDirectory"); // in the test directory
+        QTest::addColumn<QString>("currentFile");
+        QTest::addColumn<QString>("folder"); // where every dialog opens; empty: the current directory
+
+        QTest::newRow("program-files folder") << "{dir}/devices" << "{dir}/other/a.plm" << "{dir}/devices";
+        QTest::newRow("no program-files folder: the file's") << "" << "{dir}/other/a.plm" << "{dir}/other";
+        QTest::newRow("missing program-files folder: the file's")
+            << "{dir}/nowhere" << "{dir}/other/a.plm" << "{dir}/other";
+        QTest::newRow("neither") << "" << "" << "";
+        QTest::newRow("the file's folder is gone") << "" << "{dir}/gone/a.plm" << "";
+    }
+
+    // Open, Save as and the PDF's dialog open in the program-files folder of
+    // "Adresáře", else beside the current file.
+    void fileDialogFolders()
+    {
+        QFETCH(QString, deviceDirectory);
+        QFETCH(QString, currentFile);
+        QFETCH(QString, folder);
+        const auto inDir = [this](QString path) { return path.replace(QStringLiteral("{dir}"), dir_->path()); };
+        WindowUnderTest &ui = startedWith(configurationText());
+        QDir().mkdir(dir_->file(QStringLiteral("devices")));
+        QDir().mkdir(dir_->file(QStringLiteral("other")));
+        ui.session.files.DeviceDirectory = inDir(deviceDirectory);
+        ui.session.files.CurrentFileName = inDir(currentFile);
+        ui.prompt.choices = {Prompt::Choice::No};
+        ui.action(QStringLiteral("LoadFile"))->trigger();
+        ui.action(QStringLiteral("SaveAs"))->trigger();
+        ui.action(QStringLiteral("ReportPdf"))->trigger();
+        QCOMPARE(ui.dialogFolders, QStringList(3, inDir(folder)));
+    }
+
     void report_data()
     {
         QTest::addColumn<bool>("printer");
