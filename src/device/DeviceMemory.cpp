@@ -24,9 +24,9 @@ QString eepromNoAckText()
 }
 
 // A transfer whose connection broke: the port failed or the interface is gone.
-void appendConnectionLost(Notices &notices, const QString &info)
+void appendConnectionLost(Notices &notices, const ConnectionWatch &watch, const QString &info)
 {
-    notices << Notice::message(connectionLostText()) << Notice::info(info);
+    notices << Notice::message(watch.lostText()) << Notice::info(info);
 }
 
 MemoryBytes bytesOf(const DeviceImage &image)
@@ -100,7 +100,7 @@ std::optional<bool> VerifyDeviceMemory(Link &link, DeviceMemoryState &memory, co
     const bool busFree = DataLineFree(link);
     const bool answered = busFree && link.EepromRead(read, TransferCount, StartAddress, progress);
     if (watch.lost(answered)) {
-        appendConnectionLost(notices, deviceText("*** NOT VALID I2C OPERATION ***"));
+        appendConnectionLost(notices, watch, deviceText("*** NOT VALID I2C OPERATION ***"));
         return std::nullopt;
     }
     if (!answered) {
@@ -168,7 +168,7 @@ DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const Dev
         const bool written =
             busFree && link.EepromWrite(buffer, TransferCount, StartAddress, PageSize, observer.betweenSteps());
         if (watch.lost(written)) {
-            appendConnectionLost(outcome.notices, deviceText("*** NOT VALID I2C OPERATION ***"));
+            appendConnectionLost(outcome.notices, watch, deviceText("*** NOT VALID I2C OPERATION ***"));
             return;
         }
         if (!written) {
@@ -178,7 +178,7 @@ DeviceOutcome WriteDeviceMemory(Link &link, DeviceMemoryState &memory, const Dev
         }
         AwaitLastWriteCycle(link);
         if (watch.lost(true)) {
-            appendConnectionLost(outcome.notices, deviceText("*** NOT VALID I2C OPERATION ***"));
+            appendConnectionLost(outcome.notices, watch, deviceText("*** NOT VALID I2C OPERATION ***"));
             return;
         }
         if (observer.verifying)
@@ -196,7 +196,7 @@ DeviceOutcome ReadDeviceMemory(Link &link, DeviceImage &image, const TransferObs
         const bool busFree = DataLineFree(link);
         const bool read = busFree && link.EepromRead(buffer, TransferCount, StartAddress, observer.betweenSteps());
         if (watch.lost(read)) {
-            appendConnectionLost(outcome.notices, deviceText("*** NOT VALID I2C OPERATION *** "));
+            appendConnectionLost(outcome.notices, watch, deviceText("*** NOT VALID I2C OPERATION *** "));
             return; // nothing read is used: the image stays as it was
         }
         if (!read) {

@@ -191,8 +191,23 @@ SwitchOutcome SeriesProgramming::programSwitch(bool useRecordedId)
     return outcome;
 }
 
+// A switch that has just been plugged in starts with its supply coming on,
+// and only then does its microcontroller announce itself to the test. The
+// supply is switched off first, so that each switch starts that way whatever
+// the previous one left on the link (with a switch that stayed connected, as
+// in a series run without waiting, too).
+void SeriesProgramming::restartSupply()
+{
+    link::LinkSession session(link_);
+    if (!session.acquired())
+        return;
+    link_.state().PortBase = link::Link::ComPortBase(link_.state().SelectedPort);
+    link_.LinkPowerOff();
+}
+
 bool SeriesProgramming::programAndVerify(SwitchOutcome &outcome)
 {
+    restartSupply();
     step(SeriesStep::ComTest);
     ComTestOutcome test = RunComTest(link_, observer_.comTest);
     if (!test.connected) {

@@ -99,6 +99,7 @@ public:
 
 private:
     QDateTime now() const;
+    void restartSupply();
     bool programAndVerify(SwitchOutcome &outcome);
     bool setClock(SwitchOutcome &outcome);
     bool record(SwitchOutcome &outcome);

@@ -21,7 +21,7 @@ namespace {
 bool serviceTransferWent(ConnectionWatch &watch, bool busFree, bool answered, DeviceOutcome &outcome)
 {
     if (watch.lost(answered)) {
-        outcome.notices << Notice::message(connectionLostText());
+        outcome.notices << Notice::message(watch.lostText());
         return false;
     }
     if (!answered)

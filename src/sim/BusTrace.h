@@ -54,6 +54,8 @@ public:
     bool portFailed() const override { return inner_.portFailed(); }
     bool recover() override { return inner_.recover(); }
     QString closedReason() const override { return inner_.closedReason(); }
+    bool supplyRefused() const override { return inner_.supplyRefused(); }
+    quint64 bitSlotPortMicros() override { return inner_.bitSlotPortMicros(); }
 
     // Takes the true bus levels from the simulation from now on.
     void attach(SimulatedSwitch &simulation);
