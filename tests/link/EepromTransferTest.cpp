@@ -121,7 +121,7 @@ TEST(EepromWrite, AcknowledgePollingGivesUpAfterItsLimit)
         const std::string rest = t.substr(firstPage.size());
         ASSERT_EQ(rest.rfind(polling, 0), 0u) << rest.substr(0, 80);
         if (c.succeeds)
-            EXPECT_EQ(rest.substr(polling.size()), " " + PagePass(16, b.image, 16) + " P");
+            EXPECT_EQ(rest.substr(polling.size()), std::string(" ").append(PagePass(16, b.image, 16)).append(" P"));
         else
             EXPECT_EQ(rest.substr(polling.size()), " P") << "two stops in a row end the failed transfer";
     }
