@@ -6,7 +6,6 @@
 #include "device/DeviceClock.h"
 #include "link/Link.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLineEdit>
@@ -14,6 +13,8 @@
 #include <QShowEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace pellmora::model;
 using namespace pellmora::link;
@@ -100,21 +101,12 @@ QToolButton *DeviceTimeDialog::stepButton(const QString &name, Qt::ArrowType arr
 }
 
 // The arrows stand above and below the digit they change: tens and units of
-// the hours, tens and units of the minutes; the zero under the seconds.
+// the hours, tens and units of the minutes; the zero under the seconds. The
+// layout keeps a free row above and below the display; the buttons are
+// placed in those rows by placeArrows, under the digits as the display's font
+// draws them.
 void DeviceTimeDialog::layOut()
 {
-    auto *digits = new QGridLayout;
-    digits->addWidget(HoursDecimalUp, 0, 0, Qt::AlignHCenter);
-    digits->addWidget(HoursUnitUp, 0, 1, Qt::AlignHCenter);
-    digits->addWidget(MinutesDecimalUp, 0, 3, Qt::AlignHCenter);
-    digits->addWidget(MinutesUnitUp, 0, 4, Qt::AlignHCenter);
-    digits->addWidget(TimeDisplay, 1, 0, 1, 8);
-    digits->addWidget(HoursDecimalDown, 2, 0, Qt::AlignHCenter);
-    digits->addWidget(HoursUnitDown, 2, 1, Qt::AlignHCenter);
-    digits->addWidget(MinutesDecimalDown, 2, 3, Qt::AlignHCenter);
-    digits->addWidget(MinutesUnitDown, 2, 4, Qt::AlignHCenter);
-    digits->addWidget(SecondsZero, 2, 6, 1, 2, Qt::AlignHCenter);
-
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(SetSysTimeBtn);
     buttons->addWidget(SetTimeBtn);
@@ -122,9 +114,77 @@ void DeviceTimeDialog::layOut()
     buttons->addWidget(OKBtn);
 
     auto *whole = new QVBoxLayout(this);
-    whole->addLayout(digits);
+    whole->addSpacing(arrowRowHeight());
+    whole->addWidget(TimeDisplay);
+    whole->addSpacing(arrowRowHeight());
     whole->addLayout(buttons);
     whole->setSizeConstraint(QLayout::SetFixedSize);
+
+    TimeDisplay->installEventFilter(this);
+}
+
+int DeviceTimeDialog::arrowRowHeight() const
+{
+    int height = 0;
+    for (const QToolButton *step : {HoursDecimalUp, SecondsZero})
+        height = std::max(height, step->sizeHint().height());
+    return height;
+}
+
+// The horizontal centre, in the display's coordinates, of the characters
+// first..last of the time as the display draws it: one line, centred in its
+// contents. The places are taken from a fixed "00:00:00" so that the arrows
+// stay put while the digits change.
+int DeviceTimeDialog::digitCentre(int first, int last) const
+{
+    static const QString sample = QStringLiteral("00:00:00");
+    const QFontMetrics metrics = TimeDisplay->fontMetrics();
+    const QRect contents = TimeDisplay->contentsRect().marginsRemoved(TimeDisplay->textMargins());
+    const int textLeft = contents.left() + (contents.width() - metrics.horizontalAdvance(sample)) / 2;
+    const int left = metrics.horizontalAdvance(sample.left(first));
+    const int right = metrics.horizontalAdvance(sample.left(last + 1));
+    return textLeft + (left + right) / 2;
+}
+
+void DeviceTimeDialog::placeArrows()
+{
+    struct Place {
+        QToolButton *button;
+        int first;
+        int last;
+        bool above;
+    };
+    const Place places[] = {
+        {HoursDecimalUp, 0, 0, true},     {HoursDecimalDown, 0, 0, false}, {HoursUnitUp, 1, 1, true},
+        {HoursUnitDown, 1, 1, false},     {MinutesDecimalUp, 3, 3, true},  {MinutesDecimalDown, 3, 3, false},
+        {MinutesUnitUp, 4, 4, true},      {MinutesUnitDown, 4, 4, false},  {SecondsZero, 6, 7, false},
+    };
+    const QRect display = TimeDisplay->geometry();
+    for (const Place &place : places) {
+        QToolButton *button = place.button;
+        button->resize(button->sizeHint());
+        const int x = display.left() + digitCentre(place.first, place.last) - button->width() / 2;
+        const int y = place.above ? display.top() - button->height() : display.bottom() + 1;
+        button->move(x, y);
+    }
+}
+
+// The display's font, size or place decide where its digits are drawn.
+bool DeviceTimeDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == TimeDisplay) {
+        switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::FontChange:
+        case QEvent::StyleChange:
+            placeArrows();
+            break;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void DeviceTimeDialog::showEvent(QShowEvent *event)

@@ -57,10 +57,14 @@ public slots:
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QToolButton *stepButton(const QString &name, Qt::ArrowType arrow, const std::function<void()> &handler);
     void layOut();
+    int arrowRowHeight() const;
+    int digitCentre(int first, int last) const;
+    void placeArrows();
 
     void FormShow();
     void stepUp(quint16 &field, quint16 by);

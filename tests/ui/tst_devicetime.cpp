@@ -6,6 +6,7 @@
 #include "device/DeviceClock.h"
 #include "device/DeviceMemory.h"
 
+#include <QLayout>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
@@ -110,6 +111,68 @@ private slots:
         QCOMPARE(d->ShownTime().toString(QStringLiteral("HH:mm:ss")), expected);
         QCOMPARE(control<QLineEdit>(*d, "TimeDisplay")->cursorPosition(), 4);
         QCOMPARE(rig->sim.deviceTime(), start);
+    }
+
+    void arrowsStandAtTheirDigits_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("first"); // the digits it changes, as places in "HH:mm:ss"
+        QTest::addColumn<int>("last");
+        QTest::addColumn<int>("pointSize"); // 0: the dialog's own font
+
+        QTest::newRow("tens of hours, up") << "HoursDecimalUp" << 0 << 0 << 0;
+        QTest::newRow("tens of hours, down") << "HoursDecimalDown" << 0 << 0 << 0;
+        QTest::newRow("hours, up") << "HoursUnitUp" << 1 << 1 << 0;
+        QTest::newRow("hours, down") << "HoursUnitDown" << 1 << 1 << 0;
+        QTest::newRow("tens of minutes, up") << "MinutesDecimalUp" << 3 << 3 << 0;
+        QTest::newRow("tens of minutes, down") << "MinutesDecimalDown" << 3 << 3 << 0;
+        QTest::newRow("minutes, up") << "MinutesUnitUp" << 4 << 4 << 0;
+        QTest::newRow("minutes, down") << "MinutesUnitDown" << 4 << 4 << 0;
+        QTest::newRow("zero seconds") << "SecondsZero" << 6 << 7 << 0;
+        QTest::newRow("larger font, tens of hours") << "HoursDecimalUp" << 0 << 0 << 48;
+        QTest::newRow("larger font, minutes") << "MinutesUnitDown" << 4 << 4 << 48;
+        QTest::newRow("smaller font, hours") << "HoursUnitUp" << 1 << 1 << 12;
+        QTest::newRow("smaller font, zero seconds") << "SecondsZero" << 6 << 7 << 12;
+    }
+
+    // Each arrow's centre stands over the digit it changes, wherever the
+    // display's font puts the digits.
+    void arrowsStandAtTheirDigits()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QFETCH(int, pointSize);
+
+        connect(QTime(18, 47, 5));
+        auto d = dialog();
+        d->show();
+        auto *display = control<QLineEdit>(*d, "TimeDisplay");
+        if (pointSize != 0) {
+            QFont font = display->font();
+            font.setPointSize(pointSize);
+            display->setFont(font);
+            QCoreApplication::sendPostedEvents();
+            d->layout()->activate();
+        }
+
+        const QString text = display->displayText();
+        const QFontMetrics metrics = display->fontMetrics();
+        const QRect contents = display->contentsRect().marginsRemoved(display->textMargins());
+        const int textLeft = contents.left() + (contents.width() - metrics.horizontalAdvance(text)) / 2;
+        const int left = display->mapTo(d.get(), QPoint(textLeft + metrics.horizontalAdvance(text.left(first)), 0)).x();
+        const int right =
+            display->mapTo(d.get(), QPoint(textLeft + metrics.horizontalAdvance(text.left(last + 1)), 0)).x();
+
+        auto *arrow = control<QToolButton>(*d, button);
+        const int centre = arrow->mapTo(d.get(), arrow->rect().center()).x();
+        QVERIFY2(left <= centre && centre <= right,
+                 qPrintable(QStringLiteral("centre %1 outside %2..%3").arg(centre).arg(left).arg(right)));
+        const bool above = button.endsWith(QStringLiteral("Up"));
+        const QRect shownAt(arrow->mapTo(d.get(), QPoint(0, 0)), arrow->size());
+        const QRect displayAt(display->mapTo(d.get(), QPoint(0, 0)), display->size());
+        QVERIFY(above ? shownAt.bottom() < displayAt.top() : shownAt.top() > displayAt.bottom());
+        QVERIFY(d->rect().contains(shownAt));
     }
 
     void settingTheClock_data()
