@@ -38,6 +38,14 @@ QString problemText(const Notices &notices)
     return (messages.isEmpty() ? infos : messages).join(u' ');
 }
 
+// A step went wrong: the switch's outcome takes its notices, and the log
+// and the table what they say.
+void failStep(SwitchOutcome &outcome, const Notices &notices)
+{
+    outcome.notices << notices;
+    outcome.result = problemText(notices);
+}
+
 QByteArray csvField(QString text)
 {
     text.replace(u"\r\n"_s, u" "_s).replace(u'\n', u' ').replace(u'\r', u' ');
@@ -211,8 +219,7 @@ bool SeriesProgramming::programAndVerify(SwitchOutcome &outcome)
     step(SeriesStep::ComTest);
     ComTestOutcome test = RunComTest(link_, observer_.comTest);
     if (!test.connected) {
-        outcome.notices << test.notices;
-        outcome.result = problemText(test.notices);
+        failStep(outcome, test.notices);
         if (outcome.result.isEmpty())
             outcome.result = deviceText("Komunikační test neprošel (chyba %1).").arg(test.error);
         return false;
@@ -233,8 +240,7 @@ bool SeriesProgramming::programAndVerify(SwitchOutcome &outcome)
     };
     const DeviceOutcome written = WriteDeviceMemory(link_, memory_, program.image, transfer);
     if (!written.ok) {
-        outcome.notices << written.notices;
-        outcome.result = problemText(written.notices);
+        failStep(outcome, written.notices);
         return false;
     }
     return true;
@@ -250,8 +256,7 @@ bool SeriesProgramming::setClock(SwitchOutcome &outcome)
         link_.state().LoopCount = link_.state().PICmicro_Loop;
     const ClockOutcome stored = StoreDeviceTime(link_, now().time());
     if (!stored.ok) {
-        outcome.notices << stored.notices;
-        outcome.result = problemText(stored.notices);
+        failStep(outcome, stored.notices);
         return false;
     }
     return true;
@@ -271,8 +276,7 @@ bool SeriesProgramming::record(SwitchOutcome &outcome)
         // kept, so that the table says what the file says.
         if (appended.appended)
             database_.Records.removeLast();
-        outcome.notices << appended.notices;
-        outcome.result = problemText(appended.notices);
+        failStep(outcome, appended.notices);
         return false;
     }
     return true;
