@@ -15,8 +15,11 @@
 // ever, as libftdi does.
 //
 // Time is the fake's own: every tick of the bit-bang clock and every wait of
-// the host. The simulated switch runs by the host's steady clock plus that
-// time, as if each transfer lasted as long as the real chip takes.
+// the host. The simulated switch runs by that time plus the host's steady
+// clock as it stood when the host last called the chip: the host's time
+// passes between its calls, as it does for the real switch, while the
+// samples of one call are clocked at the chip's own pace however long the
+// machine running the test takes over them.
 
 #include "link/FtdiBackend.h"
 #include "link/FtdiPins.h"
@@ -45,6 +48,7 @@ struct FakeFtdiChip {
     // (first: the switch reads them while it is made).
     qint64 tickedNanos = 0;
     qint64 waitedNanos = 0;
+    qint64 hostNanos = steadyNanos(); // the host's steady clock at its last call to the chip
     // The switch on the cable's far side (its interface on its COM port).
     sim::SimulatedSwitch sim;
     // Instead of the switch: the input pins for the outputs (a test cable).
@@ -85,6 +89,13 @@ struct FakeFtdiChip {
 
     long dataCalls() const { return writes + reads; }
     qint64 nowNanos() const { return tickedNanos + waitedNanos; }
+    // The host calls the chip: its time since the last call has passed.
+    void hostCalls() { hostNanos = steadyNanos(); }
+    static qint64 steadyNanos()
+    {
+        using namespace std::chrono;
+        return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+    }
     int sampleRate() const { return libraryBaud * link::FtdiBackend::SamplesPerLibraryBaud; }
     // Pulls the cable now, or plugs it back in.
     void pull() { unplugged = true; open = false; }
@@ -133,10 +144,7 @@ struct FakeFtdiChip {
 private:
     sim::SimOptions withClock(sim::SimOptions options)
     {
-        options.monotonicNanos = [this] {
-            using namespace std::chrono;
-            return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count() + nowNanos();
-        };
+        options.monotonicNanos = [this] { return hostNanos + nowNanos(); };
         return options;
     }
 
@@ -177,6 +185,7 @@ public:
     }
     int open(const QString &serial) override
     {
+        chip_.hostCalls();
         if (chip_.failOpen)
             return chip_.failOpen;
         if (chip_.unplugged || !chip_.serials.contains(serial))
@@ -187,6 +196,7 @@ public:
     }
     void close() override
     {
+        chip_.hostCalls();
         if (!usable())
             return;
         chip_.resetBitmode();
@@ -194,6 +204,7 @@ public:
     }
     int setBitmode(quint8 outputs, quint8 mode) override
     {
+        chip_.hostCalls();
         if (!usable())
             return -1;
         chip_.outputMask = outputs;
@@ -220,6 +231,7 @@ public:
     }
     int writeData(const QByteArray &samples) override
     {
+        chip_.hostCalls();
         ++chip_.writes;
         if (!dataCallWorks())
             return -1;
@@ -236,6 +248,7 @@ public:
     }
     int readData(QByteArray *readBack, int size) override
     {
+        chip_.hostCalls();
         ++chip_.reads;
         if (!dataCallWorks())
             return -1;
