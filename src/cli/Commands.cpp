@@ -174,4 +174,9 @@ void printOut(const QString &text)
     printOut(text.toUtf8());
 }
 
+void say(const QString &line)
+{
+    printOut(line + u'\n');
+}
+
 } // namespace pellmora::cli

@@ -60,5 +60,7 @@ int usageError(const QString &text);
 // success (runCommandLine).
 void printOut(const QString &text);
 void printOut(const QByteArray &utf8);
+// One line of standard output, written at once.
+void say(const QString &line);
 
 } // namespace pellmora::cli

@@ -38,21 +38,9 @@ namespace {
 
 using connection::DeviceConnection;
 
-// One line of output, written at once.
-void say(const QString &line)
-{
-    printOut(line + u'\n');
-}
-
 void complain(const QString &line)
 {
     QTextStream(stderr) << line << '\n';
-}
-
-void printNotices(const Notices &notices)
-{
-    for (const Notice &notice : notices)
-        say(notice.text);
 }
 
 // A progress bar on stderr, drawn only when stderr is a terminal.
@@ -209,6 +197,12 @@ device::TransferObserver progressObserver(ProgressBar &bar)
     observer.progress = [&bar](int done, int total) { bar.show(done, total); };
     observer.verifying = [&bar] { bar.end(); };
     return observer;
+}
+
+void printNotices(const Notices &notices)
+{
+    for (const Notice &notice : notices)
+        say(notice.text);
 }
 
 std::optional<DeviceImage> readImage(const QString &path, QString *error)

@@ -8,6 +8,7 @@
 #include "link/Link.h"
 #include "link/LinkState.h"
 #include "model/DeviceImage.h"
+#include "model/Notice.h"
 
 #include <QCommandLineParser>
 #include <QString>
@@ -40,6 +41,8 @@ bool connect(DeviceRun &run);
 // Ends the run (trace, simulated memory); a failure there turns a success
 // into an error exit.
 int finish(DeviceRun &run, int code);
+// Each notice's text as a line of standard output.
+void printNotices(const model::Notices &notices);
 // The program file at `path`; nullopt with a one-line error when it is none.
 std::optional<model::DeviceImage> readImage(const QString &path, QString *error);
 

@@ -43,7 +43,7 @@ void warn(const QString &file, const QStringList &lines, const QString &prefix =
 }
 
 // The first 512 bytes of a program file, or the reason it has none.
-std::optional<DeviceImage> readImage(const QString &path)
+std::optional<DeviceImage> readProgramImage(const QString &path)
 {
     DeviceImage image;
     if (ReadProgramFile(path, image))
@@ -64,7 +64,7 @@ void addOutputOption(QCommandLineParser &parser, const QString &file)
 // the program cannot hold.
 std::optional<Program> readProgram(const QString &path)
 {
-    const std::optional<DeviceImage> image = readImage(path);
+    const std::optional<DeviceImage> image = readProgramImage(path);
     if (!image)
         return std::nullopt;
     Program program;
@@ -147,7 +147,7 @@ int writeReport(const QCommandLineParser &parser, WordedProgram &worded)
 int exportCommand(const QCommandLineParser &parser)
 {
     const QString file = parser.positionalArguments().constFirst();
-    const std::optional<DeviceImage> image = readImage(file);
+    const std::optional<DeviceImage> image = readProgramImage(file);
     if (!image)
         return ExitUsage;
     QStringList leftOut;

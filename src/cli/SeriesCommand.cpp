@@ -26,20 +26,10 @@ namespace {
 
 constexpr int SampleMilliseconds = 100;
 
-void say(const QString &line)
-{
-    printOut(line + u'\n');
-}
-
-void complain(const QString &line)
+// "pellmora-cli: TEXT" on standard error, the run going on.
+void warn(const QString &line)
 {
     QTextStream(stderr) << "pellmora-cli: " << line << Qt::endl;
-}
-
-void printNotices(const Notices &notices)
-{
-    for (const Notice &notice : notices)
-        say(notice.text);
 }
 
 std::optional<quint16> idArgument(const QString &text)
@@ -64,13 +54,13 @@ std::optional<DeviceDatabase> openDatabase(const QString &path)
         return database;
     const std::optional<QByteArray> contents = readFileHead(path, DeviceDatabase::LargestFile + 1);
     if (!contents) {
-        complain(path + u": cannot be read"_s);
+        warn(path + u": cannot be read"_s);
         return std::nullopt;
     }
     ParsedDatabase parsed = ParseDatabase(*contents);
     if (parsed.refused) {
         for (const Notice &notice : parsed.notices)
-            complain(path + u": "_s + notice.text);
+            warn(path + u": "_s + notice.text);
         return std::nullopt;
     }
     database.Records = std::move(parsed.records);
@@ -85,7 +75,7 @@ bool identifiersFree(const DeviceDatabase &database, quint16 firstId, int count)
     for (const DatabaseRecord &record : database.Records) {
         const std::optional<quint16> used = idArgument(record.Id);
         if (used && *used >= firstId && *used < firstId + count) {
-            complain(u"identifier %1 is already in the database (%2, %3)"_s.arg(record.Id, record.Name, record.Date));
+            warn(u"identifier %1 is already in the database (%2, %3)"_s.arg(record.Id, record.Name, record.Date));
             return false;
         }
     }

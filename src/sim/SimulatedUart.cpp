@@ -7,7 +7,7 @@ namespace pellmora::sim {
 namespace {
 
 constexpr quint8 NoInterruptPending = 0x01;
-constexpr quint8 AbsentRegister = 0xFF; // nothing decodes the address
+constexpr quint8 NoRegister = 0xFF; // nothing decodes the address
 
 } // namespace
 
@@ -35,7 +35,7 @@ quint8 SimulatedUart::read(quint16 offset)
     case uart::Scratch:
         return scratch;
     default:
-        return AbsentRegister;
+        return NoRegister;
     }
 }
 

@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Case {
+struct CommandCase {
     const char *program;
     QStringList args;
     int exitCode;
@@ -20,7 +20,7 @@ struct Case {
 TEST(CommandLine, HelpAndVersionOnStandardOutputAWrongArgumentNamed)
 {
     const QString version = QStringLiteral(PELLMORA_VERSION);
-    const QList<Case> cases = {
+    const QList<CommandCase> cases = {
         {PELLMORA_CLI, {u"--help"_s}, 0, u"  pellmora-cli verify FILE.plm [--wording 1..4]"_s, {}},
         {PELLMORA_CLI, {u"read"_s, u"-h"_s}, 0, u"Usage: pellmora-cli read -o FILE.plm [options]\n"_s, {}},
         {PELLMORA_CLI, {u"--version"_s}, 0, u"pellmora-cli "_s + version + u'\n', {}},
@@ -42,7 +42,7 @@ TEST(CommandLine, HelpAndVersionOnStandardOutputAWrongArgumentNamed)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     environment.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
-    for (const Case &c : cases) {
+    for (const CommandCase &c : cases) {
         SCOPED_TRACE((QString::fromUtf8(c.program) + u' ' + c.args.join(u' ')).toStdString());
         QProcess process;
         process.setProcessEnvironment(environment);

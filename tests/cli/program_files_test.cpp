@@ -77,7 +77,6 @@ struct ProgramFilesCli : ::testing::Test {
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
 };
 
-} // namespace
 
 TEST_F(ProgramFilesCli, ChodbaExampleGivesTheWorkedImage)
 {
@@ -458,3 +457,5 @@ TEST_F(ProgramFilesCli, ReportWritesAPdfOrSaysWhyNot)
     EXPECT_FALSE(QFile::exists(path("x.pdf")));
     EXPECT_EQ(readAll(path("file")), "x");
 }
+
+} // namespace

@@ -29,7 +29,7 @@ Printed runOn(const QString &command, const QString &subcommand, const QByteArra
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput())};
 }
 
-struct Case {
+struct FileCase {
     const char *name;
     QByteArray file;  // null: no file
     int exitCode;
@@ -37,9 +37,9 @@ struct Case {
     const char *device = nullptr;  // read instead of the file
 };
 
-void expectPrinted(const QString &command, const QString &subcommand, const QList<Case> &cases)
+void expectPrinted(const QString &command, const QString &subcommand, const QList<FileCase> &cases)
 {
-    for (const Case &c : cases) {
+    for (const FileCase &c : cases) {
         SCOPED_TRACE(c.name);
         const Printed printed = runOn(command, subcommand, c.file, c.device);
         EXPECT_EQ(printed.exitCode, c.exitCode);
@@ -62,7 +62,7 @@ const QString NoHeader =
 
 TEST(SettingsFileCommands, ConfigCheckPrintsMessagesThenSettings)
 {
-    const QList<Case> cases = {
+    const QList<FileCase> cases = {
         {"missing file", QByteArray(), 2, QString()},
         {"empty file", "", 0, NoHeader + InitialSettings},
         {"longer than 64 KiB", "CFG_Pellmora\r\nDefault Port:'COM2'  ;" + QByteArray(64 * 1024, 'x'), 0,
@@ -89,7 +89,7 @@ TEST(SettingsFileCommands, ConfigCheckPrintsMessagesThenSettings)
 
 TEST(SettingsFileCommands, DbListPrintsMessagesThenRecords)
 {
-    const QList<Case> cases = {
+    const QList<FileCase> cases = {
         {"missing file", QByteArray(), 2, QString()},
         {"empty database", "DDL { }", 0, QString()},
         {"two records", "DDL { ! $00A1 &Kuchy\xf2 #7.12.2026 @a.plm ! $0002 & # @ }", 0,

@@ -53,7 +53,6 @@ const CopyRow copyRows[] = {
 
 class PeriodCopyTest : public ::testing::TestWithParam<CopyRow> {};
 
-} // namespace
 
 TEST_P(PeriodCopyTest, CopiesAllTargetsOrNone)
 {
@@ -106,3 +105,5 @@ TEST(PeriodCopyChoicesTest, OtherPeriodsThenAllOthers)
     EXPECT_EQ(PeriodCopyReplaceQuestion({1, 4}),
               QStringLiteral("Periody 2, 5 už obsahují instrukce. Nahradit je instrukcemi této periody?"));
 }
+
+} // namespace

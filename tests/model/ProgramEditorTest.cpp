@@ -39,7 +39,6 @@ QStringList texts(std::initializer_list<const char *> items)
     return list;
 }
 
-} // namespace
 
 TEST_F(EditorFixture, AppendAlternatesTheLightWhileTheDelayStays)
 {
@@ -307,3 +306,5 @@ TEST_F(EditorFixture, WordingChangeRelabelsListAndHint)
     EXPECT_EQ(editor.view().lightSwitchCaption, QStringLiteral("Off "));
     EXPECT_EQ(editor.view().instruction, QStringLiteral("Off 5s "));
 }
+
+} // namespace

@@ -36,10 +36,10 @@ DeviceImage patternImage(int seed)
     return DeviceImage::fromBytes(pattern(DeviceImage::ByteCount, seed));
 }
 
-const QString CannotRead = QStringLiteral("Nelze číst z disku");
+const QString ProgramCannotBeRead = QStringLiteral("Nelze číst z disku");
 const QString CannotSave =
     QStringLiteral("Nelze zapisovat na disk nebo je chybná cesta, nahlédněte prosím do ADRESÁŘŮ");
-const QString CannotWrite = QStringLiteral("Nelze zapisovat na disk");
+const QString ProgramCannotBeWritten = QStringLiteral("Nelze zapisovat na disk");
 const QString LastFileMissing = QStringLiteral("Nelze číst z disku, nebo soubor neexistuje v adresáři : ");
 
 using ProgramFileTest = InTemporaryDirectory;
@@ -92,7 +92,7 @@ TEST_F(ProgramFileTest, OpenTakesTheFirst512BytesOrNothing)
             EXPECT_TRUE(outcome.notices.isEmpty());
             EXPECT_EQ(image.toBytes(), pattern(c.size, 5).left(512));
         } else {
-            EXPECT_EQ(outcome.notices, Notices{Notice::message(CannotRead)});
+            EXPECT_EQ(outcome.notices, Notices{Notice::message(ProgramCannotBeRead)});
             EXPECT_EQ(image, before);
         }
     }
@@ -193,7 +193,7 @@ TEST_F(ProgramFileTest, SaveAsThatCannotCreateTheFileKeepsTheNewName)
     const FileOutcome outcome = SaveProgramAs(target, locations, patternImage(1));
 
     EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(outcome.notices, Notices{Notice::message(CannotWrite)});
+    EXPECT_EQ(outcome.notices, Notices{Notice::message(ProgramCannotBeWritten)});
     EXPECT_EQ(locations.CurrentFileName, target);
     EXPECT_FALSE(QFileInfo::exists(target));
 }
@@ -231,7 +231,7 @@ TEST_F(ProgramFileTest, SaveOnAFullDiskKeepsThePreviousFileAndSaysSo)
     const Case cases[] = {
         {"Save", [&] { return SaveProgram({file, folder.path(), folder.path(), {}}, patternImage(2)).notices; },
          CannotSave},
-        {"Save as", [&] { FileLocations l; return SaveProgramAs(file, l, patternImage(2)).notices; }, CannotWrite},
+        {"Save as", [&] { FileLocations l; return SaveProgramAs(file, l, patternImage(2)).notices; }, ProgramCannotBeWritten},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
