@@ -1,0 +1,1 @@
+// Owns the precompiled window test headers that every window test reuses.
