@@ -183,16 +183,20 @@ private:
 
 } // namespace
 
-TEST(ProgramEditorRandom, LongSessionsKeepEveryInvariant)
+// One session per seed, each its own test, so that the sessions run side by side.
+class ProgramEditorRandom : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(ProgramEditorRandom, LongSessionKeepsEveryInvariant)
 {
-    for (unsigned seed = 1; seed <= 12; ++seed) {
-        RandomSession session(seed);
-        for (int i = 0; i < 1500; ++i) {
-            session.step();
-            if (::testing::Test::HasFatalFailure()) {
-                ADD_FAILURE() << "seed " << seed << " step " << i;
-                return;
-            }
+    const unsigned seed = GetParam();
+    RandomSession session(seed);
+    for (int i = 0; i < 1500; ++i) {
+        session.step();
+        if (::testing::Test::HasFatalFailure()) {
+            ADD_FAILURE() << "seed " << seed << " step " << i;
+            return;
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Seeds, ProgramEditorRandom, ::testing::Range(1u, 13u));
