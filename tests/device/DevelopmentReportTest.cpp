@@ -18,6 +18,12 @@ struct ReportCase {
     QStringList lines;
 };
 
+// A case shows as its name (in CTest's test names among others).
+void PrintTo(const ReportCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
 class DevelopmentReportLines : public ::testing::TestWithParam<ReportCase> {};
 
 // Then the version, as --version prints it.

@@ -21,6 +21,13 @@ struct CopyRow {
     QString refusal;
 };
 
+// A row shows as its name wherever GoogleTest prints it (the test's name
+// in CTest among others), never as the bytes of its pointers.
+void PrintTo(const CopyRow &row, std::ostream *out)
+{
+    *out << row.name;
+}
+
 // A program whose source period holds `count` distinct instructions.
 Program programFor(const CopyRow &row)
 {
