@@ -41,7 +41,6 @@ const QStringList allLabels = {
 TEST(ComTest, AnsweringSwitchPassesEveryStage)
 {
     SimRig rig;
-    rig.state.PICmicro_Loop = 0;
     rig.state.LoopCount = 777;
     Recorded recorded;
 
@@ -120,19 +119,37 @@ TEST(ComTest, EachFailingStageEndsWithItsOwnMessage)
 
 // The clock pulse that ends the microcontroller's presence signal lasts one
 // bit slot of the speed set, which its firmware must see (a firmware that
-// misses a shorter pulse is shown by the simulation's own tests).
-TEST(ComTest, TheReleasePulseLastsOneBitSlotOfTheSpeedSet)
+// misses a shorter pulse is shown by the simulation's own tests). The echo
+// runs at the speed the microcontroller's loop count gives the bus: the
+// firmware takes it at its own speed or slower, and a faster bus gets
+// answers out of step (use a lower speed).
+TEST(ComTest, TheSwitchAnswersAtItsOwnSpeedOrSlowerOnly)
 {
+    using pellmora::test::PacedSwitchClock;
     struct Case {
         quint16 firmware;
         quint16 set;
+        quint32 busLoop; // the microcontroller's loop count
         int error;
     };
-    const Case cases[] = {{60, 60, 0}, {20, 20, 0}, {100, 100, 0}};
+    const Case cases[] = {
+        {60, 60, PacedSwitchClock::loopCountFor(60), 0},
+        {20, 20, PacedSwitchClock::loopCountFor(20), 0},
+        {100, 100, PacedSwitchClock::loopCountFor(100), 0},
+        {60, 60, PacedSwitchClock::loopCountFor(30), 0},
+        {60, 30, PacedSwitchClock::loopCountFor(30), 0},
+        {60, 60, PacedSwitchClock::loopCountFor(120), 5},
+        {60, 60, PacedSwitchClock::loopCountFor(1000), 5}, // the memory's speed
+        {60, 60, 0, 5},
+        {20, 20, PacedSwitchClock::loopCountFor(40), 5},
+    };
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << "firmware " << c.firmware << " baud, set " << c.set);
+        SCOPED_TRACE(testing::Message() << "firmware " << c.firmware << " baud, set " << c.set << ", loop count "
+                                        << c.busLoop);
         SimRig rig({}, 0, c.firmware);
         rig.state.PicBaudRate = c.set;
+        rig.pace();
+        rig.state.PICmicro_Loop = c.busLoop;
         const ComTestOutcome outcome = RunComTest(rig.link);
         EXPECT_EQ(outcome.error, c.error);
         EXPECT_EQ(outcome.connected, c.error == 0);
