@@ -32,6 +32,7 @@ sim::SimOptions simOptionsFrom(const LinkOptions &options)
     simOptions.writeCycleSelects = options.simWriteCycleSelects;
     if (options.simPullCableAfterBytes)
         simOptions.pullCableAfterBytes = *options.simPullCableAfterBytes;
+    simOptions.monotonicNanos = options.simMonotonicNanos;
     return simOptions;
 }
 

@@ -60,6 +60,10 @@ struct LinkOptions {
     // bytes than the default.
     int simWriteCycleSelects = 0;
     std::optional<int> simPullCableAfterBytes;
+    // Not on the command line: the monotonic clock the simulated switch
+    // keeps time by (empty = the system's steady clock). Tests hand in one
+    // that the link's bit delays pace.
+    std::function<qint64()> simMonotonicNanos;
 };
 
 // The backend's name on the command line and in the stored link choice:

@@ -70,7 +70,8 @@ void SimulatedInterface::write(quint16 offset, quint8 value)
 void SimulatedInterface::followTime()
 {
     followSupply();
-    bool changed = pic_.follow(now());
+    bool changed = followEchoLooks();
+    changed = pic_.follow(now()) || changed;
     const qint64 announceAfter = pic_.announceAfterIdleNanos();
     if (powered_ && busScl_ && busSda_ && pic_.quiet() && announceAfter >= 0 && now() - idleSince_ >= announceAfter) {
         pic_.announce();
@@ -81,6 +82,36 @@ void SimulatedInterface::followTime()
     settleBus();
     updateStatusInputs();
     notifyObserver();
+}
+
+// In an echo session the microcontroller's firmware works the bus on its
+// looks. Its looks since the last access saw the lines as that access left
+// them; each may move its bit engine, and what it drives changes the data
+// line while the clock is low. Once more looks would change nothing, the
+// rest are skipped.
+bool SimulatedInterface::followEchoLooks()
+{
+    constexpr qint64 Look = SwitchMicrocontroller::SampleNanos;
+    const qint64 latest = now() / Look * Look;
+    bool changed = false;
+    for (qint64 look = lastLook_ + Look; look <= latest && pic_.inEchoSession(); look += Look) {
+        switch (pic_.lookAtClock(look, busScl_)) {
+        case SwitchMicrocontroller::ClockSeen::Rose:
+            picTarget_.clockRose(busSda_);
+            break;
+        case SwitchMicrocontroller::ClockSeen::Fell:
+            picTarget_.clockFell();
+            settleBus();
+            changed = true;
+            break;
+        case SwitchMicrocontroller::ClockSeen::Steady:
+            if (pic_.echoWaitsAt(look, busScl_))
+                look = latest; // the same lines give the same answer
+            break;
+        }
+    }
+    lastLook_ = latest;
+    return changed;
 }
 
 void SimulatedInterface::modemStatusRead()
@@ -191,10 +222,13 @@ void SimulatedInterface::settleBus()
     }
 }
 
+// In an echo session the microcontroller's firmware sees the clock on its
+// looks only (followEchoLooks), not at its edges.
 void SimulatedInterface::clockFell()
 {
     pic_.clockFell(now());
-    picTarget_.clockFell();
+    if (!pic_.inEchoSession())
+        picTarget_.clockFell();
     if (memoryOnBus())
         memoryTarget_.clockFell();
     countBusBit();
@@ -220,7 +254,8 @@ void SimulatedInterface::clockRose()
     if (frameBits_ >= 0)
         ++frameBits_;
     pic_.clockRose(now());
-    picTarget_.clockRose(busSda_);
+    if (!pic_.inEchoSession())
+        picTarget_.clockRose(busSda_);
     if (memoryOnBus())
         memoryTarget_.clockRose(busSda_);
 }

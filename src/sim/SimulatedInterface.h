@@ -51,6 +51,7 @@ private:
 
     qint64 now() const;
     void followTime();
+    bool followEchoLooks();
     void followSupply();
     bool breakSet() const;
     bool interfaceLive() const;
@@ -86,6 +87,7 @@ private:
     bool busScl_ = false;
     bool busSda_ = false;
     qint64 idleSince_ = 0; // when the master last changed a bus line, or the supply changed
+    qint64 lastLook_ = 0;  // the firmware's last look taken into account
     std::function<void(const SimulatedSwitch::Lines &)> observer_;
     SimulatedSwitch::Lines reported_;
 };

@@ -29,7 +29,9 @@ class SimulatedSwitchModel;
 // power-up, or for 5 ms after a communication test's echo.
 // Its firmware looks at the clock every 300 µs and notices the pulse that ends
 // the announcement only when it saw the clock low for one bit slot of its
-// speed; it lets go of the data line at its next look. The memory loses the
+// speed; it lets go of the data line at its next look. It works the echo on
+// the same looks and keeps up with a bus at its speed or slower only, while
+// its bus hardware serves the clock transfers at any speed. The memory loses the
 // page it is programming when its supply falls within the 5 ms write cycle. A
 // pulled cable leaves the port's inputs open: CTS and DSR read clear, so the
 // data line reads low and every byte looks acknowledged.

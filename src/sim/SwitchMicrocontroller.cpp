@@ -117,13 +117,33 @@ bool SwitchMicrocontroller::follow(qint64 nanos)
     return true;
 }
 
+// A start condition leaves the clock high: the echo starts from there.
 void SwitchMicrocontroller::started()
 {
     transfer_ = ClockTransfer::None;
     if (mode_ == Mode::EchoArmed) {
         mode_ = Mode::Echo;
         echoCarriedBytes_ = false;
+        seenScl_ = true;
+        echoBusyUntil_ = 0;
     }
+}
+
+qint64 SwitchMicrocontroller::echoRestLooks() const
+{
+    const qint64 slot = 100'000'000LL / std::max<quint16>(behaviour_.speed, 1);
+    return std::max<qint64>(1, slot * 4 / 5 / SampleNanos - 1);
+}
+
+SwitchMicrocontroller::ClockSeen SwitchMicrocontroller::lookAtClock(qint64 nanos, bool scl)
+{
+    if (nanos < echoBusyUntil_ || scl == seenScl_)
+        return ClockSeen::Steady;
+    seenScl_ = scl;
+    if (!scl)
+        return ClockSeen::Fell;
+    echoBusyUntil_ = nanos + echoRestLooks() * SampleNanos;
+    return ClockSeen::Rose;
 }
 
 void SwitchMicrocontroller::stopped(bool)

@@ -35,17 +35,38 @@ private:
 // The time switch's microcontroller on the bus: its clock at 0x60 (write
 // hours, minutes, seconds) and 0x61 (read them), and its part in the
 // communication test. Once the bus has lain idle for a while after power-up
-// or after a communication test it announces that it listens by holding the data line low until it sees one clock
-// low-high pulse; after that, the next transfer is an echo session: it
-// acknowledges every byte and answers each with its bitwise complement until
-// the stop condition. During an echo session it keeps the memory off the bus
-// (it holds the memory's clock input), so the random bytes of the test can
-// never address or write the memory.
+// or after a communication test it announces that it listens by holding the
+// data line low until it sees one clock low-high pulse; after that, the next
+// transfer is an echo session: it acknowledges every byte and answers each
+// with its bitwise complement until the stop condition. During an echo
+// session it keeps the memory off the bus (it holds the memory's clock
+// input), so the random bytes of the test can never address or write the
+// memory.
 //
-// Its firmware polls its clock input every SampleNanos. It takes a pulse for
-// the end of the announcement only when it saw the clock low for a bit slot
-// of its speed (100/speed ms) and then high, and lets go of the data line at
-// that look, not at the edge.
+// Its bus hardware sees every start and stop condition and serves the clock
+// at 0x60/0x61 at whatever speed the bus runs: the program reads and sets
+// the clock at the speed the transfer before left the bus (usually the
+// memory's), since the clock operations choose none of their own.
+//
+// Its firmware polls its lines every SampleNanos, on the whole multiples of
+// SampleNanos of the switch's monotonic clock. It takes a pulse for the end
+// of the announcement only when it saw the clock low for a bit slot of its
+// speed (100/speed ms) and then high, and lets go of the data line at that
+// look, not at the edge.
+//
+// The echo is the firmware's own work, bit by bit on the same looks, made
+// for its speed. It waits for the clock low and sets its data output (an
+// acknowledge, an answer bit) at the look that sees it low, then waits for
+// the clock high and takes the data bit at the look that sees it high. Then
+// it works on that bit for echoRestLooks() looks before it looks at the
+// lines again: as long as it may and still be back before the next bit
+// begins, which at its speed comes no sooner than four fifths of a bit slot
+// after the last (a read bit: four of the slot's five delays; 900 µs at
+// 60 baud, three looks). At its speed or slower it sees every bit. A faster
+// bus starts bits while the firmware still works on the last one: it misses
+// them, its bits slip against the master's, and its acknowledges and
+// answers come out of step or not at all, as on a real switch talked to too
+// fast.
 class SwitchMicrocontroller : public I2cDevice {
 public:
     static constexpr quint8 ClockWrite = 0x60;
@@ -60,6 +81,10 @@ public:
 
     static constexpr qint64 SampleNanos = 300'000;
 
+    // What one look of the firmware at the clock line makes of it in an echo
+    // session: the level it goes by changed (Rose, Fell), or not.
+    enum class ClockSeen { Steady, Rose, Fell };
+
     SwitchMicrocontroller(DeviceClock &clock, Behaviour behaviour);
 
     // Starts the presence signal (only from normal operation).
@@ -67,6 +92,14 @@ public:
     bool announcing() const { return mode_ == Mode::Announcing; }
     bool inEchoSession() const { return mode_ == Mode::Echo; }
     bool quiet() const { return mode_ == Mode::Quiet; }
+    // The looks the firmware spends on a bit of an echo session before it
+    // looks at its lines again.
+    qint64 echoRestLooks() const;
+    // The firmware's look at `nanos` (a whole multiple of SampleNanos) at the
+    // clock in an echo session; and whether looks from `nanos` on at an
+    // unchanged clock would change nothing.
+    ClockSeen lookAtClock(qint64 nanos, bool scl);
+    bool echoWaitsAt(qint64 nanos, bool scl) const { return nanos >= echoBusyUntil_ && scl == seenScl_; }
     // How long the powered bus must lie idle before the firmware announces
     // itself: AnnounceAfterPowerUpNanos after power-up, AnnounceAfterTestNanos
     // after an echo session that carried bytes (a communication test, which
@@ -107,6 +140,8 @@ private:
     bool echoCarriedBytes_ = false;
     qint64 clockFellAt_ = 0;
     qint64 releaseAt_ = -1; // the look that ends the presence signal; -1 = none due
+    bool seenScl_ = true;       // the clock level the echo last went by
+    qint64 echoBusyUntil_ = 0;  // the firmware works on its last bit until this look
 };
 
 } // namespace pellmora::sim

@@ -362,6 +362,7 @@ TEST(DeviceMemory, APortFailureFailsTheTransferAndTheNextCommandRecovers)
     SimRig rig;
     FailingPort port(rig.sim);
     Link link(port, rig.state);
+    rig.clock.pace(link, rig.sim);
     rig.sim.setMemory(patternImage(1).toBytes());
     DeviceMemoryState memory;
     memory.VerifyBuffer.fill(0x5A);

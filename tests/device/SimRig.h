@@ -1,13 +1,17 @@
 #pragma once
 
-// A simulated time switch on a link of its own, running at LoopCount 0 with a
-// write cycle counted in refused select bytes, so that whole device
-// operations take milliseconds and behave the same on every run.
+// A simulated time switch on a link of its own, on a clock its bit delays
+// pace (the bus at the link's two speeds, calibrated as for a machine that
+// counts one loop iteration a microsecond) with a write cycle counted in
+// refused select bytes, so that whole device operations take milliseconds
+// and behave the same on every run, however loaded the machine is.
 
 #include "link/Link.h"
 #include "model/DeviceImage.h"
 #include "model/Notice.h"
 #include "sim/SimulatedSwitch.h"
+
+#include "../sim/PacedSwitchClock.h"
 
 #include <QDateTime>
 
@@ -19,20 +23,24 @@ using namespace pellmora::link;
 
 struct SimRig {
     explicit SimRig(QList<sim::Fault> faults = {}, quint8 simPort = 0, quint16 picSpeed = 60)
-        : sim(options(faults, simPort, picSpeed)), link(sim, state)
+        : sim(options(faults, simPort, picSpeed, clock.source())), link(sim, state)
     {
-        state.LoopCount = 0;
-        state.EEPROM_Loop = 0;
-        state.PICmicro_Loop = 0;
+        pace();
     }
 
-    static sim::SimOptions options(const QList<sim::Fault> &faults, quint8 simPort, quint16 picSpeed = 60)
+    // The loop counts for the state's speeds, LoopCount at the
+    // microcontroller's; again after a test changes the speeds.
+    void pace() { clock.pace(link, sim); }
+
+    static sim::SimOptions options(const QList<sim::Fault> &faults, quint8 simPort, quint16 picSpeed = 60,
+                                   std::function<qint64()> monotonicNanos = {})
     {
         sim::SimOptions options;
         options.port = simPort;
         options.picSpeed = picSpeed;
         options.faults = faults;
         options.writeCycleSelects = 3;
+        options.monotonicNanos = std::move(monotonicNanos);
         // A host clock that stands still at noon keeps the device clock exact.
         options.hostClock = [] { return QDateTime(QDate(2026, 1, 1), QTime(12, 0)).toMSecsSinceEpoch(); };
         return options;
@@ -45,6 +53,7 @@ struct SimRig {
         link.LinkPowerOn();
     }
 
+    PacedSwitchClock clock;
     LinkState state;
     sim::SimulatedSwitch sim;
     Link link;

@@ -2,7 +2,8 @@
 
 // The main window with the application's windows beside it, wired as the
 // application wires them, over a simulated time switch that answers at once
-// (loop counts 0, a short write cycle, blank memory that is never saved).
+// (its clock paced by the link's bit delays, a short write cycle, blank
+// memory that is never saved).
 
 #include "app/AppWindows.h"
 #include "DialogTestKit.h"
@@ -12,6 +13,8 @@
 #include "connection/LinkOptions.h"
 #include "sim/SimulatedSwitch.h"
 
+#include "../sim/PacedSwitchClock.h"
+
 namespace pellmora::ui::test {
 using namespace pellmora::link;
 using namespace pellmora::ui;
@@ -20,17 +23,18 @@ using namespace pellmora::app;
 inline std::unique_ptr<connection::DeviceConnection> openSimulatedSwitch(LinkState &state,
                                                                      const QList<sim::Fault> &faults = {})
 {
+    const pellmora::test::PacedSwitchClock clock;
     connection::LinkOptions options;
     options.simMemoryNone = true;
     options.simWriteCycleSelects = 2;
     options.simPullCableAfterBytes = 200; // a pulled cable cuts a load in the middle of its data
     options.simFaults = faults;
+    options.simMonotonicNanos = clock.source();
     QString error;
     auto connection = connection::DeviceConnection::open(options, state, state.SelectedPort, &error);
     if (!connection)
         qFatal("simulated switch: %s", qPrintable(error));
-    state.EEPROM_Loop = 0;
-    state.PICmicro_Loop = 0;
+    clock.pace(connection->link(), *connection->simulatedSwitch());
     return connection;
 }
 

@@ -7,6 +7,9 @@
 #include "app/AppWindows.h"
 
 #include "connection/DeviceConnection.h"
+#include "sim/SimulatedSwitch.h"
+
+#include "../sim/PacedSwitchClock.h"
 
 #include <QRadioButton>
 #include <QStatusBar>
@@ -36,17 +39,28 @@ class MainAppTest : public QObject {
     std::unique_ptr<QuickServices> services_;
     std::unique_ptr<WindowUnderTest> ui_;
 
-    static connection::LinkOptions simulatedSwitch()
+    pellmora::test::PacedSwitchClock clock_;
+
+    connection::LinkOptions simulatedSwitch() const
     {
         connection::LinkOptions options;
         options.simMemoryNone = true;
+        options.simMonotonicNanos = clock_.source();
         return options;
     }
 
+    // The simulated switch in use keeps time by the link's bit delays.
+    void paceSimulatedSwitch()
+    {
+        if (sim::SimulatedSwitch *device = connection_->simulatedSwitch())
+            clock_.pace(connection_->link(), *device);
+    }
+
     // The window as main() builds it, by default on the simulated switch
-    // with blank memory; the speed calibration is left out to keep the test
-    // quick.
-    WindowUnderTest &started(const connection::LinkOptions &options = simulatedSwitch())
+    // with blank memory, its clock paced by the link's bit delays instead of
+    // a speed calibration, to keep the test quick.
+    WindowUnderTest &started() { return started(simulatedSwitch()); }
+    WindowUnderTest &started(const connection::LinkOptions &options)
     {
         writeAll(QStringLiteral("plmprg.cfg"), configurationText());
         writeAll(QStringLiteral("devices.ddl"), EmptyDatabase);
@@ -60,6 +74,7 @@ class MainAppTest : public QObject {
         windows_.create(ui_->session, ui_->prompt, connection_->link(), *ui_->window);
         windows_.connect(*ui_->window);
         windows_.followPort(*ui_->window, *connection_, ui_->prompt);
+        paceSimulatedSwitch();
         ui_->show();
         return *ui_;
     }
@@ -171,6 +186,7 @@ private slots:
         clickIndicator(windows_.port->findChild<QRadioButton *>(QStringLiteral("linkSim")));
         QTest::mouseClick(windows_.port->findChild<QPushButton *>(QStringLiteral("PortSelectOK")), Qt::LeftButton);
         QCOMPARE(ui.window->linkDescription(), QStringLiteral("simulovaný spínač na COM1"));
+        paceSimulatedSwitch();
         QTest::mouseClick(ui.button(QStringLiteral("ComunicationTest")), Qt::LeftButton);
         QVERIFY(ui.prompt.shown.isEmpty());
         QVERIFY(ui.action(QStringLiteral("Programming"))->isEnabled());

@@ -50,7 +50,8 @@ private:
 struct Bench {
     QTemporaryDir dir;
     Session session;
-    sim::SimulatedSwitch device{pellmora::test::SimRig::options({}, 0)};
+    pellmora::test::PacedSwitchClock clock;
+    sim::SimulatedSwitch device{pellmora::test::SimRig::options({}, 0, 60, clock.source())};
     PluggedSwitch plug{device};
     link::Link link{plug, session.link};
     uitest::RecordingPrompt prompt;
@@ -58,7 +59,7 @@ struct Bench {
 
     explicit Bench(QList<storage::DatabaseRecord> records = {})
     {
-        session.link.LoopCount = session.link.EEPROM_Loop = session.link.PICmicro_Loop = 0;
+        clock.pace(link, device);
         session.program.settings = InitialSettings();
         session.program.settings.DeviceName = u"Chodba"_s;
         session.program.settings.DeviceId = 0x0042;
