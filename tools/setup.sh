@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev
           libbenchmark-dev libftdi1-dev pkg-config xvfb xauth poppler-utils
-          dpkg-dev desktop-file-utils appstream groff-base)
+          dpkg-dev file desktop-file-utils appstream groff-base)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
