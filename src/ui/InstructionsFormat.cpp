@@ -100,6 +100,18 @@ void InstructionsFormat::SetCurrentInstrFormat(int code, const QString &positive
     }
 }
 
+// The format may have changed while the dialog was hidden (undo and redo
+// put back a whole program, its format included): it opens on the format in
+// force. The user's own words stay in their fields, as they always do.
+void InstructionsFormat::showEvent(QShowEvent *event)
+{
+    const int code = format_.FormatCode;
+    if (QAbstractButton *button = formats_->button(code))
+        button->setChecked(true);
+    setUserEditsEnabled(code == UserFormatCode);
+    QDialog::showEvent(event);
+}
+
 QString InstructionsFormat::userPositiveText() const
 {
     return UserInstructionsPositive->text();

@@ -42,6 +42,9 @@ public:
 signals:
     void formatConfirmed();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void layOut();
     void setUserEditsEnabled(bool enabled);

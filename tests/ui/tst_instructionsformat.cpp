@@ -107,6 +107,27 @@ private slots:
         QCOMPARE(fresh.userNegativeText(), QStringLiteral("Zhasni na"));
     }
 
+    // Undo and redo put a format back while the dialog is hidden: it opens
+    // on the format in force, the user's words untouched.
+    void opensOnTheFormatInForce()
+    {
+        InstructionFormat format;
+        InstructionsFormat dialog(format);
+        dialog.SetCurrentInstrFormat(4, QStringLiteral("Ahoj"), QStringLiteral("Nazdar"));
+        dialog.show();
+        dialog.hide();
+        format.ChooseFormat(2);
+        dialog.show();
+        QVERIFY(control<QRadioButton>(dialog, "ZapnutoVypnuto")->isChecked());
+        QVERIFY(!positive(dialog)->isEnabled());
+        dialog.hide();
+        format.ChooseFormat(UserFormatCode);
+        dialog.show();
+        QVERIFY(control<QRadioButton>(dialog, "User")->isChecked());
+        QVERIFY(positive(dialog)->isEnabled());
+        QCOMPARE(dialog.userPositiveText(), QStringLiteral("Ahoj"));
+    }
+
     void clickTakesEffectBeforeOk_data()
     {
         QTest::addColumn<QString>("button");
