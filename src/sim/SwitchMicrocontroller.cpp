@@ -101,7 +101,7 @@ void SwitchMicrocontroller::clockRose(qint64 nanos)
 {
     if (mode_ != Mode::Announcing)
         return;
-    const qint64 slot = 100'000'000LL / std::max<quint16>(behaviour_.speed, 1);
+    const qint64 slot = slotNanos();
     const qint64 looksNeeded = std::max<qint64>(1, slot / SampleNanos);
     const qint64 looksLow = nanos / SampleNanos - clockFellAt_ / SampleNanos;
     if (looksLow >= looksNeeded)
@@ -129,9 +129,15 @@ void SwitchMicrocontroller::started()
     }
 }
 
+// One bit slot at the firmware's speed: 100/speed ms.
+qint64 SwitchMicrocontroller::slotNanos() const
+{
+    return 100'000'000LL / std::max<quint16>(behaviour_.speed, 1);
+}
+
 qint64 SwitchMicrocontroller::echoRestLooks() const
 {
-    const qint64 slot = 100'000'000LL / std::max<quint16>(behaviour_.speed, 1);
+    const qint64 slot = slotNanos();
     return std::max<qint64>(1, slot * 4 / 5 / SampleNanos - 1);
 }
 

@@ -126,6 +126,7 @@ private:
     enum class Mode { Quiet, Announcing, EchoArmed, Echo };
     enum class ClockTransfer { None, Setting, Reading };
 
+    qint64 slotNanos() const;
     Reply select(quint8 byte);
     std::array<quint8, 3> clockReply() const;
 
